@@ -1,0 +1,45 @@
+// Memory helpers used by every subsystem: Allocate / Release with kind flags,
+// and the memory budget that makes out-of-memory paths real on Linux.
+//
+// Linux overcommits memory, so a plain allocation of a huge sample buffer
+// "succeeds" and the process dies later. Large blocks (sample buffers) are
+// therefore counted against a budget: by default a share of the memory the
+// kernel reports available at the first large allocation; the environment
+// variable ORBICK_MEMORY_BUDGET (bytes, suffixes K, M, G allowed) overrides it,
+// and tests may set it with SetMemoryBudget. A request that would pass the
+// budget fails with null, exactly like a failed allocation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ob {
+
+enum AllocFlags : unsigned {
+    kAllocZero = 1,   // zero-fill the block
+    kAllocLarge = 2,  // large block: sample buffers; counted against the budget
+    kAllocHeap = 4,   // small block from the heap: nodes, chunks, scratch buffers
+};
+
+// Returns null on failure (never throws). size 0 returns null.
+void* Allocate(size_t size, unsigned flags);
+// Releases a block obtained with the same kind bit; null does nothing.
+void Release(void* block, size_t size, unsigned flags);
+
+// Budget for large blocks in bytes; 0 means "compute from available memory".
+void SetMemoryBudget(uint64_t bytes);
+uint64_t MemoryBudget();
+// Bytes of large blocks currently held.
+uint64_t LargeBytesInUse();
+// True when a further large block of `bytes` would fit within the budget.
+bool LargeBlockWouldFit(uint64_t bytes);
+
+// Counters for tests (for example: an undo exchange must not copy samples).
+struct AllocationStats {
+    uint64_t largeAllocations;  // large blocks obtained since start
+    uint64_t largeBytes;        // bytes of those blocks
+    uint64_t heapAllocations;
+};
+AllocationStats GetAllocationStats();
+
+}  // namespace ob

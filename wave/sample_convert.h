@@ -1,0 +1,56 @@
+// Sample conversions shared by every format: integer depths, 32-bit float,
+// G.711 a-law and u-law, in both byte orders, single samples and whole blocks.
+//
+// Reading: 8-bit unsigned (b - 128) / 128; 8-bit signed b / 128; 16-bit v / 32768;
+// 24-bit: the three bytes in the top of a 32-bit integer / 2^31; float unchanged;
+// a-law / u-law decoded to 16 bits (G.711) / 32768.
+// Writing: the sample is first clamped to -1.0..+1.0 (NaN becomes -1.0), then
+// 8-bit x * 127 truncated (+128 unsigned); 16-bit x * 32767 truncated; 24-bit
+// x * 8388352 truncated; a-law / u-law x * 32767 truncated then encoded.
+// 32-bit float is written unchanged (values beyond full scale survive).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ob {
+
+enum class SampleEncoding {
+    U8,       // 8-bit unsigned
+    S8,       // 8-bit signed
+    S16LE,    // 16-bit signed, little-endian
+    S16BE,    // 16-bit signed, big-endian
+    S24LE,    // 24-bit signed, low byte first
+    S24BE,    // 24-bit signed, high byte first
+    F32LE,    // IEEE float, little-endian
+    F32BE,    // IEEE float, big-endian
+    ALaw,     // G.711 a-law
+    ULaw,     // G.711 u-law
+};
+
+// Bytes one sample of the encoding takes (1, 2, 3 or 4).
+int BytesPerSample(SampleEncoding encoding);
+
+// The record's clamp rule: <= -1 or NaN -> -1, >= 1 -> 1.
+inline float ClampSample(float x) {
+    if (!(x > -1.0f)) return -1.0f;  // also catches NaN
+    if (x >= 1.0f) return 1.0f;
+    return x;
+}
+
+// G.711 (ITU-T) companding.
+int16_t ALawToLinear(uint8_t code);
+uint8_t LinearToALaw(int16_t sample);
+int16_t ULawToLinear(uint8_t code);
+uint8_t LinearToULaw(int16_t sample);
+
+// Decodes `frames` interleaved frames of `channels` (1 or 2) samples from
+// `in` into the channel buffers starting at each buffer's index 0 (`right`
+// is ignored for mono).
+void DecodeSamples(const uint8_t* in, size_t frames, int channels, SampleEncoding encoding,
+                   float* left, float* right);
+// Encodes `frames` frames from the channel buffers into interleaved bytes.
+void EncodeSamples(const float* left, const float* right, size_t frames, int channels,
+                   SampleEncoding encoding, uint8_t* out);
+
+}  // namespace ob
