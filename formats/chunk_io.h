@@ -82,7 +82,7 @@ class ChunkWriter {
 public:
     explicit ChunkWriter(ByteOrder order) : order_(order) {}
     std::vector<uint8_t>& Bytes() { return bytes_; }
-    void Id(const char* id) { bytes_.insert(bytes_.end(), id, id + 4); }
+    void Id(const char* id);  // the first 4 characters of id
     void U8(uint8_t v) { bytes_.push_back(v); }
     void U16(uint16_t v);
     void U32(uint32_t v);
