@@ -1,0 +1,94 @@
+// The processing frame every sample-changing operation runs in: its settings
+// (smoothing, edit-and-play, abortable, auto zoom out), the abort flag,
+// BeginEdit / EndEdit, the per-channel walk, the status texts and the progress
+// operations.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "wave/wave_record.h"
+
+namespace ob {
+
+// Options of the Smoothing setting.
+enum SmoothingOptions : uint32_t {
+    kSmoothStart = 0x0800,  // smooth at the start of the area
+    kSmoothEnd = 0x1000,    // smooth at the end of the area
+};
+
+// Settings of the frame. The settings store of the shell persists them
+// (smoothing time, and the display-flag bits 0x0002, 0x0200, 0x0400, 0x0800,
+// 0x1000); until then they are plain globals.
+struct ProcessingSettings {
+    uint32_t smoothingMs = 10;      // 0 is taken as 1
+    uint32_t smoothingOptions = 0;  // kSmoothStart | kSmoothEnd
+    bool editAndPlay = false;       // play the affect area after each edit
+    bool abortable = false;         // show the abort window during edits
+    bool autoZoomOut = false;       // view the whole sound after length changes
+};
+extern ProcessingSettings gProcessing;
+// Stores a smoothing time (0 becomes 1).
+void SetSmoothingTime(uint32_t ms);
+
+// Edit-and-play: the playback module sets this hook; EndEdit calls it with the
+// record when the edit-and-play setting is on (Play Affect).
+extern void (*gEditAndPlayHook)(WaveRecord& record);
+
+// The abort flag: set from another thread (the abort window) or from the
+// SIGINT handler in batch mode; polled by the working loops.
+extern std::atomic<int> gAbortRequested;
+inline bool AbortRequested() { return gAbortRequested.load(std::memory_order_relaxed) != 0; }
+inline void RequestAbort() { gAbortRequested.store(1, std::memory_order_relaxed); }
+inline void ClearAbort() { gAbortRequested.store(0, std::memory_order_relaxed); }
+// Batch mode: Ctrl-C sets the abort flag (aborting the running operation,
+// not the program). Returns true when the handler was installed.
+bool InstallAbortOnInterrupt();
+
+// Status texts of the edit frame, index 0..4 (others are taken as 0).
+enum EditStatus : int {
+    kStatusBlank = 0,
+    kStatusReady = 1,
+    kStatusProcessing = 2,
+    kStatusLeft = 3,
+    kStatusRight = 4,
+};
+const char* EditStatusText(int index);
+void ShowEditStatus(int index);
+// "Elapsed Time: %3.1f seconds" for a duration in milliseconds.
+std::string ElapsedTimeText(uint64_t milliseconds);
+
+// Progress bar (0..100, step 5).
+int ProgressPercent(uint64_t position, uint64_t total);
+void SetProgress(uint64_t position, uint64_t total);
+void SetProgressPercent(int percent);
+void StepProgress();
+void ResetProgress();
+int CurrentProgress();
+
+// An edit in progress; a null record is the 0 token (nothing to do).
+struct EditToken {
+    WaveRecord* record = nullptr;
+    uint64_t startMs = 0;
+    bool abortWindow = false;
+    explicit operator bool() const { return record != nullptr; }
+};
+// Starts an edit: no sound gives the 0 token. Shows the wait pointer and
+// "Processing...", takes the undo backup, clears the abort flag and starts the
+// abort window when the Abortable setting is on (and `abortable` allows it:
+// length-changing operations switch it off).
+EditToken BeginEdit(WaveRecord* record, uint32_t operation, uint32_t backupKind,
+                    bool abortable = true);
+// Ends an edit: every path out of a started edit passes here, the abort path
+// included. Rebuilds the overview of the affect area, shows the elapsed time,
+// sets the changed mark, tidies loops and markers, redraws, plays when
+// edit-and-play is on.
+void EndEdit(EditToken& token);
+
+// The per-channel walk over the channels of AffectChannels. Start with
+// `more` false; returns the samples of the next channel or null. `more` comes
+// back true when another channel follows. `isRight` tells which one it was.
+float* NextEditChannel(WaveRecord& record, bool& more, bool* isRight = nullptr);
+
+}  // namespace ob

@@ -1,0 +1,65 @@
+// The one seam between the editor core and whatever shows it: wait pointer,
+// status text, progress bar, abort window, message boxes, questions, and the
+// refresh of the Undo/Redo commands and the editor window. The core calls the
+// current implementation; the Qt shell installs its own, batch mode and the
+// tests use the batch implementation below (or a recording fake).
+#pragma once
+
+#include <string>
+
+namespace ob {
+
+struct WaveRecord;
+
+// Buttons of a question and the answers.
+enum QuestionButtons : int { kButtonsYesNo = 0, kButtonsYesNoCancel = 1, kButtonsOkCancel = 2 };
+enum QuestionAnswer : int { kAnswerYes = 1, kAnswerNo = 2, kAnswerCancel = 3, kAnswerOk = 4 };
+
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+    // Wait pointer over the editor's window (record may be null: the frame).
+    virtual void SetWaitPointer(WaveRecord* record, bool on) = 0;
+    virtual void SetStatusText(const std::string& text) = 0;
+    // Progress bar position 0..100.
+    virtual void SetProgressBar(int percent) = 0;
+    // Shows the abort window beside the editor; a click calls RequestAbort().
+    // Returns once the window is up. Stop closes it; both may be called when
+    // nothing is shown.
+    virtual void StartAbortWindow(WaveRecord* record) = 0;
+    virtual void StopAbortWindow() = 0;
+    // A message box with the exclamation icon; waits for the user.
+    virtual void MessageBox(void* owner, const std::string& caption, const std::string& text) = 0;
+    // A question; `nonInteractive` is the answer taken when nobody can be asked.
+    virtual QuestionAnswer Ask(void* owner, const std::string& caption, const std::string& text,
+                               QuestionButtons buttons, QuestionAnswer nonInteractive) = 0;
+    // Undo/Redo commands and window title follow the record's undo state.
+    virtual void RefreshUndoCommands(WaveRecord* record) = 0;
+    virtual void Redraw(WaveRecord* record) = 0;
+};
+
+// Batch mode: message boxes go to standard error as "caption: text", questions
+// take the non-interactive answer, pointer, status, progress and redraws are
+// silent, there is no abort window (SIGINT sets the abort flag instead).
+class BatchUserInterface : public UserInterface {
+public:
+    void SetWaitPointer(WaveRecord*, bool) override {}
+    void SetStatusText(const std::string&) override {}
+    void SetProgressBar(int) override {}
+    void StartAbortWindow(WaveRecord*) override {}
+    void StopAbortWindow() override {}
+    void MessageBox(void* owner, const std::string& caption, const std::string& text) override;
+    QuestionAnswer Ask(void*, const std::string&, const std::string&, QuestionButtons,
+                       QuestionAnswer nonInteractive) override {
+        return nonInteractive;
+    }
+    void RefreshUndoCommands(WaveRecord*) override {}
+    void Redraw(WaveRecord*) override {}
+};
+
+// The current implementation (the batch one until another is installed).
+UserInterface& UI();
+// Installs `ui` (null restores the batch implementation); returns the previous one.
+UserInterface* SetUserInterface(UserInterface* ui);
+
+}  // namespace ob
