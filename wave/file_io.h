@@ -48,6 +48,8 @@ struct SafeSave {
     std::string target;
     std::string temporary;
     int fd = -1;
+    bool sync = false;  // fsync before the rename (off by default: the rename alone
+                        // already never leaves a half-written target)
 };
 // Creates the temporary file. Returns kFileOk or kCantOpenFile.
 int BeginSafeSave(const std::string& target, SafeSave& save);

@@ -44,6 +44,10 @@ uint8_t LinearToALaw(int16_t sample);
 int16_t ULawToLinear(uint8_t code);
 uint8_t LinearToULaw(int16_t sample);
 
+// One sample at `in` / into `out` (BytesPerSample bytes), by the same rules.
+float DecodeSample(const uint8_t* in, SampleEncoding encoding);
+void EncodeSample(float x, SampleEncoding encoding, uint8_t* out);
+
 // Decodes `frames` interleaved frames of `channels` (1 or 2) samples from
 // `in` into the channel buffers starting at each buffer's index 0 (`right`
 // is ignored for mono).
