@@ -37,6 +37,7 @@ std::atomic<uint64_t> gInUse{0};
 std::atomic<uint64_t> gLargeAllocations{0};
 std::atomic<uint64_t> gLargeBytes{0};
 std::atomic<uint64_t> gHeapAllocations{0};
+std::atomic<int64_t> gHeapCountdown{-1};  // -1 = no injected failures
 std::mutex gBudgetMutex;
 
 // Parses "123", "64K", "512M", "2G" (case-insensitive); 0 on anything else.
@@ -148,6 +149,11 @@ void* Allocate(size_t size, unsigned flags) {
     if (size == 0) return nullptr;
     bool zero = (flags & kAllocZero) != 0;
     if (flags & kAllocLarge) return AllocateLarge(size, zero);
+    if (gHeapCountdown.load(std::memory_order_relaxed) >= 0 &&
+        gHeapCountdown.fetch_sub(1, std::memory_order_relaxed) <= 0) {
+        gHeapCountdown.store(0, std::memory_order_relaxed);
+        return nullptr;
+    }
     void* block = zero ? std::calloc(1, size) : std::malloc(size);
     if (block) gHeapAllocations.fetch_add(1, std::memory_order_relaxed);
     return block;
@@ -175,6 +181,8 @@ bool LargeBlockWouldFit(uint64_t bytes) {
     uint64_t used = gInUse.load(std::memory_order_relaxed);
     return bytes <= budget && used <= budget - bytes;
 }
+
+void SetHeapFailureCountdown(int64_t count) { gHeapCountdown.store(count < 0 ? -1 : count, std::memory_order_relaxed); }
 
 AllocationStats GetAllocationStats() {
     return AllocationStats{gLargeAllocations.load(std::memory_order_relaxed),

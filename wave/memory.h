@@ -42,4 +42,9 @@ struct AllocationStats {
 };
 AllocationStats GetAllocationStats();
 
+// Test hook: after `count` further heap blocks have been obtained, every heap
+// request fails until the hook is turned off again with -1 (the default).
+// Lets tests drive the out-of-memory paths of node and overview allocation.
+void SetHeapFailureCountdown(int64_t count);
+
 }  // namespace ob

@@ -138,6 +138,8 @@ extern EditingState gEditing;
 
 // ---- Editor slots ----
 constexpr int kEditorSlots = 100;  // 0 = the default record, 1..99 = editors
+// Slot 0 always holds the default record (a static record that never holds a
+// wave; its display settings are the template for new editors).
 extern WaveRecord* gEditorSlots[kEditorSlots];
 // The active editor (what editor number 0 addresses); 0 = none. The shell
 // sets it from the active window, the batch runner from the last opened editor.
@@ -169,6 +171,14 @@ void SetSampleRate(WaveRecord& record, uint32_t hz);  // 100..200000, else 22050
 uint32_t SnapSampleRate(uint32_t hz);
 uint32_t RateToPeriod(uint32_t hz);
 uint32_t PeriodToRate(uint32_t ns);
+
+// ---- Nodes ----
+// Loop and marker nodes come from the heap allocator (Allocate with
+// kAllocHeap), so running out of memory gives null; free them only with these.
+LoopNode* NewLoopNode();                      // playCount 1, the rest zero
+void FreeLoopNode(LoopNode* node);            // null does nothing
+MarkerNode* NewMarkerNode(const char* name);  // name may be null (empty name)
+void FreeMarkerNode(MarkerNode* node);        // null does nothing
 
 // ---- Loops ----
 LoopNode* FindLoop(WaveRecord& record, int id);
