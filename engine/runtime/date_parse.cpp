@@ -137,6 +137,9 @@ bool ParseDate(std::string_view text, double& serial) {
             } else if (int m = MonthOfWord(t.word)) {
                 if (monthWord) return false;
                 monthWord = m;
+            } else if (t.word == "t" && haveTime == false && i + 1 < tokens.size() &&
+                       tokens[i + 1].kind == kNumber) {
+                // The 'T' between date and time of "2026-12-25T10:30:00".
             } else if (!IsDayName(t.word)) {
                 return false;
             }

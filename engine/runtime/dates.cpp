@@ -72,6 +72,7 @@ bool PartsFromSerial(double serial, DateParts& parts) {
     if (seconds >= 86400) {
         seconds -= 86400;
         day += 1;
+        if (day >= static_cast<int64_t>(kMaxDateSerial)) return false;
     }
     CivilFromDays(day - kUnixEpochSerial, parts.year, parts.month, parts.day);
     parts.hour = static_cast<int>(seconds / 3600);

@@ -95,7 +95,6 @@ int16_t ToInteger(const Value& value, Report& report) {
         case kTypeEmpty:
             return 0;
         case kTypeInteger:
-            return static_cast<int16_t>(value.number);
         case kTypeLong:
         case kTypeSingle:
         case kTypeDouble:
@@ -122,7 +121,6 @@ int32_t ToLong(const Value& value, Report& report) {
             return 0;
         case kTypeInteger:
         case kTypeLong:
-            return static_cast<int32_t>(value.number);
         case kTypeSingle:
         case kTypeDouble:
         case kTypeDate:
@@ -172,9 +170,9 @@ std::string ToText(const Value& value, Report& report) {
         case kTypeEmpty:
             return {};
         case kTypeInteger:
-            return CFormat("%d", static_cast<int>(value.number));
         case kTypeLong:
-            return CFormat("%ld", static_cast<long>(value.number));
+            // Both hold whole numbers of their range; "%.0f" prints them exactly.
+            return CFormat("%.0f", value.number);
         case kTypeSingle:
             return CFormat("%.6f", value.number);
         case kTypeDouble:

@@ -55,6 +55,7 @@ TEST(Dates, SerialDays) {
 
     EXPECT_FALSE(PartsFromSerial(std::nan(""), p));
     EXPECT_FALSE(PartsFromSerial(2958466.0, p));
+    EXPECT_FALSE(PartsFromSerial(2958465.0 + 86399.9 / 86400.0, p));  // rounds past 9999
     EXPECT_FALSE(PartsFromSerial(-657435.0, p));
     EXPECT_FALSE(SerialFromParts(2026, 2, 29, 0, 0, 0, serial));
     EXPECT_FALSE(SerialFromParts(99, 1, 1, 0, 0, 0, serial));
@@ -81,6 +82,7 @@ TEST(Dates, Parser) {
     EXPECT_EQ(Parsed("1/1/29"), DaySerial(2029, 1, 1));
     EXPECT_EQ(Parsed("1/1/30"), DaySerial(1930, 1, 1));
     EXPECT_EQ(Parsed("  12/25/2026  "), christmas);
+    EXPECT_EQ(Parsed("2026-12-25T18:00:00"), christmas + 0.75);
 
     EXPECT_EQ(Parsed("10:30:00"), 10.5 / 24);
     EXPECT_EQ(Parsed("10:30"), 10.5 / 24);
@@ -99,7 +101,7 @@ TEST(Dates, Parser) {
     for (const char* bad : {"", "12", "12.5", "-5", "1e5", "abc", "12/25", "Dec 25", "Dec",
                             "13/45/2026", "2/30/2026", "0/1/2026", "25:00", "10:61", "10:30:61",
                             "13:00 PM", "0 AM", "10:30 PM PM", "1/2/3/4", "Dec Jan 2026",
-                            "12/25/2026 x", "10::30", "12/25/2026 10:30 11:00", "1/1/10000",
+                            "12/25/2026 x", "t", "12/25/2026 t", "10:30 t 5", "10::30", "12/25/2026 10:30 11:00", "1/1/10000",
                             "1/1/99999999999", "12#25#2026", "am 10"})
         EXPECT_FALSE(ParseDate(bad, serial)) << bad;
 }
