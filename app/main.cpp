@@ -1,10 +1,17 @@
 // orbick: the editor program. Until the windowed shell exists it works from
-// the command line only.
+// the command line only: `orbick --convert IN OUT --format CODE`.
 #include <cstdio>
+#include <cstring>
+
+#include "app/convert_command.h"
 
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "usage: orbick --convert IN OUT --format CODE\n");
+    if (argc >= 2 && std::strcmp(argv[1], "--convert") == 0)
+        return ob::RunConvertCommand(argc - 2, argv + 2);
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(ob::kConvertUsage, stdout);
+        return 0;
+    }
+    std::fputs(ob::kConvertUsage, stderr);
     return 2;
 }
