@@ -187,4 +187,31 @@ std::string ToText(const Value& value, Report& report) {
     }
 }
 
+bool PrintItemText(const Value& value, std::string& out) {
+    switch (value.type) {
+        case kTypeEmpty:
+            out = " ";
+            return true;
+        case kTypeInteger:
+        case kTypeLong:
+            out = CFormat(" %.0f", value.number);
+            return true;
+        case kTypeSingle:
+            out = CFormat(" %f", value.number);
+            return true;
+        case kTypeDouble:
+            out = CFormat(" %g", value.number);
+            return true;
+        case kTypeString:
+            out = " " + value.text;
+            return true;
+        case kTypeDate:
+            out = " " + GeneralDateText(value.number);
+            return true;
+        default:
+            out.clear();
+            return false;
+    }
+}
+
 }  // namespace tessel::runtime

@@ -82,4 +82,11 @@ float ToSingle(const Value& value, Report& report);
 // kStringUnknownType and give "".
 std::string ToText(const Value& value, Report& report);
 
+// The text PRINT writes for one item: a blank, then "%d" (Integer), "%ld"
+// (Long), "%f" (Single), "%g" (Double), the text (String) or the general
+// date (Date); Empty prints the blank alone. False for the other types,
+// which the interpreter hands to the user type subsystem (an Object is
+// first replaced by its default value there).
+bool PrintItemText(const Value& value, std::string& out);
+
 }  // namespace tessel::runtime

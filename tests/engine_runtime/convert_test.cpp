@@ -131,6 +131,26 @@ TEST(Convert, ValueConversions) {
     EXPECT_EQ(ReportMessage(e), "Unknown type: 9 in GetString()\n");
 }
 
+TEST(Convert, PrintItems) {
+    std::string out;
+    ASSERT_TRUE(PrintItemText(Value::Integer(5), out));
+    EXPECT_EQ(out, " 5");
+    ASSERT_TRUE(PrintItemText(Value::String("a"), out));
+    EXPECT_EQ(out, " a");
+    ASSERT_TRUE(PrintItemText(Value::Long(-70000), out));
+    EXPECT_EQ(out, " -70000");
+    ASSERT_TRUE(PrintItemText(Value::Single(0.1f), out));
+    EXPECT_EQ(out, " 0.100000");
+    ASSERT_TRUE(PrintItemText(Value::Double(0.1), out));
+    EXPECT_EQ(out, " 0.1");
+    ASSERT_TRUE(PrintItemText(Value::Double(1234567.0), out));
+    EXPECT_EQ(out, " 1.23457e+06");
+    ASSERT_TRUE(PrintItemText(Value::Empty(), out));
+    EXPECT_EQ(out, " ");
+    EXPECT_FALSE(PrintItemText(Value::OfType(kTypeObject), out));
+    EXPECT_EQ(out, "");
+}
+
 TEST(Status, EveryCodeHasItsText) {
     EXPECT_STREQ(StatusText(Status::kOk), "");
     for (int i = 1; i < kStatusCount; ++i) {
