@@ -1,0 +1,113 @@
+// context.h: the script context that owns everything of one compile and run:
+// sources, name table, instructions, storage, files and callbacks.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/codegen.h"
+#include "engine/symbols.h"
+#include "engine/tessel.h"
+#include "engine/values.h"
+
+namespace tessel {
+
+constexpr int kMaxSources = 59;
+constexpr int kMaxTokens = 30000;
+constexpr int kParserStackLimit = 180;
+constexpr int kMaxFiles = 19;
+
+// One recorded token of the stream: raw kind, last character, name index.
+struct StreamToken {
+    uint16_t kind;
+    uint8_t last;
+    int32_t value;
+};
+
+struct Source {
+    std::string path;  // empty for appended text
+    std::string text;  // framed text: LF, text, LF, character 26
+    bool isFile = false;
+};
+
+struct OpenFile {
+    FILE* fp = nullptr;
+    int mode = 0;  // 1 input, 2 output, 8 append
+};
+
+class Interpreter;
+
+struct ScriptContext {
+    TesContext handle = 0;
+    std::string userName;
+    intptr_t userParam = 0;
+    intptr_t instance = 0, window = 0;
+    int state = 0;            // 0 created, 2 compiled
+    bool compileUsed = false; // a compile or load has consumed the sources
+    bool freed = false;       // after tesFreeBuffers
+
+    TesMessageCallback messageCb = nullptr;
+    TesOutputCallback outputCb = nullptr;
+    TesGetProcAddrCallback procCb = nullptr;
+    TesUndefFuncCallback undefFuncCb = nullptr;
+    TesUndefVarCallback undefVarCb = nullptr;
+    TesUserTypeRoutine userTypeRoutine = nullptr;
+    TesUserTypeAlloc userTypeAlloc = nullptr;
+    intptr_t userTypeDatum = 0;
+
+    std::vector<Source> sources;
+    std::vector<std::string> qualifiers;
+    int currentSource = 1;
+    int line = 0;
+    int errorStatus = 0;  // 0 clean, -1 warning, -2 error
+    std::string messageText;
+    TesMessageInfo info{};
+    std::string outputLine;  // Print output collected up to the newline
+
+    NameTable names;
+    std::vector<StreamToken> stream;
+    std::vector<std::string> replayNames;  // name texts of a loaded compiled-code file
+    int streamOverflow = 0;
+
+    // Program: instructions, storage (global cells), function records.
+    std::vector<Instr> code;
+    std::vector<Cell> storage;
+    std::vector<std::unique_ptr<FuncRec>> funcs;
+    int predeclaredNames = 0;
+    int optionBase = 0;
+    bool optionExplicit = false;
+
+    std::unique_ptr<Interpreter> interp;
+    OpenFile files[kMaxFiles + 1];
+    int64_t maxSteps = 0;
+    bool sandbox = false;
+
+    // Returned string of tesCallFunc results.
+    std::string resultText;
+
+    ScriptContext();
+    ~ScriptContext();
+    void FreeBuffers();
+    int NewCell(uint16_t decl, int32_t name);
+};
+
+// Reporting (api.cpp).
+int ReportError(ScriptContext& ctx, const std::string& msg);
+int ReportWarning(ScriptContext& ctx, const std::string& msg);
+void ReportSyntax(ScriptContext& ctx, const std::string& tokenText, int source, int line,
+                  int column, int length, const std::string& lineBefore,
+                  const std::string& lineAfter, int where);
+void EmitOutputLine(ScriptContext& ctx, const std::string& text);
+ScriptContext* CurrentContext();
+
+// Compiling (parser.cpp): runs over the sources, or replays the stream.
+int32_t CompileProgram(ScriptContext& ctx, bool replay);
+
+// Compiled-code files (codefile.cpp).
+int32_t SaveCode(ScriptContext& ctx, const char* path);
+int32_t LoadCode(ScriptContext& ctx, const char* path, std::vector<StreamToken>& tokens,
+                 std::vector<std::string>& names);
+
+}  // namespace tessel

@@ -1,0 +1,388 @@
+// expressions.cpp: expression parsing by precedence level, name references,
+// constant folding, and the code generation of expression trees.
+#include "engine/parser.h"
+
+namespace tessel {
+
+Expr* Compiler::NewExpr(int kind) {
+    if (nodes_.size() >= (size_t)kMaxNames) {
+        ReportError(ctx_, "Out of AST space\n");
+        throw CompileStop{TES_E_SYNTAX};
+    }
+    nodes_.emplace_back();
+    nodes_.back().kind = kind;
+    return &nodes_.back();
+}
+
+static Expr* Bin(Compiler* c, Expr* (Compiler::*mk)(int), int op, Expr* a, Expr* b) {
+    Expr* e = (c->*mk)(E_BIN);
+    e->op = op;
+    e->kids = {a, b};
+    return e;
+}
+
+// expr -> orexpr;  orexpr -> andexpr {OR andexpr}
+Expr* Compiler::Expression() {
+    Push(2);
+    Expr* e = OrExpr();
+    Pop(2);
+    return e;
+}
+
+Expr* Compiler::OrExpr() {
+    Expr* e = AndExpr();
+    while (tok_.kind == T_OR) {
+        Advance();
+        e = Bin(this, &Compiler::NewExpr, OP_OR, e, AndExpr());
+    }
+    return e;
+}
+
+// andexpr -> notexpr {AND notexpr}
+Expr* Compiler::AndExpr() {
+    Expr* e = NotExpr();
+    while (tok_.kind == T_AND) {
+        Advance();
+        e = Bin(this, &Compiler::NewExpr, OP_AND, e, NotExpr());
+    }
+    return e;
+}
+
+// notexpr -> NOT notexpr | compare
+Expr* Compiler::NotExpr() {
+    if (tok_.kind == T_NOT) {
+        Advance();
+        Push(1);
+        Expr* e = NewExpr(E_NOT);
+        e->kids = {NotExpr()};
+        Pop(1);
+        return e;
+    }
+    return CompareExpr();
+}
+
+// compare -> add {('=' | '<>' | '<' | '>' | '<=' | '>=') add}
+Expr* Compiler::CompareExpr() {
+    Expr* e = AddExpr();
+    for (;;) {
+        int op;
+        switch (tok_.kind) {
+            case T_EQ: op = OP_EQ; break;
+            case T_NE: op = OP_NE; break;
+            case T_LT: op = OP_LT; break;
+            case T_GT: op = OP_GT; break;
+            case T_LE: op = OP_LE; break;
+            case T_GE: op = OP_GE; break;
+            default: return e;
+        }
+        Advance();
+        e = Bin(this, &Compiler::NewExpr, op, e, AddExpr());
+    }
+}
+
+// add -> concat {('+' | '-') concat}
+Expr* Compiler::AddExpr() {
+    Expr* e = ConcatExpr();
+    while (tok_.kind == T_PLUS || tok_.kind == T_MINUS) {
+        int op = tok_.kind == T_PLUS ? OP_ADD : OP_SUB;
+        Advance();
+        e = Bin(this, &Compiler::NewExpr, op, e, ConcatExpr());
+    }
+    return e;
+}
+
+// concat -> mod {'&' mod}
+Expr* Compiler::ConcatExpr() {
+    Expr* e = ModExpr();
+    while (tok_.kind == T_AMP) {
+        Advance();
+        e = Bin(this, &Compiler::NewExpr, OP_CONCAT, e, ModExpr());
+    }
+    return e;
+}
+
+// mod -> mul {MOD mul}
+Expr* Compiler::ModExpr() {
+    Expr* e = MulExpr();
+    while (tok_.kind == T_MOD) {
+        Advance();
+        e = Bin(this, &Compiler::NewExpr, OP_MOD, e, MulExpr());
+    }
+    return e;
+}
+
+// mul -> pow {('*' | '/') pow}
+Expr* Compiler::MulExpr() {
+    Expr* e = PowExpr();
+    while (tok_.kind == T_MUL || tok_.kind == T_DIV) {
+        int op = tok_.kind == T_MUL ? OP_MUL : OP_DIV;
+        Advance();
+        e = Bin(this, &Compiler::NewExpr, op, e, PowExpr());
+    }
+    return e;
+}
+
+// pow -> unary {'^' unary}
+Expr* Compiler::PowExpr() {
+    Expr* e = Unary();
+    while (tok_.kind == T_POW) {
+        Advance();
+        e = Bin(this, &Compiler::NewExpr, OP_POW, e, Unary());
+    }
+    return e;
+}
+
+// unary -> '-' unary | '+' unary | primary
+Expr* Compiler::Unary() {
+    if (tok_.kind == T_MINUS || tok_.kind == T_PLUS) {
+        bool neg = tok_.kind == T_MINUS;
+        Advance();
+        Push(1);
+        Expr* inner = Unary();
+        Pop(1);
+        if (!neg) return inner;
+        Expr* e = NewExpr(E_NEG);
+        e->kids = {inner};
+        return e;
+    }
+    return Primary();
+}
+
+// primary -> number | string | const | '(' expr ')' | nameref
+Expr* Compiler::Primary() {
+    switch (tok_.kind) {
+        case T_INTEGER: case T_HEX: case T_REAL: case T_STRING: case T_DECLCONST: {
+            Expr* e = NewExpr(E_CELL);
+            int cell = ctx_.names[tok_.name].globalCell;
+            if (cell <= 0) cell = ctx_.NewCell(VT_VARIANT, tok_.name);  // after a reported error
+            e->operand = cell;
+            e->constant = true;
+            Advance();
+            return e;
+        }
+        case T_LPAREN: {
+            Advance();
+            Push(2);
+            Expr* e = OrExpr();
+            Expect(T_RPAREN);
+            Pop(2);
+            return e;
+        }
+        case T_STRINGKW: case T_SEEK: {
+            // String(n, s) and Seek(n): keywords that also name runtime functions
+            const char* fname = tok_.kind == T_STRINGKW ? "String" : "SeekFunc";
+            Advance();
+            if (tok_.kind != T_LPAREN) SyntaxError();
+            int n = ctx_.names.Find(fname, false);
+            Expr* e = NewExpr(E_CALL);
+            e->operand = n >= 0 ? ctx_.names[n].globalCell : -1;
+            e->kids = Arguments();
+            if (e->operand <= 0) Error("Attempting to call undefined function: " + std::string(fname) + "\n");
+            return e;
+        }
+        case T_IDENT: case T_DECLARRAY: case T_DECLFUNC: case T_DECLSUB:
+            return NameRef(false);
+        default:
+            SyntaxError();
+    }
+}
+
+// args -> '(' [expr {',' expr}] ')'
+std::vector<Expr*> Compiler::Arguments() {
+    std::vector<Expr*> args;
+    Expect(T_LPAREN);
+    Push(2);
+    if (tok_.kind != T_RPAREN) {
+        do {
+            args.push_back(Expression());
+        } while (Accept(T_COMMA));
+    }
+    Expect(T_RPAREN);
+    Pop(2);
+    return args;
+}
+
+bool Compiler::IsConstOperand(int operand) const {
+    return operand > 0 && (ctx_.storage[operand].flags & CF_CONST);
+}
+
+// A variable's operand, declaring it implicitly when allowed.
+int Compiler::Variable(int name, char suffix, bool create) {
+    auto it = locals_.find(name);
+    if (it != locals_.end()) return it->second.operand;
+    NameEntry& e = ctx_.names[name];
+    if (e.globalCell > 0 && ctx_.storage[e.globalCell].decl != VT_FUNC) return e.globalCell;
+    if (!create) return -1;
+    if (ctx_.optionExplicit) {
+        Error("Variable not defined: " + e.text + "\n");
+        int t = NewHidden(VT_VARIANT);
+        if (proc_) locals_[name] = {t, TC_VARIANT};
+        else e.globalCell = t;
+        return t;
+    }
+    uint16_t code = TypeCodeOfSuffix(suffix);
+    if (!code) code = TC_VARIANT;
+    return DeclareVariable(name, suffix, code, -1, 0, nullptr, false, false);
+}
+
+int Compiler::MemberOperand(int base, int name, int member) {
+    int ut = -1;
+    auto lit = localUserType_.find(base);
+    if (lit != localUserType_.end()) ut = lit->second;
+    auto git = cellUserType_.find(base);
+    if (git != cellUserType_.end()) ut = git->second;
+    if (ut < 0) {
+        Error(ctx_.names[name].text + " is not a user-type variable\n");
+        return base;
+    }
+    const UserType& t = userTypes_[ut];
+    for (size_t i = 0; i < t.memberNames.size(); ++i) {
+        if (t.memberNames[i] == member) return base >= 0 ? base + 1 + (int)i : base - 1 - (int)i;
+    }
+    Error(ctx_.names[member].text + " is not a valid member\n");
+    return base;
+}
+
+// nameref -> name ['(' args ')'] | name '.' member
+Expr* Compiler::NameRef(bool) {
+    int name = tok_.name;
+    int kind = tok_.kind;
+    char suffix = tok_.suffix;
+    Advance();
+    if (kind == T_DECLFUNC || kind == T_DECLSUB) {
+        if (proc_ && name == procName_ && tok_.kind != T_LPAREN) {
+            Expr* e = NewExpr(E_CELL);
+            e->operand = -(int)proc_->params.size() - 2;  // the result slot
+            e->variable = true;
+            return e;
+        }
+        Expr* e = NewExpr(E_CALL);
+        e->operand = FuncCell(name);
+        if (tok_.kind == T_LPAREN) e->kids = Arguments();
+        return e;
+    }
+    if (kind == T_DECLARRAY) {
+        int arr = Variable(name, suffix, false);
+        if (tok_.kind != T_LPAREN) {
+            Expr* e = NewExpr(E_CELL);
+            e->operand = arr;
+            e->variable = true;
+            return e;
+        }
+        Expr* e = NewExpr(E_ELEM);
+        e->operand = arr;
+        e->kids = Arguments();
+        return e;
+    }
+    if (tok_.kind == T_LPAREN && !locals_.count(name) &&
+        !(ctx_.names[name].globalCell > 0 && ctx_.storage[ctx_.names[name].globalCell].decl != VT_FUNC)) {
+        // A function not declared yet: resolved when it is defined or at run time.
+        Expr* e = NewExpr(E_CALL);
+        e->operand = FuncCell(name);
+        e->kids = Arguments();
+        return e;
+    }
+    int op = Variable(name, suffix, true);
+    if (tok_.kind == T_DOT) {
+        Advance();
+        if (tok_.raw != T_IDENT) SyntaxError();
+        op = MemberOperand(op, name, tok_.name);
+        Advance();
+    }
+    Expr* e = NewExpr(E_CELL);
+    e->operand = op;
+    e->variable = !IsConstOperand(op);
+    e->constant = IsConstOperand(op);
+    return e;
+}
+
+bool Compiler::FoldConstant(Expr* e, Cell& out) {
+    std::string err;
+    switch (e->kind) {
+        case E_CELL:
+            if (!e->constant || e->operand <= 0) return false;
+            CopyValue(&out, &ctx_.storage[e->operand]);
+            return true;
+        case E_NEG: case E_NOT: {
+            Cell a;
+            if (!FoldConstant(e->kids[0], a)) return false;
+            bool ok = e->kind == E_NEG ? Negate(&a, &out, err) : NotOp(&a, &out, err);
+            if (!ok) Error(err);
+            return ok;
+        }
+        case E_BIN: {
+            Cell a, b;
+            if (!FoldConstant(e->kids[0], a) || !FoldConstant(e->kids[1], b)) return false;
+            if (!BinaryOp(e->op, &a, &b, &out, err)) {
+                Error(err);
+                return false;
+            }
+            return true;
+        }
+        default: return false;
+    }
+}
+
+int Compiler::Temp() {
+    int t = temps_++;
+    if (proc_) {
+        if (temps_ > maxTemps_) maxTemps_ = temps_;
+        return kTempBase - t;
+    }
+    while ((int)globalTemps_.size() <= t) globalTemps_.push_back(ctx_.NewCell(VT_VARIANT, 0));
+    return globalTemps_[t];
+}
+
+void Compiler::PushSubscripts(const std::vector<Expr*>& subs) {
+    for (Expr* s : subs) Emit(OP_PUSH, Compile(s), -1, -1);
+}
+
+void Compiler::PushArgs(const std::vector<Expr*>& args) {
+    for (Expr* a : args) {
+        if (a->kind == E_CELL && a->variable) {
+            Emit(OP_PUSHREF, a->operand, -1, -1);
+        } else if (a->kind == E_ELEM) {
+            PushSubscripts(a->kids);
+            Emit(OP_AREF, a->operand, (int)a->kids.size(), -1);
+        } else {
+            Emit(OP_PUSH, Compile(a), -1, -1);
+        }
+    }
+}
+
+int Compiler::Compile(Expr* e, int target) {
+    int result;
+    switch (e->kind) {
+        case E_CELL: result = e->operand; break;
+        case E_BIN: {
+            int a = Compile(e->kids[0]);
+            int b = Compile(e->kids[1]);
+            result = Temp();
+            Emit(e->op, a, b, result);
+            break;
+        }
+        case E_NEG: case E_NOT: {
+            int a = Compile(e->kids[0]);
+            result = Temp();
+            Emit(e->kind == E_NEG ? OP_NEG : OP_NOT, a, -1, result);
+            break;
+        }
+        case E_CALL: {
+            PushArgs(e->kids);
+            result = Temp();
+            Emit(OP_CALL, e->operand, result, (int)e->kids.size());
+            break;
+        }
+        case E_ELEM: {
+            PushSubscripts(e->kids);
+            result = Temp();
+            Emit(OP_AREAD, e->operand, (int)e->kids.size(), result);
+            break;
+        }
+        default: result = -1;
+    }
+    if (target >= 0 && target != result) Emit(OP_MOVE, result, -1, target);
+    return result;
+}
+
+}  // namespace tessel

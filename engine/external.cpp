@@ -1,0 +1,212 @@
+// external.cpp: calls of App functions (resolved once through the host's
+// get-proc-address callback) and Lib functions (dlopen/dlsym), built with
+// libffi from the declared parameter and return types; calls of undefined
+// functions through the host's callback.
+#include <dlfcn.h>
+#include <ffi.h>
+
+#include <cstring>
+#include <memory>
+
+#include "engine/builtins.h"
+
+namespace tessel {
+
+static std::string Fmt(const char* fmt, const std::string& s) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, fmt, s.substr(0, 300).c_str());
+    return buf;
+}
+
+static bool Resolve(ScriptContext& ctx, FuncRec* fn, std::string& err) {
+    if (fn->resolved) return true;
+    if (fn->kind == FK_APP) {
+        if (!ctx.procCb) { err = Fmt("No function address for: %s\n", fn->name); return false; }
+        fn->address = ctx.procCb(ctx.handle, fn->alias.c_str());
+        if (!fn->address) { err = Fmt("No function address for: %s\n", fn->name); return false; }
+    } else if (IsEngineLibrary(fn->library)) {
+        fn->builtin = FindBuiltinByExport(fn->alias);
+        if (fn->builtin < 0) { err = Fmt("No function address for: %s\n", fn->name); return false; }
+    } else {
+        fn->library_handle = dlopen(fn->library.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!fn->library_handle) { err = Fmt("Error loading library %s\n", fn->library); return false; }
+        fn->address = dlsym(fn->library_handle, fn->alias.c_str());
+        if (!fn->address) { err = Fmt("No function address for: %s\n", fn->name); return false; }
+    }
+    fn->resolved = true;
+    return true;
+}
+
+namespace {
+// Storage of one argument for the duration of a call.
+struct ArgSlot {
+    int16_t i = 0;
+    int32_t l = 0;
+    float f = 0;
+    double d = 0;
+    std::string text;
+    const char* ptr = nullptr;
+    void* address = nullptr;
+    TesArray* array = nullptr;
+    TesVariant variant{};
+};
+}  // namespace
+
+bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* out, std::string& err) {
+    if (ctx.sandbox && !(fn->kind == FK_LIB && IsEngineLibrary(fn->library))) {
+        err = Fmt("External call refused: %s\n", fn->name);
+        return false;
+    }
+    if (!Resolve(ctx, fn, err)) return false;
+    if (fn->builtin >= 0) return CallBuiltin(ctx, fn->builtin, args, nargs, out, err);
+    int np = (int)fn->params.size();
+    if (nargs > np) {
+        char buf[400];
+        std::snprintf(buf, sizeof buf, "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
+                      fn->name.substr(0, 200).c_str(), np, nargs);
+        err = buf;
+        return false;
+    }
+    std::vector<ffi_type*> types(np);
+    std::vector<void*> values(np);
+    std::vector<ArgSlot> slots(np);
+    Cell empty;
+    for (int i = 0; i < np; ++i) {
+        const Param& p = fn->params[i];
+        Cell* a = i < nargs ? args + i : &empty;  // missing trailing arguments are 0 or ""
+        ArgSlot& s = slots[i];
+        if (p.array) {
+            Cell* target = (a->flags & CF_LINKED) && a->link ? Deref(a->link) : nullptr;
+            if (!target || !(target->flags & CF_ARRAY)) { err = "Parameter mismatch\n"; return false; }
+            s.array = &target->v.arr->desc;
+            s.address = &s.array;
+            types[i] = &ffi_type_pointer;
+            values[i] = &s.address;
+            continue;
+        }
+        switch (p.type) {
+            case VT_INTEGER: if (!GetShort(a, s.i, err)) return false; break;
+            case VT_LONG: if (!GetLong(a, s.l, err)) return false; break;
+            case VT_SINGLE: if (!GetDouble(a, s.d, err)) return false; s.f = (float)s.d; break;
+            case VT_DOUBLE: if (!GetDouble(a, s.d, err)) return false; break;
+            case VT_STRING: if (!GetString(a, s.text, err)) return false; s.ptr = s.text.c_str(); break;
+            default: {
+                uint16_t t = TypeOf(a);
+                s.variant.vt = t;
+                if (t == VT_INTEGER) GetShort(a, s.variant.u.iVal, err);
+                else if (t == VT_LONG) GetLong(a, s.variant.u.lVal, err);
+                else if (t == VT_SINGLE) { double d; GetDouble(a, d, err); s.variant.u.fltVal = (float)d; }
+                else if (t == VT_DOUBLE) GetDouble(a, s.variant.u.dblVal, err);
+                else if (t == VT_STRING) { GetString(a, s.text, err); s.variant.u.strVal = s.text.data(); }
+                else s.variant.vt = VT_EMPTY;
+                s.address = &s.variant;
+                types[i] = &ffi_type_pointer;
+                values[i] = &s.address;
+                continue;
+            }
+        }
+        void* storage = p.type == VT_INTEGER ? (void*)&s.i : p.type == VT_LONG ? (void*)&s.l
+                      : p.type == VT_SINGLE ? (void*)&s.f : p.type == VT_DOUBLE ? (void*)&s.d : (void*)&s.ptr;
+        if (p.byVal) {
+            types[i] = p.type == VT_INTEGER ? &ffi_type_sint16 : p.type == VT_LONG ? &ffi_type_sint32
+                     : p.type == VT_SINGLE ? &ffi_type_float : p.type == VT_DOUBLE ? &ffi_type_double : &ffi_type_pointer;
+            values[i] = storage;
+        } else {
+            s.address = p.type == VT_STRING ? (void*)s.ptr : storage;
+            types[i] = &ffi_type_pointer;
+            values[i] = &s.address;
+        }
+    }
+    ffi_type* rtype;
+    uint16_t rt = fn->isSub ? 0 : fn->retType;
+    switch (rt) {
+        case 0: rtype = &ffi_type_void; break;
+        case VT_INTEGER: rtype = &ffi_type_sint16; break;
+        case VT_LONG: rtype = &ffi_type_sint32; break;
+        case VT_SINGLE: rtype = &ffi_type_float; break;
+        case VT_DOUBLE: rtype = &ffi_type_double; break;
+        case VT_STRING: rtype = &ffi_type_pointer; break;
+        default: {
+            char buf[400];
+            std::snprintf(buf, sizeof buf, "unrecognized return type: %d for %s\n", fn->retCode, fn->name.substr(0, 200).c_str());
+            err = buf;
+            return false;
+        }
+    }
+    ffi_cif cif;
+    if (ffi_prep_cif(&cif, FFI_DEFAULT_ABI, (unsigned)np, rtype, types.data()) != FFI_OK) {
+        err = Fmt("TESSEL ERROR: DoCallFunc - unknown type %s\n", fn->name);
+        return false;
+    }
+    union { ffi_arg word; float f; double d; void* p; char pad[16]; } result;
+    std::memset(&result, 0, sizeof result);
+    ffi_call(&cif, FFI_FN(fn->address), &result, values.data());
+    // By-reference arguments: what the callee wrote goes back to the variables.
+    for (int i = 0; i < np && i < nargs; ++i) {
+        const Param& p = fn->params[i];
+        if (p.byVal || p.array || p.type == VT_STRING || p.type == VT_VARIANT) continue;
+        Cell* a = args + i;
+        Cell v;
+        switch (p.type) {
+            case VT_INTEGER: SetInteger(&v, slots[i].i); break;
+            case VT_LONG: SetLong(&v, slots[i].l); break;
+            case VT_SINGLE: SetSingle(&v, slots[i].f); break;
+            case VT_DOUBLE: SetDouble(&v, slots[i].d); break;
+        }
+        if ((a->flags & CF_LINKED) && a->link) {
+            if (!Assign(a->link, &v, err)) return false;
+        } else if ((a->flags & CF_LINKRAW) && a->link) {
+            Cell view;
+            view.decl = (uint16_t)a->fixedLen;
+            view.flags = CF_HOSTREF;
+            view.v.host = a->link;
+            bool ok = Assign(&view, &v, err);
+            view.flags = 0;
+            if (!ok) return false;
+        }
+    }
+    switch (rt) {
+        case VT_INTEGER: SetInteger(out, (int16_t)result.word); break;
+        case VT_LONG: SetLong(out, (int32_t)result.word); break;
+        case VT_SINGLE: SetSingle(out, result.f); break;
+        case VT_DOUBLE: SetDouble(out, result.d); break;
+        case VT_STRING: SetString(out, result.p ? (const char*)result.p : ""); break;  // copied, never freed
+        default: break;
+    }
+    return true;
+}
+
+bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* out, std::string& err) {
+    if (!ctx.undefFuncCb) {
+        err = Fmt("Attempting to call undefined function: %s\n", fn->name);
+        return false;
+    }
+    std::vector<TesVariant> vars(nargs);
+    std::vector<std::string> texts(nargs);
+    for (int i = 0; i < nargs; ++i) {
+        Cell* a = args + (nargs - 1 - i);  // last argument first
+        TesVariant& v = vars[i];
+        uint16_t t = TypeOf(a);
+        v.vt = t;
+        if (t == VT_INTEGER) GetShort(a, v.u.iVal, err);
+        else if (t == VT_LONG) GetLong(a, v.u.lVal, err);
+        else if (t == VT_SINGLE) { double d; GetDouble(a, d, err); v.u.fltVal = (float)d; }
+        else if (t == VT_DOUBLE) GetDouble(a, v.u.dblVal, err);
+        else if (t == VT_STRING) { GetString(a, texts[i], err); v.u.strVal = texts[i].data(); }
+        else v.vt = VT_EMPTY;
+    }
+    TesArgList list{vars.data(), nullptr, (uint32_t)nargs, 0};
+    TesVariant result{};
+    if (ctx.undefFuncCb(ctx.handle, fn->name.c_str(), &list, &result) != 0) return true;
+    switch (result.vt) {
+        case VT_INTEGER: SetInteger(out, result.u.iVal); break;
+        case VT_LONG: SetLong(out, result.u.lVal); break;
+        case VT_SINGLE: SetSingle(out, result.u.fltVal); break;
+        case VT_DOUBLE: SetDouble(out, result.u.dblVal); break;
+        case VT_STRING: SetString(out, result.u.strVal ? result.u.strVal : ""); break;
+        default: break;
+    }
+    return true;
+}
+
+}  // namespace tessel

@@ -1,0 +1,663 @@
+// interpreter.cpp: the run loop, calls with activation frames, GoSub, loops,
+// files and Print.
+#include "engine/interpreter.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <new>
+
+#include "engine/builtins.h"
+
+namespace tessel {
+
+static std::string Fmt(const char* fmt, long v) {
+    char buf[200];
+    std::snprintf(buf, sizeof buf, fmt, v);
+    return buf;
+}
+
+Interpreter::Interpreter(ScriptContext& ctx) : ctx_(ctx) {
+    // Reserved, committed on touch: cells never move, so references stay valid.
+    capacity_ = (size_t)1 << 21;
+    void* p = mmap(nullptr, capacity_ * sizeof(Cell), PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) {
+        capacity_ = 0;
+        p = nullptr;
+    }
+    stack_ = sp_ = fp_ = (Cell*)p;
+    end_ = stack_ + capacity_;
+}
+
+Interpreter::~Interpreter() {
+    Reset();
+    CloseFiles();
+    if (stack_) munmap(stack_, capacity_ * sizeof(Cell));
+}
+
+void Interpreter::Reset() {
+    PopCells((int)(sp_ - stack_));
+    frames_.clear();
+    fp_ = stack_;
+    paused_ = false;
+}
+
+void Interpreter::CloseFiles() {
+    for (auto& f : ctx_.files) {
+        if (f.fp) std::fclose(f.fp);
+        f.fp = nullptr;
+    }
+}
+
+bool Interpreter::PushCell(Cell*& out) {
+    if (sp_ >= end_) return false;
+    out = new (sp_) Cell();
+    ++sp_;
+    return true;
+}
+
+void Interpreter::PopCells(int n) {
+    while (n-- > 0 && sp_ > stack_) {
+        --sp_;
+        sp_->~Cell();
+    }
+}
+
+bool Interpreter::Fail(const std::string& msg) {
+    ReportError(ctx_, msg);
+    return false;
+}
+
+int Interpreter::PausedLine() const {
+    if (!paused_ || pausedPc_ < 0 || pausedPc_ >= (int)ctx_.code.size()) return -1;
+    return ctx_.code[pausedPc_].line;
+}
+
+int Interpreter::PausedSource() const {
+    if (!paused_ || pausedPc_ < 0 || pausedPc_ >= (int)ctx_.code.size()) return 0;
+    return ctx_.code[pausedPc_].source;
+}
+
+int Interpreter::Run(int pc, int mode) {
+    Reset();
+    steps_ = 0;
+    lastLine_ = -1;
+    depthLimit_ = mode ? kMaxDebugDepth : kMaxCallDepth;
+    if (!stack_) return Fail("Out of memory for stack\n") ? 0 : -1;
+    // Starting at a procedure's entry runs it as a call, with its own frame.
+    for (const auto& f : ctx_.funcs) {
+        if (f->kind == FK_PROC && f->entry == pc) {
+            int end = (int)ctx_.code.size();
+            if (!EnterProcedure(f.get(), 0, nullptr, end, pc)) {
+                Reset();
+                return -1;
+            }
+            break;
+        }
+    }
+    int r = Exec(pc, mode);
+    if (r != 1) Reset();
+    return r;
+}
+
+int Interpreter::Resume(int mode) {
+    if (!paused_) return 0;
+    paused_ = false;
+    depthLimit_ = kMaxDebugDepth;
+    int r = Exec(pausedPc_, mode);
+    if (r != 1) Reset();
+    return r;
+}
+
+bool Interpreter::ElementAddress(Cell* arrCell, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType) {
+    Cell* a = Deref(arrCell);
+    cell = nullptr;
+    raw = nullptr;
+    if (!(a->flags & CF_ARRAY) || !a->v.arr) return Fail("Type mismatch\n");
+    ArrayData* d = a->v.arr;
+    if (nsubs != d->dims) return Fail("Wrong number of dimensions\n");
+    size_t index = 0, scale = 1;
+    std::string err;
+    for (int i = 0; i < nsubs; ++i) {
+        int32_t s;
+        if (!GetLong(sp_ - nsubs + i, s, err)) return Fail(err);
+        int64_t off = (int64_t)s - d->lower[i];
+        if (off < 0 || off >= (int64_t)d->count[i]) return Fail("Subscript out of range\n");
+        index += (size_t)off * scale;
+        scale *= d->count[i];
+    }
+    if (d->Packed()) {
+        raw = d->raw.data() + index * ArrayData::ElemSize(d->elem);
+        rawType = d->elem;
+    } else {
+        cell = &d->cells[index];
+    }
+    return true;
+}
+
+// Reads or writes a packed element through a host-reference view.
+static void RawView(Cell& view, void* raw, uint16_t type) {
+    view.decl = type;
+    view.flags = CF_HOSTREF;
+    view.v.host = raw;
+}
+
+bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc) {
+    if ((int)fn->params.size() != nargs) {
+        char buf[400];
+        std::snprintf(buf, sizeof buf, "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
+                      fn->name.substr(0, 200).c_str(), (int)fn->params.size(), nargs);
+        return Fail(buf);
+    }
+    int calls = 0;
+    for (const auto& f : frames_) if (!f.gosub) ++calls;
+    if (calls >= depthLimit_) return Fail(Fmt("Nested calls cannot exceed: %d\n", depthLimit_));
+    Cell* base = sp_ - nargs;
+    if (base + fn->frameSize > end_) return Fail("Out of memory for stack\n");
+    std::string err;
+    for (int i = 0; i < nargs; ++i) {
+        Cell& p = base[i];
+        const Param& pr = fn->params[i];
+        if (!pr.byVal && (p.flags & CF_LINKED) && p.link) {
+            Cell* target = p.link;
+            p.s.clear();
+            p.flags = CF_REF;
+            p.v.ref = target;
+            p.link = nullptr;
+            continue;
+        }
+        if (!pr.byVal && (p.flags & CF_LINKRAW) && p.link) {
+            void* raw = p.link;
+            p.decl = (uint16_t)p.fixedLen;
+            p.fixedLen = 0;
+            p.flags = CF_HOSTREF;
+            p.v.host = raw;
+            p.link = nullptr;
+            continue;
+        }
+        if (pr.array) return Fail("Parameter mismatch\n");
+        p.flags = 0;
+        p.link = nullptr;
+        p.fixedLen = 0;
+        if (pr.type != VT_VARIANT) {
+            Cell tmp;
+            CopyValue(&tmp, &p);
+            p.decl = pr.type;
+            p.Clear();
+            if (!Assign(&p, &tmp, err)) return Fail(err);
+        } else {
+            p.decl = VT_VARIANT;
+        }
+    }
+    sp_ = base + nargs;
+    for (const SlotInit& s : fn->slots) {
+        Cell* c = new (sp_++) Cell();
+        c->decl = s.decl;
+        c->fixedLen = s.fixedLen;
+        c->name = s.name;
+        c->Clear();
+        if (s.array) {
+            ArrayData* a = s.array->CopyShape();
+            a->Allocate();
+            c->flags |= CF_ARRAY;
+            c->v.arr = a;
+        }
+    }
+    frames_.push_back({fn, base, fp_, dest, returnPc, false});
+    fp_ = base;
+    pc = fn->entry;
+    return true;
+}
+
+// Returns from the current procedure; done when this Run level ends.
+bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
+    while (frames_.size() > baseFrames && frames_.back().gosub) frames_.pop_back();
+    if (frames_.size() <= baseFrames) {
+        done = true;
+        return true;
+    }
+    Frame f = frames_.back();
+    frames_.pop_back();
+    if (f.dest && f.fn) {
+        std::string err;
+        Cell* result = f.base + f.fn->params.size();
+        if (!Assign(f.dest, result, err)) return Fail(err);
+    }
+    PopCells((int)(sp_ - f.base));
+    fp_ = f.savedFp;
+    pc = f.returnPc;
+    done = false;
+    return true;
+}
+
+bool Interpreter::Call(const Instr& in, int& pc) {
+    if (in.a <= 0 || in.a >= (int)ctx_.storage.size() || globals_[in.a].decl != VT_FUNC || !globals_[in.a].v.fn)
+        return Fail("NULL function\n");
+    FuncRec* fn = globals_[in.a].v.fn;
+    Cell* dest = in.b == -1 ? nullptr : Deref(Operand(in.b));
+    int nargs = in.c;
+    if (nargs < 0 || sp_ - stack_ < nargs) return Fail("Data corruption detected in DoCallFunc - type: 0\n");
+    if (fn->kind == FK_PROC) return EnterProcedure(fn, nargs, dest, pc + 1, pc);
+    Cell out;
+    std::string err;
+    bool ok;
+    if (fn->kind == FK_UNDECLARED) {
+        ok = CallUndefined(ctx_, fn, sp_ - nargs, nargs, &out, err);
+    } else if (fn->kind == FK_LIB && fn->builtin >= 0) {
+        ok = CallBuiltin(ctx_, fn->builtin, sp_ - nargs, nargs, &out, err);
+    } else if (fn->kind == FK_LIB || fn->kind == FK_APP) {
+        ok = CallExternal(ctx_, fn, sp_ - nargs, nargs, &out, err);
+    } else {
+        return Fail(Fmt("Data corruption detected in DoCallFunc - type: %d\n", fn->kind));
+    }
+    PopCells(nargs);
+    if (!ok) return err.empty() ? false : Fail(err);
+    if (ctx_.errorStatus == -2) return false;
+    if (dest && !Assign(dest, &out, err)) return Fail(err);
+    ++pc;
+    return true;
+}
+
+int Interpreter::CallProcedure(FuncRec* fn, std::vector<Cell>& args, Cell& result) {
+    Reset();
+    steps_ = 0;
+    depthLimit_ = kMaxCallDepth;
+    if (!stack_) return -1;
+    for (auto& a : args) {
+        Cell* c;
+        if (!PushCell(c)) return Fail("Out of memory for stack\n") ? 0 : -1;
+        *c = std::move(a);
+    }
+    // A return point past the end of the code ends the run after the call.
+    int pc = 0;
+    Cell* dest = &result;
+    if (!EnterProcedure(fn, (int)args.size(), dest, (int)ctx_.code.size(), pc)) {
+        Reset();
+        return -1;
+    }
+    int r = Exec(pc, 0);
+    Reset();
+    return r;
+}
+
+static bool WriteFormText(const Cell* c, std::string& out, std::string& err) {
+    uint16_t t = TypeOf(c);
+    if (t == VT_STRING) {
+        std::string s;
+        GetString(c, s, err);
+        out = "\"" + s + "\"";
+        return true;
+    }
+    return GetString(c, out, err);
+}
+
+bool Interpreter::Print(const Instr& in) {
+    int count = in.a < 0 ? -in.a : in.a;
+    bool write = in.a < 0;
+    if (sp_ - stack_ < count) return Fail("Data corruption detected in Print\n");
+    std::string line, item, err;
+    for (int i = 0; i < count; ++i) {
+        Cell* c = sp_ - count + i;
+        bool ok = write ? WriteFormText(c, item, err) : PrintText(c, item, err);
+        if (!ok) {
+            if (ctx_.userTypeRoutine) {
+                TesVariant v{};
+                v.vt = TypeOf(c);
+                ctx_.userTypeRoutine(ctx_.handle, 15, &v, ctx_.userTypeDatum);
+                continue;
+            }
+            PopCells(count);
+            return Fail(err);
+        }
+        if (write && i > 0) line += ",";
+        line += item;
+    }
+    PopCells(count);
+    if (in.b == -1) {
+        EmitOutputLine(ctx_, line);
+        return true;
+    }
+    int16_t n;
+    if (!GetShort(Operand(in.b), n, err)) return Fail(err);
+    if (n < 1 || n > kMaxFiles || !ctx_.files[n].fp || ctx_.files[n].mode == 1)
+        return Fail(Fmt("Error writing to file: %d\n", n));
+    line += "\r\n";
+    if (std::fwrite(line.data(), 1, line.size(), ctx_.files[n].fp) != line.size())
+        return Fail(Fmt("Error writing to file: %d\n", n));
+    return true;
+}
+
+static Cell* FreeFileCell(ScriptContext& ctx) {
+    int n = ctx.names.Find("FreeFile", false);
+    if (n < 0 || ctx.names[n].globalCell <= 0) return nullptr;
+    return &ctx.storage[ctx.names[n].globalCell];
+}
+
+bool Interpreter::Open(const Instr& in) {
+    std::string name, err;
+    int16_t n;
+    if (!GetString(Operand(in.a), name, err) || !GetShort(Operand(in.c), n, err)) return Fail(err);
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "Unable to open file: %s as: %d\n", name.substr(0, 300).c_str(), n);
+    if (n < 1 || n > kMaxFiles || ctx_.files[n].fp) return Fail(buf);
+    if (ctx_.sandbox && in.b != 1) return Fail(buf);
+    const char* mode = in.b == 1 ? "rb" : in.b == 2 ? "wb" : in.b == 8 ? "ab" : nullptr;
+    FILE* fp = mode ? std::fopen(name.c_str(), mode) : nullptr;
+    if (!fp) return Fail(buf);
+    ctx_.files[n].fp = fp;
+    ctx_.files[n].mode = in.b;
+    if (Cell* ff = FreeFileCell(ctx_)) {
+        int16_t v = 0;
+        GetShort(ff, v, err);
+        if (v < 32767) SetInteger(ff, (int16_t)(v + 1));
+    }
+    return true;
+}
+
+bool Interpreter::Close(const Instr& in) {
+    std::string err;
+    if (in.a == 0) {
+        CloseFiles();
+    } else {
+        if (sp_ - stack_ < in.a) return Fail("Data corruption detected in Close\n");
+        for (int i = 0; i < in.a; ++i) {
+            int16_t n;
+            if (!GetShort(sp_ - in.a + i, n, err)) { PopCells(in.a); return Fail(err); }
+            if (n >= 1 && n <= kMaxFiles && ctx_.files[n].fp) {
+                std::fclose(ctx_.files[n].fp);
+                ctx_.files[n].fp = nullptr;
+            }
+        }
+        PopCells(in.a);
+    }
+    if (Cell* ff = FreeFileCell(ctx_)) SetInteger(ff, 1);
+    return true;
+}
+
+static inline bool IntPair(const Cell* a, const Cell* b) {
+    return (a->type == VT_INTEGER || a->type == VT_LONG) && (b->type == VT_INTEGER || b->type == VT_LONG) &&
+           !((a->flags | b->flags) & CF_HOSTREF);
+}
+static inline int32_t IntOf(const Cell* c) { return c->type == VT_INTEGER ? c->v.i : c->v.l; }
+
+int Interpreter::Exec(int pc, int mode) {
+    globals_ = ctx_.storage.data();
+    const Instr* code = ctx_.code.data();
+    const int count = (int)ctx_.code.size();
+    const size_t baseFrames = 0;
+    size_t startDepth = frames_.size();
+    int startLine = lastLine_;
+    std::string err;
+#define FAIL(msg) do { Fail(msg); return -1; } while (0)
+    for (;;) {
+        if (pc < 0 || pc >= count || ctx_.errorStatus == -2) {
+            if (ctx_.errorStatus == -2) return -1;
+            return 0;
+        }
+        const Instr& in = code[pc];
+        if (mode && in.line != startLine && pc != pausedPc_) {
+            bool stop = mode == 2 || frames_.size() <= startDepth;
+            if (stop && startLine != -1) {
+                paused_ = true;
+                pausedPc_ = pc;
+                lastLine_ = in.line;
+                return 1;
+            }
+        }
+        if (mode) { startLine = in.line; lastLine_ = in.line; startDepth = std::min(startDepth, frames_.size()); }
+        ctx_.line = in.line;
+        ctx_.currentSource = in.source;
+        if (ctx_.maxSteps && ++steps_ > ctx_.maxSteps) FAIL("Step limit reached\n");
+        switch (in.op) {
+            case OP_MOVE: {
+                Cell* src = Operand(in.a);
+                Cell* dst = Deref(Operand(in.c));
+                if (src->flags & CF_REF) src = Deref(src);
+                if (dst->decl == VT_INTEGER && src->type == VT_INTEGER && !((src->flags | dst->flags) & CF_HOSTREF)) {
+                    dst->v.i = src->v.i;
+                    dst->type = VT_INTEGER;
+                } else if (dst->decl == VT_VARIANT && src->type != VT_STRING && !((src->flags | dst->flags) & (CF_HOSTREF | CF_ARRAY))) {
+                    dst->type = src->type;
+                    dst->v = src->v;
+                } else if (!Assign(dst, src, err)) {
+                    FAIL(err);
+                }
+                ++pc;
+                break;
+            }
+            case OP_ASTORE: case OP_AREAD: case OP_AREF: {
+                Cell* elem;
+                void* raw;
+                uint16_t rawType = 0;
+                if (sp_ - stack_ < in.b || !ElementAddress(Operand(in.a), in.b, elem, raw, rawType)) {
+                    PopCells(in.b);
+                    return -1;
+                }
+                PopCells(in.b);
+                Cell view;
+                if (raw) { RawView(view, raw, rawType); elem = &view; }
+                if (in.op == OP_ASTORE) {
+                    if (!Assign(elem, Operand(in.c), err)) FAIL(err);
+                } else if (in.op == OP_AREAD) {
+                    Cell* dst = Deref(Operand(in.c));
+                    if (!Assign(dst, elem, err)) FAIL(err);
+                } else {
+                    Cell* c;
+                    if (!PushCell(c)) FAIL("Out of memory for stack\n");
+                    CopyValue(c, elem);
+                    if (raw) { c->flags = CF_LINKRAW; c->link = (Cell*)raw; c->fixedLen = rawType; }
+                    else { c->flags = CF_LINKED; c->link = elem; }
+                }
+                view.flags = 0;
+                ++pc;
+                break;
+            }
+            case OP_JFALSE: case OP_JTRUE: case OP_DOTEST: {
+                if (in.op == OP_DOTEST && in.a == -1) { ++pc; break; }
+                bool t;
+                Cell* c = Deref(Operand(in.a));
+                if (c->type == VT_INTEGER && !(c->flags & CF_HOSTREF)) t = c->v.i != 0;
+                else if (!IsTrue(c, t, err)) FAIL(err);
+                pc = (t == (in.op == OP_JTRUE)) ? in.c : pc + 1;
+                break;
+            }
+            case OP_JUMP: case OP_BRANCH: case OP_LOOP:
+                pc = in.c;
+                break;
+            case OP_CASENE: {
+                int r;
+                if (!Compare(Operand(in.a), Operand(in.b), r, err)) FAIL(err);
+                pc = r != 0 ? in.c : pc + 1;
+                break;
+            }
+            case OP_GOSUB: {
+                if (frames_.size() >= (size_t)kMaxCallDepth) FAIL(Fmt("Nested calls cannot exceed: %d\n", kMaxCallDepth));
+                frames_.push_back({nullptr, nullptr, fp_, nullptr, pc + 1, true});
+                pc = in.c;
+                break;
+            }
+            case OP_RETURN:
+                if (frames_.size() > baseFrames && frames_.back().gosub) {
+                    pc = frames_.back().returnPc;
+                    frames_.pop_back();
+                    break;
+                }
+                [[fallthrough]];
+            case OP_LEAVE: {
+                bool done;
+                if (!Leave(pc, baseFrames, done)) return -1;
+                if (done) return 0;
+                break;
+            }
+            case OP_END:
+                Reset();
+                ctx_.line = -1;
+                return 0;
+            case OP_CALL:
+                if (!Call(in, pc)) return -1;
+                break;
+            case OP_OPEN:
+                if (!Open(in)) return -1;
+                ++pc;
+                break;
+            case OP_CLOSE:
+                if (!Close(in)) return -1;
+                ++pc;
+                break;
+            case OP_PRINT:
+                if (!Print(in)) return -1;
+                ++pc;
+                break;
+            case OP_FORTEST: {
+                Cell* v = Deref(Operand(in.a));
+                Cell* lim = Deref(Operand(in.b));
+                if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 16\n");
+                const Instr& next = code[in.c];
+                bool up = true;
+                if (next.op == OP_NEXTSTEP) {
+                    Cell zero;
+                    SetInteger(&zero, 0);
+                    int r;
+                    if (!Compare(Operand(next.a), &zero, r, err)) FAIL(err);
+                    up = r > 0;
+                }
+                int r;
+                if (IntPair(v, lim)) {
+                    int32_t x = IntOf(v), y = IntOf(lim);
+                    r = x < y ? -1 : x > y ? 1 : 0;
+                } else if (!Compare(v, lim, r, err)) {
+                    FAIL(err);
+                }
+                pc = (up ? r > 0 : r < 0) ? in.c + 1 : pc + 1;
+                break;
+            }
+            case OP_NEXT: {
+                if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 17\n");
+                Cell* v = Deref(Operand(code[in.c].a));
+                if (!(v->flags & CF_HOSTREF) && v->type == VT_INTEGER) {
+                    if (v->v.i < 32767) ++v->v.i;
+                    else if (v->decl == VT_VARIANT) SetLong(v, 32768);
+                    else FAIL("Overflow\n");
+                } else if (!(v->flags & CF_HOSTREF) && v->type == VT_LONG) {
+                    if (v->v.l == INT32_MAX) FAIL("Overflow\n");
+                    ++v->v.l;
+                } else if (!(v->flags & CF_HOSTREF) && v->type == VT_SINGLE) {
+                    v->v.f += 1.0f;
+                } else if (!(v->flags & CF_HOSTREF) && v->type == VT_DOUBLE) {
+                    v->v.d += 1.0;
+                } else if (TypeOf(v) == VT_INTEGER || TypeOf(v) == VT_LONG || TypeOf(v) == VT_DOUBLE || TypeOf(v) == VT_SINGLE) {
+                    Cell one, sum;
+                    SetInteger(&one, 1);
+                    if (!BinaryOp(OP_ADD, v, &one, &sum, err) || !Assign(v, &sum, err)) FAIL(err);
+                } else {
+                    std::string name = v->name > 0 && v->name < ctx_.names.Count() ? ctx_.names[v->name].text : "";
+                    FAIL("ERROR: cannot increment variable: " + name + " - unknown type\n");
+                }
+                pc = in.c;
+                break;
+            }
+            case OP_NEXTSTEP: {
+                if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 18\n");
+                Cell* v = Deref(Operand(code[in.c].a));
+                Cell sum;
+                if (TypeOf(v) == VT_STRING) {
+                    std::string name = v->name > 0 && v->name < ctx_.names.Count() ? ctx_.names[v->name].text : "";
+                    FAIL("ERROR: cannot increment variable: " + name + " - unknown type\n");
+                }
+                if (!BinaryOp(OP_ADD, v, Operand(in.a), &sum, err)) {
+                    // An Integer Variant loop variable continues as a Long.
+                    if (v->decl == VT_VARIANT && TypeOf(v) == VT_INTEGER) {
+                        int32_t x, s;
+                        if (!GetLong(v, x, err) || !GetLong(Operand(in.a), s, err)) FAIL(err);
+                        SetLong(&sum, x + s);
+                    } else {
+                        FAIL(err);
+                    }
+                }
+                if (!Assign(v, &sum, err)) FAIL(err);
+                pc = in.c;
+                break;
+            }
+            case OP_PUSH: case OP_PUSHREF: {
+                Cell* src = Operand(in.a);
+                Cell* c;
+                if (!PushCell(c)) FAIL("Out of memory for stack\n");
+                Cell* d = Deref(src);
+                CopyValue(c, d);
+                if (in.op == OP_PUSHREF) {
+                    if (d->flags & CF_HOSTREF) { c->flags = CF_LINKRAW; c->link = (Cell*)d->v.host; c->fixedLen = d->decl; }
+                    else { c->flags = CF_LINKED; c->link = d; }
+                }
+                ++pc;
+                break;
+            }
+            case OP_POP:
+                PopCells(in.a);
+                ++pc;
+                break;
+            case OP_CLEAR: case OP_RELEASE:
+                Deref(Operand(in.a))->Clear();
+                ++pc;
+                break;
+            case OP_ADD: case OP_SUB: {
+                Cell* a = Deref(Operand(in.a));
+                Cell* b = Deref(Operand(in.b));
+                Cell* out = Deref(Operand(in.c));
+                if (IntPair(a, b) && out->decl == VT_VARIANT && !(out->flags & (CF_HOSTREF | CF_ARRAY))) {
+                    int64_t r = in.op == OP_ADD ? (int64_t)IntOf(a) + IntOf(b) : (int64_t)IntOf(a) - IntOf(b);
+                    if (a->type == VT_INTEGER && b->type == VT_INTEGER) {
+                        if (r < -32768 || r > 32767) FAIL("Overflow\n");
+                        out->type = VT_INTEGER;
+                        out->v.i = (int16_t)r;
+                    } else {
+                        if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
+                        out->type = VT_LONG;
+                        out->v.l = (int32_t)r;
+                    }
+                    ++pc;
+                    break;
+                }
+                [[fallthrough]];
+            }
+            case OP_POW: case OP_MOD: case OP_CONCAT: case OP_MUL: case OP_DIV: case OP_AND:
+            case OP_OR: case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: {
+                Cell* a = Deref(Operand(in.a));
+                Cell* b = Deref(Operand(in.b));
+                Cell* out = Deref(Operand(in.c));
+                if (in.op == OP_CONCAT && out == a && out->type == VT_STRING && !(out->flags & CF_HOSTREF) &&
+                    out->fixedLen == 0) {
+                    if (b->type == VT_STRING) out->s += b->s;
+                    else {
+                        std::string t;
+                        if (!GetString(b, t, err)) FAIL(err);
+                        out->s += t;
+                    }
+                    ++pc;
+                    break;
+                }
+                if (out->decl == VT_VARIANT && !(out->flags & (CF_HOSTREF | CF_ARRAY))) {
+                    if (!BinaryOp(in.op, a, b, out, err)) FAIL(err);
+                } else {
+                    Cell tmp;
+                    if (!BinaryOp(in.op, a, b, &tmp, err) || !Assign(out, &tmp, err)) FAIL(err);
+                }
+                ++pc;
+                break;
+            }
+            case OP_NEG: case OP_NOT: {
+                Cell tmp;
+                bool ok = in.op == OP_NEG ? Negate(Operand(in.a), &tmp, err) : NotOp(Operand(in.a), &tmp, err);
+                if (!ok || !Assign(Operand(in.c), &tmp, err)) FAIL(err);
+                ++pc;
+                break;
+            }
+            default:
+                FAIL(Fmt("Illegal instruction in interpreter: %d\n", in.op));
+        }
+    }
+#undef FAIL
+}
+
+}  // namespace tessel

@@ -1,0 +1,78 @@
+// interpreter.h: runs the instruction array: value stack with activation
+// frames, calls, GoSub, files and Print, debug stepping.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "engine/context.h"
+
+namespace tessel {
+
+constexpr int kMaxCallDepth = 10000;
+constexpr int kMaxDebugDepth = 20;
+
+class Interpreter {
+public:
+    explicit Interpreter(ScriptContext& ctx);
+    ~Interpreter();
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+    // Runs from instruction `pc`. mode 0 runs to the end; 1 steps over calls,
+    // 2 steps into them (stops before the first instruction of a new line).
+    // Returns 0 at the end, 1 when stopped by a step, -1 after an error.
+    int Run(int pc, int mode);
+    // Continues a stepped run. Returns as Run; 0 also when nothing is paused.
+    int Resume(int mode);
+    bool Paused() const { return paused_; }
+    int PausedLine() const;
+    int PausedSource() const;
+
+    // Calls a procedure of the program with argument cells (tesCallFunc).
+    int CallProcedure(FuncRec* fn, std::vector<Cell>& args, Cell& result);
+
+    void Reset();  // drops frames and stack (end of a run)
+    void CloseFiles();
+
+    // Pushing and popping the value stack.
+    bool PushCell(Cell*& out);
+    void PopCells(int n);
+
+private:
+    int Exec(int pc, int mode);
+    bool Call(const Instr& in, int& pc);
+    bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
+    bool Leave(int& pc, size_t baseFrames, bool& done);
+    bool ElementAddress(Cell* arr, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType);
+    bool Print(const Instr& in);
+    bool Open(const Instr& in);
+    bool Close(const Instr& in);
+    bool Fail(const std::string& msg);
+    Cell* Operand(int op) { return op >= 0 ? globals_ + op : fp_ + (-op - 2); }
+
+    struct Frame {
+        FuncRec* fn;
+        Cell* base;
+        Cell* savedFp;
+        Cell* dest;
+        int returnPc;
+        bool gosub;
+    };
+
+    ScriptContext& ctx_;
+    Cell* globals_ = nullptr;
+    Cell* stack_ = nullptr;
+    Cell* sp_ = nullptr;
+    Cell* end_ = nullptr;
+    Cell* fp_ = nullptr;
+    size_t capacity_ = 0;
+    std::vector<Frame> frames_;
+    int64_t steps_ = 0;
+    bool paused_ = false;
+    int pausedPc_ = 0;
+    int lastLine_ = -1;
+    size_t stepDepth_ = 0;
+    int depthLimit_ = kMaxCallDepth;
+};
+
+}  // namespace tessel

@@ -1,0 +1,168 @@
+// parser.h: the compiler: a recursive-descent parser over the token stream
+// that declares names as it goes and emits instructions statement by
+// statement. Statements live in parser.cpp, declarations in
+// declarations.cpp, expressions in expressions.cpp.
+#pragma once
+#include <deque>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/lexer.h"
+
+namespace tessel {
+
+// Raised to stop compilation (syntax error, parser stack overflow).
+struct CompileStop {
+    int32_t code;
+};
+
+// Expression tree of one statement.
+enum ExprKind { E_CELL, E_BIN, E_NEG, E_NOT, E_CALL, E_ELEM };
+struct Expr {
+    int kind = E_CELL;
+    int operand = -1;  // E_CELL: the cell; E_CALL: function cell; E_ELEM: array cell
+    int op = 0;        // E_BIN: opcode
+    bool variable = false;  // E_CELL naming a variable (can be passed by reference)
+    bool constant = false;
+    std::vector<Expr*> kids;
+};
+
+struct LocalName {
+    int operand;
+    uint16_t typeCode;
+};
+
+struct UserType {
+    std::vector<int> memberNames;
+    std::vector<uint16_t> memberCodes;
+    std::vector<int32_t> memberLens;
+};
+
+struct LoopInfo {
+    bool isFor;
+    std::vector<int> exits;
+};
+
+class Compiler {
+public:
+    Compiler(ScriptContext& ctx, bool replay, const std::vector<StreamToken>* tokens,
+             const std::vector<std::string>* names);
+    int32_t Run();
+
+private:
+    // tokens
+    void Advance();
+    Token RawNext();
+    const Token& Peek();
+    bool Accept(int kind);
+    void Expect(int kind);
+    [[noreturn]] void SyntaxError();
+    void Push(int n);  // parser depth, limited like a state stack
+    void Pop(int n) { depth_ -= n; }
+    void Error(const std::string& msg);
+
+    // statements (parser.cpp)
+    void Program();
+    void Line();
+    bool Statement();
+    int Block(std::initializer_list<int> stops);
+    void IfStatement();
+    void SelectStatement();
+    void ForStatement();
+    void DoStatement();
+    void WhileStatement();
+    void PrintStatement(bool write);
+    void OpenStatement();
+    void CloseStatement();
+    void InputStatement(bool line);
+    void SeekStatement();
+    void NameStatement();
+    void GotoStatement(bool gosub);
+    void ExitStatement();
+    void CallStatement(bool explicitCall);
+    void AssignStatement();
+    void EndOfStatement();
+    void SkipToEol();
+    void ResolveLabels();
+
+    // declarations (declarations.cpp)
+    void DimStatement(int which);
+    void ConstStatement();
+    void TypeStatement();
+    void DeclareStatement();
+    void OptionStatement();
+    void ProcedureDefinition();
+    uint16_t AsType(int& userType, int32_t& fixedLen);
+    bool ParamList(std::vector<Param>& params, bool declare);
+    int DeclareVariable(int name, char suffix, uint16_t code, int userType, int32_t fixedLen,
+                        const std::vector<std::pair<int32_t, int32_t>>* bounds, bool global, bool isStatic);
+    int FuncCell(int name);
+    int NewHidden(uint16_t decl);
+
+    // expressions (expressions.cpp)
+    Expr* NewExpr(int kind);
+    Expr* Expression();
+    Expr* OrExpr();
+    Expr* AndExpr();
+    Expr* NotExpr();
+    Expr* CompareExpr();
+    Expr* AddExpr();
+    Expr* ConcatExpr();
+    Expr* ModExpr();
+    Expr* MulExpr();
+    Expr* PowExpr();
+    Expr* Unary();
+    Expr* Primary();
+    Expr* NameRef(bool statementCall);
+    std::vector<Expr*> Arguments();
+    int Compile(Expr* e, int target = -1);
+    void PushArgs(const std::vector<Expr*>& args);
+    void PushSubscripts(const std::vector<Expr*>& subs);
+    int Temp();
+    bool FoldConstant(Expr* e, Cell& out);
+    int Variable(int name, char suffix, bool create);
+    int MemberOperand(int base, int name, int member);
+    bool IsConstOperand(int operand) const;
+
+public:
+    // emitter
+    int Emit(int op, int a, int b, int c);
+    void Patch(int at, int target) { ctx_.code[at].c = target; }
+    int Here() const { return (int)ctx_.code.size(); }
+
+private:
+    ScriptContext& ctx_;
+    Lexer lex_;
+    Token tok_;
+    std::deque<Token> ahead_;
+    int prevKind_ = T_EOL;
+    bool afterGoto_ = false;
+    int depth_ = 0;
+    int stmtLine_ = 0;
+    int stmtSource_ = 1;
+
+    // procedures and scope
+    FuncRec* proc_ = nullptr;
+    int procName_ = 0;
+    std::unordered_map<int, LocalName> locals_;
+    int nextSlot_ = 0;
+    int temps_ = 0, maxTemps_ = 0, procStart_ = 0;
+    std::vector<int> globalTemps_;
+    std::unordered_map<int, UserType> userTypes_;
+    std::unordered_map<int, int> cellUserType_;  // global user-type cells
+    std::unordered_map<int, int> localUserType_; // local user-type operands
+    std::unordered_map<int, int> savedKinds_;    // token kinds to restore after a procedure
+
+    std::map<int, int> labels_;
+    struct PendingJump { int at, name, line, source; };
+    std::vector<PendingJump> jumps_;
+    std::vector<LoopInfo> loops_;
+    int stepDepth_ = 0;
+    std::deque<Expr> nodes_;
+};
+
+constexpr int kTempBase = -1000000000;
+
+}  // namespace tessel
