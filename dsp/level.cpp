@@ -1,0 +1,134 @@
+// Gain, normalize, maximize and DC offset.
+#include "dsp/level.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "dsp/operation.h"
+#include "wave/undo.h"
+
+namespace ob {
+
+namespace {
+
+void Scale(float* p, uint32_t n, double factor) {
+    for (uint32_t i = 0; i < n; ++i) p[i] = float(p[i] * factor);
+}
+
+float PeakMagnitude(const float* p, uint32_t n) {
+    float peak = 0.0f;
+    for (uint32_t i = 0; i < n; ++i) peak = std::max(peak, std::fabs(p[i]));
+    return peak;
+}
+
+std::string Format(const char* format, int editor, double value) {
+    char line[96];
+    std::snprintf(line, sizeof line, format, editor, value);
+    return line;
+}
+
+}  // namespace
+
+int Gain(WaveRecord& record, const GainParams& params) {
+    double factor = std::pow(10.0, params.dB / 20.0);
+    return RunBlockOperation(record, kOpGain, kBackupRange,
+                             [factor](float* p, uint32_t n) { Scale(p, n, factor); });
+}
+
+std::string GainMacroLine(int editor, const GainParams& params) {
+    return Format("obGain %d, %.1f\n", editor, params.dB);
+}
+
+int Normalize(WaveRecord& record, const NormalizeParams& params) {
+    double level = std::pow(10.0, params.dB / 20.0);
+    AreaEdit edit;
+    if (!BeginAreaEdit(record, kOpNormalize, kBackupRange, edit)) return kEditNothing;
+    return WalkAreaEdit(edit, [level](float* samples, uint32_t length, bool) {
+        double peak = PeakMagnitude(samples, length);
+        if (peak < kNormalizeMinPeak) peak = kNormalizeMinPeak;
+        double factor = level / peak;
+        ProgressCounter progress{length / 20};
+        return ForEachBlock(samples, length, progress,
+                            [factor](float* p, uint32_t n) { Scale(p, n, factor); });
+    });
+}
+
+std::string NormalizeMacroLine(int editor, const NormalizeParams& params) {
+    return Format("obNormalize %d, %.1f\n", editor, params.dB);
+}
+
+int Maximize(WaveRecord& record) {
+    AreaEdit edit;
+    if (!BeginAreaEdit(record, kOpMaximize, kBackupRange, edit)) return kEditNothing;
+    return WalkAreaEdit(edit, [](float* samples, uint32_t length, bool) {
+        if (length == 0) return true;
+        float maximum = samples[0], minimum = samples[0];
+        ProgressCounter scan{0};
+        bool go = ForEachBlock(samples, length, scan, [&](float* p, uint32_t n) {
+            float hi = maximum, lo = minimum;
+            for (uint32_t i = 0; i < n; ++i) {
+                hi = std::max(hi, p[i]);
+                lo = std::min(lo, p[i]);
+            }
+            maximum = hi;
+            minimum = lo;
+        });
+        if (!go) return false;
+        double peak = std::max(double(maximum), -double(minimum));
+        if (peak == 0.0 || (peak >= kFullScale && peak <= 1.0)) return true;
+        double factor = kFullScale / peak;
+        ProgressCounter progress{length / 20};
+        return ForEachBlock(samples, length, progress,
+                            [factor](float* p, uint32_t n) { Scale(p, n, factor); });
+    });
+}
+
+std::string MaximizeMacroLine(int editor) {
+    char line[48];
+    std::snprintf(line, sizeof line, "obMaximize %d\n", editor);
+    return line;
+}
+
+int DcOffset(WaveRecord& record, const DcOffsetParams& params) {
+    double v = params.offset;
+    if (!std::isfinite(v)) v = 0.0;
+    if (params.unit == kDcSixteenBit)
+        v /= 32768.0;
+    else if (params.unit == kDcPercent)
+        v /= 100.0;
+    v = std::clamp(v, -1.0, 1.0);
+    AreaEdit edit;
+    if (!BeginAreaEdit(record, kOpDcOffset, kBackupRange, edit)) return kEditNothing;
+    return WalkAreaEdit(edit, [v](float* samples, uint32_t length, bool) {
+        if (length == 0) return true;
+        double d = v;
+        if (d == 0.0) {
+            double sum = 0.0;
+            for (uint32_t i = 0; i < length; ++i) sum += samples[i];
+            d = std::clamp(-sum / length, -1.0, 1.0);
+        }
+        if (d == 0.0) return true;
+        ProgressCounter progress{length / 20};
+        if (d > 0.0) {
+            float limit = float(1.0 - d);
+            return ForEachBlock(samples, length, progress, [d, limit](float* p, uint32_t n) {
+                for (uint32_t i = 0; i < n; ++i) p[i] = p[i] <= limit ? float(p[i] + d) : 1.0f;
+            });
+        }
+        float limit = float(-1.0 - d);
+        return ForEachBlock(samples, length, progress, [d, limit](float* p, uint32_t n) {
+            for (uint32_t i = 0; i < n; ++i) p[i] = p[i] >= limit ? float(p[i] + d) : -1.0f;
+        });
+    });
+}
+
+std::string DcOffsetMacroLine(int editor, const DcOffsetParams& params) {
+    double steps = params.unit == kDcPercent ? params.offset * 327.67 : params.offset;
+    if (!std::isfinite(steps)) steps = 0.0;
+    steps = std::clamp(steps, -2147483647.0, 2147483647.0);
+    char line[64];
+    std::snprintf(line, sizeof line, "obDCOffset %d, %d\n", editor, int(steps));
+    return line;
+}
+
+}  // namespace ob

@@ -1,0 +1,189 @@
+// Invert, rectify, mute, reverse, differentiate, integrate and unclip.
+#include "dsp/simple.h"
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "dsp/operation.h"
+#include "wave/undo.h"
+
+namespace ob {
+
+namespace {
+
+const uint32_t kUndoOperation[kSimpleOperationCount] = {
+    kOpInvert, kOpRectifyFull, kOpRectifyHalf, kOpSilence, kOpReverse, kOpDifferentiate,
+    kOpIntegrate,
+};
+const char* const kMacroNames[kSimpleOperationCount] = {
+    "obInvert", "obRectifyFull", "obRectifyHalf", "obMute", "obReverse", "obDifferentiate",
+    "obIntegrate",
+};
+
+bool ReverseArea(float* samples, uint32_t length) {
+    uint32_t half = length / 2;
+    ProgressCounter progress{length / 40};
+    for (uint32_t i = 0; i < half;) {
+        uint32_t n = std::min(kAbortBlock, half - i);
+        for (uint32_t k = i; k < i + n; ++k) std::swap(samples[k], samples[length - 1 - k]);
+        i += n;
+        progress.Advance(n);
+        if (AbortRequested()) return false;
+    }
+    return true;
+}
+
+bool DifferentiateArea(float* samples, uint32_t length) {
+    if (length == 0) return true;
+    float previous = samples[0];
+    ProgressCounter progress{length / 20};
+    progress.Advance(1);
+    return ForEachBlock(samples + 1, length - 1, progress, [&previous](float* p, uint32_t n) {
+        float last = previous;
+        for (uint32_t i = 0; i < n; ++i) {
+            float old = p[i];
+            p[i] = old - last;
+            last = old;
+        }
+        previous = last;
+    });
+}
+
+bool IntegrateArea(float* samples, uint32_t length) {
+    if (length == 0) return true;
+    float sum = samples[0];
+    ProgressCounter progress{length / 20};
+    progress.Advance(1);
+    return ForEachBlock(samples + 1, length - 1, progress, [&sum](float* p, uint32_t n) {
+        float s = sum;
+        for (uint32_t i = 0; i < n; ++i) p[i] = s = p[i] + s;
+        sum = s;
+    });
+}
+
+}  // namespace
+
+int RunSimpleOperation(WaveRecord& record, SimpleOperation operation) {
+    if (operation < 0 || operation >= kSimpleOperationCount) return kEditRefused;
+    uint32_t undo = kUndoOperation[operation];
+    switch (operation) {
+        case kSimpleInvert:
+            return RunBlockOperation(record, undo, kBackupRange, [](float* p, uint32_t n) {
+                for (uint32_t i = 0; i < n; ++i) p[i] = -p[i];
+            });
+        case kSimpleRectifyFull:
+            return RunBlockOperation(record, undo, kBackupRange, [](float* p, uint32_t n) {
+                for (uint32_t i = 0; i < n; ++i) p[i] = std::fabs(p[i]);
+            });
+        case kSimpleRectifyHalf:
+            return RunBlockOperation(record, undo, kBackupRange, [](float* p, uint32_t n) {
+                for (uint32_t i = 0; i < n; ++i) p[i] = p[i] < 0.0f ? 0.0f : p[i];
+            });
+        case kSimpleMute:
+            return RunBlockOperation(record, undo, kBackupRange, [](float* p, uint32_t n) {
+                for (uint32_t i = 0; i < n; ++i) p[i] = 0.0f;
+            });
+        default:
+            break;
+    }
+    AreaEdit edit;
+    if (!BeginAreaEdit(record, undo, kBackupRange, edit)) return kEditNothing;
+    return WalkAreaEdit(edit, [operation](float* samples, uint32_t length, bool) {
+        if (operation == kSimpleReverse) return ReverseArea(samples, length);
+        if (operation == kSimpleDifferentiate) return DifferentiateArea(samples, length);
+        return IntegrateArea(samples, length);
+    });
+}
+
+std::string SimpleMacroLine(SimpleOperation operation, int editor) {
+    if (operation < 0 || operation >= kSimpleOperationCount) return "";
+    char line[48];
+    std::snprintf(line, sizeof line, "%s %d\n", kMacroNames[operation], editor);
+    return line;
+}
+
+// ---- Unclip ----
+
+namespace {
+
+bool IsClipped(float x, float threshold) { return x >= threshold || x <= -threshold; }
+
+// Rebuilds samples a+1 .. b-1 from the good samples a and b (both inside
+// 0 .. length-1) and their outer neighbours.
+void RebuildRun(float* s, uint32_t length, uint32_t a, uint32_t b) {
+    double p0 = s[a], p1 = s[b];
+    double m0 = a > 0 ? p0 - s[a - 1] : 0.0;
+    double m1 = b + 1 < length ? s[b + 1] - p1 : 0.0;
+    double span = double(b - a);
+    for (uint32_t k = a + 1; k < b; ++k) {
+        double t = double(k - a) / span;
+        double t2 = t * t, t3 = t2 * t;
+        double y = (2 * t3 - 3 * t2 + 1) * p0 + (t3 - 2 * t2 + t) * span * m0 +
+                   (-2 * t3 + 3 * t2) * p1 + (t3 - t2) * span * m1;
+        double clipped = s[k];
+        // The true value was at least as far out as the clipped one.
+        if (clipped > 0 ? y < clipped : y > clipped) y = clipped;
+        s[k] = float(y);
+    }
+}
+
+}  // namespace
+
+void UnclipSamples(float* samples, uint32_t length, float threshold) {
+    uint32_t i = 0;
+    while (i < length) {
+        if (!IsClipped(samples[i], threshold)) {
+            ++i;
+            continue;
+        }
+        bool positive = samples[i] > 0;
+        uint32_t end = i;
+        while (end < length && IsClipped(samples[end], threshold) && (samples[end] > 0) == positive)
+            ++end;
+        if (i > 0 && end < length && !IsClipped(samples[end], threshold))
+            RebuildRun(samples, length, i - 1, end);
+        i = end;
+    }
+}
+
+int Unclip(WaveRecord& record, const UnclipParams& params) {
+    if (!(params.threshold > 0.0 && params.threshold <= 1.0)) return kEditRefused;
+    float threshold = float(params.threshold);
+    AreaEdit edit;
+    if (!BeginAreaEdit(record, kOpUnclip, kBackupRange, edit)) return kEditNothing;
+    return WalkAreaEdit(edit, [threshold](float* samples, uint32_t length, bool) {
+        // Runs do not stop at block borders: rebuild run by run, polling the
+        // abort flag and stepping the progress at the block borders passed.
+        ProgressCounter progress{length / 20};
+        uint32_t i = 0, polled = 0;
+        while (i < length) {
+            uint32_t next = i;
+            if (!IsClipped(samples[i], threshold)) {
+                next = i + 1;
+            } else {
+                bool positive = samples[i] > 0;
+                while (next < length && IsClipped(samples[next], threshold) &&
+                       (samples[next] > 0) == positive)
+                    ++next;
+                if (i > 0 && next < length && !IsClipped(samples[next], threshold))
+                    RebuildRun(samples, length, i - 1, next);
+            }
+            i = next;
+            if (i - polled >= kAbortBlock || i == length) {
+                progress.Advance(i - polled);
+                polled = i;
+                if (AbortRequested()) return false;
+            }
+        }
+        return true;
+    });
+}
+
+std::string UnclipMacroLine(int editor) {
+    char line[48];
+    std::snprintf(line, sizeof line, "obUnClip %d\n", editor);
+    return line;
+}
+
+}  // namespace ob
