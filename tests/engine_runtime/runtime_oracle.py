@@ -5,10 +5,12 @@ datetime calendar, over fixed edge values and seeded random values."""
 import datetime
 import decimal
 import math
+import os
 import random
 import re
 import subprocess
 import sys
+import tempfile
 import time
 
 probe = sys.argv[1]
@@ -144,4 +146,27 @@ for i, (request, want) in enumerate(zip(requests, expected)):
         if failures <= 30:
             print("MISMATCH %r: got %r, want %r" % (request, got, want))
 print("%d checks, %d mismatches" % (len(requests), failures))
+
+# ---- Under a locale with a decimal comma --------------------------------------------
+# Numbers keep '.', day and month names follow LC_TIME. The locale is compiled
+# into a temporary folder; without localedef this part is skipped.
+with tempfile.TemporaryDirectory() as folder:
+    made = subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8",
+                           os.path.join(folder, "de_DE.UTF-8")],
+                          capture_output=True).returncode in (0, 1) and \
+        os.path.isdir(os.path.join(folder, "de_DE.UTF-8"))
+    if not made:
+        print("de_DE locale not available: locale part skipped")
+    else:
+        env = dict(os.environ, LOCPATH=folder, LC_ALL="de_DE.UTF-8")
+        checks = [("cstr\t0.5", "0.5"), ("str\t-1234.25", "-1234.25"),
+                  ("fmt\t1234.5\t#,##0.00", "1,234.50"), ("parse\t12/25/2026 18:00", "46381.75"),
+                  ("datefmt\t46381\tdddd d mmmm yyyy", "Freitag 25 Dezember 2026")]
+        got = subprocess.run([probe], input="\n".join(c[0] for c in checks) + "\n",
+                             capture_output=True, text=True, env=env, check=True).stdout.split("\n")
+        for (request, want), answer in zip(checks, got):
+            if answer != want:
+                failures += 1
+                print("MISMATCH under de_DE %r: got %r, want %r" % (request, answer, want))
+        print("%d checks under de_DE" % len(checks))
 sys.exit(1 if failures else 0)

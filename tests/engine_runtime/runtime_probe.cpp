@@ -1,6 +1,8 @@
 // Reads one request per line from stdin ("name<TAB>arg<TAB>arg...") and
 // prints one result line per request, for runtime_oracle.py to compare with
 // Python's own formatting and calendar.
+#include <charconv>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -26,13 +28,20 @@ std::vector<std::string> Split(const std::string& line) {
     return out;
 }
 
+// Requests and answers use '.' whatever the locale: from_chars/to_chars.
 std::string Repr(double v) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
+    auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    return std::string(buf, end);
 }
 
-double D(const std::string& s) { return std::strtod(s.c_str(), nullptr); }
+double D(const std::string& s) {
+    double v = 0;
+    const char* first = s.c_str();
+    if (*first == '+') ++first;
+    std::from_chars(first, s.c_str() + s.size(), v);
+    return v;
+}
 int I(const std::string& s) { return std::atoi(s.c_str()); }
 
 template <typename T>
@@ -95,6 +104,9 @@ std::string Run(const std::vector<std::string>& a) {
 }  // namespace
 
 int main() {
+    // Take the environment's locale, as a host program does, so the oracle
+    // can check that printf-style output keeps '.' under any locale.
+    std::setlocale(LC_ALL, "");
     std::string line;
     while (std::getline(std::cin, line)) {
         if (line.empty()) continue;
