@@ -25,7 +25,8 @@ static void FormatDatePattern(benchmark::State& state) {
     double serial = 46381.5;
     for (auto _ : state) {
         Report r;
-        benchmark::DoNotOptimize(Format(Value::Date(serial), "dddd, mmmm d yyyy hh:nn:ss AM/PM", r));
+        benchmark::DoNotOptimize(
+            Format(Value::Date(serial), "dddd, mmmm d yyyy hh:nn:ss AM/PM", r));
         serial += 0.001;
     }
 }

@@ -22,9 +22,13 @@ int64_t RoundedInRange(double value, double low, double high, bool round, Report
 }
 }  // namespace
 
-double RoundHalfAway(double value) { return std::round(value); }
+double RoundHalfAway(double value) {
+    return std::round(value);
+}
 
-double CDbl(double value) { return value; }
+double CDbl(double value) {
+    return value;
+}
 
 float CSng(double value, Report& report) {
     if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
@@ -57,11 +61,17 @@ int32_t Int(double value, Report& report) {
         RoundedInRange(std::floor(value), -2147483648.0, 2147483647.0, false, report));
 }
 
-std::string CStr(double value) { return CFormat("%g", value); }
+std::string CStr(double value) {
+    return CFormat("%g", value);
+}
 
-std::string Str(double value) { return CFormat("%.14g", value); }
+std::string Str(double value) {
+    return CFormat("%.14g", value);
+}
 
-double Val(std::string_view text) { return LeadingDouble(text); }
+double Val(std::string_view text) {
+    return LeadingDouble(text);
+}
 
 std::string Hex(double value, Report& report) {
     Report own;

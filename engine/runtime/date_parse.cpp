@@ -53,9 +53,9 @@ bool Tokenize(std::string_view text, std::vector<Token>& tokens) {
     return true;
 }
 
-const char* const kMonthNames[12] = {"january", "february", "march",     "april",
-                                     "may",     "june",     "july",      "august",
-                                     "september", "october", "november", "december"};
+const char* const kMonthNames[12] = {"january",   "february", "march",    "april",
+                                     "may",       "june",     "july",     "august",
+                                     "september", "october",  "november", "december"};
 const char* const kDayNames[7] = {"sunday",   "monday", "tuesday", "wednesday",
                                   "thursday", "friday", "saturday"};
 
@@ -82,7 +82,9 @@ int FullYear(const Token& t) {
     return t.value;
 }
 
-bool IsYearToken(const Token& t) { return t.digits >= 3 || t.value > 31; }
+bool IsYearToken(const Token& t) {
+    return t.digits >= 3 || t.value > 31;
+}
 }  // namespace
 
 bool ParseDate(std::string_view text, double& serial) {

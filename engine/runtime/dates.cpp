@@ -35,7 +35,9 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(y + (month <= 2));
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 const char* const kShortDays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kShortMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

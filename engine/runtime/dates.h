@@ -21,7 +21,7 @@ struct DateParts {
     int hour = 0;
     int minute = 0;
     int second = 0;
-    int weekday = 6;  // 0 Sunday .. 6 Saturday
+    int weekday = 6;    // 0 Sunday .. 6 Saturday
     int yearDay = 364;  // 1 for 1 January
 };
 

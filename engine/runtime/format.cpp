@@ -60,7 +60,9 @@ std::string ShortDate(const DateParts& p) {
 
 // ---- helpers --------------------------------------------------------------
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -98,9 +100,12 @@ bool HasDigitPlaceholder(std::string_view pattern) {
     bool quoted = false;
     for (size_t i = 0; i < pattern.size(); ++i) {
         char c = pattern[i];
-        if (c == '"') quoted = !quoted;
-        else if (!quoted && c == '\\') ++i;
-        else if (!quoted && (c == '0' || c == '#')) return true;
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == '\\')
+            ++i;
+        else if (!quoted && (c == '0' || c == '#'))
+            return true;
     }
     return false;
 }
@@ -144,7 +149,9 @@ std::vector<Item> ParseNumberSection(std::string_view s) {
     return items;
 }
 
-bool IsDigitItem(const Item& item) { return item.kind == kDigitZero || item.kind == kDigitHash; }
+bool IsDigitItem(const Item& item) {
+    return item.kind == kDigitZero || item.kind == kDigitHash;
+}
 
 // One section applied to a value; `showSign` puts '-' before a negative result.
 std::string ApplyNumberSection(double value, std::string_view section, bool showSign) {
@@ -270,7 +277,9 @@ bool HasMeridiem(std::string_view pattern) {
     return false;
 }
 
-std::string TwoDigits(int v) { return CFormat("%2.2d", v); }
+std::string TwoDigits(int v) {
+    return CFormat("%2.2d", v);
+}
 
 // ---- named formats --------------------------------------------------------
 
@@ -394,10 +403,14 @@ std::string FormatDate(double serial, std::string_view pattern) {
         } else if (l == 'd' || l == 'm') {
             int run = std::min(RunLength(pattern, i), 4);
             int v = l == 'd' ? p.day : p.month;
-            if (run == 1) out += CFormat("%d", v);
-            else if (run == 2) out += TwoDigits(v);
-            else if (l == 'd') out += DayName(p.weekday, run == 4);
-            else out += MonthName(p.month, run == 4);
+            if (run == 1)
+                out += CFormat("%d", v);
+            else if (run == 2)
+                out += TwoDigits(v);
+            else if (l == 'd')
+                out += DayName(p.weekday, run == 4);
+            else
+                out += MonthName(p.month, run == 4);
             i += run;
         } else if (l == 'y') {
             int run = RunLength(pattern, i);

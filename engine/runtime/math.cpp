@@ -5,13 +5,27 @@
 
 namespace tessel::runtime {
 
-double Atn(double x) { return std::atan(x); }
-double Cos(double x) { return std::cos(x); }
-double Sin(double x) { return std::sin(x); }
-double Tan(double x) { return std::tan(x); }
-double Exp(double x) { return std::exp(x); }
-double Log(double x) { return std::log(x); }
-double Sqr(double x) { return std::sqrt(x); }
+double Atn(double x) {
+    return std::atan(x);
+}
+double Cos(double x) {
+    return std::cos(x);
+}
+double Sin(double x) {
+    return std::sin(x);
+}
+double Tan(double x) {
+    return std::tan(x);
+}
+double Exp(double x) {
+    return std::exp(x);
+}
+double Log(double x) {
+    return std::log(x);
+}
+double Sqr(double x) {
+    return std::sqrt(x);
+}
 
 double Abs(const Value& value, Report& report) {
     switch (value.type) {

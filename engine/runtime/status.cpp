@@ -43,9 +43,13 @@ void Fail(Report& report, Status status, int32_t detail) {
     report.detail = detail;
 }
 
-const char* StatusText(Status status) { return kEntries[Index(status)].text; }
+const char* StatusText(Status status) {
+    return kEntries[Index(status)].text;
+}
 
-bool StatusIsWarning(Status status) { return kEntries[Index(status)].warning; }
+bool StatusIsWarning(Status status) {
+    return kEntries[Index(status)].warning;
+}
 
 std::string ReportMessage(const Report& report) {
     char buffer[128];

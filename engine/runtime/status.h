@@ -9,22 +9,22 @@ namespace tessel::runtime {
 
 enum class Status : int {
     kOk = 0,
-    kOverflow,                // "Overflow\n"
-    kInvalidProcedureCall,    // "Invalid procedure call\n"
-    kArgumentNotOptional,     // "Argument not optional\n"
-    kWrongNumberOfArguments,  // "Wrong number of arguments\n"
-    kIllegalChr,              // "Illegal Function Call! Chr(%d)\n"
-    kCouldNotConvertTime,     // "could not convert time\n" (warning)
-    kAbsUnknownType,          // "Abs( UnknownType: %d )\n" (warning)
-    kLenUnknownType,          // "Len( Unknown type: %d )\n"
-    kIsNumericUnknownType,    // "IsNumeric( Unknown type: %d )\n" (warning)
-    kFormatParameterRequired, // "Parameter required in Format\n"
-    kFormatUnknownType,       // "Format( Unknown type: %d )\n"
-    kShortUnknownType,        // "Unknown type: %d in GetShort()\n"
-    kLongUnknownType,         // "Unknown type: %d in GetLong()\n"
-    kFloatUnknownType,        // "Type Mismatch - Unknown type in GetFloat()\n"
-    kDoubleUnknownType,       // "Unknown type in GetDouble()\n"
-    kStringUnknownType,       // "Unknown type: %d in GetString()\n"
+    kOverflow,                 // "Overflow\n"
+    kInvalidProcedureCall,     // "Invalid procedure call\n"
+    kArgumentNotOptional,      // "Argument not optional\n"
+    kWrongNumberOfArguments,   // "Wrong number of arguments\n"
+    kIllegalChr,               // "Illegal Function Call! Chr(%d)\n"
+    kCouldNotConvertTime,      // "could not convert time\n" (warning)
+    kAbsUnknownType,           // "Abs( UnknownType: %d )\n" (warning)
+    kLenUnknownType,           // "Len( Unknown type: %d )\n"
+    kIsNumericUnknownType,     // "IsNumeric( Unknown type: %d )\n" (warning)
+    kFormatParameterRequired,  // "Parameter required in Format\n"
+    kFormatUnknownType,        // "Format( Unknown type: %d )\n"
+    kShortUnknownType,         // "Unknown type: %d in GetShort()\n"
+    kLongUnknownType,          // "Unknown type: %d in GetLong()\n"
+    kFloatUnknownType,         // "Type Mismatch - Unknown type in GetFloat()\n"
+    kDoubleUnknownType,        // "Unknown type in GetDouble()\n"
+    kStringUnknownType,        // "Unknown type: %d in GetString()\n"
 };
 
 constexpr int kStatusCount = 17;

@@ -6,7 +6,9 @@
 namespace tessel::runtime {
 
 namespace {
-unsigned char LowerByte(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+unsigned char LowerByte(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 }  // namespace
 
 bool CheckCount(int32_t count, Report& report) {
@@ -92,7 +94,9 @@ std::string RTrim(std::string_view s) {
     return i == std::string_view::npos ? std::string() : std::string(s.substr(0, i + 1));
 }
 
-std::string Trim(std::string_view s) { return LTrim(RTrim(s)); }
+std::string Trim(std::string_view s) {
+    return LTrim(RTrim(s));
+}
 
 std::string Space(int32_t n, Report& report) {
     if (!CheckCount(n, report)) return {};

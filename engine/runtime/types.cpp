@@ -4,14 +4,26 @@
 namespace tessel::runtime {
 
 namespace {
-int16_t Truth(bool b) { return b ? -1 : 0; }
+int16_t Truth(bool b) {
+    return b ? -1 : 0;
+}
 }  // namespace
 
-int16_t VarType(const Value& value) { return static_cast<int16_t>(value.type); }
-int16_t IsEmpty(const Value& value) { return Truth(value.type == kTypeEmpty); }
-int16_t IsNull(const Value& value) { return Truth(value.type == kTypeNull); }
-int16_t IsObject(const Value& value) { return Truth(value.type == kTypeObject); }
-int16_t IsArray(const Value& value) { return Truth(value.isArray); }
+int16_t VarType(const Value& value) {
+    return static_cast<int16_t>(value.type);
+}
+int16_t IsEmpty(const Value& value) {
+    return Truth(value.type == kTypeEmpty);
+}
+int16_t IsNull(const Value& value) {
+    return Truth(value.type == kTypeNull);
+}
+int16_t IsObject(const Value& value) {
+    return Truth(value.type == kTypeObject);
+}
+int16_t IsArray(const Value& value) {
+    return Truth(value.isArray);
+}
 
 int16_t IsNumeric(const Value& value, Report& report) {
     switch (value.type) {

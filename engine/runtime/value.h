@@ -42,7 +42,9 @@ struct Value {
     static Value Single(float v) { return Value{kTypeSingle, false, double(v), {}}; }
     static Value Double(double v) { return Value{kTypeDouble, false, v, {}}; }
     static Value Date(double serial) { return Value{kTypeDate, false, serial, {}}; }
-    static Value String(std::string_view s) { return Value{kTypeString, false, 0.0, std::string(s)}; }
+    static Value String(std::string_view s) {
+        return Value{kTypeString, false, 0.0, std::string(s)};
+    }
     static Value OfType(int32_t type) { return Value{type, false, 0.0, {}}; }
 };
 

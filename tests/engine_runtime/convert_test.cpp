@@ -1,10 +1,11 @@
 // Conversion built-ins, the value conversions and the status texts.
+#include "engine/runtime/convert.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "engine/runtime/convert.h"
 #include "engine/runtime/value.h"
 
 using namespace tessel::runtime;

@@ -1,10 +1,10 @@
 // Serial dates, the date parser and the date built-ins. Serial day numbers
 // were taken from Python's datetime (days since 1899-12-30).
+#include "engine/runtime/dates.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "engine/runtime/dates.h"
 
 using namespace tessel::runtime;
 
@@ -98,11 +98,36 @@ TEST(Dates, Parser) {
     EXPECT_EQ(Parsed("Sun Dec  6 18:00:00 2026\n"), 46362.75);
 
     double serial = 0;
-    for (const char* bad : {"", "12", "12.5", "-5", "1e5", "abc", "12/25", "Dec 25", "Dec",
-                            "13/45/2026", "2/30/2026", "0/1/2026", "25:00", "10:61", "10:30:61",
-                            "13:00 PM", "0 AM", "10:30 PM PM", "1/2/3/4", "Dec Jan 2026",
-                            "12/25/2026 x", "t", "12/25/2026 t", "10:30 t 5", "10::30", "12/25/2026 10:30 11:00", "1/1/10000",
-                            "1/1/99999999999", "12#25#2026", "am 10"})
+    for (const char* bad : {"",
+                            "12",
+                            "12.5",
+                            "-5",
+                            "1e5",
+                            "abc",
+                            "12/25",
+                            "Dec 25",
+                            "Dec",
+                            "13/45/2026",
+                            "2/30/2026",
+                            "0/1/2026",
+                            "25:00",
+                            "10:61",
+                            "10:30:61",
+                            "13:00 PM",
+                            "0 AM",
+                            "10:30 PM PM",
+                            "1/2/3/4",
+                            "Dec Jan 2026",
+                            "12/25/2026 x",
+                            "t",
+                            "12/25/2026 t",
+                            "10:30 t 5",
+                            "10::30",
+                            "12/25/2026 10:30 11:00",
+                            "1/1/10000",
+                            "1/1/99999999999",
+                            "12#25#2026",
+                            "am 10"})
         EXPECT_FALSE(ParseDate(bad, serial)) << bad;
 }
 

@@ -1,10 +1,10 @@
 // Format: named formats, sections, number patterns and date patterns
 // (run under LC_ALL=C, so names are the C locale's English ones).
+#include "engine/runtime/format.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
-
-#include "engine/runtime/format.h"
 
 using namespace tessel::runtime;
 
@@ -15,7 +15,9 @@ std::string F(const Value& v, const char* format) {
     EXPECT_EQ(r.status, Status::kOk) << format;
     return out;
 }
-std::string F(double d, const char* format) { return F(Value::Double(d), format); }
+std::string F(double d, const char* format) {
+    return F(Value::Double(d), format);
+}
 }  // namespace
 
 TEST(Format, PlainFormsAndTypes) {
@@ -70,8 +72,8 @@ TEST(Format, Sections) {
     EXPECT_EQ(F(5, "0.0;(0.0)"), "5.0");
     EXPECT_EQ(F(0, "0;-0;\\Z\\e\\r\\o"), "Zero");
     EXPECT_EQ(F(0, "0;-0;\"nothing\""), "nothing");
-    EXPECT_EQ(F(0, "0.0;-0;"), "0.0");   // an empty zero section uses the first
-    EXPECT_EQ(F(-5, "0;;x"), "-5");      // an empty negative section too
+    EXPECT_EQ(F(0, "0.0;-0;"), "0.0");  // an empty zero section uses the first
+    EXPECT_EQ(F(-5, "0;;x"), "-5");     // an empty negative section too
     EXPECT_EQ(F(-5, "0"), "-5");
     EXPECT_EQ(F(-0.001, "0.00"), "0.00");  // no sign on a number shown as zero
     EXPECT_EQ(F(0, "0;a\\;b;c"), "c");     // an escaped ';' does not split

@@ -50,7 +50,8 @@ TEST(Robustness, RandomPatterns) {
         std::string out = FormatNumber(v, pattern);
         // Only digits, the sign, separators and characters of the pattern appear.
         for (char c : out) {
-            bool fromDigits = (c >= '0' && c <= '9') || c == '-' || c == ',' || c == '.' || c == '%';
+            bool fromDigits =
+                (c >= '0' && c <= '9') || c == '-' || c == ',' || c == '.' || c == '%';
             ASSERT_TRUE(fromDigits || pattern.find(c) != std::string::npos)
                 << "value " << v << " pattern [" << pattern << "] gave [" << out << "]";
         }

@@ -42,7 +42,9 @@ double D(const std::string& s) {
     std::from_chars(first, s.c_str() + s.size(), v);
     return v;
 }
-int I(const std::string& s) { return std::atoi(s.c_str()); }
+int I(const std::string& s) {
+    return std::atoi(s.c_str());
+}
 
 template <typename T>
 std::string Checked(const Report& r, const T& value) {
@@ -56,9 +58,12 @@ std::string Checked(const Report& r, const T& value) {
 std::string Escape(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\\') out += "\\\\";
-        else out += c;
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else
+            out += c;
     }
     return out;
 }

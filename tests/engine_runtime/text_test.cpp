@@ -1,7 +1,7 @@
 // Text built-ins: positions, counts, case, trimming.
-#include <gtest/gtest.h>
-
 #include "engine/runtime/text.h"
+
+#include <gtest/gtest.h>
 
 using namespace tessel::runtime;
 

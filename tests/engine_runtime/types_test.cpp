@@ -1,11 +1,12 @@
 // Type tests, Len, Abs and Rnd.
+#include "engine/runtime/types.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "engine/runtime/math.h"
 #include "engine/runtime/random.h"
-#include "engine/runtime/types.h"
 
 using namespace tessel::runtime;
 
