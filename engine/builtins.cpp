@@ -108,9 +108,9 @@ BI(bChr) {
     if (I(a) < 0 || I(a) > 255) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "Illegal Function Call! Chr(%d)\n", I(a));
-        ReportWarning(ctx, buf);
+        err = buf;
         SetString(out, "");
-        return true;
+        return false;
     }
     SetString(out, std::string(1, (char)I(a)));
     return true;
@@ -417,8 +417,8 @@ const Builtin kTable[] = {
     {"IsObject", "IsObject", TC_INTEGER, "V", bIsObject},
     {"IsArray", "IsArray", TC_INTEGER, "V", bIsArray},
     {"IsNumeric", "IsNumeric", TC_INTEGER, "V", bIsNumeric},
-    {"LBound", "LBound", TC_LONG, "VI", bLBound},
-    {"UBound", "UBound", TC_LONG, "VI", bUBound},
+    {"LBound", "LBound", TC_LONG, "Vi", bLBound},
+    {"UBound", "UBound", TC_LONG, "Vi", bUBound},
     {"Erase", "Erase", 0, "V", bErase},
     {"EOF", "eEOF", TC_INTEGER, "I", bEOF},
     {"LOF", "LOF", TC_LONG, "I", bLOF},
@@ -497,7 +497,8 @@ void PredeclareBuiltins(ScriptContext& ctx) {
         ctx.storage[cell].v.fn = rec.get();
         ctx.funcs.push_back(std::move(rec));
         ctx.names[name].globalCell = cell;
-        ctx.names[name].kind = t[i].ret ? T_DECLFUNC : T_DECLSUB;
+        // Keywords that also name runtime functions (String) keep their kind.
+        if (ctx.names[name].kind == T_IDENT) ctx.names[name].kind = t[i].ret ? T_DECLFUNC : T_DECLSUB;
         ctx.names[name].type = TC_FUNCTION;
     }
 }
@@ -507,12 +508,16 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
     const Builtin* t = BuiltinTable(n);
     if (index < 0 || index >= n) { err = "NULL function\n"; return false; }
     const Builtin& b = t[index];
+    // Lower-case letters mark optional trailing parameters (0 when missing).
     int want = (int)std::strlen(b.params);
-    if (nargs < want) { err = "Argument not optional\n"; return false; }
+    int required = 0;
+    for (const char* p = b.params; *p; ++p)
+        if (std::isupper((unsigned char)*p)) ++required;
+    if (nargs < required) { err = "Argument not optional\n"; return false; }
     if (nargs > want) { err = "Wrong number of arguments\n"; return false; }
     for (int i = 0; i < nargs; ++i) {
         Cell* a = args + i;
-        switch (b.params[i]) {
+        switch (std::toupper((unsigned char)b.params[i])) {
             case 'D': { double d; if (!GetDouble(a, d, err)) return false; a->s.clear(); SetDouble(a, d); break; }
             case 'I': { int16_t v; if (!GetShort(a, v, err)) return false; a->s.clear(); SetInteger(a, v); break; }
             case 'L': { int32_t v; if (!GetLong(a, v, err)) return false; a->s.clear(); SetLong(a, v); break; }
@@ -527,6 +532,13 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
             case 'S': { std::string s; if (!GetString(a, s, err)) return false; SetString(a, std::move(s)); break; }
             default: break;
         }
+    }
+    if (nargs < want) {
+        // Missing optional arguments: the function sees zeros after the given ones.
+        Cell full[4];
+        for (int i = 0; i < nargs; ++i) CopyValue(&full[i], &args[i]), full[i].flags = args[i].flags, full[i].link = args[i].link;
+        for (int i = nargs; i < want && i < 4; ++i) SetLong(&full[i], 0), full[i].v.i = 0, full[i].type = VT_INTEGER;
+        return b.fn(ctx, full, want, out, err);
     }
     return b.fn(ctx, args, nargs, out, err);
 }

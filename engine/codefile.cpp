@@ -4,6 +4,7 @@
 // replayed through the parser.
 #include <cstring>
 #include <fstream>
+#include <strings.h>
 
 #include "engine/builtins.h"
 #include "engine/context.h"
@@ -44,6 +45,18 @@ struct Reader {
     }
 };
 
+// FNV-1a over the whole file with the checksum word (offset 16: the first
+// reserved word of the token-kind record) taken as zero.
+constexpr size_t kSumOffset = 16;
+uint32_t Checksum(const std::string& data) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < data.size(); ++i) {
+        uint8_t b = (i >= kSumOffset && i < kSumOffset + 4) ? 0 : (uint8_t)data[i];
+        h = (h ^ b) * 16777619u;
+    }
+    return h;
+}
+
 uint32_t Word(const std::string& b, size_t i) {
     uint32_t v = 0;
     for (int k = 0; k < 4; ++k) v |= (uint32_t)(uint8_t)b[i * 4 + k] << (8 * k);
@@ -69,6 +82,8 @@ int32_t SaveCode(ScriptContext& ctx, const char* path) {
     Record(file, kTagChars, chars);
     Record(file, kTagValues, values);
     Record(file, kTagNames, names);
+    uint32_t sum = Checksum(file);
+    for (int i = 0; i < 4; ++i) file[kSumOffset + i] = (char)((sum >> (8 * i)) & 0xFF);
     FILE* f = std::fopen(path, "wb");
     if (!f) return TES_E_FILENOTFOUND;
     bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
@@ -98,6 +113,7 @@ int32_t LoadCode(ScriptContext& ctx, const char* path, std::vector<StreamToken>&
         !r.Record(kTagNames, texts) || r.pos != data.size())
         return bad();
     if (kinds.size() < 20 || chars.size() < 12 || values.size() < 12 || texts.size() < 16) return bad();
+    if (Word(kinds, 2) != Checksum(data)) return bad();
     uint32_t n = Word(kinds, 1);
     if (n > (uint32_t)kMaxTokens || kinds.size() != 20 + 2 * (size_t)n || Word(chars, 1) != n ||
         chars.size() != 12 + (size_t)n || Word(values, 1) != n || values.size() != 12 + 4 * (size_t)n)
@@ -119,7 +135,7 @@ int32_t LoadCode(ScriptContext& ctx, const char* path, std::vector<StreamToken>&
     const Builtin* table = BuiltinTable(nb);
     for (int i = 0; i < nb; ++i) {
         bool found = false;
-        for (const auto& s : names) if (s == table[i].name) { found = true; break; }
+        for (const auto& s : names) if (strcasecmp(s.c_str(), table[i].name) == 0) { found = true; break; }
         if (!found) return bad();
     }
     tokens.resize(n);
@@ -133,7 +149,8 @@ int32_t LoadCode(ScriptContext& ctx, const char* path, std::vector<StreamToken>&
         if (named && value >= names.size()) return bad();
         if (named && kind != T_STRING && names[value].empty()) return bad();
         if (!named && kind != T_EOF && value != 0) return bad();
-        if (kind == T_EOF && value == 0 && ++sources > kMaxSources) return bad();
+        if (kind == T_EOF && value > 1) return bad();
+        if (kind == T_EOF && value == 1 && ++sources > kMaxSources) return bad();
     }
     (void)ctx;
     return TES_OK;

@@ -58,7 +58,7 @@ bool Lexer::Scan(Token& t) {
                 // The next source follows; its line count starts again.
                 Token sw;
                 sw.raw = T_EOF;
-                Record(sw, 0);
+                Record(sw, 1);  // 1: the next source follows; 0: the end
                 ++src_;
                 pos_ = 0;
                 lineStart_ = 0;
@@ -135,6 +135,7 @@ bool Lexer::Scan(Token& t) {
                 t.raw = T_ERROR;
                 t.text = "\"";
                 t.length = 1;
+                pos_ = e;
                 return true;
             }
             t.text = s.substr(pos_ + 1, e - pos_ - 1);
@@ -162,6 +163,7 @@ bool Lexer::Scan(Token& t) {
         t.raw = T_ERROR;
         t.text = std::string(1, c);
         t.length = 1;
+        ++pos_;
         return true;
     }
 }
@@ -181,7 +183,7 @@ bool Lexer::Replay(Token& t) {
         t.length = 0;
         t.suffix = 0;
         t.atLineStart = prevKind_ == T_EOL;
-        if (st.kind == T_EOF && st.value == 0) {
+        if (st.kind == T_EOF && st.value == 1) {
             ++ctx_.currentSource;
             ctx_.line = 0;
             continue;

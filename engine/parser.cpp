@@ -358,12 +358,14 @@ void Compiler::ForStatement() {
     int limit = NewHidden(VT_VARIANT);
     Emit(OP_MOVE, Compile(limitE), -1, limit);
     int step = -1;
+    bool hasStep = false;
     if (Accept(T_STEP)) {
+        hasStep = true;
         if (stepDepth_ >= 20) Error("Max number of For ... Step reached\n");
         step = NewHidden(VT_VARIANT);
         Emit(OP_MOVE, Compile(Expression()), -1, step);
     }
-    if (step >= 0) ++stepDepth_;
+    if (hasStep) ++stepDepth_;
     Emit(OP_MOVE, Compile(start), -1, var);
     int test = Emit(OP_FORTEST, var, limit, -1);
     loops_.push_back({true, {}});
@@ -372,11 +374,11 @@ void Compiler::ForStatement() {
     stmtLine_ = tok_.line;
     Advance();
     if (tok_.kind == T_IDENT) Advance();
-    int next = step >= 0 ? Emit(OP_NEXTSTEP, step, -1, test) : Emit(OP_NEXT, -1, -1, test);
+    int next = hasStep ? Emit(OP_NEXTSTEP, step, -1, test) : Emit(OP_NEXT, -1, -1, test);
     Patch(test, next);
     for (int e : loops_.back().exits) Patch(e, Here());
     loops_.pop_back();
-    if (step >= 0) --stepDepth_;
+    if (hasStep) --stepDepth_;
     Pop(3);
 }
 

@@ -153,6 +153,38 @@ bool IsDigitItem(const Item& item) {
     return item.kind == kDigitZero || item.kind == kDigitHash;
 }
 
+// "%0*.*f" of a non-negative value, except that a value lying exactly half
+// way between two results rounds up (away from zero) like CInt, where the C
+// library would round to even: 2.5 gives "3", 0.125 with two decimals "0.13".
+std::string FixedDigits(double v, int width, int decimals) {
+    std::string rounded = CFormat("%0*.*f", width, decimals, v);
+    // A tie shows as 5 followed by zeros; 30 more digits rule out nearly all
+    // other values cheaply, the exact expansion (at most 1074 fraction
+    // digits for a double) decides.
+    std::string more = CFormat("%.*f", decimals + 30, v);
+    size_t cut = more.find('.') + static_cast<size_t>(decimals) + 1;
+    if (more[cut] != '5' || more.find_first_not_of('0', cut + 1) != std::string::npos)
+        return rounded;
+    std::string exact = CFormat("%.*f", decimals + 1100, v);
+    cut = exact.find('.') + static_cast<size_t>(decimals) + 1;
+    if (exact[cut] != '5' || exact.find_first_not_of('0', cut + 1) != std::string::npos)
+        return rounded;
+    // Truncate, then add one unit in the last kept place.
+    std::string kept = exact.substr(0, decimals ? cut : cut - 1);
+    int i = static_cast<int>(kept.size()) - 1;
+    for (; i >= 0; --i) {
+        if (kept[i] == '.') continue;
+        if (kept[i] != '9') {
+            ++kept[i];
+            break;
+        }
+        kept[i] = '0';
+    }
+    if (i < 0) kept.insert(0, 1, '1');
+    if (static_cast<int>(kept.size()) < width) kept.insert(0, width - kept.size(), '0');
+    return kept;
+}
+
 // One section applied to a value; `showSign` puts '-' before a negative result.
 std::string ApplyNumberSection(double value, std::string_view section, bool showSign) {
     std::vector<Item> items = ParseNumberSection(section);
@@ -204,7 +236,7 @@ std::string ApplyNumberSection(double value, std::string_view section, bool show
     std::string digits;
     if (!intSlots.empty() || !fracSlots.empty()) {
         int width = minInt + (decimals ? decimals + 1 : 0);
-        digits = CFormat("%0*.*f", width, decimals, v);
+        digits = FixedDigits(v, width, decimals);
     }
     size_t dot = digits.find('.');
     std::string intDigits = digits.substr(0, dot);

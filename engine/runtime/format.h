@@ -32,7 +32,9 @@ std::string Format(const Value& value, std::string_view format, Report& report);
 // and ',' right before the point (or the end of the digits) divides by 1000,
 // '%' multiplies by 100 and shows '%'; '\' copies the next character and
 // "..." copies the quoted text; every other character is copied. The digits
-// come from "%0*.*f" (C locale, correctly rounded); a decimal point with no
+// come from "%0*.*f" (C locale) with exact halves rounded away from zero
+// (2.5 -> "3", 0.125 -> "0.13"; 2.675 is below its half and gives "2.67"); a
+// decimal point with no
 // digit after it is left out; a number that shows only zeros has no sign.
 std::string FormatNumber(double value, std::string_view format);
 
