@@ -94,15 +94,21 @@ constexpr float kScale8 = 1.0f / 128.0f;
 constexpr float kScale16 = 1.0f / 32768.0f;
 constexpr float kScale32 = 1.0f / 2147483648.0f;
 
-// Decoded values of every a-law and u-law code, built once.
+// Decoded values of every a-law and u-law code, and the code of every 13-bit
+// (a-law) and 14-bit (u-law) input, built once: the coders depend on nothing
+// else, since a-law drops the low 3 bits and u-law the low 2.
 struct CompandTables {
     std::array<float, 256> alaw;
     std::array<float, 256> ulaw;
+    std::array<uint8_t, 8192> alawCode;   // by (sample >> 3) & 0x1FFF
+    std::array<uint8_t, 16384> ulawCode;  // by (sample >> 2) & 0x3FFF
     CompandTables() {
         for (int i = 0; i < 256; ++i) {
             alaw[i] = ALawToLinear(static_cast<uint8_t>(i)) * kScale16;
             ulaw[i] = ULawToLinear(static_cast<uint8_t>(i)) * kScale16;
         }
+        for (int s = -32768; s < 32768; s += 8) alawCode[(s >> 3) & 0x1FFF] = LinearToALaw(static_cast<int16_t>(s));
+        for (int s = -32768; s < 32768; s += 4) ulawCode[(s >> 2) & 0x3FFF] = LinearToULaw(static_cast<int16_t>(s));
     }
 };
 const CompandTables& Tables() {
@@ -224,10 +230,12 @@ struct EncF32BE {
     }
 };
 struct EncALaw {
-    void operator()(float x, uint8_t* p) const { p[0] = LinearToALaw(static_cast<int16_t>(Trunc(ClampSample(x) * 32767.0))); }
+    const uint8_t* table;
+    void operator()(float x, uint8_t* p) const { p[0] = table[(Trunc(ClampSample(x) * 32767.0) >> 3) & 0x1FFF]; }
 };
 struct EncULaw {
-    void operator()(float x, uint8_t* p) const { p[0] = LinearToULaw(static_cast<int16_t>(Trunc(ClampSample(x) * 32767.0))); }
+    const uint8_t* table;
+    void operator()(float x, uint8_t* p) const { p[0] = table[(Trunc(ClampSample(x) * 32767.0) >> 2) & 0x3FFF]; }
 };
 
 template <int Bytes, typename Encoder>
@@ -285,8 +293,8 @@ void EncodeSamples(const float* left, const float* right, size_t frames, int cha
         case SampleEncoding::S24BE: EncodeLoop<3>(left, right, frames, channels, EncS24BE{}, out); break;
         case SampleEncoding::F32LE: EncodeLoop<4>(left, right, frames, channels, EncF32LE{}, out); break;
         case SampleEncoding::F32BE: EncodeLoop<4>(left, right, frames, channels, EncF32BE{}, out); break;
-        case SampleEncoding::ALaw: EncodeLoop<1>(left, right, frames, channels, EncALaw{}, out); break;
-        case SampleEncoding::ULaw: EncodeLoop<1>(left, right, frames, channels, EncULaw{}, out); break;
+        case SampleEncoding::ALaw: EncodeLoop<1>(left, right, frames, channels, EncALaw{Tables().alawCode.data()}, out); break;
+        case SampleEncoding::ULaw: EncodeLoop<1>(left, right, frames, channels, EncULaw{Tables().ulawCode.data()}, out); break;
     }
 }
 

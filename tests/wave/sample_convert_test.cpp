@@ -143,6 +143,18 @@ TEST(SampleConvert, G711DecodeAndEncodeAgree) {
         }
     }
     EXPECT_EQ(LinearToULaw(ULawToLinear(0x7F)), 0xFF);
+    // The block coders give the same codes as the single-sample coders.
+    std::vector<float> x;
+    for (int s = -32768; s <= 32767; ++s) x.push_back(s / 32768.0f);
+    x.push_back(1.5f);
+    x.push_back(std::numeric_limits<float>::quiet_NaN());
+    auto alaw = Encode(x, SampleEncoding::ALaw);
+    auto ulaw = Encode(x, SampleEncoding::ULaw);
+    for (size_t i = 0; i < x.size(); ++i) {
+        auto v = static_cast<int16_t>(std::trunc(double(ClampSample(x[i])) * 32767.0));
+        ASSERT_EQ(alaw[i], LinearToALaw(v)) << i;
+        ASSERT_EQ(ulaw[i], LinearToULaw(v)) << i;
+    }
     // Encoding is monotonic over the whole 16-bit range and lands on a code whose
     // value is within one step of the input.
     int lastA = -40000, lastU = -40000;
