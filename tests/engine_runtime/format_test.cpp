@@ -105,10 +105,20 @@ TEST(Format, NumberPatterns) {
     EXPECT_EQ(F(42, "0 Hz"), "42 Hz");
     EXPECT_EQ(F(1e20, "#,##0"), "100,000,000,000,000,000,000");
     EXPECT_EQ(F(std::numeric_limits<double>::infinity(), "0.00"), "inf");
-    // The "%f" rounding of the C library: correctly rounded, exact halves to even.
-    EXPECT_EQ(F(2.5, "0"), "2");
+    // Exact halves round away from zero; values near a half round by their
+    // binary value (2.675 is 2.67499999...).
+    EXPECT_EQ(F(2.5, "0"), "3");
     EXPECT_EQ(F(3.5, "0"), "4");
+    EXPECT_EQ(F(-2.5, "0"), "-3");
+    EXPECT_EQ(F(0.5, "#"), "1");
+    EXPECT_EQ(F(9.5, "0"), "10");
+    EXPECT_EQ(F(99.5, "#,##0"), "100");
+    EXPECT_EQ(F(0.125, "0.00"), "0.13");
+    EXPECT_EQ(F(0.375, "0.00"), "0.38");
+    EXPECT_EQ(F(0.0125, "0.0%"), "1.3%");  // 1.25 after the exact product
+    EXPECT_EQ(F(9.995, "0.00"), "9.99");   // 9.99499999...
     EXPECT_EQ(F(2.675, "0.00"), "2.67");
+    EXPECT_EQ(F(1e22 + 0.0, "0"), "10000000000000000000000");
     EXPECT_EQ(FormatNumber(7, "0.0"), "7.0");
 }
 
