@@ -159,7 +159,7 @@ TEST_F(PresetFiles, HostileFilesGiveResultCodes) {
     for (int i = 0; i < 2000; ++i) {
         std::vector<uint8_t> junk(rng() % 64);
         for (auto& b : junk) b = uint8_t(rng());
-        if (i % 2) std::memcpy(junk.data(), "FRBk\0\0\0\0PRES", std::min<size_t>(12, junk.size()));
+        if (i % 2 && !junk.empty()) std::memcpy(junk.data(), "FRBk\0\0\0\0PRES", std::min<size_t>(12, junk.size()));
         int r = ReadPresetBytes(junk.data(), junk.size(), "ECHO", &back, sizeof back, nullptr);
         EXPECT_GE(r, 0);
         EXPECT_LE(r, 13);
