@@ -5,6 +5,8 @@
 #include "formats/wav.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -34,7 +36,7 @@ constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80
 constexpr uint32_t kPitchFractionPerCent = 42949672;
 constexpr char kSoftwareText[28] = "Sample Orbick by brightfold";
 // Sample data moves in blocks of about this many bytes (a whole number of frames).
-constexpr size_t kBlockBytes = size_t(4) << 20;
+constexpr size_t kBlockBytes = size_t(1) << 20;
 constexpr uint64_t kRiffLimit = 0xFFFFFFFFull;
 
 // ---- Reading helpers ----
@@ -109,6 +111,22 @@ int ParseFormat(const std::vector<uint8_t>& data, FormatInfo& f) {
     return kFileOk;
 }
 
+// Asks the kernel to back a sample buffer that is about to be filled with
+// huge pages and to populate it in one go: faulting in hundreds of megabytes
+// page by page costs more than reading and decoding them. Only a hint.
+void PrepareForFill(void* block, size_t bytes) {
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
+    uintptr_t end = (uintptr_t(block) + bytes) & ~(page - 1);
+    if (end <= start || end - start < (size_t(4) << 20)) return;
+#ifdef MADV_HUGEPAGE
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#endif
+}
+
 void ReleaseSamples(WaveRecord& record) {
     size_t bytes = size_t(record.frameCount) * 4;
     Release(record.leftSamples, bytes, kAllocLarge);
@@ -141,6 +159,9 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
         Release(block, blockBytes, kAllocHeap);
         return kNotEnoughMemory;
     }
+
+    PrepareForFill(left, channelBytes);
+    if (right) PrepareForFill(right, channelBytes);
 
     int result = kFileOk;
     if (Seek(fd, data.dataOffset, kSeekSet) < 0) result = kFileIOError;
