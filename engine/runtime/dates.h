@@ -46,11 +46,14 @@ bool SerialFromParts(int year, int month, int day, int hour, int minute, int sec
                      double& serial);
 
 // The automation date parser: dates as month/day/year (also with '-' or '.';
-// a first field of three or more digits makes it year-month-day), with month
-// names or their three-letter forms in either order with the day, optional
-// weekday names, and times h:mm[:ss] or "h AM", each with AM/PM. Two-digit
-// years 0..29 are 2000..2029, 30..99 are 1930..1999. A time alone gives a
-// serial below 1.0. Texts without a year, or a plain number, are rejected.
+// a first field above 12 with a second of 12 or less is day/month/year; a
+// first field of three or more digits, or above 31, makes it
+// year-month-day), month names or their prefixes of three or more letters in
+// either order with the day (a month name with a year alone is its first
+// day), optional weekday names, and times h:mm[:ss[.fraction]] or "h AM",
+// with AM/PM, before or after the date or after a 'T'. Two-digit years 0..29
+// are 2000..2029, 30..99 are 1930..1999. A time alone gives a serial below
+// 1.0. Texts without a year, a plain number and unknown words are rejected.
 bool ParseDate(std::string_view text, double& serial);
 
 // The serial of a Date value, a number (taken as a serial) or a String the
