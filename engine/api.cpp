@@ -652,7 +652,7 @@ static TesResult Debug(TesContext h, int32_t* source, int32_t* line, int mode) {
     if (ctx->interp->Paused()) r = ctx->interp->Resume(mode);
     else {
         ctx->errorStatus = 0;
-        r = ctx->interp->Run(0, mode);
+        r = ctx->interp->Run(0, mode, true);
     }
     int32_t src = ctx->interp->Paused() ? ctx->interp->PausedSource() : ctx->currentSource;
     int32_t ln = ctx->interp->Paused() ? ctx->interp->PausedLine() : -1;

@@ -80,11 +80,11 @@ int Interpreter::PausedSource() const {
     return ctx_.code[pausedPc_].source;
 }
 
-int Interpreter::Run(int pc, int mode) {
+int Interpreter::Run(int pc, int mode, bool debug) {
     Reset();
     steps_ = 0;
     lastLine_ = -1;
-    depthLimit_ = mode ? kMaxDebugDepth : kMaxCallDepth;
+    depthLimit_ = debug ? kMaxDebugDepth : kMaxCallDepth;
     if (!stack_) return Fail("Out of memory for stack\n") ? 0 : -1;
     // Starting at a procedure's entry runs it as a call, with its own frame.
     for (const auto& f : ctx_.funcs) {

@@ -21,7 +21,7 @@ public:
     // Runs from instruction `pc`. mode 0 runs to the end; 1 steps over calls,
     // 2 steps into them (stops before the first instruction of a new line).
     // Returns 0 at the end, 1 when stopped by a step, -1 after an error.
-    int Run(int pc, int mode);
+    int Run(int pc, int mode, bool debug = false);
     // Continues a stepped run. Returns as Run; 0 also when nothing is paused.
     int Resume(int mode);
     bool Paused() const { return paused_; }

@@ -187,16 +187,22 @@ bool Compiler::Statement() {
         case T_SET: {
             // SET name = NOTHING releases; objects are otherwise plain values here.
             Advance();
-            if (Peek().kind == T_NOTHING) {
-                int op = Variable(tok_.name, tok_.suffix, true);
+            if (tok_.raw == T_IDENT && Peek().kind == T_EQ) {
+                int name = tok_.name;
+                char suffix = tok_.suffix;
                 Advance();
-                Expect(T_EQ);
-                Expect(T_NOTHING);
-                Emit(OP_RELEASE, op, -1, -1);
+                Advance();
+                if (tok_.kind == T_NOTHING) {
+                    Advance();
+                    Emit(OP_RELEASE, Variable(name, suffix, true), -1, -1);
+                    return true;
+                }
+                int op = Variable(name, suffix, true);
+                if (IsConstOperand(op)) Error("Attempt to assign to constant\n");
+                Emit(OP_MOVE, Compile(Expression()), -1, op);
                 return true;
             }
-            AssignStatement();
-            return true;
+            SyntaxError();
         }
         case T_BEGIN:
             Error("Dialog definitions are not supported\n");

@@ -1,0 +1,3 @@
+Sub Main
+  Print 1 \ 2
+End Sub

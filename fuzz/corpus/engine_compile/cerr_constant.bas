@@ -1,0 +1,5 @@
+Const K = 3
+Sub Main
+  K = 4
+  GoTo Missing
+End Sub

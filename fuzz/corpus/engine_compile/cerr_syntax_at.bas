@@ -1,0 +1,4 @@
+Sub Main
+  x = 1
+  y = 2 @ 3
+End Sub

@@ -1,0 +1,3 @@
+Sub Main
+  If x Then
+    Print x

@@ -1,0 +1,5 @@
+Sub Main
+ Do
+  x = x + 1
+ Loop
+End Sub

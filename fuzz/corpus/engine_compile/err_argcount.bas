@@ -1,0 +1,5 @@
+Sub Main
+  Bar 1, 2
+End Sub
+Sub Bar(x)
+End Sub

@@ -1,0 +1,4 @@
+Sub Main
+  Print "[" & Chr(300) & "]"
+  Print "goes on"
+End Sub

@@ -1,0 +1,4 @@
+Sub Main
+  Dim i As Integer
+  i = 40000
+End Sub

@@ -1,0 +1,3 @@
+Sub Main
+  Print CInt(1e10)
+End Sub

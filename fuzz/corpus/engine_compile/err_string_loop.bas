@@ -1,0 +1,5 @@
+Sub Main
+  For s = "a" To "c"
+    Print s
+  Next s
+End Sub

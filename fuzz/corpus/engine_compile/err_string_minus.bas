@@ -1,0 +1,3 @@
+Sub Main
+  Print "a" - 1
+End Sub

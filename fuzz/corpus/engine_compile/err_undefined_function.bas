@@ -1,0 +1,3 @@
+Sub Main
+  Foo 1
+End Sub

@@ -1,0 +1,4 @@
+Const A = 1
+Sub Main
+ Print A
+End Sub

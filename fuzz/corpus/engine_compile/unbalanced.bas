@@ -1,0 +1,3 @@
+Sub Main
+  x = ((((1 + 2) * 3)
+End Sub
