@@ -40,6 +40,7 @@ Interpreter::~Interpreter() {
 void Interpreter::Reset() {
     PopCells((int)(sp_ - stack_));
     frames_.clear();
+    callDepth_ = 0;
     fp_ = stack_;
     paused_ = false;
 }
@@ -151,9 +152,7 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
                       fn->name.substr(0, 200).c_str(), (int)fn->params.size(), nargs);
         return Fail(buf);
     }
-    int calls = 0;
-    for (const auto& f : frames_) if (!f.gosub) ++calls;
-    if (calls >= depthLimit_) return Fail(Fmt("Nested calls cannot exceed: %d\n", depthLimit_));
+    if (callDepth_ >= depthLimit_) return Fail(Fmt("Nested calls cannot exceed: %d\n", depthLimit_));
     Cell* base = sp_ - nargs;
     if (base + fn->frameSize > end_) return Fail("Out of memory for stack\n");
     std::string err;
@@ -181,7 +180,9 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         p.flags = 0;
         p.link = nullptr;
         p.fixedLen = 0;
-        if (pr.type != VT_VARIANT) {
+        if (pr.type == p.type && pr.type != VT_STRING) {
+            p.decl = pr.type;
+        } else if (pr.type != VT_VARIANT) {
             Cell tmp;
             CopyValue(&tmp, &p);
             p.decl = pr.type;
@@ -194,10 +195,8 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
     sp_ = base + nargs;
     for (const SlotInit& s : fn->slots) {
         Cell* c = new (sp_++) Cell();
-        c->decl = s.decl;
-        c->fixedLen = s.fixedLen;
+        c->Init(s.decl, s.fixedLen);
         c->name = s.name;
-        c->Clear();
         if (s.array) {
             ArrayData* a = s.array->CopyShape();
             a->Allocate();
@@ -206,6 +205,7 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         }
     }
     frames_.push_back({fn, base, fp_, dest, returnPc, false});
+    ++callDepth_;
     fp_ = base;
     pc = fn->entry;
     return true;
@@ -220,6 +220,7 @@ bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
     }
     Frame f = frames_.back();
     frames_.pop_back();
+    --callDepth_;
     if (f.dest && f.fn) {
         std::string err;
         Cell* result = f.base + f.fn->params.size();
@@ -418,6 +419,10 @@ int Interpreter::Exec(int pc, int mode) {
                 if (dst->decl == VT_INTEGER && src->type == VT_INTEGER && !((src->flags | dst->flags) & CF_HOSTREF)) {
                     dst->v.i = src->v.i;
                     dst->type = VT_INTEGER;
+                } else if (dst->decl == VT_LONG && (src->type == VT_LONG || src->type == VT_INTEGER) &&
+                           !((src->flags | dst->flags) & CF_HOSTREF)) {
+                    dst->v.l = src->type == VT_LONG ? src->v.l : src->v.i;
+                    dst->type = VT_LONG;
                 } else if (dst->decl == VT_VARIANT && src->type != VT_STRING && !((src->flags | dst->flags) & (CF_HOSTREF | CF_ARRAY))) {
                     dst->type = src->type;
                     dst->v = src->v;
@@ -601,13 +606,34 @@ int Interpreter::Exec(int pc, int mode) {
                 Deref(Operand(in.a))->Clear();
                 ++pc;
                 break;
-            case OP_ADD: case OP_SUB: {
-                Cell* a = Deref(Operand(in.a));
-                Cell* b = Deref(Operand(in.b));
-                Cell* out = Deref(Operand(in.c));
+            case OP_ADD: case OP_SUB: case OP_MUL: case OP_MOD: case OP_AND: case OP_OR:
+            case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: {
+                // Integer and Long operands into a plain temporary: no conversions.
+                Cell* a = Operand(in.a);
+                Cell* b = Operand(in.b);
+                Cell* out = Operand(in.c);
+                if ((a->flags | b->flags | out->flags) & CF_REF) { a = Deref(a); b = Deref(b); out = Deref(out); }
                 if (IntPair(a, b) && out->decl == VT_VARIANT && !(out->flags & (CF_HOSTREF | CF_ARRAY))) {
-                    int64_t r = in.op == OP_ADD ? (int64_t)IntOf(a) + IntOf(b) : (int64_t)IntOf(a) - IntOf(b);
-                    if (a->type == VT_INTEGER && b->type == VT_INTEGER) {
+                    int64_t x = IntOf(a), y = IntOf(b), r;
+                    bool isInt = a->type == VT_INTEGER && b->type == VT_INTEGER, compare = false;
+                    switch (in.op) {
+                        case OP_ADD: r = x + y; break;
+                        case OP_SUB: r = x - y; break;
+                        case OP_MUL: r = x * y; break;
+                        case OP_MOD:
+                            if (y == 0) FAIL("Division by zero\n");
+                            r = x % y;
+                            break;
+                        case OP_AND: r = x & y; break;
+                        case OP_OR: r = x | y; break;
+                        default: {
+                            compare = true;
+                            bool t = in.op == OP_EQ ? x == y : in.op == OP_NE ? x != y : in.op == OP_LT ? x < y
+                                   : in.op == OP_GT ? x > y : in.op == OP_LE ? x <= y : x >= y;
+                            r = t ? -1 : 0;
+                        }
+                    }
+                    if (compare || isInt) {
                         if (r < -32768 || r > 32767) FAIL("Overflow\n");
                         out->type = VT_INTEGER;
                         out->v.i = (int16_t)r;
@@ -621,8 +647,7 @@ int Interpreter::Exec(int pc, int mode) {
                 }
                 [[fallthrough]];
             }
-            case OP_POW: case OP_MOD: case OP_CONCAT: case OP_MUL: case OP_DIV: case OP_AND:
-            case OP_OR: case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: {
+            case OP_POW: case OP_CONCAT: case OP_DIV: {
                 Cell* a = Deref(Operand(in.a));
                 Cell* b = Deref(Operand(in.b));
                 Cell* out = Deref(Operand(in.c));

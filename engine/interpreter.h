@@ -73,6 +73,7 @@ private:
     int lastLine_ = -1;
     size_t stepDepth_ = 0;
     int depthLimit_ = kMaxCallDepth;
+    int callDepth_ = 0;
 };
 
 }  // namespace tessel

@@ -9,8 +9,9 @@
 
 namespace tessel {
 
-Cell::~Cell() {
-    if ((flags & CF_ARRAY) && !(flags & CF_REF)) delete v.arr;
+void Cell::DeleteArray() {
+    delete v.arr;
+    flags &= ~CF_ARRAY;
 }
 
 Cell::Cell(Cell&& o) noexcept

@@ -57,12 +57,22 @@ struct Cell {
     std::string s;
 
     Cell() { v.d = 0; }
-    ~Cell();
+    ~Cell() {
+        if ((flags & CF_ARRAY) && !(flags & CF_REF)) DeleteArray();
+    }
     Cell(const Cell&) = delete;
     Cell& operator=(const Cell&) = delete;
     Cell(Cell&& o) noexcept;
     Cell& operator=(Cell&& o) noexcept;
     void Clear();  // releases array/string, back to Empty with decl kept
+    // A fresh cell of a declared type (numbers 0, strings empty, else Empty).
+    void Init(uint16_t d, int32_t len) {
+        decl = d;
+        fixedLen = len;
+        type = (d == 2 || d == 3 || d == 4 || d == 5 || d == 8) ? d : 0;
+        if (d == 8 && len > 0) s.assign(len, ' ');
+    }
+    void DeleteArray();
 };
 
 // A fixed array: numeric elements packed, String/Variant elements as cells.
