@@ -87,7 +87,7 @@ bool FeedSamples(const RealAudioEncoder& enc, void* handle, const WaveRecord& re
     for (uint32_t i = 0; i < record.frameCount; ++i) {
         for (int c = 0; c < channels; ++c) {
             float x = ClampSample(c == 0 ? record.leftSamples[i] : record.rightSamples[i]);
-            int16_t v = int16_t(x * 32767.0f);
+            int16_t v = int16_t(double(x) * 32767.0);
             uint8_t bytes[2];
             std::memcpy(bytes, &v, 2);
             for (uint8_t b : bytes) {

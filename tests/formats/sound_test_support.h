@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "formats/format_common.h"
+#include "wave/file_io.h"
 #include "wave/wave_record.h"
 
 namespace ob::soundtest {
