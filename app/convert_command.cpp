@@ -45,7 +45,9 @@ bool ParseFormatCode(const char* text, int& code) {
     return true;
 }
 
-// IN and OUT in that order, "--format CODE" anywhere among them.
+// IN and OUT in that order, "--format CODE" anywhere among them. Other words
+// starting with "--" are unknown options (a file of such a name can be given
+// as ./--name).
 bool ParseArgs(int argc, char** argv, ConvertArgs& args) {
     int positional = 0;
     bool formatGiven = false;
@@ -55,10 +57,12 @@ bool ParseArgs(int argc, char** argv, ConvertArgs& args) {
                 return false;
             formatGiven = true;
             ++i;
-        } else if (positional == 0 && argv[i][0] != 0) {
+        } else if (std::strncmp(argv[i], "--", 2) == 0 || argv[i][0] == 0) {
+            return false;  // an unknown option or an empty name
+        } else if (positional == 0) {
             args.in = argv[i];
             ++positional;
-        } else if (positional == 1 && argv[i][0] != 0) {
+        } else if (positional == 1) {
             args.out = argv[i];
             ++positional;
         } else {

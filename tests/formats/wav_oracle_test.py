@@ -183,7 +183,10 @@ def cli(orbick, tmp):
     for args in ([], ["--convert"], ["--convert", good, "x.wav"],
                  ["--convert", good, "--format", "6"], ["--convert", good, "o.wav", "--format"],
                  ["--convert", good, "o.wav", "--format", "six"],
-                 ["--convert", good, "o.wav", "p.wav", "--format", "6"], ["--bogus"]):
+                 ["--convert", good, "o.wav", "p.wav", "--format", "6"], ["--bogus"],
+                 ["--convert", good, "o.wav", "--format", "6", "--quiet"],
+                 ["--convert", "", "o.wav", "--format", "6"],
+                 ["--convert", good, "o.wav", "--format", "6", "--format", "5"]):
         r = run([orbick, *args])
         check(r.returncode == 2 and usage in r.stderr, f"usage error for {args}: {r.returncode}")
     r = run([orbick, "--convert", good, os.path.join(tmp, "o.wav"), "--format", "0"])
