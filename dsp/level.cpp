@@ -15,10 +15,31 @@ void Scale(float* p, uint32_t n, double factor) {
     for (uint32_t i = 0; i < n; ++i) p[i] = float(p[i] * factor);
 }
 
+// Four independent accumulators keep the comparisons from waiting on each other.
 float PeakMagnitude(const float* p, uint32_t n) {
-    float peak = 0.0f;
-    for (uint32_t i = 0; i < n; ++i) peak = std::max(peak, std::fabs(p[i]));
-    return peak;
+    float peak[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        for (int k = 0; k < 4; ++k) peak[k] = std::max(peak[k], std::fabs(p[i + k]));
+    for (; i < n; ++i) peak[0] = std::max(peak[0], std::fabs(p[i]));
+    return std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3]));
+}
+
+void MaxMin(const float* p, uint32_t n, float& maximum, float& minimum) {
+    float hi[4] = {maximum, maximum, maximum, maximum};
+    float lo[4] = {minimum, minimum, minimum, minimum};
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        for (int k = 0; k < 4; ++k) {
+            hi[k] = std::max(hi[k], p[i + k]);
+            lo[k] = std::min(lo[k], p[i + k]);
+        }
+    for (; i < n; ++i) {
+        hi[0] = std::max(hi[0], p[i]);
+        lo[0] = std::min(lo[0], p[i]);
+    }
+    maximum = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+    minimum = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
 }
 
 std::string Format(const char* format, int editor, double value) {
@@ -64,15 +85,8 @@ int Maximize(WaveRecord& record) {
         if (length == 0) return true;
         float maximum = samples[0], minimum = samples[0];
         ProgressCounter scan{0};
-        bool go = ForEachBlock(samples, length, scan, [&](float* p, uint32_t n) {
-            float hi = maximum, lo = minimum;
-            for (uint32_t i = 0; i < n; ++i) {
-                hi = std::max(hi, p[i]);
-                lo = std::min(lo, p[i]);
-            }
-            maximum = hi;
-            minimum = lo;
-        });
+        bool go = ForEachBlock(samples, length, scan,
+                               [&](float* p, uint32_t n) { MaxMin(p, n, maximum, minimum); });
         if (!go) return false;
         double peak = std::max(double(maximum), -double(minimum));
         if (peak == 0.0 || (peak >= kFullScale && peak <= 1.0)) return true;
@@ -112,12 +126,18 @@ int DcOffset(WaveRecord& record, const DcOffsetParams& params) {
         if (d > 0.0) {
             float limit = float(1.0 - d);
             return ForEachBlock(samples, length, progress, [d, limit](float* p, uint32_t n) {
-                for (uint32_t i = 0; i < n; ++i) p[i] = p[i] <= limit ? float(p[i] + d) : 1.0f;
+                for (uint32_t i = 0; i < n; ++i) {
+                    float shifted = float(p[i] + d);
+                    p[i] = p[i] <= limit ? shifted : 1.0f;
+                }
             });
         }
         float limit = float(-1.0 - d);
         return ForEachBlock(samples, length, progress, [d, limit](float* p, uint32_t n) {
-            for (uint32_t i = 0; i < n; ++i) p[i] = p[i] >= limit ? float(p[i] + d) : -1.0f;
+            for (uint32_t i = 0; i < n; ++i) {
+                float shifted = float(p[i] + d);
+                p[i] = p[i] >= limit ? shifted : -1.0f;
+            }
         });
     });
 }
