@@ -303,3 +303,75 @@ TEST(SoundIo, FailedSaveLeavesThePreviousFile) {
 
 }  // namespace
 }  // namespace ob
+
+namespace ob {
+namespace {
+
+using namespace soundtest;
+
+// WAV -> AIFF 24 -> WAV through the open and save chains keeps the loops and
+// their roles, the markers with their names, key map, fine tune and name.
+TEST(SoundIo, WavToAiff24ToWavKeepsTheInstrument) {
+    TempFolder dir;
+    TestWave w(5000, 2, 96000);
+    WaveRecord& r = w.record;
+    r.name = "Instrument";
+    r.keyRoot = 57;
+    r.keyLow = 12;
+    r.keyHigh = 99;
+    r.fineTune = -37;
+    SetLoop(r, 1000, 3999, 0, 0);
+    SetLoop(r, 4000, 4900, 1, 1);
+    r.sustainLoopId = 0;
+    r.releaseLoopId = 1;
+    SetMarker(r, 0, 0, "attack");
+    SetMarker(r, 4999, 1, "tail");
+    SetMarker(r, 2500, 9, "middle");
+    SetMarker(r, 300, 250, nullptr);
+    r.filePath = dir / "a.wav";
+    ASSERT_EQ(kFileOk, SaveSound(r, kFormatWav24, 15));
+    Loaded step1;
+    ASSERT_EQ(kFileOk, Open(dir / "a.wav", step1));
+    step1.record.filePath = dir / "b.aif";
+    ASSERT_EQ(kFileOk, SaveSound(step1.record, kFormatAiff24, 15));
+    Loaded step2;
+    ASSERT_EQ(kFileOk, Open(dir / "b.aif", step2));
+    EXPECT_EQ(kFormatAiff24, step2.record.sourceFormat);
+    step2.record.filePath = dir / "c.wav";
+    ASSERT_EQ(kFileOk, SaveSound(step2.record, kFormatWav24, 15));
+    Loaded end;
+    ASSERT_EQ(kFileOk, Open(dir / "c.wav", end));
+    WaveRecord& g = end.record;
+    EXPECT_EQ(kFormatWav24, g.sourceFormat);
+    EXPECT_EQ(5000u, g.frameCount);
+    EXPECT_EQ(96000u, g.sampleRate);
+    EXPECT_NE(nullptr, g.rightSamples);
+    EXPECT_EQ("Instrument", g.name);
+    EXPECT_EQ(57, g.keyRoot);
+    EXPECT_EQ(12, g.keyLow);
+    EXPECT_EQ(99, g.keyHigh);
+    EXPECT_EQ(-37, g.fineTune);
+    ASSERT_EQ(0, g.sustainLoopId);
+    ASSERT_EQ(1, g.releaseLoopId);
+    for (const LoopNode* want = r.loops; want; want = want->next) {
+        LoopNode* got = FindLoop(g, want->id);
+        ASSERT_NE(nullptr, got) << int(want->id);
+        EXPECT_EQ(want->start, got->start);
+        EXPECT_EQ(want->end, got->end);
+        EXPECT_EQ(want->type, got->type);
+    }
+    int markers = 0;
+    for (const MarkerNode* want = r.markers; want; want = want->next, ++markers) {
+        MarkerNode* got = FindMarker(g, want->id);
+        ASSERT_NE(nullptr, got) << int(want->id);
+        EXPECT_EQ(want->position, got->position);
+        EXPECT_EQ(want->name, got->name);
+    }
+    int back = 0;
+    for (const MarkerNode* m = g.markers; m; m = m->next) ++back;
+    EXPECT_EQ(markers, back);
+    for (uint32_t i = 0; i < 5000; i += 7) ASSERT_NEAR(r.leftSamples[i], g.leftSamples[i], 2e-4);
+}
+
+}  // namespace
+}  // namespace ob
