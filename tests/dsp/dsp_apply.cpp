@@ -67,14 +67,13 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Read straight into the channel buffers.
     std::FILE* f = std::fopen(in.c_str(), "rb");
     if (!f) return std::fprintf(stderr, "cannot open %s\n", in.c_str()), 1;
-    std::vector<float> data;
-    float buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, sizeof(float), 4096, f)) > 0) data.insert(data.end(), buffer, buffer + n);
-    std::fclose(f);
-    uint32_t frames = uint32_t(data.size() / channels);
+    std::fseek(f, 0, SEEK_END);
+    long bytes = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    uint32_t frames = bytes > 0 ? uint32_t(size_t(bytes) / 4 / size_t(channels)) : 0;
     if (frames == 0) return std::fprintf(stderr, "no samples\n"), 1;
 
     int number = 0;
@@ -84,10 +83,10 @@ int main(int argc, char** argv) {
     w.leftSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
     if (channels == 2) w.rightSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
     if (!w.leftSamples || (channels == 2 && !w.rightSamples)) return 1;
-    std::memcpy(w.leftSamples, data.data(), size_t(frames) * 4);
-    if (channels == 2) std::memcpy(w.rightSamples, data.data() + frames, size_t(frames) * 4);
-    data.clear();
-    data.shrink_to_fit();
+    bool read = std::fread(w.leftSamples, 4, frames, f) == frames;
+    if (channels == 2) read = read && std::fread(w.rightSamples, 4, frames, f) == frames;
+    std::fclose(f);
+    if (!read) return std::fprintf(stderr, "cannot read %s\n", in.c_str()), 1;
     w.frameCount = frames;
     w.viewSpan = frames;
     w.sampleRate = rate;
