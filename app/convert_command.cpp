@@ -1,6 +1,9 @@
-// `orbick --convert IN OUT --format CODE`: argument parsing and the
-// open-then-save sequence with the same after-open and before-save steps as
-// the editor (tidy, overview from the peak cache or computed, cache written).
+// `orbick --convert IN OUT --format CODE [--raw CODE]`: argument parsing and
+// the open-then-save sequence through the editor's open chain and Save As
+// (tidy, overview from the peak cache or computed, cache written). The
+// command line answers the open and save dialogs: Save As takes OUT and
+// CODE; the RAW dialog takes the --raw code, and without one an unrecognised
+// file is an error instead of being read as headerless samples.
 #include "app/convert_command.h"
 
 #include <cstdio>
@@ -8,15 +11,24 @@
 #include <cstring>
 #include <string>
 
+#include "formats/format_table.h"
+#include "formats/sound_io.h"
+#include "formats/sound_io_ui.h"
 #include "formats/wav.h"
+#include "wave/file_io.h"
 #include "wave/file_result.h"
 #include "wave/wave_record.h"
 
 namespace ob {
 
 const char* const kConvertUsage =
-    "usage: orbick --convert IN OUT --format CODE\n"
-    "  CODE: 5 WAVE 8 bit, 6 WAVE 16 bit, 19 WAVE 24 bit, 17 WAVE 32 bit\n";
+    "usage: orbick --convert IN OUT --format CODE [--raw CODE]\n"
+    "  CODE: 5 WAVE 8 bit, 6 WAVE 16 bit, 19 WAVE 24 bit, 17 WAVE 32 bit, 3 8SVX,\n"
+    "        0 AIFF 16 bit, 18 AIFF 24 bit, 14 AU, 7 RAW 8 signed, 8 RAW 8 unsigned,\n"
+    "        9 RAW 16 Motorola, 10 RAW 16 Intel, 11 RAW a-law, 12 RAW u-law,\n"
+    "        16 RealAudio, 2 Sound Designer 1, 13 Studio 16 V3, 15 VOC\n"
+    "  --raw CODE: read IN as RAW data of that kind (7..12) when no reader\n"
+    "        recognises it\n";
 
 namespace {
 
@@ -24,17 +36,36 @@ struct ConvertArgs {
     std::string in;
     std::string out;
     int format = -1;
+    int raw = -1;
 };
 
-// The WAV depth a format code saves, or 0 for a code this command cannot write.
-int BitsForFormat(int code) {
-    switch (code) {
-        case kFormatWav8: return 8;
-        case kFormatWav16: return 16;
-        case kFormatWav24: return 24;
-        case kFormatWav32: return 32;
-        default: return 0;
+// The command line in the place of the open and save dialogs; messages are
+// kept and printed only when the conversion fails.
+class ConvertUi : public SoundIoUi {
+public:
+    ConvertUi(const ConvertArgs& args) : args_(args) {}
+    bool ChooseRawFormat(const std::string&, int& code) override {
+        if (args_.raw < 0) return false;
+        code = args_.raw;
+        return true;
     }
+    bool ChooseSavePath(const std::string&, std::string& path, int& code) override {
+        path = args_.out;
+        code = args_.format;
+        return true;
+    }
+    void Report(const std::string& caption, const std::string& text) override {
+        messages.push_back({caption, text});
+    }
+
+private:
+    const ConvertArgs& args_;
+};
+
+// True for a code the save dispatch can write.
+bool Writable(int code) {
+    const FormatEntry* entry = FindFormat(code);
+    return entry && entry->write;
 }
 
 bool ParseFormatCode(const char* text, int& code) {
@@ -56,6 +87,11 @@ bool ParseArgs(int argc, char** argv, ConvertArgs& args) {
             if (i + 1 >= argc || formatGiven || !ParseFormatCode(argv[i + 1], args.format))
                 return false;
             formatGiven = true;
+            ++i;
+        } else if (std::strcmp(argv[i], "--raw") == 0) {
+            if (i + 1 >= argc || args.raw >= 0 || !ParseFormatCode(argv[i + 1], args.raw) ||
+                !IsRawFormat(args.raw))
+                return false;
             ++i;
         } else if (std::strncmp(argv[i], "--", 2) == 0 || argv[i][0] == 0) {
             return false;  // an unknown option or an empty name
@@ -84,35 +120,39 @@ int RunConvertCommand(int argc, char** argv) {
         std::fputs(kConvertUsage, stderr);
         return 2;
     }
-    const int bits = BitsForFormat(args.format);
-    if (bits == 0) {
+    if (!Writable(args.format)) {
         std::fprintf(stderr, "orbick: format %d cannot be written by --convert\n", args.format);
         std::fputs(kConvertUsage, stderr);
         return 2;
     }
+    int fd = OpenFile(args.in, kOpenRead);
+    if (fd < 0) {
+        ReportFileError(args.in, kCantOpenFile);
+        return 1;
+    }
+    CloseFile(fd);
 
+    ConvertUi ui(args);
     WaveRecord record;
-    WaveReadResult read = ReadWave(args.in, record);
-    if (read.result != kFileOk) {
-        ReportFileError(args.in, read.result);
-        return 1;
-    }
-    record.sourceFormat = read.formatCode;
     record.filePath = args.in;
-    if (!LoadOverviewCache(record, args.in)) UpdateOverview(record, 0, 0, kEditLeftRight);
-
-    TidyLoopsAndMarkers(record);
-    int written = WriteWave(args.out, record, bits, kWavOptionsAll);
-    if (written != kFileOk) {
-        ReportFileError(args.out, written);
-        DiscardWave(record);
-        return 1;
+    // A user-started open: a file no reader takes goes to the RAW dialog.
+    int result = OpenSound(record, true, &ui);
+    const std::string* failed = &args.in;
+    if (result == kFileOk) {
+        failed = &args.out;
+        record.filePath.clear();
+        ui.messages.clear();
+        result = SaveSoundAs(record, args.format, kWavOptionsAll, &ui);
     }
-    record.filePath = args.out;
-    record.stateFlags &= ~kStateChanged;
-    SaveOverviewCache(record, args.out);
+    if (result != kFileOk) {
+        // The failure as the open or save reported it (the path is the
+        // caption), else the result code's text for the file that failed.
+        if (ui.messages.empty()) ReportFileError(*failed, result);
+        for (const SoundIoUi::Message& m : ui.messages)
+            std::fprintf(stderr, "orbick: %s: %s\n", m.caption.c_str(), m.text.c_str());
+    }
     DiscardWave(record);
-    return 0;
+    return result == kFileOk ? 0 : 1;
 }
 
 }  // namespace ob

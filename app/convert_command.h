@@ -1,6 +1,7 @@
-// The command-line conversion `orbick --convert IN OUT --format CODE`: opens IN
-// with the WAV reader and saves OUT in the format CODE with every WAV chunk,
-// writing the peak cache beside OUT.
+// The command-line conversion `orbick --convert IN OUT --format CODE [--raw
+// CODE]`: opens IN through the open chain (any readable format; RAW only with
+// --raw) and saves OUT in the format CODE (any format code with a writer; WAV
+// with every chunk), writing the peak cache beside OUT.
 #pragma once
 
 namespace ob {

@@ -189,8 +189,8 @@ def cli(orbick, tmp):
                  ["--convert", good, "o.wav", "--format", "6", "--format", "5"]):
         r = run([orbick, *args])
         check(r.returncode == 2 and usage in r.stderr, f"usage error for {args}: {r.returncode}")
-    r = run([orbick, "--convert", good, os.path.join(tmp, "o.wav"), "--format", "0"])
-    check(r.returncode == 2 and "format 0 cannot be written" in r.stderr, "unwritable format")
+    r = run([orbick, "--convert", good, os.path.join(tmp, "o.wav"), "--format", "1"])
+    check(r.returncode == 2 and "format 1 cannot be written" in r.stderr, "unwritable format")
 
     missing = os.path.join(tmp, "missing.wav")
     r = run([orbick, "--convert", missing, os.path.join(tmp, "o.wav"), "--format", "6"])
