@@ -130,21 +130,30 @@ void RebuildRun(float* s, uint32_t length, uint32_t a, uint32_t b) {
 
 }  // namespace
 
-void UnclipSamples(float* samples, uint32_t length, float threshold) {
-    uint32_t i = 0;
+bool UnclipSamples(float* samples, uint32_t length, float threshold) {
+    // Runs do not stop at block borders: rebuild run by run, polling the
+    // abort flag and stepping the progress at the block borders passed.
+    ProgressCounter progress{length / 20};
+    uint32_t i = 0, polled = 0;
     while (i < length) {
-        if (!IsClipped(samples[i], threshold)) {
-            ++i;
-            continue;
+        uint32_t next = i + 1;
+        if (IsClipped(samples[i], threshold)) {
+            bool positive = samples[i] > 0;
+            next = i;
+            while (next < length && IsClipped(samples[next], threshold) &&
+                   (samples[next] > 0) == positive)
+                ++next;
+            if (i > 0 && next < length && !IsClipped(samples[next], threshold))
+                RebuildRun(samples, length, i - 1, next);
         }
-        bool positive = samples[i] > 0;
-        uint32_t end = i;
-        while (end < length && IsClipped(samples[end], threshold) && (samples[end] > 0) == positive)
-            ++end;
-        if (i > 0 && end < length && !IsClipped(samples[end], threshold))
-            RebuildRun(samples, length, i - 1, end);
-        i = end;
+        i = next;
+        if (i - polled >= kAbortBlock || i == length) {
+            progress.Advance(i - polled);
+            polled = i;
+            if (AbortRequested()) return false;
+        }
     }
+    return true;
 }
 
 int Unclip(WaveRecord& record, const UnclipParams& params) {
@@ -153,30 +162,7 @@ int Unclip(WaveRecord& record, const UnclipParams& params) {
     AreaEdit edit;
     if (!BeginAreaEdit(record, kOpUnclip, kBackupRange, edit)) return kEditNothing;
     return WalkAreaEdit(edit, [threshold](float* samples, uint32_t length, bool) {
-        // Runs do not stop at block borders: rebuild run by run, polling the
-        // abort flag and stepping the progress at the block borders passed.
-        ProgressCounter progress{length / 20};
-        uint32_t i = 0, polled = 0;
-        while (i < length) {
-            uint32_t next = i;
-            if (!IsClipped(samples[i], threshold)) {
-                next = i + 1;
-            } else {
-                bool positive = samples[i] > 0;
-                while (next < length && IsClipped(samples[next], threshold) &&
-                       (samples[next] > 0) == positive)
-                    ++next;
-                if (i > 0 && next < length && !IsClipped(samples[next], threshold))
-                    RebuildRun(samples, length, i - 1, next);
-            }
-            i = next;
-            if (i - polled >= kAbortBlock || i == length) {
-                progress.Advance(i - polled);
-                polled = i;
-                if (AbortRequested()) return false;
-            }
-        }
-        return true;
+        return UnclipSamples(samples, length, threshold);
     });
 }
 

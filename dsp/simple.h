@@ -45,7 +45,8 @@ struct UnclipParams {
 // kEditRefused for a threshold outside (0, 1].
 int Unclip(WaveRecord& record, const UnclipParams& params = {});
 std::string UnclipMacroLine(int editor);  // "obUnClip %d\n"
-// The rebuild of one area of samples (also used by the tests' reference).
-void UnclipSamples(float* samples, uint32_t length, float threshold);
+// The rebuild over one channel's area; polls the abort flag and steps the
+// progress. False when aborted.
+bool UnclipSamples(float* samples, uint32_t length, float threshold);
 
 }  // namespace ob

@@ -13,6 +13,7 @@
 #include "dsp/level.h"
 #include "dsp/operation.h"
 #include "dsp/simple.h"
+#include "dsp/smoothing.h"
 #include "tests/dsp/recording_ui.h"
 #include "tests/dsp/test_wave.h"
 
@@ -231,6 +232,40 @@ TEST(Messages, BatchInterfaceWritesCaptionAndText) {
     batch.MessageBox(nullptr, "Title", "plain");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Title: No wave data here.\nTitle: plain\n");
     EXPECT_EQ(batch.Ask(nullptr, "c", "t", kButtonsYesNoCancel, kAnswerNo), kAnswerNo);
+}
+
+}  // namespace
+}  // namespace ob
+
+namespace ob {
+namespace {
+
+TEST(Smoothing, LengthAndWhenNothingIsCaptured) {
+    EXPECT_EQ(SmoothingLength(44100, 10, 100000), 441u);
+    EXPECT_EQ(SmoothingLength(44100, 10, 600), 300u);
+    EXPECT_EQ(SmoothingLength(44100, 10, 1), 0u);
+    EXPECT_EQ(SmoothingLength(200000, 1000000, 4000000000u), 200000000u);
+    GlobalStateGuard guard;
+    WaveRecord* w = MakeWave(1000, true, [](int, uint32_t) { return 0.5f; });
+    SmoothingEdges edges;
+    CaptureSmoothing(*w, {0, 1000}, 0, 10, edges);  // no option
+    EXPECT_EQ(edges.n, 0u);
+    CaptureSmoothing(*w, {900, 200}, kSmoothStart, 10, edges);  // past the end
+    EXPECT_EQ(edges.n, 0u);
+    gEditing.editChannel = kEditRight;
+    CaptureSmoothing(*w, {0, 1000}, kSmoothStart | kSmoothEnd, 10, edges);
+    EXPECT_EQ(edges.n, 441u);
+    EXPECT_EQ(edges.channels, 2u);
+    EXPECT_EQ(edges.head[0], nullptr);
+    ASSERT_NE(edges.tail[1], nullptr);
+    for (uint32_t i = 0; i < 1000; ++i) w->rightSamples[i] = 1.0f;  // "processed"
+    ApplySmoothing(*w, edges);
+    EXPECT_EQ(w->rightSamples[0], 0.5f);      // w = 1: unprocessed
+    EXPECT_EQ(w->rightSamples[441], 1.0f);    // past the start edge
+    EXPECT_EQ(w->rightSamples[558], 1.0f);    // before the end edge
+    EXPECT_EQ(w->rightSamples[559], 1.0f);    // end edge starts at w = 0
+    EXPECT_FLOAT_EQ(w->rightSamples[999], float(1.0 - 440.0 / 441 * 0.5));
+    EXPECT_EQ(w->leftSamples[0], 0.5f);
 }
 
 }  // namespace
