@@ -1,17 +1,23 @@
 // orbick: the editor program. Until the windowed shell exists it works from
-// the command line only: `orbick --convert IN OUT --format CODE`.
+// the command line only: `orbick --convert IN OUT --format CODE` and
+// `orbick --batch MACRO.bas [--config-dir DIR]`.
 #include <cstdio>
 #include <cstring>
 
+#include "app/batch.h"
 #include "app/convert_command.h"
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--convert") == 0)
         return ob::RunConvertCommand(argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "--batch") == 0)
+        return ob::RunBatchCommand(argc - 2, argv + 2);
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(ob::kConvertUsage, stdout);
+        std::fputs(ob::kBatchUsage, stdout);
         return 0;
     }
     std::fputs(ob::kConvertUsage, stderr);
+    std::fputs(ob::kBatchUsage, stderr);
     return 2;
 }

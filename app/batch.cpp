@@ -1,0 +1,94 @@
+// The batch runner: reads the settings store and the start-up files of the
+// settings folder like the editor, but runs no start-up macro, creates no
+// empty editor and writes no settings back; then runs one macro with the
+// whole script API. Program output goes to standard output, message boxes
+// and errors to standard error as "caption: text". The first Ctrl-C aborts
+// the running operation, a second one ends the macro.
+#include "app/batch.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "dsp/frame.h"
+#include "dsp/messages.h"
+#include "dsp/user_interface.h"
+#include "script/recorder.h"
+#include "script/run_macro.h"
+#include "script/settings_store.h"
+#include "wave/undo.h"
+#include "wave/wave_record.h"
+
+namespace ob {
+
+const char* const kBatchUsage = "usage: orbick --batch MACRO.bas [--config-dir DIR]\n";
+
+namespace {
+
+volatile sig_atomic_t gInterrupts = 0;
+
+void OnInterrupt(int) {
+    gInterrupts = gInterrupts + 1;
+    if (gInterrupts == 1) {
+        RequestAbort();
+        return;
+    }
+    static const char text[] = "orbick: macro ended by Ctrl-C\n";
+    ssize_t ignored = ::write(STDERR_FILENO, text, sizeof text - 1);
+    (void)ignored;
+    ::_exit(130);
+}
+
+void InstallInterruptHandler() {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
+int RunBatchCommand(int argc, char** argv) {
+    std::string macro;
+    std::string configDir;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--config-dir") == 0 && i + 1 < argc) {
+            configDir = argv[++i];
+        } else if (macro.empty() && argv[i][0] != '-') {
+            macro = argv[i];
+        } else {
+            std::fputs(kBatchUsage, stderr);
+            return 2;
+        }
+    }
+    if (macro.empty()) {
+        std::fputs(kBatchUsage, stderr);
+        return 2;
+    }
+
+    SetUserInterface(nullptr);
+    SetScriptOutput(ScriptOutput::Console);
+    InstallUndoHooks();
+    ReadStartupSettings(SettingsFolder(configDir));
+    InstallInterruptHandler();
+
+    int32_t result = RunMacroFile(nullptr, macro);
+
+    // Playback does not exist yet, so nothing can still be playing here.
+    StopRecorder();
+    CloseMessageFile();
+    CloseAllEditors();
+    std::fflush(stdout);
+    if (result != 0) {
+        std::fprintf(stderr, "%s\n", EngineResultText(result));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace ob

@@ -1,0 +1,38 @@
+// Running a macro file: one engine context per run, the host's message
+// callback, the engine result texts, the macro keys and the start-up macro.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ob {
+
+// Creates a context, registers the callbacks, feeds the constant and
+// declaration blocks and the file, compiles, executes and frees the context
+// (always, also after a failed step). Returns 0 after a successful run, else
+// the first failing step's engine code. Set-up failures are reported with the
+// caption "Tessel Macro Error".
+int32_t RunMacroFile(void* owner, const std::string& path);
+
+// Where the message callback sends the engine's texts: message boxes
+// (through the user-interface seam) for both kinds, or, in batch mode,
+// program output to standard output and errors as message boxes.
+enum class ScriptOutput { Boxes, Console };
+void SetScriptOutput(ScriptOutput output);
+
+// The host text of an engine result code ("Tessel: Syntax error", ...).
+const char* EngineResultText(int32_t code);
+
+// Runs the macro of key F2..F12 (slot 0..10); an empty slot does nothing
+// and returns 0.
+int32_t RunMacroKey(void* owner, int slot);
+
+// Runs "orbick.macroinit" of the settings folder when it can be opened for
+// reading; returns 0 when there is none.
+int32_t RunStartupMacro(void* owner, const std::string& settingsFolder);
+
+}  // namespace ob
+
+// The message callback handed to the engine.
+extern "C" int32_t ScriptMessageCallback(uint32_t context, int32_t flag1, int32_t flag2,
+                                         const char* text);
