@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # WAV load and save speed against sox on the same machine in the same run:
 # a 10-minute stereo 96 kHz 24-bit WAV generated with sox under $ORBICK_BENCH_TMP.
-#   load: wav_io_timer load IN             vs  sox IN -n
-#   save: orbick --convert IN OUT (24 bit) vs  sox IN OUT.wav
-# Each figure is the best wall time of 3 runs of the whole process (the file
-# stays in the page cache); the in-process reader and writer times follow.
+#   load:    wav_io_timer load IN (whole process)      vs  sox IN -n
+#   save:    WriteWave of the loaded wave (in-process) vs  sox IN OUT.wav
+#   convert: orbick --convert IN OUT (whole process)   vs  sox IN OUT.wav
+# Each figure is the best of 3 runs (the input stays in the page cache).
 # Usage: bench/wav_io.sh BUILD_DIR
 set -euo pipefail
 BUILD=$(realpath "${1:-build}")
@@ -37,15 +37,23 @@ best_of3() {
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
-echo "wav_io: $(du -h "$IN" | cut -f1) 10-minute stereo 96 kHz 24-bit WAV"
+# best_inprocess3 KEY CMD...: the best of three figures the timer prints as "KEY S".
+best_inprocess3() {
+  local key=$1
+  shift
+  for _ in 1 2 3; do "$@" | awk -v k="$key" '$1 == k { print $2 }'; done | sort -g | head -1
+}
+
+echo "wav_io: $(du -h "$IN" | cut -f1) 10-minute stereo 96 kHz 24-bit WAV (best of 3 runs each)"
 sox_load=$(best_of3 sox -D "$IN" -n)
 our_load=$(best_of3 "$TIMER" load "$IN")
-echo "load: ours ${our_load} s, sox ${sox_load} s, ratio ours/sox $(ratio "$our_load" "$sox_load")"
+echo "load: ours ${our_load} s (whole process), sox IN -n ${sox_load} s, ratio ours/sox $(ratio "$our_load" "$sox_load")"
 
 sox_save=$(best_of3 sox -D "$IN" "$TMP/wav_io_sox.wav")
-our_save=$(best_of3 "$ORBICK" --convert "$IN" "$TMP/wav_io_ours.wav" --format 19)
-echo "save (read + write): ours ${our_save} s, sox ${sox_save} s, ratio ours/sox $(ratio "$our_save" "$sox_save")"
-
-"$TIMER" load "$IN" | sed 's/^/in-process /'
-"$TIMER" save "$IN" "$TMP/wav_io_timer.wav" 24 | sed 's/^/in-process /'
+our_save=$(best_inprocess3 save_seconds "$TIMER" save "$IN" "$TMP/wav_io_timer.wav" 24)
+echo "save: ours ${our_save} s (WriteWave of the loaded wave), sox IN OUT.wav ${sox_save} s, ratio ours/sox $(ratio "$our_save" "$sox_save")"
+our_convert=$(best_of3 "$ORBICK" --convert "$IN" "$TMP/wav_io_ours.wav" --format 19)
+echo "convert: ours ${our_convert} s (orbick --convert: load, overview, save, peak cache), sox IN OUT.wav ${sox_save} s, ratio ours/sox $(ratio "$our_convert" "$sox_save")"
+our_read=$(best_inprocess3 load_seconds "$TIMER" load "$IN")
+echo "in-process ReadWave: ${our_read} s"
 rm -f "$TMP/wav_io_sox.wav" "$TMP/wav_io_ours.wav" "$TMP/wav_io_ours.wav.pkc" "$TMP/wav_io_timer.wav"
