@@ -509,15 +509,27 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
     if (index < 0 || index >= n) { err = "NULL function\n"; return false; }
     const Builtin& b = t[index];
     // Lower-case letters mark optional trailing parameters (0 when missing).
-    int want = (int)std::strlen(b.params);
-    int required = 0;
-    for (const char* p = b.params; *p; ++p)
-        if (std::isupper((unsigned char)*p)) ++required;
+    static int wants[256], requires_[256];
+    static bool counted = false;
+    if (!counted) {
+        for (int i = 0; i < n && i < 256; ++i) {
+            wants[i] = (int)std::strlen(t[i].params);
+            for (const char* p = t[i].params; *p; ++p)
+                if (std::isupper((unsigned char)*p)) ++requires_[i];
+        }
+        counted = true;
+    }
+    int want = wants[index], required = requires_[index];
     if (nargs < required) { err = "Argument not optional\n"; return false; }
     if (nargs > want) { err = "Wrong number of arguments\n"; return false; }
     for (int i = 0; i < nargs; ++i) {
         Cell* a = args + i;
-        switch (std::toupper((unsigned char)b.params[i])) {
+        char want = b.params[i] & ~0x20;  // upper case
+        if (!(a->flags & CF_HOSTREF) &&
+            ((want == 'S' && a->type == VT_STRING) || (want == 'D' && a->type == VT_DOUBLE) ||
+             (want == 'I' && a->type == VT_INTEGER) || (want == 'L' && a->type == VT_LONG)))
+            continue;
+        switch (want) {
             case 'D': { double d; if (!GetDouble(a, d, err)) return false; a->s.clear(); SetDouble(a, d); break; }
             case 'I': { int16_t v; if (!GetShort(a, v, err)) return false; a->s.clear(); SetInteger(a, v); break; }
             case 'L': { int32_t v; if (!GetLong(a, v, err)) return false; a->s.clear(); SetLong(a, v); break; }

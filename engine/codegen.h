@@ -45,7 +45,9 @@ enum Op : int32_t {
     OP_NOT = 43,       // C := Not A
     OP_JTRUE = 44,     // if A is true jump to C
     OP_AREF = 45,      // array A, B subscripts popped: push a reference to the element
-    OP_COUNT = 46
+    OP_AREAD1 = 46,    // one-dimensional read: array A, subscript cell B, element into C
+    OP_ASTORE1 = 47,   // one-dimensional store: array A, subscript cell B, value C
+    OP_COUNT = 48
 };
 
 struct Instr {

@@ -374,6 +374,12 @@ int Compiler::Compile(Expr* e, int target) {
             break;
         }
         case E_ELEM: {
+            if (e->kids.size() == 1) {
+                int sub = Compile(e->kids[0]);
+                result = Temp();
+                Emit(OP_AREAD1, e->operand, sub, result);
+                break;
+            }
             PushSubscripts(e->kids);
             result = Temp();
             Emit(OP_AREAD, e->operand, (int)e->kids.size(), result);

@@ -38,6 +38,13 @@ static bool Resolve(ScriptContext& ctx, FuncRec* fn, std::string& err) {
 }
 
 namespace {
+// The call interface of a declaration, prepared at the first call.
+struct CallInfo {
+    ffi_cif cif;
+    std::vector<ffi_type*> types;
+};
+void FreeCallInfo(void* p) { delete static_cast<CallInfo*>(p); }
+
 // Storage of one argument for the duration of a call.
 struct ArgSlot {
     int16_t i = 0;
@@ -68,8 +75,12 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
         return false;
     }
     std::vector<ffi_type*> types(np);
-    std::vector<void*> values(np);
-    std::vector<ArgSlot> slots(np);
+    void* valueBuf[16];
+    std::vector<void*> valueVec(np > 16 ? np : 0);
+    void** values = np > 16 ? valueVec.data() : valueBuf;
+    ArgSlot slotBuf[16];
+    std::vector<ArgSlot> slotVec(np > 16 ? np : 0);
+    ArgSlot* slots = np > 16 ? slotVec.data() : slotBuf;
     Cell empty;
     for (int i = 0; i < np; ++i) {
         const Param& p = fn->params[i];
@@ -133,14 +144,21 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
             return false;
         }
     }
-    ffi_cif cif;
-    if (ffi_prep_cif(&cif, FFI_DEFAULT_ABI, (unsigned)np, rtype, types.data()) != FFI_OK) {
-        err = Fmt("TESSEL ERROR: DoCallFunc - unknown type %s\n", fn->name);
-        return false;
+    if (!fn->callInfo) {
+        auto* info = new CallInfo;
+        info->types = types;
+        if (ffi_prep_cif(&info->cif, FFI_DEFAULT_ABI, (unsigned)np, rtype, info->types.data()) != FFI_OK) {
+            delete info;
+            err = Fmt("TESSEL ERROR: DoCallFunc - unknown type %s\n", fn->name);
+            return false;
+        }
+        fn->callInfo = info;
+        fn->freeCallInfo = FreeCallInfo;
     }
+    ffi_cif& cif = static_cast<CallInfo*>(fn->callInfo)->cif;
     union { ffi_arg word; float f; double d; void* p; char pad[16]; } result;
     std::memset(&result, 0, sizeof result);
-    ffi_call(&cif, FFI_FN(fn->address), &result, values.data());
+    ffi_call(&cif, FFI_FN(fn->address), &result, values);
     // By-reference arguments: what the callee wrote goes back to the variables.
     for (int i = 0; i < np && i < nargs; ++i) {
         const Param& p = fn->params[i];

@@ -27,13 +27,14 @@ Interpreter::Interpreter(ScriptContext& ctx) : ctx_(ctx) {
         capacity_ = 0;
         p = nullptr;
     }
-    stack_ = sp_ = fp_ = (Cell*)p;
+    stack_ = sp_ = fp_ = built_ = (Cell*)p;
     end_ = stack_ + capacity_;
 }
 
 Interpreter::~Interpreter() {
     Reset();
     CloseFiles();
+    for (Cell* c = stack_; c < built_; ++c) c->~Cell();
     if (stack_) munmap(stack_, capacity_ * sizeof(Cell));
 }
 
@@ -52,9 +53,30 @@ void Interpreter::CloseFiles() {
     }
 }
 
+// Stack cells are constructed once (up to a high-water mark) and reused:
+// pushing resets a cell, popping releases what it owns but keeps string
+// capacity, so calls and pushes allocate nothing in steady state.
+Cell* Interpreter::Fresh(Cell* c) {
+    if (c >= built_) {
+        new (c) Cell();
+        built_ = c + 1;
+        return c;
+    }
+    if (c->flags & CF_ARRAY) c->DeleteArray();
+    c->flags = 0;
+    c->type = VT_EMPTY;
+    c->decl = VT_VARIANT;
+    c->fixedLen = 0;
+    c->name = 0;
+    c->link = nullptr;
+    c->v.d = 0;
+    c->s.clear();
+    return c;
+}
+
 bool Interpreter::PushCell(Cell*& out) {
     if (sp_ >= end_) return false;
-    out = new (sp_) Cell();
+    out = Fresh(sp_);
     ++sp_;
     return true;
 }
@@ -62,7 +84,9 @@ bool Interpreter::PushCell(Cell*& out) {
 void Interpreter::PopCells(int n) {
     while (n-- > 0 && sp_ > stack_) {
         --sp_;
-        sp_->~Cell();
+        if (sp_->flags & CF_ARRAY) sp_->DeleteArray();
+        sp_->flags = 0;
+        if (sp_->s.capacity() > 4096) std::string().swap(sp_->s);
     }
 }
 
@@ -112,7 +136,7 @@ int Interpreter::Resume(int mode) {
     return r;
 }
 
-bool Interpreter::ElementAddress(Cell* arrCell, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType) {
+bool Interpreter::ElementAddress(Cell* arrCell, Cell* subs, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType) {
     Cell* a = Deref(arrCell);
     cell = nullptr;
     raw = nullptr;
@@ -123,7 +147,9 @@ bool Interpreter::ElementAddress(Cell* arrCell, int nsubs, Cell*& cell, void*& r
     std::string err;
     for (int i = 0; i < nsubs; ++i) {
         int32_t s;
-        if (!GetLong(sp_ - nsubs + i, s, err)) return Fail(err);
+        Cell* sc = Deref(subs + i);
+        if ((sc->type == VT_INTEGER || sc->type == VT_LONG) && !(sc->flags & CF_HOSTREF)) s = sc->type == VT_LONG ? sc->v.l : sc->v.i;
+        else if (!GetLong(sc, s, err)) return Fail(err);
         int64_t off = (int64_t)s - d->lower[i];
         if (off < 0 || off >= (int64_t)d->count[i]) return Fail("Subscript out of range\n");
         index += (size_t)off * scale;
@@ -194,9 +220,22 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
     }
     sp_ = base + nargs;
     for (const SlotInit& s : fn->slots) {
-        Cell* c = new (sp_++) Cell();
-        c->Init(s.decl, s.fixedLen);
+        Cell* c = sp_++;
+        if (c >= built_) {
+            new (c) Cell();
+            built_ = c + 1;
+        } else if (c->flags) {
+            Fresh(c);
+        }
+        // Popped cells own nothing and have no flags: setting the declaration is enough.
         c->name = s.name;
+        if (s.decl == VT_VARIANT && !s.array) {
+            c->decl = VT_VARIANT;
+            c->type = VT_EMPTY;
+            continue;
+        }
+        c->s.clear();
+        c->Init(s.decl, s.fixedLen);
         if (s.array) {
             ArrayData* a = s.array->CopyShape();
             a->Allocate();
@@ -222,9 +261,15 @@ bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
     frames_.pop_back();
     --callDepth_;
     if (f.dest && f.fn) {
-        std::string err;
         Cell* result = f.base + f.fn->params.size();
-        if (!Assign(f.dest, result, err)) return Fail(err);
+        if (f.dest->decl == VT_VARIANT && !(f.dest->flags & (CF_HOSTREF | CF_ARRAY)) && !(result->flags & CF_HOSTREF)) {
+            f.dest->type = result->type;
+            if (result->type == VT_STRING) f.dest->s.swap(result->s);
+            else f.dest->v = result->v;
+        } else {
+            std::string err;
+            if (!Assign(f.dest, result, err)) return Fail(err);
+        }
     }
     PopCells((int)(sp_ - f.base));
     fp_ = f.savedFp;
@@ -256,7 +301,13 @@ bool Interpreter::Call(const Instr& in, int& pc) {
     PopCells(nargs);
     if (!ok) return err.empty() ? false : Fail(err);
     if (ctx_.errorStatus == -2) return false;
-    if (dest && !Assign(dest, &out, err)) return Fail(err);
+    if (dest && dest->decl == VT_VARIANT && !(dest->flags & (CF_HOSTREF | CF_ARRAY))) {
+        dest->type = out.type;
+        if (out.type == VT_STRING) dest->s.swap(out.s);
+        else dest->v = out.v;
+    } else if (dest && !Assign(dest, &out, err)) {
+        return Fail(err);
+    }
     ++pc;
     return true;
 }
@@ -390,13 +441,11 @@ int Interpreter::Exec(int pc, int mode) {
     const size_t baseFrames = 0;
     size_t startDepth = frames_.size();
     int startLine = lastLine_;
+    const int64_t maxSteps = ctx_.maxSteps;
     std::string err;
 #define FAIL(msg) do { Fail(msg); return -1; } while (0)
     for (;;) {
-        if (pc < 0 || pc >= count || ctx_.errorStatus == -2) {
-            if (ctx_.errorStatus == -2) return -1;
-            return 0;
-        }
+        if (pc < 0 || pc >= count) return ctx_.errorStatus == -2 ? -1 : 0;
         const Instr& in = code[pc];
         if (mode && in.line != startLine && pc != pausedPc_) {
             bool stop = mode == 2 || frames_.size() <= startDepth;
@@ -410,7 +459,7 @@ int Interpreter::Exec(int pc, int mode) {
         if (mode) { startLine = in.line; lastLine_ = in.line; startDepth = std::min(startDepth, frames_.size()); }
         ctx_.line = in.line;
         ctx_.currentSource = in.source;
-        if (ctx_.maxSteps && ++steps_ > ctx_.maxSteps) FAIL("Step limit reached\n");
+        if (maxSteps && ++steps_ > maxSteps) FAIL("Step limit reached\n");
         switch (in.op) {
             case OP_MOVE: {
                 Cell* src = Operand(in.a);
@@ -436,7 +485,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
-                if (sp_ - stack_ < in.b || !ElementAddress(Operand(in.a), in.b, elem, raw, rawType)) {
+                if (sp_ - stack_ < in.b || !ElementAddress(Operand(in.a), sp_ - in.b, in.b, elem, raw, rawType)) {
                     PopCells(in.b);
                     return -1;
                 }
@@ -459,6 +508,29 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             }
+            case OP_AREAD1: case OP_ASTORE1: {
+                Cell* elem;
+                void* raw;
+                uint16_t rawType = 0;
+                if (!ElementAddress(Operand(in.a), Operand(in.b), 1, elem, raw, rawType)) return -1;
+                Cell* other = Deref(Operand(in.c));
+                if (raw && rawType == VT_LONG && in.op == OP_AREAD1 && other->decl == VT_VARIANT &&
+                    !(other->flags & (CF_HOSTREF | CF_ARRAY))) {
+                    other->type = VT_LONG;
+                    std::memcpy(&other->v.l, raw, 4);
+                } else if (raw && rawType == VT_LONG && in.op == OP_ASTORE1 && other->type == VT_LONG &&
+                           !(other->flags & CF_HOSTREF)) {
+                    std::memcpy(raw, &other->v.l, 4);
+                } else {
+                    Cell view;
+                    if (raw) { RawView(view, raw, rawType); elem = &view; }
+                    bool ok = in.op == OP_AREAD1 ? Assign(other, elem, err) : Assign(elem, other, err);
+                    view.flags = 0;
+                    if (!ok) FAIL(err);
+                }
+                ++pc;
+                break;
+            }
             case OP_JFALSE: case OP_JTRUE: case OP_DOTEST: {
                 if (in.op == OP_DOTEST && in.a == -1) { ++pc; break; }
                 bool t;
@@ -478,7 +550,8 @@ int Interpreter::Exec(int pc, int mode) {
                 break;
             }
             case OP_GOSUB: {
-                if (frames_.size() >= (size_t)kMaxCallDepth) FAIL(Fmt("Nested calls cannot exceed: %d\n", kMaxCallDepth));
+                if (frames_.size() >= (size_t)kMaxCallDepth + (size_t)callDepth_)
+                    FAIL(Fmt("Nested calls cannot exceed: %d\n", kMaxCallDepth));
                 frames_.push_back({nullptr, nullptr, fp_, nullptr, pc + 1, true});
                 pc = in.c;
                 break;
@@ -501,7 +574,7 @@ int Interpreter::Exec(int pc, int mode) {
                 ctx_.line = -1;
                 return 0;
             case OP_CALL:
-                if (!Call(in, pc)) return -1;
+                if (!Call(in, pc) || ctx_.errorStatus == -2) return -1;
                 break;
             case OP_OPEN:
                 if (!Open(in)) return -1;

@@ -1,6 +1,7 @@
 // interpreter.h: runs the instruction array: value stack with activation
 // frames, calls, GoSub, files and Print, debug stepping.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ public:
 
     // Pushing and popping the value stack.
     bool PushCell(Cell*& out);
+    Cell* Fresh(Cell* c);
     void PopCells(int n);
 
 private:
@@ -43,7 +45,7 @@ private:
     bool Call(const Instr& in, int& pc);
     bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
     bool Leave(int& pc, size_t baseFrames, bool& done);
-    bool ElementAddress(Cell* arr, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType);
+    bool ElementAddress(Cell* arr, Cell* subs, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType);
     bool Print(const Instr& in);
     bool Open(const Instr& in);
     bool Close(const Instr& in);
@@ -59,19 +61,32 @@ private:
         bool gosub;
     };
 
+    // Call and GoSub frames: a fixed array (calls and GoSubs are each limited).
+    struct FrameStack {
+        std::unique_ptr<Frame[]> items{new Frame[2 * kMaxCallDepth + 16]};
+        size_t count = 0;
+        void push_back(const Frame& f) { items[count++] = f; }
+        void pop_back() { --count; }
+        Frame& back() { return items[count - 1]; }
+        size_t size() const { return count; }
+        void clear() { count = 0; }
+        const Frame* begin() const { return items.get(); }
+        const Frame* end() const { return items.get() + count; }
+    };
+
     ScriptContext& ctx_;
     Cell* globals_ = nullptr;
     Cell* stack_ = nullptr;
     Cell* sp_ = nullptr;
     Cell* end_ = nullptr;
+    Cell* built_ = nullptr;  // cells below this are constructed
     Cell* fp_ = nullptr;
     size_t capacity_ = 0;
-    std::vector<Frame> frames_;
+    FrameStack frames_;
     int64_t steps_ = 0;
     bool paused_ = false;
     int pausedPc_ = 0;
     int lastLine_ = -1;
-    size_t stepDepth_ = 0;
     int depthLimit_ = kMaxCallDepth;
     int callDepth_ = 0;
 };

@@ -617,6 +617,10 @@ void Compiler::AssignStatement() {
     Expr* value = Expression();
     if (target->kind == E_ELEM) {
         int v = Compile(value);
+        if (target->kids.size() == 1) {
+            Emit(OP_ASTORE1, target->operand, Compile(target->kids[0]), v);
+            return;
+        }
         PushSubscripts(target->kids);
         Emit(OP_ASTORE, target->operand, (int)target->kids.size(), v);
         return;

@@ -58,8 +58,11 @@ struct FuncRec {
     bool resolved = false;
     void* library_handle = nullptr;
     void* address = nullptr;
+    void* callInfo = nullptr;  // prepared external call (external.cpp)
+    void (*freeCallInfo)(void*) = nullptr;
     ~FuncRec() {
         for (auto& s : slots) delete s.array;
+        if (callInfo && freeCallInfo) freeCallInfo(callInfo);
     }
 };
 
