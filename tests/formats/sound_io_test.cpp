@@ -5,6 +5,8 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "formats/format_table.h"
 #include "formats/sound_formats.h"
@@ -371,6 +373,54 @@ TEST(SoundIo, WavToAiff24ToWavKeepsTheInstrument) {
     for (const MarkerNode* m = g.markers; m; m = m->next) ++back;
     EXPECT_EQ(markers, back);
     for (uint32_t i = 0; i < 5000; i += 7) ASSERT_NEAR(r.leftSamples[i], g.leftSamples[i], 2e-4);
+}
+
+}  // namespace
+}  // namespace ob
+
+namespace ob {
+namespace {
+
+using namespace soundtest;
+
+// Writers refuse sizes past their format's limits before writing anything.
+TEST(SoundIo, WritersRefuseSizesBeyondTheirFormat) {
+    TempFolder dir;
+    float samples[4] = {};
+    WaveRecord r;
+    r.leftSamples = samples;
+    r.rightSamples = samples;
+    r.frameCount = 0x7FFFFFF0u;  // 8 GiB of 16-bit stereo
+    WriteBytes(dir / "keep", {1});
+    EXPECT_EQ(kFileWriteError, WriteAiff(dir / "keep", r, 16));
+    r.rightSamples = nullptr;
+    r.frameCount = 0xFFFFFFF0u;
+    EXPECT_EQ(kFileWriteError, Write8svx(dir / "keep", r));
+    EXPECT_EQ(kFileWriteError, WriteSd1(dir / "keep", r));
+    r.leftSamples = nullptr;
+    r.frameCount = 0;
+    EXPECT_EQ((std::vector<uint8_t>{1}), ReadBytes(dir / "keep"));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path),
+                               std::filesystem::directory_iterator()));
+}
+
+// A folder that cannot be written: the save fails and the old file stays.
+TEST(SoundIo, SaveIntoAFolderThatCannotBeWritten) {
+    TestWave w(100, 1);
+    Recorder ui;
+    w.record.filePath = "/proc/orbick-cannot-create.aif";
+    EXPECT_EQ(kCantOpenFile, SaveSound(w.record, kFormatAiff16, 15, &ui));
+    w.record.filePath = "/proc/orbick-cannot-create.au";
+    EXPECT_EQ(kFileWriteError, SaveSound(w.record, kFormatAu, 15, &ui));
+    EXPECT_EQ("File Write Error", ui.messages.back().text);
+    if (geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind root";
+    TempFolder dir;
+    WriteBytes(dir / "old.voc", {9, 9});
+    ASSERT_EQ(0, chmod(dir.path.c_str(), 0555));
+    w.record.filePath = dir / "old.voc";
+    EXPECT_NE(kFileOk, SaveSound(w.record, kFormatVoc, 15, &ui));
+    chmod(dir.path.c_str(), 0755);
+    EXPECT_EQ((std::vector<uint8_t>{9, 9}), ReadBytes(dir / "old.voc"));
 }
 
 }  // namespace
