@@ -7,6 +7,7 @@ usage: run_macros.py ORBICK SCRIPTING.md
 """
 import os
 import re
+import signal
 import struct
 import subprocess
 import sys
@@ -166,6 +167,28 @@ End Sub
             check(info.returncode == 0 and read and int(read.group(1)) == len(mono),
                   "%s: sox reads %r" % (name, info.stderr))
 
+    # Split save: mono refuses, stereo writes NAMEL and NAMER in the default format.
+    done = run(tmp, """Sub Main ()
+    m = obOpenEditor()
+    obOpenWave m, "in.wav"
+    s = obOpenEditor()
+    obOpenWave s, "st.wav"
+    obSetFormatType OB_FORMAT_WAV32
+    Print obSaveSplit(m, "monobass"), obSaveSplit(s, "  bass  "), obInquire(s, OB_INQUIRE_CHANNELS, 0)
+End Sub
+""", name="split.bas")
+    check(numbers(done.stdout) == [0, 1, 2], "split output: %r" % done.stdout)
+    check(not os.path.exists(os.path.join(tmp, "monobassL")), "mono split wrote a file")
+    for suffix, channel in (("L", 0), ("R", 1)):
+        path = os.path.join(tmp, "bass" + suffix)
+        if os.path.exists(path):
+            with open(path, "rb") as handle:
+                data, rate = sf.read(handle, dtype="float32")
+            check(rate == 48000 and data.ndim == 1 and np.array_equal(data, stereo[:, channel]),
+                  "split %s differs" % suffix)
+        else:
+            check(False, "split did not write %s" % path)
+
     # Undo restores the sound; redo makes the edit again.
     done = run(tmp, """Sub Main ()
     e = obOpenEditor()
@@ -210,6 +233,27 @@ End Sub
     bad = subprocess.run([ORBICK, "--batch"], capture_output=True, text=True)
     check(bad.returncode == 2, "no macro: status %d" % bad.returncode)
     done = run(tmp, "Sub Main ()\n  obNoSuchThing 1\nEnd Sub\n", expect_status=1, name="undef.bas")
+
+    # Ctrl-C: the first aborts the running operation, the second ends the macro.
+    path = os.path.join(tmp, "endless.bas")
+    with open(path, "w") as f:
+        f.write('Sub Main ()\n  Print "ready"\n  Do\n    x = 1\n  Loop\nEnd Sub\n')
+    process = subprocess.Popen([ORBICK, "--batch", path, "--config-dir", os.path.join(tmp, "config")],
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    check(process.stdout.readline().strip() == "ready", "endless macro did not start")
+    # Signals sent at once may merge into one: repeat until the program ends.
+    for _ in range(100):
+        process.send_signal(signal.SIGINT)
+        try:
+            process.wait(timeout=0.2)
+            break
+        except subprocess.TimeoutExpired:
+            pass
+    else:
+        process.kill()
+    _, err = process.communicate(timeout=60)
+    check(process.returncode == 130 and "ended by Ctrl-C" in err,
+          "second Ctrl-C: status %r, %r" % (process.returncode, err))
 
     # Settings come from the settings folder; no start-up macro runs in batch
     # mode, neither the folder's nor one in the working folder.
