@@ -223,3 +223,42 @@ TEST_F(MacroFiles, RunMacroFileAndItsFailures) {
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_NE(ui.boxes[0].text.find("started"), std::string::npos);
 }
+
+TEST_F(MacroFiles, HostileStoreAndKeyFilesAreRefusedCleanly) {
+    TempFolder folder;
+    // Random bytes as a settings store: parsed without harm, and nothing
+    // outside a value's range is taken.
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0xFF; };
+    const char* pieces[] = {"[General]\n", "ERan=", "Bups=", "Format=", "\"", "\\", "=", "\n",
+                            "99999999999999999999", "-1", "4", "[x]\n", "EChan="};
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int i = 0; i < 60; ++i) {
+            uint32_t r = next();
+            text += r < 128 ? std::string(pieces[r % 13]) : std::string(1, char(next()));
+        }
+        SettingsStore store;
+        ParseSettingsText(text, store);
+        ApplyStoredSettings(store);
+        EXPECT_GE(gEditing.affectArea, 1);
+        EXPECT_LE(gEditing.affectArea, 4);
+        EXPECT_LE(gEditing.editChannel, 3u);
+        EXPECT_LE(gBackups, 1000u);
+        int f = gEditing.defaultSaveFormat;
+        EXPECT_TRUE(f >= 0 && f <= 20 && f != 1 && f != 4) << f;
+    }
+
+    // Every truncation of a key file is either read whole or refused with
+    // the slots untouched.
+    ASSERT_TRUE(SetMacroKey(0, "/a.bas"));
+    ASSERT_EQ(WriteMacroKeys(folder / "keys.obx"), kMacroKeysOk);
+    std::string bytes = ReadWholeFile(folder / "keys.obx");
+    gMacroKeys[0] = "kept";
+    for (size_t n = 0; n < 20 + 2871; n += 7) {  // short of the whole record
+        WriteTextFile(folder / "cut.obx", bytes.substr(0, n));
+        EXPECT_EQ(ReadMacroKeys(folder / "cut.obx"), kMacroKeysUnreadable) << n;
+        EXPECT_EQ(gMacroKeys[0], "kept");
+    }
+    gProcessing = ProcessingSettings{};
+}

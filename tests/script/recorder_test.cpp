@@ -160,3 +160,17 @@ TEST_F(Recorder, ARecordedMacroReplaysBitForBit) {
     EXPECT_EQ(r.sustainLoopId, 0);
     EXPECT_EQ(FindMarker(r, 2)->position, 77u);
 }
+
+TEST_F(Recorder, AMacroRunWhileRecordingAddsOnlyWhatTheSamplerMenuRecords) {
+    TempFolder folder;
+    MakeEditor(1, Tone(100));
+    WriteTextFile(folder / "m.bas",
+                  "Sub Main ()\n  obGain 1, 2.0\n  obSetSamplerType OB_SAMPLER_SMDI\n"
+                  "  obSetLoop 1, 0, 5, 50, 0, 1\nEnd Sub\n");
+    ASSERT_EQ(StartRecorder(folder / "rec.bas"), kRecorderStarted);
+    ASSERT_EQ(RunMacroFile(nullptr, folder / "m.bas"), 0);
+    StopRecorder();
+    EXPECT_EQ(ReadWholeFile(folder / "rec.bas"), RecorderHeader() + "obSetSamplerType OB_SAMPLER_SMDI\nEnd Sub\n");
+    EXPECT_EQ(gSamplerType, 8);
+    gSamplerType = 0;
+}
