@@ -350,44 +350,50 @@ void Compiler::PushArgs(const std::vector<Expr*>& args) {
     }
 }
 
-int Compiler::Compile(Expr* e, int target) {
+int Compiler::Compile(Expr* e, int into) {
+    auto dest = [&]() { return into != kNoTarget ? into : Temp(); };
     int result;
     switch (e->kind) {
-        case E_CELL: result = e->operand; break;
+        case E_CELL:
+            result = e->operand;
+            if (into != kNoTarget && into != result) {
+                Emit(OP_MOVE, result, -1, into);
+                result = into;
+            }
+            break;
         case E_BIN: {
             int a = Compile(e->kids[0]);
             int b = Compile(e->kids[1]);
-            result = Temp();
+            result = dest();
             Emit(e->op, a, b, result);
             break;
         }
         case E_NEG: case E_NOT: {
             int a = Compile(e->kids[0]);
-            result = Temp();
+            result = dest();
             Emit(e->kind == E_NEG ? OP_NEG : OP_NOT, a, -1, result);
             break;
         }
         case E_CALL: {
             PushArgs(e->kids);
-            result = Temp();
+            result = dest();
             Emit(OP_CALL, e->operand, result, (int)e->kids.size());
             break;
         }
         case E_ELEM: {
             if (e->kids.size() == 1) {
                 int sub = Compile(e->kids[0]);
-                result = Temp();
+                result = dest();
                 Emit(OP_AREAD1, e->operand, sub, result);
                 break;
             }
             PushSubscripts(e->kids);
-            result = Temp();
+            result = dest();
             Emit(OP_AREAD, e->operand, (int)e->kids.size(), result);
             break;
         }
         default: result = -1;
     }
-    if (target >= 0 && target != result) Emit(OP_MOVE, result, -1, target);
     return result;
 }
 

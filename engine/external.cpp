@@ -74,13 +74,16 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
         err = buf;
         return false;
     }
-    std::vector<ffi_type*> types(np);
+    // Small declarations use storage on the machine stack; no allocation per call.
+    ffi_type* typeBuf[16];
+    std::vector<ffi_type*> typeVec(np > 16 ? np : 0);
+    ffi_type** types = np > 16 ? typeVec.data() : typeBuf;
     void* valueBuf[16];
     std::vector<void*> valueVec(np > 16 ? np : 0);
     void** values = np > 16 ? valueVec.data() : valueBuf;
-    ArgSlot slotBuf[16];
-    std::vector<ArgSlot> slotVec(np > 16 ? np : 0);
-    ArgSlot* slots = np > 16 ? slotVec.data() : slotBuf;
+    ArgSlot slotBuf[4];
+    std::vector<ArgSlot> slotVec(np > 4 ? np : 0);
+    ArgSlot* slots = np > 4 ? slotVec.data() : slotBuf;
     Cell empty;
     for (int i = 0; i < np; ++i) {
         const Param& p = fn->params[i];
@@ -146,7 +149,7 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
     }
     if (!fn->callInfo) {
         auto* info = new CallInfo;
-        info->types = types;
+        info->types.assign(types, types + np);
         if (ffi_prep_cif(&info->cif, FFI_DEFAULT_ABI, (unsigned)np, rtype, info->types.data()) != FFI_OK) {
             delete info;
             err = Fmt("TESSEL ERROR: DoCallFunc - unknown type %s\n", fn->name);

@@ -686,7 +686,8 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* b = Operand(in.b);
                 Cell* out = Operand(in.c);
                 if ((a->flags | b->flags | out->flags) & CF_REF) { a = Deref(a); b = Deref(b); out = Deref(out); }
-                if (IntPair(a, b) && out->decl == VT_VARIANT && !(out->flags & (CF_HOSTREF | CF_ARRAY))) {
+                if (IntPair(a, b) && !(out->flags & (CF_HOSTREF | CF_ARRAY)) &&
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG || out->decl == VT_INTEGER)) {
                     int64_t x = IntOf(a), y = IntOf(b), r;
                     bool isInt = a->type == VT_INTEGER && b->type == VT_INTEGER, compare = false;
                     switch (in.op) {
@@ -706,12 +707,15 @@ int Interpreter::Exec(int pc, int mode) {
                             r = t ? -1 : 0;
                         }
                     }
-                    if (compare || isInt) {
+                    // The operation's own range, then the target's declared type.
+                    bool small = compare || isInt;
+                    if (small ? (r < -32768 || r > 32767) : (r < INT32_MIN || r > INT32_MAX)) FAIL("Overflow\n");
+                    uint16_t t = out->decl == VT_VARIANT ? (small ? VT_INTEGER : VT_LONG) : out->decl;
+                    if (t == VT_INTEGER) {
                         if (r < -32768 || r > 32767) FAIL("Overflow\n");
                         out->type = VT_INTEGER;
                         out->v.i = (int16_t)r;
                     } else {
-                        if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
                         out->type = VT_LONG;
                         out->v.l = (int32_t)r;
                     }

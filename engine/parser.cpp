@@ -641,8 +641,9 @@ void Compiler::AssignStatement() {
         Emit(OP_CONCAT, dst, b, dst);
         return;
     }
-    int v = Compile(value);
-    Emit(OP_MOVE, v, -1, dst);
+    // The value's last instruction stores straight into the target (with the
+    // target's conversion rules), so no temporary and no copy are needed.
+    Compile(value, dst);
 }
 
 void Compiler::ResolveLabels() {

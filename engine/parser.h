@@ -3,6 +3,7 @@
 // statement. Statements live in parser.cpp, declarations in
 // declarations.cpp, expressions in expressions.cpp.
 #pragma once
+#include <climits>
 #include <deque>
 #include <map>
 #include <string>
@@ -12,6 +13,8 @@
 #include "engine/lexer.h"
 
 namespace tessel {
+
+constexpr int kNoTarget = INT32_MIN;
 
 // Raised to stop compilation (syntax error, parser stack overflow).
 struct CompileStop {
@@ -117,7 +120,7 @@ private:
     Expr* Primary();
     Expr* NameRef(bool statementCall);
     std::vector<Expr*> Arguments();
-    int Compile(Expr* e, int target = -1);
+    int Compile(Expr* e, int into = kNoTarget);  // into: the result cell instead of a temporary
     void PushArgs(const std::vector<Expr*>& args);
     void PushSubscripts(const std::vector<Expr*>& subs);
     int Temp();
