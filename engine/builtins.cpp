@@ -20,7 +20,7 @@ namespace {
 double D(Cell* a) { return a->v.d; }
 int16_t I(Cell* a) { return a->v.i; }
 int32_t L(Cell* a) { return a->v.l; }
-const std::string& S(Cell* a) { return a->s; }
+const std::string& S(Cell* a) { return (a->flags & CF_LAZY) ? a->link->s : a->s; }
 Cell* V(Cell* a) {
     // "any value" arguments: the variable itself when one was passed
     if ((a->flags & CF_LINKED) && a->link) return Deref(a->link);
@@ -525,6 +525,12 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
     for (int i = 0; i < nargs; ++i) {
         Cell* a = args + i;
         char want = b.params[i] & ~0x20;  // upper case
+        if (want != 'S' && want != 'V') Materialize(a);
+        if ((want == 'N' || want == 'L') && a->type == VT_INTEGER) {
+            if (want == 'N' && a->v.i < 0) { err = "Invalid procedure call\n"; return false; }
+            SetLong(a, a->v.i);
+            continue;
+        }
         if (!(a->flags & CF_HOSTREF) &&
             ((want == 'S' && a->type == VT_STRING) || (want == 'D' && a->type == VT_DOUBLE) ||
              (want == 'I' && a->type == VT_INTEGER) || (want == 'L' && a->type == VT_LONG)))
@@ -541,14 +547,25 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
                 SetLong(a, v);
                 break;
             }
-            case 'S': { std::string s; if (!GetString(a, s, err)) return false; SetString(a, std::move(s)); break; }
+            case 'S': {
+                Materialize(a);
+                std::string s;
+                if (!GetString(a, s, err)) return false;
+                SetString(a, std::move(s));
+                break;
+            }
             default: break;
         }
     }
     if (nargs < want) {
         // Missing optional arguments: the function sees zeros after the given ones.
         Cell full[4];
-        for (int i = 0; i < nargs; ++i) CopyValue(&full[i], &args[i]), full[i].flags = args[i].flags, full[i].link = args[i].link;
+        for (int i = 0; i < nargs; ++i) {
+            Materialize(&args[i]);
+            CopyValue(&full[i], &args[i]);
+            full[i].flags = args[i].flags & CF_LINKED;
+            full[i].link = args[i].link;
+        }
         for (int i = nargs; i < want && i < 4; ++i) SetLong(&full[i], 0), full[i].v.i = 0, full[i].type = VT_INTEGER;
         return b.fn(ctx, full, want, out, err);
     }

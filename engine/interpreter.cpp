@@ -203,6 +203,7 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
             continue;
         }
         if (pr.array) return Fail("Parameter mismatch\n");
+        Materialize(&p);
         p.flags = 0;
         p.link = nullptr;
         p.fixedLen = 0;
@@ -289,6 +290,8 @@ bool Interpreter::Call(const Instr& in, int& pc) {
     Cell out;
     std::string err;
     bool ok;
+    if (fn->builtin < 0)
+        for (Cell* a = sp_ - nargs; a < sp_; ++a) Materialize(a);
     if (fn->kind == FK_UNDECLARED) {
         ok = CallUndefined(ctx_, fn, sp_ - nargs, nargs, &out, err);
     } else if (fn->kind == FK_LIB && fn->builtin >= 0) {
@@ -663,6 +666,14 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* c;
                 if (!PushCell(c)) FAIL("Out of memory for stack\n");
                 Cell* d = Deref(src);
+                if (in.op == OP_PUSHREF && d->type == VT_STRING && !(d->flags & (CF_HOSTREF | CF_ARRAY))) {
+                    // The text is read through the link; it is copied only if a callee needs its own.
+                    c->type = VT_STRING;
+                    c->flags = CF_LINKED | CF_LAZY;
+                    c->link = d;
+                    ++pc;
+                    break;
+                }
                 CopyValue(c, d);
                 if (in.op == OP_PUSHREF) {
                     if (d->flags & CF_HOSTREF) { c->flags = CF_LINKRAW; c->link = (Cell*)d->v.host; c->fixedLen = d->decl; }

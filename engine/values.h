@@ -30,6 +30,7 @@ enum : uint16_t {
     CF_CONST = 0x1000,    // a constant: assignments are refused at compile time
     CF_LINKED = 0x0800,   // pushed argument: link names the source variable
     CF_LINKRAW = 0x0400,  // pushed argument: link is raw storage of type fixedLen
+    CF_LAZY = 0x0200,     // pushed String argument: the text is still only in link->s
 };
 
 struct ArrayData;
@@ -98,6 +99,14 @@ struct ValueError {
 };
 
 // Follows references; host references stay (they are read via Get*).
+// Copies the text of a lazily pushed String argument into the cell itself.
+inline void Materialize(Cell* c) {
+    if (c->flags & CF_LAZY) {
+        c->s = c->link->s;
+        c->flags &= ~CF_LAZY;
+    }
+}
+
 inline Cell* Deref(Cell* c) {
     while (c->flags & CF_REF) c = c->v.ref;
     return c;
