@@ -141,6 +141,21 @@ Expr* Compiler::Unary() {
         Expr* inner = Unary();
         Pop(1);
         if (!neg) return inner;
+        if (inner->kind == E_CELL && inner->constant && inner->operand > 0) {
+            // A negative literal or constant becomes a constant of its own.
+            Cell value;
+            std::string err;
+            if (Negate(&ctx_.storage[inner->operand], &value, err)) {
+                int cell = ctx_.NewCell(VT_VARIANT, 0);
+                CopyValue(&ctx_.storage[cell], &value);
+                ctx_.storage[cell].decl = ctx_.storage[cell].type;
+                ctx_.storage[cell].flags |= CF_CONST;
+                Expr* e = NewExpr(E_CELL);
+                e->operand = cell;
+                e->constant = true;
+                return e;
+            }
+        }
         Expr* e = NewExpr(E_NEG);
         e->kids = {inner};
         return e;

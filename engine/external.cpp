@@ -46,16 +46,16 @@ struct CallInfo {
 void FreeCallInfo(void* p) { delete static_cast<CallInfo*>(p); }
 
 // Storage of one argument for the duration of a call.
+// Plain data: nothing to construct per call; each field is set before use.
 struct ArgSlot {
-    int16_t i = 0;
-    int32_t l = 0;
-    float f = 0;
-    double d = 0;
-    std::string text;
-    const char* ptr = nullptr;
-    void* address = nullptr;
-    TesArray* array = nullptr;
-    TesVariant variant{};
+    int16_t i;
+    int32_t l;
+    float f;
+    double d;
+    const char* ptr;
+    void* address;
+    TesArray* array;
+    TesVariant variant;
 };
 }  // namespace
 
@@ -81,9 +81,15 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
     void* valueBuf[16];
     std::vector<void*> valueVec(np > 16 ? np : 0);
     void** values = np > 16 ? valueVec.data() : valueBuf;
-    ArgSlot slotBuf[4];
-    std::vector<ArgSlot> slotVec(np > 4 ? np : 0);
-    ArgSlot* slots = np > 4 ? slotVec.data() : slotBuf;
+    ArgSlot slotBuf[8];
+    std::vector<ArgSlot> slotVec(np > 8 ? np : 0);
+    ArgSlot* slots = np > 8 ? slotVec.data() : slotBuf;
+    std::vector<std::string> texts;  // String arguments; reserved once so pointers stay valid
+    auto text = [&]() -> std::string& {
+        if (texts.capacity() == 0) texts.reserve(np);
+        texts.emplace_back();
+        return texts.back();
+    };
     Cell empty;
     for (int i = 0; i < np; ++i) {
         const Param& p = fn->params[i];
@@ -103,15 +109,21 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
             case VT_LONG: if (!GetLong(a, s.l, err)) return false; break;
             case VT_SINGLE: if (!GetDouble(a, s.d, err)) return false; s.f = (float)s.d; break;
             case VT_DOUBLE: if (!GetDouble(a, s.d, err)) return false; break;
-            case VT_STRING: if (!GetString(a, s.text, err)) return false; s.ptr = s.text.c_str(); break;
+            case VT_STRING: {
+                std::string& t = text();
+                if (!GetString(a, t, err)) return false;
+                s.ptr = t.c_str();
+                break;
+            }
             default: {
                 uint16_t t = TypeOf(a);
+                s.variant = TesVariant{};
                 s.variant.vt = t;
                 if (t == VT_INTEGER) GetShort(a, s.variant.u.iVal, err);
                 else if (t == VT_LONG) GetLong(a, s.variant.u.lVal, err);
                 else if (t == VT_SINGLE) { double d; GetDouble(a, d, err); s.variant.u.fltVal = (float)d; }
                 else if (t == VT_DOUBLE) GetDouble(a, s.variant.u.dblVal, err);
-                else if (t == VT_STRING) { GetString(a, s.text, err); s.variant.u.strVal = s.text.data(); }
+                else if (t == VT_STRING) { std::string& x = text(); GetString(a, x, err); s.variant.u.strVal = x.data(); }
                 else s.variant.vt = VT_EMPTY;
                 s.address = &s.variant;
                 types[i] = &ffi_type_pointer;
