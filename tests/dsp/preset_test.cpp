@@ -42,7 +42,9 @@ std::vector<uint8_t> Le32(uint32_t v) {
 void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& more) {
     to.insert(to.end(), more.begin(), more.end());
 }
-void AppendText(std::vector<uint8_t>& to, const char* text) { to.insert(to.end(), text, text + 4); }
+void AppendText(std::vector<uint8_t>& to, const char* text) {
+    for (int i = 0; i < 4; ++i) to.push_back(uint8_t(text[i]));
+}
 
 class PresetFiles : public testing::Test {
 protected:
@@ -237,6 +239,53 @@ TEST_F(PresetFiles, ListHoldsFilesOfTheKindThenBuiltIns) {
     PresetList none;
     EXPECT_EQ(BuildPresetList(Path("absent"), "ECHO", 96, builtIns, 2, none), kFileOk);
     EXPECT_EQ(none.count, 2u);
+}
+
+}  // namespace
+}  // namespace ob
+
+#include "dsp/preset_dialog.h"
+#include "tests/dsp/recording_ui.h"
+
+namespace ob {
+namespace {
+
+void SwapEcho(void* record) { SwapWords32(record, 0, 3); }
+
+TEST_F(PresetFiles, DialogLoadSaveAndList) {
+    RecordingUserInterface ui;
+    const PresetKindInfo& echo = *FindPresetKind("ECHO");
+    EchoRecord rec{};
+    rec.delay = 123;
+    StoreFieldText(rec.name, 80, "Mine");
+    ASSERT_TRUE(SavePreset(Path("mine.obx"), echo, &rec));
+    EchoRecord other = rec;
+    SwapWords32(&other, 0, 3);
+    ASSERT_EQ(WritePresetFile(Path("other.obx"), "ECHO", &other, sizeof other, true), kFileOk);
+
+    EchoRecord loaded{};
+    ASSERT_TRUE(LoadPreset(Path("other.obx"), echo, &loaded, SwapEcho));
+    EXPECT_EQ(loaded.delay, 123u);
+    EchoRecord untouched{};
+    untouched.delay = 9;
+    EXPECT_FALSE(LoadPreset(Path("absent.obx"), echo, &untouched, SwapEcho));
+    EXPECT_EQ(untouched.delay, 9u);
+    EXPECT_EQ(ui.boxes.back().caption, "Sample Orbick 24/96");
+    EXPECT_EQ(ui.boxes.back().text, "Error Reading Echo Preset File");
+    EXPECT_FALSE(SavePreset(Path("nodir/x.obx"), echo, &rec));
+    EXPECT_EQ(ui.boxes.back().text, "Error Writing Echo Preset File");
+
+    gPresetsFolder = dir.string();
+    std::vector<EchoRecord> builtIns(echo.builtIns);
+    int runs = 0;
+    EXPECT_TRUE(OpenPresetDialog(nullptr, kDialogReverb, echo, builtIns.data(), [&](PresetList& list) {
+        ++runs;
+        EXPECT_EQ(list.fileCount, 1u);  // the other byte order is not listed
+        EXPECT_EQ(list.count, 1u + echo.builtIns);
+        EXPECT_EQ(list.Name(0, 12), "Mine");
+    }));
+    EXPECT_EQ(runs, 1);
+    gPresetsFolder.clear();
 }
 
 }  // namespace
