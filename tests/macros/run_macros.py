@@ -255,6 +255,68 @@ End Sub
     check(process.returncode == 130 and "ended by Ctrl-C" in err,
           "second Ctrl-C: status %r, %r" % (process.returncode, err))
 
+    # Every line the recorder writes compiles and resolves: each in its
+    # recorder format, aimed at editor 42, which is not open, so every call
+    # returns 0 without a message and the macro runs to its end.
+    q = '"x.wav"'
+    recorded = [
+        "obAM %d, %.4f, %.2f, %d" % (42, 1.5, 20.25, 1), "obAppend %d, %d" % (42, 2),
+        "obBackups %d" % 10, "obChorus %d, %.2f, %.1f, %.1f, %.3f, %.1f" % (42, 1, 2, 3, 4, 5),
+        "obClickAndPop %d, %s" % (42, "OB_CLICKANDPOP_NORMAL"), "obClone %d" % 42,
+        "obCloseEditor %d" % 42, "obCombine %d, %d, %d, %d" % (42, 1, 0, 50),
+        "obCompress %d, %.1f, %.2f, %.2f, %.2f, %d" % (42, -20, 4, 0.1, 0.5, 10),
+        "obConvolution %d, %d, %s" % (42, 1, q), "obCrossMultiply %d, %d, %d, %d, %d" % (42, 1, 0, 1, 3),
+        "obCutKeepList %d, %s" % (42, "OB_CUTKEEPLIST_CUT"), "obDCOffset %d, %d" % (42, 100),
+        "obDeleteAffectArea %d" % 42, "obDeleteWave %d" % 42, "obDifferentiate %d" % 42,
+        "obEQBass %d, %d, %.1f" % (42, 100, 3),
+        "obEQGraFreq %d, %d, %.1f, %d, %.1f, %d, %.1f, %d, %.1f, %d, %.1f" % (42, 100, 1, 200, 2, 400, 3, 800, 4, 1600, 5),
+        "obEQHighPass %d, %d, %d" % (42, 100, 2), "obEQLowPass %d, %d, %d" % (42, 100, 2),
+        "obEQParametric %d, %d, %.1f, %.2f" % (42, 100, 3, 1), "obEQTreble %d, %d, %.1f" % (42, 5000, -3),
+        "obEQVT %d, %d, %d, %d" % (42, 1, 200, 4000), "obEcho %d, %f, %.1f, %.1f" % (42, 0.25, 50, 80),
+        "obEnvelopeGenerator %d" % 42, "obFM %d, %.4f, %.2f, %d" % (42, 1.5, 20, 0),
+        "obFlange %d, %.2f, %.1f, %.1f, %.3f, %.1f, %d" % (42, 1, 2, 3, 4, 5, 1),
+        "obGain %d, %.1f" % (42, -6), "obGenerate %d, %s, %d, %.4f, %.3f, %d" % (42, "OB_GEN_SINE", 44100, 440, 1, 50),
+        "obGrunge %d, %d, %d, %d, %d" % (42, 1, 2, 3, 8), "obHarmony %d, %d, %d, %d, %d, %d" % (42, 50, 300, 50, -300, 50),
+        "obImpulseModeling %d, %d, %s, %d, %d, %d, %d, %d, %d, %d" % (42, 1, q, 0, 100, 0, 1, 0, 1, 0),
+        "obInsertSilence %d, %f, %s, %s" % (42, 1.5, "OB_INSERT_SECONDS", "OB_INSERT_SAMPLESTART"),
+        "obIntegrate %d" % 42, "obInvert %d" % 42, "obKeyMap %d, %d, %d, %d" % (42, 0, 60, 127),
+        "obLoadClip %d, %s" % (42, q), 'obLoadConfig "none.obx"', 'obLoadEnvGenPreset "none.obx"',
+        'obLoadMacros "none.obx"', 'obLoadPlayPrefs "none.obx"', 'obLoadTransFuncPreset "none.obx"',
+        "obMaximize %d" % 42, "obMonoStereo %d, %d" % (42, 1), "obMute %d" % 42,
+        "obNoiseGate %d, %.1f, %.2f, %.2f, %d" % (42, -40, 0.1, 0.5, 10),
+        "obNoiseReduction %d, %s, %d, %s, %s, %s, %.3f, %s" % (42, "OB_NOISEREDUCTION_PROCESSBOTH", 1, q,
+            "OB_NOISEREDUCTION_AMOUNTNORMAL", "OB_NOISEREDUCTION_TRACKINGNORMAL", -40, "OB_NOISEREDUCTION_THRESHSTATIC"),
+        "obNormalize %d, %.1f" % (42, -1), "obOpenWave %d, %s" % (42, q),
+        "obPitchShift %d, %.1f, %d, %d" % (42, 100, 0, 1), "obPlay %d" % 42, "obPlayAffect %d" % 42,
+        "obPlayLoop %d" % 42, "obReceive %d, %d, %d, %d, %d, 0, %d, %d" % (42, 1, 1, 1, 1, 0, 0),
+        "obRectifyFull %d" % 42, "obRectifyHalf %d" % 42, "obRedoWave %d" % 42,
+        "obReplicate %d, %.3f, %s" % (42, 1.5, "OB_REPLICATE_SECS"),
+        "obResynthesize %d, %s, %s, %s, %s, %.3f" % (42, "OB_RESYNTH_TIME", "OB_RESYNTH_TIMENORMAL",
+            "OB_RESYNTH_FREQNORMAL", "OB_RESYNTH_DISCRIMNORMAL", 1.5),
+        "obReverb %d, %.2f, %.1f, %.1f, %.1f, %.1f, %s" % (42, 1.5, 10, 50, 80, 50, "OB_REVERB_HALL"),
+        "obReverse %d" % 42, "obSampleRateTranspose %d, %d, %s, %d, %d" % (42, 22050, "OB_SRT_RESAMPLE", 1, 0),
+        "obSaveAsWave %d, %s" % (42, q), "obSaveClipByID %d, %d, %s" % (42, 1, q), "obSaveWave %d" % 42,
+        "obSend %d, %d, %d, %d, %d, 0, %d, %d" % (42, 1, 1, 1, 1, 0, 0),
+        "obSetLoop %d, %d, %d, %d, %s, %s" % (42, 0, 10, 20, "OB_SETLOOP_FORWARD", "OB_SETLOOP_SUSTAIN"),
+        "obSetMarker %d, %d, %d" % (42, 0, 10), "obSetMode %d, %s" % (42, "OB_MODE_SCRUB"),
+        "obSetOffset %d, %d" % (42, 5), "obShowFull %d" % 42,
+        "obSpectralWarp %d, %.3f, %.1f, %.3f, %.1f, %d, %d" % (42, 1, 0, 2, 0, 1, 0),
+        "obStereoMono %d, %s" % (42, "OB_SM_LPR"), "obTimeStretch %d, %.1f, %d, %d" % (42, 110, 0, 1),
+        "obStopPlay", "obTransferFunction %d" % 42, "obTrim %d" % 42, "obUnClip %d" % 42, "obUndoWave %d" % 42,
+    ] + ["obZoomScroll %d, OB_ZOOMSCROLL_%s" % (42, d) for d in
+         ("DOWN", "INHORIZ", "INVERT", "LEFT", "OUTHORIZ", "OUTVERT", "RIGHT", "UP")]
+    done = run(tmp, "Sub Main ()\n" + "".join(l + "\n" for l in recorded) + "End Sub\n",
+               name="recorded_lines.bas")
+    # Only the four lines without an editor whose operation is not built yet report.
+    check(done.stderr == "Sample Orbick: This item is not yet available.\n" * 4,
+          "recorded lines wrote to stderr: %r" % done.stderr)
+    # The settings lines change global settings: checked separately.
+    done = run(tmp, "Sub Main ()\nobSetAffectType OB_AFFECT_INVIEW\nobSetEditChannel OB_EDIT_RIGHT\n"
+               "obSetFormatType OB_FORMAT_AIFF24\nobSetSamplerType OB_SAMPLER_EPS\nobOpenEditor\n"
+               "Print obSetAffectType(1), obSetEditChannel(3), obSetFormatType(6), obSetSamplerType(0), "
+               "obGetActiveEditorID()\nEnd Sub\n", name="recorded_settings.bas")
+    check(numbers(done.stdout) == [2, 2, 18, 3, 1], "recorded settings: %r" % done.stdout)
+
     # Settings come from the settings folder; no start-up macro runs in batch
     # mode, neither the folder's nor one in the working folder.
     config = os.path.join(tmp, "cfg2")
