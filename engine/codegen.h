@@ -47,7 +47,8 @@ enum Op : int32_t {
     OP_AREF = 45,      // array A, B subscripts popped: push a reference to the element
     OP_AREAD1 = 46,    // one-dimensional read: array A, subscript cell B, element into C
     OP_ASTORE1 = 47,   // one-dimensional store: array A, subscript cell B, value C
-    OP_COUNT = 48
+    OP_JNOTREL = 48,   // if not (A relation B) jump to C; the relation's opcode (36..41) is in pad
+    OP_COUNT = 49
 };
 
 struct Instr {

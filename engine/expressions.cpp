@@ -348,8 +348,18 @@ int Compiler::Temp() {
     return globalTemps_[t];
 }
 
+void Compiler::Release(int operand) {
+    if (temps_ == 0) return;
+    int top = proc_ ? kTempBase - (temps_ - 1) : globalTemps_[temps_ - 1];
+    if (operand == top) --temps_;
+}
+
 void Compiler::PushSubscripts(const std::vector<Expr*>& subs) {
-    for (Expr* s : subs) Emit(OP_PUSH, Compile(s), -1, -1);
+    for (Expr* s : subs) {
+        int op = Compile(s);
+        Emit(OP_PUSH, op, -1, -1);
+        Release(op);
+    }
 }
 
 void Compiler::PushArgs(const std::vector<Expr*>& args) {
@@ -360,7 +370,9 @@ void Compiler::PushArgs(const std::vector<Expr*>& args) {
             PushSubscripts(a->kids);
             Emit(OP_AREF, a->operand, (int)a->kids.size(), -1);
         } else {
-            Emit(OP_PUSH, Compile(a), -1, -1);
+            int op = Compile(a);
+            Emit(OP_PUSH, op, -1, -1);
+            Release(op);
         }
     }
 }
@@ -377,14 +389,19 @@ int Compiler::Compile(Expr* e, int into) {
             }
             break;
         case E_BIN: {
+            // The instruction reads both operands before it writes its result,
+            // so the result may reuse an operand's temporary.
             int a = Compile(e->kids[0]);
             int b = Compile(e->kids[1]);
+            Release(b);
+            Release(a);
             result = dest();
             Emit(e->op, a, b, result);
             break;
         }
         case E_NEG: case E_NOT: {
             int a = Compile(e->kids[0]);
+            Release(a);
             result = dest();
             Emit(e->kind == E_NEG ? OP_NEG : OP_NOT, a, -1, result);
             break;
@@ -398,6 +415,7 @@ int Compiler::Compile(Expr* e, int into) {
         case E_ELEM: {
             if (e->kids.size() == 1) {
                 int sub = Compile(e->kids[0]);
+                Release(sub);
                 result = dest();
                 Emit(OP_AREAD1, e->operand, sub, result);
                 break;

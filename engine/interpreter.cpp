@@ -546,10 +546,27 @@ int Interpreter::Exec(int pc, int mode) {
             case OP_JUMP: case OP_BRANCH: case OP_LOOP:
                 pc = in.c;
                 break;
-            case OP_CASENE: {
+            case OP_CASENE: case OP_JNOTREL: {
+                Cell* a = Deref(Operand(in.a));
+                Cell* b = Deref(Operand(in.b));
                 int r;
-                if (!Compare(Operand(in.a), Operand(in.b), r, err)) FAIL(err);
-                pc = r != 0 ? in.c : pc + 1;
+                if (IntPair(a, b)) {
+                    int32_t x = IntOf(a), y = IntOf(b);
+                    r = x < y ? -1 : x > y ? 1 : 0;
+                } else if (!Compare(a, b, r, err)) {
+                    FAIL(err);
+                }
+                bool holds;
+                switch (in.op == OP_CASENE ? (int)OP_EQ : (int)in.pad) {
+                    case OP_EQ: holds = r == 0; break;
+                    case OP_NE: holds = r != 0; break;
+                    case OP_LT: holds = r < 0; break;
+                    case OP_GT: holds = r > 0; break;
+                    case OP_LE: holds = r <= 0; break;
+                    case OP_GE: holds = r >= 0; break;
+                    default: FAIL("Illegal instruction in interpreter: 48\n");
+                }
+                pc = holds ? pc + 1 : in.c;
                 break;
             }
             case OP_GOSUB: {

@@ -130,6 +130,17 @@ int Compiler::Block(std::initializer_list<int> stops) {
     }
 }
 
+int Compiler::JumpIfFalse(Expr* cond) {
+    if (cond->kind == E_BIN && cond->op >= OP_EQ && cond->op <= OP_GE) {
+        int a = Compile(cond->kids[0]);
+        int b = Compile(cond->kids[1]);
+        int at = Emit(OP_JNOTREL, a, b, -1);
+        ctx_.code[at].pad = (int16_t)cond->op;
+        return at;
+    }
+    return Emit(OP_JFALSE, Compile(cond), -1, -1);
+}
+
 void Compiler::EndOfStatement() {
     if (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF) SyntaxError();
 }
@@ -231,8 +242,7 @@ void Compiler::IfStatement() {
     Push(3);
     Expr* cond = Expression();
     Expect(T_THEN);
-    int c = Compile(cond);
-    int jf = Emit(OP_JFALSE, c, -1, -1);
+    int jf = JumpIfFalse(cond);
     std::vector<int> ends;
     if (tok_.kind != T_EOL) {
         // single-line form
@@ -265,7 +275,7 @@ void Compiler::IfStatement() {
                 temps_ = 0;
                 Expr* e = Expression();
                 Expect(T_THEN);
-                jf = Emit(OP_JFALSE, Compile(e), -1, -1);
+                jf = JumpIfFalse(e);
                 stop = Block({T_ELSEIF, T_ELSE, T_END});
             } else if (stop == T_ELSE) {
                 ends.push_back(Emit(OP_BRANCH, -1, -1, -1));
@@ -307,6 +317,31 @@ void Compiler::SelectStatement() {
             break;
         }
         std::vector<int> toBody;
+        // A single plain value: one test that skips to the next case.
+        if (!(tok_.kind == T_IDENT && strcasecmp(tok_.text.c_str(), "Is") == 0)) {
+            Expr* v = Expression();
+            if (tok_.kind != T_COMMA && tok_.kind != T_TO) {
+                int next = Emit(OP_CASENE, sel, Compile(v), -1);
+                Block({T_CASE, T_END});
+                ends.push_back(Emit(OP_BRANCH, -1, -1, -1));
+                Patch(next, Here());
+                continue;
+            }
+            int lo = Compile(v);
+            if (Accept(T_TO)) {
+                int hi = Compile(Expression());
+                int t1 = Temp(), t2 = Temp();
+                Emit(OP_GE, sel, lo, t1);
+                Emit(OP_LE, sel, hi, t2);
+                Emit(OP_AND, t1, t2, t1);
+                toBody.push_back(Emit(OP_JTRUE, t1, -1, -1));
+            } else {
+                int t = Temp();
+                Emit(OP_EQ, sel, lo, t);
+                toBody.push_back(Emit(OP_JTRUE, t, -1, -1));
+            }
+            if (!Accept(T_COMMA)) goto listDone;
+        }
         do {
             if (tok_.kind == T_IDENT && strcasecmp(tok_.text.c_str(), "Is") == 0) {
                 Advance();
@@ -336,6 +371,7 @@ void Compiler::SelectStatement() {
                 }
             }
         } while (Accept(T_COMMA));
+    listDone:;
         int nextCase = Emit(OP_BRANCH, -1, -1, -1);
         for (int j : toBody) Patch(j, Here());
         Block({T_CASE, T_END});
@@ -397,8 +433,8 @@ void Compiler::DoStatement() {
     if (tok_.kind == T_WHILE || tok_.kind == T_UNTIL) {
         bool until = tok_.kind == T_UNTIL;
         Advance();
-        int c = Compile(Expression());
-        top = Emit(until ? OP_JTRUE : OP_DOTEST, c, -1, -1);
+        if (until) top = Emit(OP_JTRUE, Compile(Expression()), -1, -1);
+        else top = JumpIfFalse(Expression());
     }
     loops_.push_back({false, {}});
     Block({T_LOOP});
@@ -425,7 +461,7 @@ void Compiler::WhileStatement() {
     Advance();
     Push(3);
     int start = Here();
-    int top = Emit(OP_DOTEST, Compile(Expression()), -1, -1);
+    int top = JumpIfFalse(Expression());
     loops_.push_back({false, {}});
     Block({T_WEND});
     if (tok_.kind != T_WEND) SyntaxError();

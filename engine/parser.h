@@ -87,6 +87,7 @@ private:
     void CallStatement(bool explicitCall);
     void AssignStatement();
     void EndOfStatement();
+    int JumpIfFalse(Expr* cond);  // emits the test; returns the jump to patch
     void SkipToEol();
     void ResolveLabels();
 
@@ -124,6 +125,7 @@ private:
     void PushArgs(const std::vector<Expr*>& args);
     void PushSubscripts(const std::vector<Expr*>& subs);
     int Temp();
+    void Release(int operand);  // frees the newest temporary when it is this one
     bool FoldConstant(Expr* e, Cell& out);
     int Variable(int name, char suffix, bool create);
     int MemberOperand(int base, int name, int member);
