@@ -83,7 +83,7 @@ void ResetAfterFailedLoad(WaveRecord& record) {
 
 int ReadFrames(int fd, WaveRecord& record, uint64_t frames, int channels, FileSamples layout) {
     size_t frameBytes = size_t(layout.BytesPerSample()) * size_t(channels);
-    size_t pieceFrames = kPieceBytes / frameBytes;
+    size_t pieceFrames = size_t(std::min<uint64_t>(kPieceBytes / frameBytes, frames ? frames : 1));
     Scratch piece(pieceFrames * frameBytes);
     if (!piece.bytes) return kNotEnoughMemory;
     uint64_t done = 0;
@@ -102,7 +102,7 @@ int ReadFrames(int fd, WaveRecord& record, uint64_t frames, int channels, FileSa
 int WriteFrames(int fd, const float* left, const float* right, uint64_t frames, int channels,
                 SampleEncoding encoding) {
     size_t frameBytes = size_t(BytesPerSample(encoding)) * size_t(channels);
-    size_t pieceFrames = kPieceBytes / frameBytes;
+    size_t pieceFrames = size_t(std::min<uint64_t>(kPieceBytes / frameBytes, frames ? frames : 1));
     Scratch piece(pieceFrames * frameBytes);
     if (!piece.bytes) return kNotEnoughMemory;
     uint64_t done = 0;
