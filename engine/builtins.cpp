@@ -2,6 +2,9 @@
 // text, arrays, files, type tests) and their declaration table.
 #include "engine/builtins.h"
 
+#include "engine/runtime/dates.h"
+#include "engine/runtime/format.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -372,6 +375,58 @@ BI(bShell) {
 }
 BI(bBeep) { UNUSED; std::fputc('\a', stderr); return true; }
 
+// Functions of the runtime library (engine/runtime): values cross as plain
+// runtime::Value, failures come back as a Report.
+static runtime::Value ToRuntime(Cell* a) {
+    Cell* v = V(a);
+    runtime::Value r;
+    std::string err;
+    uint16_t t = TypeOf(v);
+    r.isArray = (v->flags & CF_ARRAY) != 0;
+    r.type = t;
+    if (t == VT_INTEGER || t == VT_LONG || t == VT_SINGLE || t == VT_DOUBLE) GetDouble(v, r.number, err);
+    else if (t == VT_STRING) GetString(v, r.text, err);
+    else if (t != VT_EMPTY && t != VT_NULL) r.type = t;
+    return r;
+}
+static bool Finish(ScriptContext& ctx, const runtime::Report& r, std::string& err) {
+    if (r.status == runtime::Status::kOk) return true;
+    std::string msg = runtime::ReportMessage(r);
+    if (runtime::StatusIsWarning(r.status)) {
+        ReportWarning(ctx, msg);
+        return true;
+    }
+    err = msg;
+    return false;
+}
+BI(bFormat) {
+    UNUSED;
+    runtime::Report r;
+    std::string text = runtime::Format(ToRuntime(a), n > 1 ? S(a + 1) : std::string(), r);
+    SetString(out, text);
+    return Finish(ctx, r, err);
+}
+BI(bDate) { UNUSED; SetString(out, runtime::DateText(runtime::LocalNow())); return true; }
+BI(bTime) { UNUSED; SetString(out, runtime::TimeText(runtime::LocalNow())); return true; }
+BI(bNow) { UNUSED; SetString(out, runtime::NowText(runtime::LocalNow())); return true; }
+#define DATE_PART(fname, call)                              \
+    BI(fname) {                                             \
+        UNUSED;                                             \
+        runtime::Report r;                                  \
+        SetInteger(out, runtime::call(ToRuntime(a), r));    \
+        return Finish(ctx, r, err);                         \
+    }
+DATE_PART(bYear, Year)
+DATE_PART(bMonth, Month)
+DATE_PART(bDay, Day)
+DATE_PART(bHour, Hour)
+DATE_PART(bMinute, Minute)
+DATE_PART(bSecond, Second)
+DATE_PART(bWeekDay, WeekDay)
+DATE_PART(bJulianDay, JulianDay)
+#undef DATE_PART
+BI(bIsDate) { UNUSED; SetInteger(out, runtime::IsDate(ToRuntime(a))); return true; }
+
 #undef UNUSED
 #undef BI
 
@@ -437,6 +492,20 @@ const Builtin kTable[] = {
     {"FileCopy", "FileCopy", 0, "SS", bFileCopy},
     {"Shell", "Shell", TC_LONG, "SI", bShell},
     {"Beep", "eBeep", 0, "", bBeep},
+    {"Format", "Format", TC_STRING, "Vs", bFormat},
+    {"Date", "Date", TC_STRING, "", bDate},
+    {"Time", "Time", TC_STRING, "", bTime},
+    {"Now", "Now", TC_STRING, "", bNow},
+    {"Year", "Year", TC_INTEGER, "V", bYear},
+    {"Month", "Month", TC_INTEGER, "V", bMonth},
+    {"Day", "Day", TC_INTEGER, "V", bDay},
+    {"Hour", "Hour", TC_INTEGER, "V", bHour},
+    {"Minute", "Minute", TC_INTEGER, "V", bMinute},
+    {"Second", "Second", TC_INTEGER, "V", bSecond},
+    {"IsDate", "IsDate", TC_INTEGER, "V", bIsDate},
+    // Exported for Lib declarations only, not predeclared.
+    {"", "WeekDay", TC_INTEGER, "V", bWeekDay},
+    {"", "JulianDay", TC_INTEGER, "V", bJulianDay},
 };
 
 }  // namespace
@@ -474,6 +543,7 @@ void PredeclareBuiltins(ScriptContext& ctx) {
     const Builtin* t = BuiltinTable(n);
     std::string err;
     for (int i = 0; i < n; ++i) {
+        if (!t[i].name[0]) continue;  // export only
         int name = ctx.names.Enter(t[i].name, false, err);
         if (name < 0) continue;
         auto rec = std::make_unique<FuncRec>();

@@ -134,6 +134,7 @@ int32_t LoadCode(ScriptContext& ctx, const char* path, std::vector<StreamToken>&
     int nb;
     const Builtin* table = BuiltinTable(nb);
     for (int i = 0; i < nb; ++i) {
+        if (!table[i].name[0]) continue;
         bool found = false;
         for (const auto& s : names) if (strcasecmp(s.c_str(), table[i].name) == 0) { found = true; break; }
         if (!found) return bad();
