@@ -425,3 +425,35 @@ TEST(SoundIo, SaveIntoAFolderThatCannotBeWritten) {
 
 }  // namespace
 }  // namespace ob
+
+namespace ob {
+namespace {
+
+using namespace soundtest;
+
+// A WAV with an encoding we do not read (ADPCM): "Format Not Supported", then
+// an interactive open offers RAW import; a script gets the failure.
+TEST(SoundIo, UnsupportedWavOffersRawImport) {
+    TempFolder dir;
+    Bytes wav;
+    wav.Id("RIFF").Le32(4 + 24 + 8 + 16).Id("WAVE");
+    wav.Id("fmt ").Le32(16).Le16(2).Le16(1).Le32(8000).Le32(4000).Le16(256).Le16(4);
+    wav.Id("data").Le32(16).Zeros(16);
+    WriteBytes(dir / "adpcm.wav", wav.b);
+    Recorder ui;
+    ui.rawCode = kFormatRaw16i;
+    Loaded in;
+    ASSERT_EQ(kFileOk, Open(dir / "adpcm.wav", in, true, &ui));
+    ASSERT_EQ(1u, ui.messages.size());
+    EXPECT_EQ("Format Not Supported", ui.messages[0].text);
+    EXPECT_EQ(1, ui.rawAsked);
+    EXPECT_EQ(kFormatRaw16i, in.record.sourceFormat);
+    EXPECT_EQ(wav.b.size() / 2, in.record.frameCount);
+    Recorder script;
+    Loaded failed;
+    EXPECT_EQ(kFormatNotSupported, Open(dir / "adpcm.wav", failed, false, &script));
+    EXPECT_EQ(0, script.rawAsked);
+}
+
+}  // namespace
+}  // namespace ob
