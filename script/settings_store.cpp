@@ -9,9 +9,11 @@
 #include <sstream>
 
 #include "dsp/frame.h"
+#include "dsp/messages.h"
 #include "dsp/preset_file.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"
+#include "script/recorder.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"
 
@@ -163,6 +165,15 @@ bool LoadConfigFile(const std::string& path) {
         ReadPresetFile(path, "CFG0", record, kConfigBytes, &swapped) != 0)
         return false;
     ApplyConfigRecord(record, swapped);
+    return true;
+}
+
+bool LoadConfigCommand(const std::string& path) {
+    if (!LoadConfigFile(path)) {
+        ReportMessage(nullptr, kPresetErrorCaption, "Error Reading Configuration File");
+        return false;
+    }
+    RecordLine([&] { return PathLine("obLoadConfig", path); });
     return true;
 }
 

@@ -40,6 +40,9 @@ void ApplyConfigRecord(const uint8_t record[kConfigBytes], bool swapped);
 // Reads a configuration file ("CFG1", or the older "CFG0") and applies it;
 // true on success.
 bool LoadConfigFile(const std::string& path);
+// The Load Config command: on failure reports "Error Reading Configuration
+// File" (caption "Sample Orbick 24/96"); on success records obLoadConfig.
+bool LoadConfigCommand(const std::string& path);
 
 // What batch mode reads at start-up, in the shell's order: the store, then
 // "orbick.config" and "orbick.macro" of the folder (missing files are

@@ -142,6 +142,18 @@ TEST_F(MacroFiles, SettingsFolderStoreAndConfiguration) {
     EXPECT_EQ(gSamplerType, 5);
     EXPECT_EQ(gProcessing.smoothingMs, 40u);
     EXPECT_FALSE(LoadConfigFile(folder / "nothing"));
+    {
+        BoxRecorder ui;
+        EXPECT_FALSE(LoadConfigCommand(folder / "nothing"));
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].caption, "Sample Orbick 24/96");
+        EXPECT_EQ(ui.boxes[0].text, "Error Reading Configuration File");
+        ASSERT_EQ(StartRecorder(folder / "rec.bas"), kRecorderStarted);
+        EXPECT_TRUE(LoadConfigCommand(folder / "orbick.config"));
+        StopRecorder();
+        EXPECT_EQ(ReadWholeFile(folder / "rec.bas"),
+                  RecorderHeader() + "obLoadConfig \"" + (folder / "orbick.config") + "\"\nEnd Sub\n");
+    }
 
     // The start-up files of the folder; the store file first, then the rest.
     WriteTextFile(folder / kSettingsFileName, "[General]\nERan=4\nBups=3\n");
