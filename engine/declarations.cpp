@@ -188,6 +188,30 @@ void Compiler::DimStatement(int which) {
         int userType = -1;
         int32_t fixedLen = 0;
         if (Accept(T_AS)) {
+            if (tok_.kind == T_IDENT && ctx_.userTypeAlloc && !isArray && !bad) {
+                // A type the host defines: the variable is a Variant holding what it gives.
+                TesVariant value{};
+                std::string typeName = tok_.text;
+                int32_t r = ctx_.userTypeAlloc(ctx_.handle, typeName.c_str(), ctx_.names[name].text.c_str(), &value);
+                Advance();
+                if (r != 0) {
+                    Error(Fmt("Unknown type: %s in AllocVar\n", typeName));
+                    continue;
+                }
+                int cell = DeclareVariable(name, suffix, TC_VARIANT, -1, 0, nullptr, true, true);
+                if (cell > 0) {
+                    Cell& c = ctx_.storage[cell];
+                    switch (value.vt) {
+                        case TES_VT_INTEGER: SetInteger(&c, value.u.iVal); break;
+                        case TES_VT_LONG: SetLong(&c, value.u.lVal); break;
+                        case TES_VT_SINGLE: SetSingle(&c, value.u.fltVal); break;
+                        case TES_VT_DOUBLE: SetDouble(&c, value.u.dblVal); break;
+                        case TES_VT_STRING: SetString(&c, value.u.strVal ? value.u.strVal : ""); break;
+                        default: break;
+                    }
+                }
+                continue;
+            }
             uint16_t as = AsType(userType, fixedLen);
             if (code && code != as) {
                 Error(Fmt("Type declaration character does not match declared data type for symbol: %s\n", ctx_.names[name].text));

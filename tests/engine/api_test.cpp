@@ -393,6 +393,26 @@ TEST(EngineApi, UndefinedFunctionAndVariableCallbacks) {
     EXPECT_EQ(e.Output(), " 321\n 1234\n after\n");
 }
 
+TEST(EngineApi, UserTypeSubsystemAllocatesHostTypes) {
+    Engine e;
+    tesRegisterUserTypeSubsystem(
+        e.ctx, nullptr,
+        [](TesContext, const char* type, const char* var, TesVariant* value) -> int32_t {
+            if (strcmp(type, "HostWave") != 0) return 1;
+            value->vt = TES_VT_LONG;
+            value->u.lVal = (int32_t)strlen(var);
+            return 0;
+        },
+        99);
+    ASSERT_EQ(e.Run("Sub Main\nDim w As HostWave\nDim longer As HostWave\nPrint w; longer\nEnd Sub\n"), TES_OK);
+    EXPECT_EQ(e.Output(), " 1 6\n");
+    Engine f;
+    tesRegisterUserTypeSubsystem(f.ctx, nullptr, [](TesContext, const char*, const char*, TesVariant*) -> int32_t { return 1; }, 0);
+    EXPECT_EQ(f.Compile("Dim w As Unknown\n"), TES_E_SYNTAX);
+    ASSERT_EQ(f.Errors().size(), 1u);
+    EXPECT_EQ(f.Errors()[0].text, "Unknown type: Unknown in AllocVar\n");
+}
+
 TEST(EngineApi, CompiledCodeRoundTripAndCorruption) {
     std::string path = TempPath("code.bin");
     {
