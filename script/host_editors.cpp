@@ -93,11 +93,17 @@ std::string TrimBlanks(const std::string& text) {
 
 extern "C" {
 
-int32_t obIsEditorOpen(int32_t x) { return ScriptEditor(x) ? 1 : 0; }
+int32_t obIsEditorOpen(int32_t x) {
+    return ScriptEditor(x) ? 1 : 0;
+}
 
-int32_t obIsEditorLoaded(int32_t x) { return ScriptLoadedEditor(x) ? 1 : 0; }
+int32_t obIsEditorLoaded(int32_t x) {
+    return ScriptLoadedEditor(x) ? 1 : 0;
+}
 
-int32_t obGetNextOpenEditor(int32_t x) { return NextUsedEditor(x < 1 ? 1 : x); }
+int32_t obGetNextOpenEditor(int32_t x) {
+    return NextUsedEditor(x < 1 ? 1 : x);
+}
 
 int32_t obGetActiveEditorID() {
     return (gActiveEditor >= 1 && gActiveEditor < kEditorSlots && gEditorSlots[gActiveEditor])
@@ -184,8 +190,8 @@ int32_t obSaveSplit(int32_t waveid, const char* path) {
     std::string base = TrimBlanks(path);
     if (base.empty()) return 0;
     uint32_t flags = record->stateFlags;
-    bool ok = SaveChannel(*record, false, base + "L") == 0 &&
-              SaveChannel(*record, true, base + "R") == 0;
+    bool ok =
+        SaveChannel(*record, false, base + "L") == 0 && SaveChannel(*record, true, base + "R") == 0;
     record->stateFlags = flags;
     return ok ? 1 : 0;
 }
@@ -244,14 +250,16 @@ int32_t obZoomScroll(int32_t waveid, int32_t zsid) {
             r.viewStart = r.viewStart > step ? r.viewStart - step : 0;
             break;
         case 6:  // scroll right, keeping the view inside the sound
-            r.viewStart = uint32_t(std::min<uint64_t>(uint64_t(r.viewStart) + step,
-                                                      r.frameCount > span ? r.frameCount - span : 0));
+            r.viewStart = uint32_t(std::min<uint64_t>(
+                uint64_t(r.viewStart) + step, r.frameCount > span ? r.frameCount - span : 0));
             break;
         case 7:  // scroll up
-            r.viewLevelCentre = int16_t(Clamp<int32_t>(r.viewLevelCentre + levelStep, -32768, 32767));
+            r.viewLevelCentre =
+                int16_t(Clamp<int32_t>(r.viewLevelCentre + levelStep, -32768, 32767));
             break;
         case 8:  // scroll down
-            r.viewLevelCentre = int16_t(Clamp<int32_t>(r.viewLevelCentre - levelStep, -32768, 32767));
+            r.viewLevelCentre =
+                int16_t(Clamp<int32_t>(r.viewLevelCentre - levelStep, -32768, 32767));
             break;
     }
     UI().Redraw(record);

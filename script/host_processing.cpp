@@ -24,7 +24,9 @@ WaveRecord* Target(int32_t waveid, ProcessDialog dialog) {
     return ScriptLoadedEditor(waveid);
 }
 
-int32_t Done(int result) { return result == kEditDone ? 1 : 0; }
+int32_t Done(int result) {
+    return result == kEditDone ? 1 : 0;
+}
 
 int32_t Simple(int32_t waveid, SimpleOperation operation) {
     WaveRecord* record = ScriptLoadedEditor(waveid);
@@ -50,21 +52,39 @@ int SecondEditor(int32_t number, bool loaded) {
 
 extern "C" {
 
-int32_t obReverse(int32_t waveid) { return Simple(waveid, kSimpleReverse); }
-int32_t obInvert(int32_t waveid) { return Simple(waveid, kSimpleInvert); }
-int32_t obIntegrate(int32_t waveid) { return Simple(waveid, kSimpleIntegrate); }
-int32_t obDifferentiate(int32_t waveid) { return Simple(waveid, kSimpleDifferentiate); }
-int32_t obRectifyFull(int32_t waveid) { return Simple(waveid, kSimpleRectifyFull); }
-int32_t obRectifyHalf(int32_t waveid) { return Simple(waveid, kSimpleRectifyHalf); }
-int32_t obMute(int32_t waveid) { return Simple(waveid, kSimpleMute); }
+int32_t obReverse(int32_t waveid) {
+    return Simple(waveid, kSimpleReverse);
+}
+int32_t obInvert(int32_t waveid) {
+    return Simple(waveid, kSimpleInvert);
+}
+int32_t obIntegrate(int32_t waveid) {
+    return Simple(waveid, kSimpleIntegrate);
+}
+int32_t obDifferentiate(int32_t waveid) {
+    return Simple(waveid, kSimpleDifferentiate);
+}
+int32_t obRectifyFull(int32_t waveid) {
+    return Simple(waveid, kSimpleRectifyFull);
+}
+int32_t obRectifyHalf(int32_t waveid) {
+    return Simple(waveid, kSimpleRectifyHalf);
+}
+int32_t obMute(int32_t waveid) {
+    return Simple(waveid, kSimpleMute);
+}
 
 int32_t obMaximize(int32_t waveid) {
     WaveRecord* record = ScriptLoadedEditor(waveid);
     return record ? Done(Maximize(*record)) : 0;
 }
 
-int32_t obTrim(int32_t waveid) { return Missing(waveid); }
-int32_t obDeleteAffectArea(int32_t waveid) { return Missing(waveid); }
+int32_t obTrim(int32_t waveid) {
+    return Missing(waveid);
+}
+int32_t obDeleteAffectArea(int32_t waveid) {
+    return Missing(waveid);
+}
 
 int32_t obClone(int32_t waveid) {
     WaveRecord* record = ScriptLoadedEditor(waveid);
@@ -108,8 +128,12 @@ int32_t obCompress(int32_t waveid, double, double, double, double, int32_t) {
 int32_t obNoiseGate(int32_t waveid, double, double, double, int32_t) {
     return Missing(waveid, kDialogNoiseGate);
 }
-int32_t obEQBass(int32_t waveid, int32_t, double) { return Missing(waveid, kDialogEqBassTreble); }
-int32_t obEQTreble(int32_t waveid, int32_t, double) { return Missing(waveid, kDialogEqBassTreble); }
+int32_t obEQBass(int32_t waveid, int32_t, double) {
+    return Missing(waveid, kDialogEqBassTreble);
+}
+int32_t obEQTreble(int32_t waveid, int32_t, double) {
+    return Missing(waveid, kDialogEqBassTreble);
+}
 int32_t obEQLowPass(int32_t waveid, int32_t, int32_t order) {
     if (order != 1 && order != 2 && order != 5) return 0;
     return Missing(waveid, kDialogEqFilters);
@@ -125,7 +149,9 @@ int32_t obEQGraFreq(int32_t waveid, int32_t, double, int32_t, double, int32_t, d
                     double, int32_t, double) {
     return Missing(waveid, kDialogEqGraFreq);
 }
-int32_t obVTFilter(int32_t waveid, int32_t, int32_t) { return Missing(waveid, kDialogEqVariTime); }
+int32_t obVTFilter(int32_t waveid, int32_t, int32_t) {
+    return Missing(waveid, kDialogEqVariTime);
+}
 int32_t obEQVT(int32_t waveid, int32_t, int32_t, int32_t) {
     return Missing(waveid, kDialogEqVariTime);
 }
@@ -133,10 +159,18 @@ int32_t obSampleRateTranspose(int32_t waveid, int32_t fs, int32_t choice, int32_
     if (choice < 1 || choice > 3 || fs < 1) return 0;
     return Missing(waveid, kDialogSampleRateTranspose);
 }
-int32_t obLoadEnvGenPreset(const char*) { return NotYetAvailable(); }
-int32_t obLoadTransFuncPreset(const char*) { return NotYetAvailable(); }
-int32_t obEnvelopeGenerator(int32_t waveid) { return Missing(waveid, kDialogEnvelopeGenerator); }
-int32_t obTransferFunction(int32_t waveid) { return Missing(waveid, kDialogTransferFunction); }
+int32_t obLoadEnvGenPreset(const char*) {
+    return NotYetAvailable();
+}
+int32_t obLoadTransFuncPreset(const char*) {
+    return NotYetAvailable();
+}
+int32_t obEnvelopeGenerator(int32_t waveid) {
+    return Missing(waveid, kDialogEnvelopeGenerator);
+}
+int32_t obTransferFunction(int32_t waveid) {
+    return Missing(waveid, kDialogTransferFunction);
+}
 
 int32_t obReplicate(int32_t waveid, double reps, int32_t choice) {
     WaveRecord* record = Target(waveid, kDialogReplicate);
@@ -200,8 +234,8 @@ int32_t obMonoStereo(int32_t waveid, int32_t waveid2) {
 
 int32_t obInsertSilence(int32_t waveid, double amount, int32_t units, int32_t where) {
     WaveRecord* record = Target(waveid, kDialogInsertSilence);
-    if (!record || !(amount > 0) || !std::isfinite(amount) || units < 0 || units > 2 ||
-        where < 1 || where > 4)
+    if (!record || !(amount > 0) || !std::isfinite(amount) || units < 0 || units > 2 || where < 1 ||
+        where > 4)
         return 0;
     InsertSilenceParams params;
     params.amount = amount;
@@ -228,15 +262,21 @@ int32_t obTimeStretch(int32_t waveid, double, int32_t, int32_t) {
 int32_t obPitchShift(int32_t waveid, double, int32_t, int32_t) {
     return Missing(waveid, kDialogPitchShift);
 }
-int32_t obAM(int32_t waveid, double, double, int32_t) { return Missing(waveid, kDialogAm); }
-int32_t obFM(int32_t waveid, double, double, int32_t) { return Missing(waveid, kDialogFm); }
+int32_t obAM(int32_t waveid, double, double, int32_t) {
+    return Missing(waveid, kDialogAm);
+}
+int32_t obFM(int32_t waveid, double, double, int32_t) {
+    return Missing(waveid, kDialogFm);
+}
 int32_t obFlange(int32_t waveid, double, double, double, double, double, int32_t) {
     return Missing(waveid, kDialogFlange);
 }
 int32_t obChorus(int32_t waveid, double, double, double, double, double) {
     return Missing(waveid, kDialogChorus);
 }
-int32_t obEcho(int32_t waveid, double, double, double) { return Missing(waveid); }
+int32_t obEcho(int32_t waveid, double, double, double) {
+    return Missing(waveid);
+}
 int32_t obReverb(int32_t waveid, double, double, double, double, double, int32_t) {
     return Missing(waveid, kDialogReverb);
 }
@@ -259,7 +299,9 @@ int32_t obNoiseReduction(int32_t waveid, int32_t process, int32_t noiseprintnumb
     if (process < 1 || !ScriptLoadedEditor(noiseprintnumber)) return 0;
     return Missing(waveid, kDialogNoiseReduction);
 }
-int32_t obClickAndPop(int32_t waveid, int32_t) { return Missing(waveid, kDialogClickAndPop); }
+int32_t obClickAndPop(int32_t waveid, int32_t) {
+    return Missing(waveid, kDialogClickAndPop);
+}
 int32_t obConvolution(int32_t waveid, int32_t convolvornumber, const char*) {
     if (!ScriptLoadedEditor(convolvornumber)) return 0;
     return Missing(waveid, kDialogConvolution);
@@ -271,10 +313,18 @@ int32_t obImpulseModeling(int32_t waveid, int32_t impulsenumber, const char*, in
 }
 
 // ---- Playback, sampler transfer and analysis ----
-int32_t obPlay(int32_t waveid) { return Missing(waveid); }
-int32_t obPlayLoop(int32_t waveid) { return Missing(waveid); }
-int32_t obPlayAffect(int32_t waveid) { return Missing(waveid); }
-int32_t obStopPlay() { return NotYetAvailable(); }
+int32_t obPlay(int32_t waveid) {
+    return Missing(waveid);
+}
+int32_t obPlayLoop(int32_t waveid) {
+    return Missing(waveid);
+}
+int32_t obPlayAffect(int32_t waveid) {
+    return Missing(waveid);
+}
+int32_t obStopPlay() {
+    return NotYetAvailable();
+}
 int32_t obSend(int32_t waveid, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
     return Missing(waveid, kDialogSamplerTransfer);
 }

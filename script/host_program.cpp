@@ -46,7 +46,9 @@ const char* NextMatch() {
 
 extern "C" {
 
-const char* obGetVersionInfo() { return VersionText(); }
+const char* obGetVersionInfo() {
+    return VersionText();
+}
 
 int32_t obSetMsgType(int32_t x) {
     int32_t previous = gMessageType;
@@ -115,9 +117,13 @@ int32_t obSetEditChannel(int32_t x) {
     return previous;
 }
 
-int32_t obLoadConfig(const char* path) { return path && LoadConfigFile(path) ? 1 : 0; }
+int32_t obLoadConfig(const char* path) {
+    return path && LoadConfigFile(path) ? 1 : 0;
+}
 
-int32_t obLoadPlayPrefs(const char*) { return NotYetAvailable(); }
+int32_t obLoadPlayPrefs(const char*) {
+    return NotYetAvailable();
+}
 
 int32_t obLoadMacros(const char* path) {
     return path && ReadMacroKeys(path) == kMacroKeysOk ? 1 : 0;
@@ -159,7 +165,9 @@ const char* obFindFirstFile(const char* filename) {
     return first;
 }
 
-const char* obFindNextFile() { return NextMatch(); }
+const char* obFindNextFile() {
+    return NextMatch();
+}
 
 int32_t obCloseFindFile() {
     if (!gSearch.dir) return 0;

@@ -7,8 +7,8 @@
 
 namespace ob {
 
-constexpr int kMacroKeyCount = 11;         // F2..F12
-constexpr size_t kMacroPathBytes = 261;    // 260 characters and the terminator
+constexpr int kMacroKeyCount = 11;       // F2..F12
+constexpr size_t kMacroPathBytes = 261;  // 260 characters and the terminator
 constexpr size_t kMacroPathMax = 260;
 extern std::string gMacroKeys[kMacroKeyCount];
 

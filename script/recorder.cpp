@@ -22,7 +22,7 @@ std::string gRecorderPath;
 
 // Makes the C locale the calling thread's locale for its lifetime.
 class CLocaleScope {
-public:
+  public:
     CLocaleScope() {
         c_ = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
         if (c_) previous_ = uselocale(c_);
@@ -36,7 +36,7 @@ public:
     CLocaleScope(const CLocaleScope&) = delete;
     CLocaleScope& operator=(const CLocaleScope&) = delete;
 
-private:
+  private:
     locale_t c_ = static_cast<locale_t>(0);
     locale_t previous_ = static_cast<locale_t>(0);
 };
@@ -60,9 +60,10 @@ std::string ConstantOr(const char* prefix, int value) {
 }  // namespace
 
 std::string RecorderHeader() {
-    return RecorderFormat("REM %s\nREM Generated with the Sample Orbick Auto-Script recorder\n\n"
-                          "Sub Main ()\n",
-                          VersionText());
+    return RecorderFormat(
+        "REM %s\nREM Generated with the Sample Orbick Auto-Script recorder\n\n"
+        "Sub Main ()\n",
+        VersionText());
 }
 
 int StartRecorder(const std::string& path, int autoAssign) {
@@ -93,8 +94,12 @@ void StopRecorder() {
     gRecorderPath.clear();
 }
 
-bool RecorderRunning() { return gRecorderFile != nullptr; }
-const std::string& RecorderPath() { return gRecorderPath; }
+bool RecorderRunning() {
+    return gRecorderFile != nullptr;
+}
+const std::string& RecorderPath() {
+    return gRecorderPath;
+}
 
 size_t WriteRecorderLine(const std::string& text) {
     if (!gRecorderFile) return 0;
@@ -139,7 +144,9 @@ std::string ScriptString(const std::string& text) {
     return out;
 }
 
-std::string OpenEditorLine() { return "obOpenEditor\n"; }
+std::string OpenEditorLine() {
+    return "obOpenEditor\n";
+}
 
 std::string EditorLine(const char* function, int editor) {
     return RecorderFormat("%s %d\n", function, editor);
@@ -187,7 +194,7 @@ std::string SetMarkerLine(int editor, int id, uint32_t position) {
 
 std::string SetLoopLine(int editor, int id, uint32_t start, uint32_t end, int type, int role) {
     const char* typeName = (type & 1) ? "OB_SETLOOP_FORWARDBACKWARD" : "OB_SETLOOP_FORWARD";
-    const char* roleName = role == 1 ? "OB_SETLOOP_SUSTAIN"
+    const char* roleName = role == 1   ? "OB_SETLOOP_SUSTAIN"
                            : role == 2 ? "OB_SETLOOP_RELEASE"
                                        : "OB_SETLOOP_NONE";
     return RecorderFormat("obSetLoop %d, %d, %d, %d, %s, %s\n", editor, id, int(start), int(end),
@@ -203,6 +210,8 @@ std::string EqVtLine(int editor, int kind, int startHz, int endHz) {
     return RecorderFormat("obEQVT %d, %d, %d, %d\n", editor, kind, startHz, endHz);
 }
 
-std::string BackupsLine(int depth) { return RecorderFormat("obBackups %d\n", depth); }
+std::string BackupsLine(int depth) {
+    return RecorderFormat("obBackups %d\n", depth);
+}
 
 }  // namespace ob

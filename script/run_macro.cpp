@@ -16,7 +16,9 @@ namespace {
 ScriptOutput gScriptOutput = ScriptOutput::Boxes;
 constexpr const char* kSetUpCaption = "Tessel Macro Error";
 
-void SetUpFailure(void* owner, const char* text) { ReportMessage(owner, kSetUpCaption, text); }
+void SetUpFailure(void* owner, const char* text) {
+    ReportMessage(owner, kSetUpCaption, text);
+}
 
 const char* const kEngineTexts[] = {
     "Tessel: Not implemented",
@@ -49,19 +51,22 @@ const char* const kEngineTexts[] = {
 
 }  // namespace
 
-void SetScriptOutput(ScriptOutput output) { gScriptOutput = output; }
+void SetScriptOutput(ScriptOutput output) {
+    gScriptOutput = output;
+}
 
 const char* EngineResultText(int32_t code) {
     if (code == 0) return "Tessel: Success";
     uint32_t index = uint32_t(code) - 0x80000001u;
-    if (code < 0 && index < sizeof kEngineTexts / sizeof kEngineTexts[0]) return kEngineTexts[index];
+    if (code < 0 && index < sizeof kEngineTexts / sizeof kEngineTexts[0])
+        return kEngineTexts[index];
     return "Tessel: Relatively catastrophic failure";
 }
 
 int32_t RunMacroFile(void* owner, const std::string& path) {
     TesContext context = 0;
-    TesResult result = tesCreateContext("OrbickTessel", 0, reinterpret_cast<intptr_t>(owner),
-                                        &context);
+    TesResult result =
+        tesCreateContext("OrbickTessel", 0, reinterpret_cast<intptr_t>(owner), &context);
     if (result != TES_OK) {
         SetUpFailure(owner, "Unable to obtain macro resources");
         // The engine may keep a context it could not finish; it is freed too.
@@ -70,20 +75,24 @@ int32_t RunMacroFile(void* owner, const std::string& path) {
     }
     auto step = [&]() -> TesResult {
         TesResult r = tesRegisterCallback(context, ScriptMessageCallback);
-        if (r != TES_OK) return SetUpFailure(owner, "Error building macro internals: callbacks 1"), r;
+        if (r != TES_OK)
+            return SetUpFailure(owner, "Error building macro internals: callbacks 1"), r;
         r = tesRegisterGetProcAddrCallback(context, ResolveScriptFunction);
-        if (r != TES_OK) return SetUpFailure(owner, "Error building macro internals: callbacks 2"), r;
+        if (r != TES_OK)
+            return SetUpFailure(owner, "Error building macro internals: callbacks 2"), r;
         for (int block = 1; block <= kConstantBlockCount; ++block) {
             r = tesAppendText(context, ConstantBlock(block));
             if (r != TES_OK) {
-                std::string text = "Error building macro internals: constants " + std::to_string(block);
+                std::string text =
+                    "Error building macro internals: constants " + std::to_string(block);
                 return SetUpFailure(owner, text.c_str()), r;
             }
         }
         for (int block = 1; block <= kDeclarationBlockCount; ++block) {
             r = tesAppendText(context, DeclarationBlock(block));
             if (r != TES_OK) {
-                std::string text = "Error building macro internals: functions " + std::to_string(block);
+                std::string text =
+                    "Error building macro internals: functions " + std::to_string(block);
                 return SetUpFailure(owner, text.c_str()), r;
             }
         }
@@ -118,8 +127,7 @@ int32_t RunStartupMacro(void* owner, const std::string& settingsFolder) {
 
 }  // namespace ob
 
-extern "C" int32_t ScriptMessageCallback(uint32_t, int32_t flag1, int32_t flag2,
-                                         const char* text) {
+extern "C" int32_t ScriptMessageCallback(uint32_t, int32_t flag1, int32_t flag2, const char* text) {
     const char* message = text ? text : "";
     if (ob::gScriptOutput == ob::ScriptOutput::Console && flag1 == 0 && flag2 == 0) {
         std::fputs(message, stdout);

@@ -19,7 +19,7 @@ int32_t obSetSamplerType(int32_t x);  // previous type
 int32_t obSetFormatType(int32_t x);   // previous format
 int32_t obOpenMsgFile(const char* x);
 int32_t obCloseMsgFile();
-int32_t obWriteMsgFile(const char* msg);  // bytes written
+int32_t obWriteMsgFile(const char* msg);          // bytes written
 int32_t obSetMode(int32_t waveid, int32_t mode);  // previous mode
 int32_t obSetAffectType(int32_t x);               // previous type
 int32_t obSetEditChannel(int32_t x);              // previous bits
@@ -81,12 +81,11 @@ int32_t obPlay(int32_t waveid);
 int32_t obPlayLoop(int32_t waveid);
 int32_t obPlayAffect(int32_t waveid);
 int32_t obStopPlay();
-int32_t obSend(int32_t waveid, int32_t wavenum, int32_t layernum, int32_t instnum,
-               int32_t channel, int32_t flags, int32_t devicein, int32_t deviceout);
+int32_t obSend(int32_t waveid, int32_t wavenum, int32_t layernum, int32_t instnum, int32_t channel,
+               int32_t flags, int32_t devicein, int32_t deviceout);
 int32_t obReceive(int32_t waveid, int32_t wavenum, int32_t layernum, int32_t instnum,
                   int32_t channel, int32_t flags, int32_t devicein, int32_t deviceout);
-int32_t obFFT(int32_t waveid, int32_t startoff, int32_t records, int32_t ptsize,
-              const char* path);
+int32_t obFFT(int32_t waveid, int32_t startoff, int32_t records, int32_t ptsize, const char* path);
 
 // ---- Processing ----
 int32_t obReverse(int32_t waveid);
@@ -95,8 +94,8 @@ int32_t obIntegrate(int32_t waveid);
 int32_t obDifferentiate(int32_t waveid);
 int32_t obRectifyFull(int32_t waveid);
 int32_t obRectifyHalf(int32_t waveid);
-int32_t obMute(int32_t waveid);        // also obSilence
-int32_t obMaximize(int32_t waveid);    // also obScaleToFull
+int32_t obMute(int32_t waveid);      // also obSilence
+int32_t obMaximize(int32_t waveid);  // also obScaleToFull
 int32_t obTrim(int32_t waveid);
 int32_t obDeleteAffectArea(int32_t waveid);  // also obRemove
 int32_t obClone(int32_t waveid);
@@ -104,16 +103,15 @@ int32_t obUnClip(int32_t waveid);
 int32_t obDCOffset(int32_t waveid, int32_t dc_off);
 int32_t obGain(int32_t waveid, double db);
 int32_t obNormalize(int32_t waveid, double db);
-int32_t obCompress(int32_t waveid, double thres, double rat, double atk, double rel,
-                   int32_t det);
+int32_t obCompress(int32_t waveid, double thres, double rat, double atk, double rel, int32_t det);
 int32_t obNoiseGate(int32_t waveid, double thres, double atk, double rel, int32_t det);
 int32_t obEQBass(int32_t waveid, int32_t hz, double db);
 int32_t obEQTreble(int32_t waveid, int32_t hz, double db);
 int32_t obEQLowPass(int32_t waveid, int32_t hz, int32_t order);
 int32_t obEQHighPass(int32_t waveid, int32_t hz, int32_t order);
 int32_t obEQParametric(int32_t waveid, int32_t hz, double db, double octaves);
-int32_t obEQGraFreq(int32_t waveid, int32_t hzA, double dbA, int32_t hzB, double dbB,
-                    int32_t hzC, double dbC, int32_t hzD, double dbD, int32_t hzE, double dbE);
+int32_t obEQGraFreq(int32_t waveid, int32_t hzA, double dbA, int32_t hzB, double dbB, int32_t hzC,
+                    double dbC, int32_t hzD, double dbD, int32_t hzE, double dbE);
 int32_t obVTFilter(int32_t waveid, int32_t shz, int32_t ehz);
 int32_t obEQVT(int32_t waveid, int32_t kind, int32_t starthz, int32_t endhz);
 int32_t obSampleRateTranspose(int32_t waveid, int32_t fs, int32_t choice, int32_t prefil,
@@ -139,8 +137,8 @@ int32_t obTimeStretch(int32_t waveid, double stretch, int32_t xbass, int32_t lin
 int32_t obPitchShift(int32_t waveid, double shift, int32_t xbass, int32_t link);
 int32_t obAM(int32_t waveid, double speed, double depth, int32_t posi);
 int32_t obFM(int32_t waveid, double speed, double depth, int32_t posi);
-int32_t obFlange(int32_t waveid, double delay, double fdbk, double loud, double speed,
-                 double depth, int32_t inv);
+int32_t obFlange(int32_t waveid, double delay, double fdbk, double loud, double speed, double depth,
+                 int32_t inv);
 int32_t obChorus(int32_t waveid, double delay, double fdbk, double loud, double speed,
                  double depth);
 int32_t obEcho(int32_t waveid, double delay, double fdbk, double loud);

@@ -53,7 +53,9 @@ uint32_t Get32(const uint8_t* p, bool swapped) {
                    : (uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]);
 }
 
-bool ValidFormat(int64_t code) { return code >= 0 && code <= 20 && code != 1 && code != 4; }
+bool ValidFormat(int64_t code) {
+    return code >= 0 && code <= 20 && code != 1 && code != 4;
+}
 
 // The display-flag bits the processing frame keeps.
 void ApplyDisplayFlags(uint32_t flags) {

@@ -302,7 +302,8 @@ TEST_F(HostFunctions, DeleteViewAndDirectorySearch) {
     ASSERT_FALSE(first.empty());
     found.insert(first);
     EXPECT_STREQ(obFindFirstFile(pattern.c_str()), "");  // a search is already open
-    for (std::string next = obFindNextFile(); !next.empty(); next = obFindNextFile()) found.insert(next);
+    for (std::string next = obFindNextFile(); !next.empty(); next = obFindNextFile())
+        found.insert(next);
     EXPECT_EQ(found, (std::set<std::string>{"a.bas", "b.bas"}));
     EXPECT_EQ(obCloseFindFile(), 1);
     EXPECT_EQ(obCloseFindFile(), 0);

@@ -20,7 +20,7 @@ using namespace ob;
 using namespace ob::test;
 
 class MacroFiles : public ScriptTest {
-protected:
+  protected:
     void SetUp() override {
         ScriptTest::SetUp();
         for (std::string& key : gMacroKeys) key.clear();
@@ -104,10 +104,11 @@ TEST_F(MacroFiles, SettingsFolderStoreAndConfiguration) {
     EXPECT_EQ(SettingsFolder(""), "/users/me/.config/orbick");
 
     SettingsStore store;
-    ParseSettingsText("; comment\n[General]\nERan=3\nEChan = 2\nFormat=4\nBups=1000\n"
-                      "SmoothS=25\nDispF=1538\nSoundsDir=\"C:\\\\Sounds\"\nSampler=12\n"
-                      "[Other]\nERan=2\n",
-                      store);
+    ParseSettingsText(
+        "; comment\n[General]\nERan=3\nEChan = 2\nFormat=4\nBups=1000\n"
+        "SmoothS=25\nDispF=1538\nSoundsDir=\"C:\\\\Sounds\"\nSampler=12\n"
+        "[Other]\nERan=2\n",
+        store);
     std::string text;
     ASSERT_TRUE(store.Text("SoundsDir", text));
     EXPECT_EQ(text, "C:\\Sounds");
@@ -126,10 +127,10 @@ TEST_F(MacroFiles, SettingsFolderStoreAndConfiguration) {
 
     // A configuration record: undo depth, format, affect type.
     uint8_t record[kConfigBytes] = {};
-    record[4] = 2;   // In View
-    record[6] = 1;   // left
-    record[16] = 7;  // undo depth
-    record[24] = 19; // WAV 24
+    record[4] = 2;    // In View
+    record[6] = 1;    // left
+    record[16] = 7;   // undo depth
+    record[24] = 19;  // WAV 24
     record[28] = 5;
     record[32] = 40;
     ASSERT_EQ(WritePresetFile(folder / "orbick.config", "CFG1", record, sizeof record), 0);
@@ -151,8 +152,9 @@ TEST_F(MacroFiles, SettingsFolderStoreAndConfiguration) {
         ASSERT_EQ(StartRecorder(folder / "rec.bas"), kRecorderStarted);
         EXPECT_TRUE(LoadConfigCommand(folder / "orbick.config"));
         StopRecorder();
-        EXPECT_EQ(ReadWholeFile(folder / "rec.bas"),
-                  RecorderHeader() + "obLoadConfig \"" + (folder / "orbick.config") + "\"\nEnd Sub\n");
+        EXPECT_EQ(
+            ReadWholeFile(folder / "rec.bas"),
+            RecorderHeader() + "obLoadConfig \"" + (folder / "orbick.config") + "\"\nEnd Sub\n");
     }
 
     // The start-up files of the folder; the store file first, then the rest.
@@ -173,8 +175,10 @@ TEST_F(MacroFiles, RunMacroFileAndItsFailures) {
     BoxRecorder ui;
     EXPECT_STREQ(EngineResultText(0), "Tessel: Success");
     EXPECT_STREQ(EngineResultText(TES_E_SYNTAX), "Tessel: Syntax error");
-    EXPECT_STREQ(EngineResultText(TES_E_CODEGEN2), "Tessel: Unhandled exception during code generation");
-    EXPECT_STREQ(EngineResultText(TES_E_BADCODEFILE), "Tessel: Compiled code file is out of date or corrupted");
+    EXPECT_STREQ(EngineResultText(TES_E_CODEGEN2),
+                 "Tessel: Unhandled exception during code generation");
+    EXPECT_STREQ(EngineResultText(TES_E_BADCODEFILE),
+                 "Tessel: Compiled code file is out of date or corrupted");
     EXPECT_STREQ(EngineResultText(5), "Tessel: Relatively catastrophic failure");
     EXPECT_STREQ(EngineResultText(int32_t(0x8000001B)), "Tessel: Relatively catastrophic failure");
 
@@ -242,8 +246,9 @@ TEST_F(MacroFiles, HostileStoreAndKeyFilesAreRefusedCleanly) {
     // outside a value's range is taken.
     uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0xFF; };
-    const char* pieces[] = {"[General]\n", "ERan=", "Bups=", "Format=", "\"", "\\", "=", "\n",
-                            "99999999999999999999", "-1", "4", "[x]\n", "EChan="};
+    const char* pieces[] = {
+        "[General]\n",          "ERan=", "Bups=", "Format=", "\"",    "\\", "=", "\n",
+        "99999999999999999999", "-1",    "4",     "[x]\n",   "EChan="};
     for (int round = 0; round < 300; ++round) {
         std::string text;
         for (int i = 0; i < 60; ++i) {

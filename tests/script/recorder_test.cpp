@@ -1,6 +1,8 @@
 // The recorder: header, lines, "End Sub", C-locale numbers whatever the
 // user's locale, quoting, and a recorded macro replayed through the engine
 // reproducing the same sound bit for bit.
+#include "script/recorder.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -12,7 +14,6 @@
 #include "dsp/simple.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"
-#include "script/recorder.h"
 #include "script/run_macro.h"
 #include "script/script_api.h"
 #include "script_support.h"
@@ -28,9 +29,10 @@ namespace {
 // The locale is built once per run of the test binary.
 bool UseCommaLocale() {
     static TempFolder folder;
-    static bool built = std::system(("localedef -i de_DE -f UTF-8 " + folder.path +
-                                     "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) == 0 ||
-                        std::filesystem::exists(folder / "de_DE.UTF-8");
+    static bool built =
+        std::system(("localedef -i de_DE -f UTF-8 " + folder.path + "/de_DE.UTF-8 >/dev/null 2>&1")
+                        .c_str()) == 0 ||
+        std::filesystem::exists(folder / "de_DE.UTF-8");
     if (!built) return false;
     setenv("LOCPATH", folder.path.c_str(), 1);
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) return false;
@@ -71,7 +73,7 @@ void RunSession(int editor) {
 }  // namespace
 
 class Recorder : public ScriptTest {
-protected:
+  protected:
     void TearDown() override {
         StopRecorder();
         std::setlocale(LC_ALL, "C");
@@ -94,25 +96,27 @@ TEST_F(Recorder, WritesHeaderLinesAndEndSubInTheCLocale) {
     RecordLine([] { return OpenWaveLine(2, "/tmp/say \"hi\".wav"); });
     RecordLine([] { return SetEditChannelLine(2); });
     RecordLine([] { return SetFormatTypeLine(19); });
-    RecordLine([] { return RecorderFormat("obReplicate %d, %.3f, %s\n", 1, 1.5, "OB_REPLICATE_SECS"); });
+    RecordLine(
+        [] { return RecorderFormat("obReplicate %d, %.3f, %s\n", 1, 1.5, "OB_REPLICATE_SECS"); });
     StopRecorder();
     EXPECT_FALSE(RecorderRunning());
-    std::string expected = std::string("REM ") + VersionText() +
-                           "\nREM Generated with the Sample Orbick Auto-Script recorder\n\nSub Main ()\n"
-                           "obGain 1, -4.5\n"
-                           "obInvert 1\n"
-                           "obSetLoop 1, 0, 10, 300, OB_SETLOOP_FORWARDBACKWARD, OB_SETLOOP_SUSTAIN\n"
-                           "obSetMarker 1, 2, 77\n"
-                           "obNormalize 1, -0.5\n"
-                           "obUndoWave 1\n"
-                           "obRedoWave 1\n"
-                           "obSetAffectType OB_AFFECT_ALL\n"
-                           "obEQVT 1, 1, 200, 4000\n"
-                           "obOpenWave 2, \"/tmp/say \" & Chr(34) & \"hi\" & Chr(34) & \".wav\"\n"
-                           "obSetEditChannel OB_EDIT_RIGHT\n"
-                           "obSetFormatType OB_FORMAT_WAV24\n"
-                           "obReplicate 1, 1.500, OB_REPLICATE_SECS\n"
-                           "End Sub\n";
+    std::string expected =
+        std::string("REM ") + VersionText() +
+        "\nREM Generated with the Sample Orbick Auto-Script recorder\n\nSub Main ()\n"
+        "obGain 1, -4.5\n"
+        "obInvert 1\n"
+        "obSetLoop 1, 0, 10, 300, OB_SETLOOP_FORWARDBACKWARD, OB_SETLOOP_SUSTAIN\n"
+        "obSetMarker 1, 2, 77\n"
+        "obNormalize 1, -0.5\n"
+        "obUndoWave 1\n"
+        "obRedoWave 1\n"
+        "obSetAffectType OB_AFFECT_ALL\n"
+        "obEQVT 1, 1, 200, 4000\n"
+        "obOpenWave 2, \"/tmp/say \" & Chr(34) & \"hi\" & Chr(34) & \".wav\"\n"
+        "obSetEditChannel OB_EDIT_RIGHT\n"
+        "obSetFormatType OB_FORMAT_WAV24\n"
+        "obReplicate 1, 1.500, OB_REPLICATE_SECS\n"
+        "End Sub\n";
     EXPECT_EQ(ReadWholeFile(path), expected);
     // Stopping again writes nothing more.
     StopRecorder();
@@ -170,7 +174,8 @@ TEST_F(Recorder, AMacroRunWhileRecordingAddsOnlyWhatTheSamplerMenuRecords) {
     ASSERT_EQ(StartRecorder(folder / "rec.bas"), kRecorderStarted);
     ASSERT_EQ(RunMacroFile(nullptr, folder / "m.bas"), 0);
     StopRecorder();
-    EXPECT_EQ(ReadWholeFile(folder / "rec.bas"), RecorderHeader() + "obSetSamplerType OB_SAMPLER_SMDI\nEnd Sub\n");
+    EXPECT_EQ(ReadWholeFile(folder / "rec.bas"),
+              RecorderHeader() + "obSetSamplerType OB_SAMPLER_SMDI\nEnd Sub\n");
     EXPECT_EQ(gSamplerType, 8);
     gSamplerType = 0;
 }

@@ -45,7 +45,7 @@ inline std::string ReadWholeFile(const std::string& path) {
 }
 
 class BoxRecorder : public UserInterface {
-public:
+  public:
     struct Box {
         std::string caption;
         std::string text;
@@ -70,7 +70,7 @@ public:
     void RefreshUndoCommands(WaveRecord*) override {}
     void Redraw(WaveRecord*) override {}
 
-private:
+  private:
     UserInterface* previous_ = nullptr;
 };
 
@@ -102,7 +102,7 @@ inline WaveRecord& MakeEditor(int number, const std::vector<float>& left,
 
 // Restores the global state every test may change.
 class ScriptTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         InstallUndoHooks();
         CloseAllEditors();

@@ -1,4 +1,6 @@
 // The function table, the constant and declaration texts, and the resolver.
+#include "script/script_table.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "script/script_api.h"
-#include "script/script_table.h"
 
 using namespace ob;
 
@@ -36,9 +37,12 @@ TEST(ScriptTable, DeclarationBlocksHoldTheFunctionsInOrder) {
         const char* first;
         const char* last;
     };
-    const Expect blocks[] = {{33, "obGetVersionInfo", "obSetLoop"}, {26, "obInquire", "obNoiseGate"},
-                             {19, "obEQBass", "obResynthesize"},   {21, "obTimeStretch", "obInsertSilence"},
-                             {19, "obInsertSilenceAt", "obAppend"}, {5, "obFindFirstFile", "obGenerate4"},
+    const Expect blocks[] = {{33, "obGetVersionInfo", "obSetLoop"},
+                             {26, "obInquire", "obNoiseGate"},
+                             {19, "obEQBass", "obResynthesize"},
+                             {21, "obTimeStretch", "obInsertSilence"},
+                             {19, "obInsertSilenceAt", "obAppend"},
+                             {5, "obFindFirstFile", "obGenerate4"},
                              {2, "obRedoWave", "obEQVT"}};
     static const std::regex line(
         R"(^Declare Function ob\w+ App \(((ByVal \w+[&%!#$]|ByRef ary\(\) As Integer)(, (ByVal \w+[&%!#$]|ByRef ary\(\) As Integer))*)?\) As (Long|Integer|Single|String)$)");
@@ -63,13 +67,18 @@ TEST(ScriptTable, DeclarationBlocksHoldTheFunctionsInOrder) {
     EXPECT_EQ(DeclarationBlock(8), nullptr);
 
     std::string b2 = DeclarationBlock(2);
-    EXPECT_NE(b2.find("Declare Function obGain App (ByVal waveid&, ByVal db#) As Long\n"), std::string::npos);
-    EXPECT_NE(b2.find("Declare Function obGetSampleValueFloat App (ByVal waveid&, ByVal offset&) As Single\n"),
+    EXPECT_NE(b2.find("Declare Function obGain App (ByVal waveid&, ByVal db#) As Long\n"),
               std::string::npos);
-    EXPECT_NE(b2.find("Declare Function obGetSampleBuffer App (ByVal waveid&, ByVal offset&, ByVal size&, "
-                      "ByRef ary() As Integer) As Long\n"),
+    EXPECT_NE(b2.find("Declare Function obGetSampleValueFloat App (ByVal waveid&, ByVal offset&) "
+                      "As Single\n"),
               std::string::npos);
-    EXPECT_NE(std::string(DeclarationBlock(1)).find("Declare Function obGetVersionInfo App () As String\n"),
+    EXPECT_NE(
+        b2.find(
+            "Declare Function obGetSampleBuffer App (ByVal waveid&, ByVal offset&, ByVal size&, "
+            "ByRef ary() As Integer) As Long\n"),
+        std::string::npos);
+    EXPECT_NE(std::string(DeclarationBlock(1))
+                  .find("Declare Function obGetVersionInfo App () As String\n"),
               std::string::npos);
 }
 
