@@ -154,7 +154,8 @@ const char* obFindFirstFile(const char* filename) {
         if (slash == 0) folder.assign(1, '/');
         pattern.erase(0, slash + 1);
     }
-    gSearch.pattern = pattern;
+    // "*.*" names every file, as on the system the macros come from.
+    gSearch.pattern = pattern == "*.*" ? "*" : pattern;
     gSearch.dir = opendir(folder.c_str());
     const char* first = NextMatch();
     if (!*first && gSearch.dir) {

@@ -306,6 +306,13 @@ TEST_F(HostFunctions, DeleteViewAndDirectorySearch) {
         found.insert(next);
     EXPECT_EQ(found, (std::set<std::string>{"a.bas", "b.bas"}));
     EXPECT_EQ(obCloseFindFile(), 1);
+    WriteTextFile(folder / "noext", "x");
+    found.clear();
+    std::string all = folder / "*.*";
+    for (std::string name = obFindFirstFile(all.c_str()); !name.empty(); name = obFindNextFile())
+        found.insert(name);
+    EXPECT_EQ(found, (std::set<std::string>{"a.bas", "b.bas", "c.txt", "noext"}));
+    EXPECT_EQ(obCloseFindFile(), 1);
     EXPECT_EQ(obCloseFindFile(), 0);
     EXPECT_STREQ(obFindNextFile(), "");
     EXPECT_STREQ(obFindFirstFile((folder / "*.wav").c_str()), "");
