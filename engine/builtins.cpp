@@ -1,6 +1,7 @@
 // builtins.cpp: the runtime functions of the language (math, conversions,
 // text, arrays, files, type tests) and their declaration table.
 #include "engine/builtins.h"
+#include "engine/builtins_runtime.h"
 
 #include "engine/runtime/dates.h"
 #include "engine/runtime/format.h"
@@ -511,8 +512,7 @@ const Builtin kTable[] = {
 }  // namespace
 
 const Builtin* BuiltinTable(int& count) {
-    count = (int)(sizeof kTable / sizeof kTable[0]);
-    return kTable;
+    return RuntimeBuiltins(count);  // builtins_runtime.cpp
 }
 
 int FindBuiltinByExport(const std::string& name) {
@@ -559,6 +559,7 @@ void PredeclareBuiltins(ScriptContext& ctx) {
             Param pr;
             pr.code = CodeOfLetter(*p);
             pr.type = ValueTypeOf(pr.code);
+            pr.code = RuntimeParamCode(*p, pr.code);
             pr.byVal = true;
             rec->params.push_back(pr);
         }
@@ -629,14 +630,14 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
     }
     if (nargs < want) {
         // Missing optional arguments: the function sees zeros after the given ones.
-        Cell full[4];
+        Cell full[8];
         for (int i = 0; i < nargs; ++i) {
             Materialize(&args[i]);
             CopyValue(&full[i], &args[i]);
             full[i].flags = args[i].flags & CF_LINKED;
             full[i].link = args[i].link;
         }
-        for (int i = nargs; i < want && i < 4; ++i) SetLong(&full[i], 0), full[i].v.i = 0, full[i].type = VT_INTEGER;
+        for (int i = nargs; i < want && i < 8; ++i) SetLong(&full[i], 0), full[i].v.i = 0, full[i].type = VT_INTEGER;
         return b.fn(ctx, full, want, out, err);
     }
     return b.fn(ctx, args, nargs, out, err);

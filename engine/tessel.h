@@ -249,6 +249,24 @@ TES_API void* tesProcByOrdinal(int32_t ordinal);
  * MkDir, RmDir, Name and opening files for output or append. */
 TES_API TesResult tesSetRunLimits(TesContext context, int64_t maxSteps, int32_t sandbox);
 
+/* User interaction of the runtime library (MsgBox, InputBox, Beep,
+ * AppActivate), registered by the host per context. Any entry may be null;
+ * without a table the engine uses the terminal. messageBox returns the button
+ * code (1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No); inputBox
+ * writes the edited text (NUL-terminated, at most size - 1 bytes) and returns
+ * non-zero for OK, 0 for Cancel; appActivate returns non-zero when a window
+ * with exactly that title was brought to the front. */
+typedef struct TesUiCallbacks {
+    int32_t (*messageBox)(TesContext context, const char* text, int32_t type, const char* title, void* user);
+    int32_t (*inputBox)(TesContext context, const char* prompt, const char* title, const char* defaultText,
+                        char* buffer, int32_t size, void* user);
+    void (*beep)(TesContext context, void* user);
+    int32_t (*appActivate)(TesContext context, const char* title, void* user);
+    void* user;
+} TesUiCallbacks;
+/* Copies the table (null removes it). */
+TES_API TesResult tesRegisterUiCallbacks(TesContext context, const TesUiCallbacks* callbacks);
+
 #ifdef __cplusplus
 }
 #endif
