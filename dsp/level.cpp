@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "dsp/operation.h"
 #include "wave/undo.h"
@@ -15,14 +16,21 @@ void Scale(float* p, uint32_t n, double factor) {
     for (uint32_t i = 0; i < n; ++i) p[i] = float(p[i] * factor);
 }
 
-// Four independent accumulators keep the comparisons from waiting on each other.
+// The largest |x|, NaN ignored. For floats that are not NaN the order of
+// |x| is the order of their bits with the sign cleared, so the search runs on
+// integers, which the vectorizer takes (float max cannot be reordered).
 float PeakMagnitude(const float* p, uint32_t n) {
-    float peak[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    uint32_t i = 0;
-    for (; i + 4 <= n; i += 4)
-        for (int k = 0; k < 4; ++k) peak[k] = std::max(peak[k], std::fabs(p[i + k]));
-    for (; i < n; ++i) peak[0] = std::max(peak[0], std::fabs(p[i]));
-    return std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3]));
+    int32_t peak = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        int32_t bits;
+        std::memcpy(&bits, p + i, sizeof bits);
+        bits &= 0x7FFFFFFF;
+        bits = bits > 0x7F800000 ? 0 : bits;  // NaN
+        peak = bits > peak ? bits : peak;
+    }
+    float result;
+    std::memcpy(&result, &peak, sizeof result);
+    return result;
 }
 
 void MaxMin(const float* p, uint32_t n, float& maximum, float& minimum) {
