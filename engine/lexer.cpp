@@ -2,6 +2,8 @@
 // replay of a recorded token stream.
 #include "engine/lexer.h"
 
+#include <locale.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -15,6 +17,13 @@ Lexer::Lexer(ScriptContext& ctx, bool replay, const std::vector<StreamToken>* to
     : ctx_(ctx), replay_(replay), tokens_(tokens), names_(names) {
     ctx_.currentSource = 1;
     ctx_.line = 0;
+}
+
+// Number literals read '.' as the decimal point under every locale (the
+// host may run with a decimal-comma locale).
+static double LiteralToDouble(const std::string& digits) {
+    static locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+    return c ? strtod_l(digits.c_str(), nullptr, c) : std::strtod(digits.c_str(), nullptr);
 }
 
 static bool IsTypeChar(char c) { return c == '%' || c == '&' || c == '!' || c == '#' || c == '$'; }
@@ -282,7 +291,7 @@ bool Lexer::Action(Token& t) {
                 bool big = errno == ERANGE || v > 2147483647LL;
                 if (t.suffix == '#' || t.suffix == '!') {
                     int cell = ConstCell(ctx_, t.name, VT_DOUBLE);
-                    double d = std::strtod(digits.c_str(), nullptr);
+                    double d = LiteralToDouble(digits);
                     if (t.suffix == '!') { ctx_.storage[cell].decl = VT_SINGLE; SetSingle(&ctx_.storage[cell], (float)d); }
                     else SetDouble(&ctx_.storage[cell], d);
                     return true;
@@ -305,7 +314,7 @@ bool Lexer::Action(Token& t) {
             if (t.name < 0) { ReportError(ctx_, err); t.name = 0; return false; }
             std::string digits = t.text;
             if (t.suffix) digits.pop_back();
-            double d = std::strtod(digits.c_str(), nullptr);
+            double d = LiteralToDouble(digits);
             if (t.suffix == '%' || t.suffix == '&') {
                 ReportError(ctx_, "Type declaration character does not match declared data type for symbol: " + t.text + "\n");
                 return true;
