@@ -9,6 +9,7 @@
 #include <new>
 
 #include "engine/builtins.h"
+#include "engine/builtins_runtime.h"
 
 namespace tessel {
 
@@ -403,11 +404,9 @@ bool Interpreter::Open(const Instr& in) {
     if (!fp) return Fail(buf);
     ctx_.files[n].fp = fp;
     ctx_.files[n].mode = in.b;
-    if (Cell* ff = FreeFileCell(ctx_)) {
-        int16_t v = 0;
-        GetShort(ff, v, err);
-        if (v < 32767) SetInteger(ff, (int16_t)(v + 1));
-    }
+    // FreeFile names the lowest number not in use (counting up from the
+    // last value could name a file that is open).
+    if (Cell* ff = FreeFileCell(ctx_)) SetInteger(ff, LowestFreeFile(ctx_));
     return true;
 }
 
@@ -427,7 +426,7 @@ bool Interpreter::Close(const Instr& in) {
         }
         PopCells(in.a);
     }
-    if (Cell* ff = FreeFileCell(ctx_)) SetInteger(ff, 1);
+    if (Cell* ff = FreeFileCell(ctx_)) SetInteger(ff, LowestFreeFile(ctx_));
     return true;
 }
 
