@@ -270,3 +270,17 @@ TEST(Smoothing, LengthAndWhenNothingIsCaptured) {
 
 }  // namespace
 }  // namespace ob
+
+namespace ob {
+namespace {
+
+TEST(EditResults, EveryCodeHasItsText) {
+    EXPECT_STREQ(EditResultText(kEditDone), "Done");
+    EXPECT_STREQ(EditResultText(kEditNoMemory), "Not enough memory for this operation.\n");
+    for (int code = 0; code < kEditResultCount; ++code) EXPECT_STRNE(EditResultText(code), "");
+    EXPECT_STREQ(EditResultText(-1), "Unknown result");
+    EXPECT_STREQ(EditResultText(kEditResultCount), "Unknown result");
+}
+
+}  // namespace
+}  // namespace ob
