@@ -54,9 +54,12 @@ const ButtonSet kButtons[6] = {
     {{"Retry", "Cancel"}, {4, 2}, 2},
 };
 
-// A line from the terminal; false when standard input is not one or ends.
+// Whether the terminal fallback may ask: standard input is a terminal and the
+// program is not an untrusted one of the sandbox mode.
+bool CanAsk(const ScriptContext& ctx) { return !ctx.sandbox && isatty(0); }
+
+// A line from the terminal; false when standard input ends.
 bool ReadTerminalLine(std::string& line) {
-    if (!isatty(0)) return false;
     return static_cast<bool>(std::getline(std::cin, line));
 }
 
@@ -68,7 +71,7 @@ int TerminalMessageBox(ScriptContext& ctx, const std::string& text, int type, co
     int def = (type >> 8) & 3;
     if (def >= b.count) def = 0;
     EmitOutputLine(ctx, title.empty() ? text : title + ": " + text);
-    if (!isatty(0)) return b.codes[def];
+    if (!CanAsk(ctx)) return b.codes[def];
     std::string prompt = "[";
     for (int i = 0; i < b.count; ++i) prompt += std::string(i ? "/" : "") + b.names[i];
     prompt += "] ";
@@ -140,7 +143,7 @@ TES_BUILTIN(rtInputBox) {
     } else {
         EmitOutputLine(ctx, title.empty() ? prompt : title + ": " + prompt);
         result = def;
-        if (isatty(0)) {
+        if (CanAsk(ctx)) {
             std::string line;
             std::fputs(def.empty() ? "> " : ("[" + def + "] ").c_str(), stdout);
             std::fflush(stdout);
