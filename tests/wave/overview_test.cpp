@@ -97,6 +97,46 @@ TEST(Overview, RangeUpdatesResizeAndDrop) {
     r.frameCount = 150123;
 }
 
+// The block scan follows the scalar rule "a later sample replaces the
+// maximum only when it is greater": a NaN after the first frame never wins,
+// a NaN first frame stays, infinities count, on every lane position.
+TEST(Overview, SpecialValuesFollowTheScalarRule) {
+    ScopedRecord s;
+    WaveRecord& r = s.record;
+    ASSERT_TRUE(GiveWave(r, 100400, false));
+    for (uint32_t i = 0; i < r.frameCount; ++i) r.leftSamples[i] = std::sin(i * 0.01f) * 0.5f;
+    const float nan = std::nanf("");
+    for (uint32_t lane = 0; lane < 8; ++lane) r.leftSamples[200 * 3 + 17 + lane * 8 + lane] = nan;
+    r.leftSamples[200 * 4] = nan;                      // first frame of block 4
+    r.leftSamples[200 * 5 + 199] = INFINITY;           // last frame of block 5
+    r.leftSamples[200 * 6 + 101] = -INFINITY;
+    for (uint32_t i = 200 * 7; i < 200 * 8; ++i) r.leftSamples[i] = (i & 1) ? -0.0f : 0.0f;
+    UpdateOverview(r, 0, 0, kEditLeft);
+    ASSERT_NE(r.leftOverview.pairs, nullptr);
+    for (uint32_t b = 0; b < r.leftOverview.blocks; ++b) {
+        uint32_t begin = b * 200, end = std::min(begin + 200, r.frameCount);
+        float hi = 0, lo = 0;
+        if (begin < end) {
+            hi = lo = r.leftSamples[begin];
+            for (uint32_t i = begin + 1; i < end; ++i) {
+                if (r.leftSamples[i] > hi) hi = r.leftSamples[i];
+                if (r.leftSamples[i] < lo) lo = r.leftSamples[i];
+            }
+        }
+        const float* pair = r.leftOverview.pairs + 2 * b;
+        if (std::isnan(hi)) {
+            EXPECT_TRUE(std::isnan(pair[0]) && std::isnan(pair[1])) << b;
+        } else {
+            EXPECT_EQ(pair[0], hi) << b;
+            EXPECT_EQ(pair[1], lo) << b;
+        }
+    }
+    EXPECT_TRUE(std::isnan(r.leftOverview.pairs[2 * 4]));
+    EXPECT_FALSE(std::isnan(r.leftOverview.pairs[2 * 3]));
+    EXPECT_EQ(r.leftOverview.pairs[2 * 5], INFINITY);
+    EXPECT_EQ(r.leftOverview.pairs[2 * 6 + 1], -INFINITY);
+}
+
 TEST(PeakCache, RoundTripAndFileLayout) {
     TempFolder tmp;
     std::string sound = tmp / "loop.wav";
