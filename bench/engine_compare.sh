@@ -196,8 +196,8 @@ seconds() {  # the best wall time of three runs (the machine may be shared)
     start=$(date +%s.%N)
     "$@" > "$DIR/out.txt" 2>&1 || { echo "failed"; return; }
     end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc -l)
-    if [[ -z "$best" ]] || (( $(echo "$t < $best" | bc -l) )); then best=$t; fi
+    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')
+    if [[ -z "$best" ]] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
   done
   printf "%.3f" "$best"
 }
@@ -209,9 +209,10 @@ for t in loop fib append midinstr libcall array select; do
   tp=$(seconds "$PY" "$DIR/$t.py")
   tl="-"
   [[ -n "$LUA" ]] && tl=$(seconds "$LUA" "$DIR/$t.lua")
-  rp=$(echo "$tt / $tp" | bc -l 2>/dev/null | xargs printf "%.2f" 2>/dev/null || echo "-")
+  ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b + 0 > 0) printf "%.2f", a / b; else printf "-" }'; }
+  rp=$(ratio "$tt" "$tp")
   rl="-"
-  [[ "$tl" != "-" ]] && rl=$(echo "$tt / $tl" | bc -l 2>/dev/null | xargs printf "%.2f" 2>/dev/null || echo "-")
+  [[ "$tl" != "-" ]] && rl=$(ratio "$tt" "$tl")
   printf "%-10s %9s %9s %9s %9s %9s\n" "$t" "$tt" "$tp" "$tl" "$rp" "$rl"
 done
 if [[ -x "$BUILD/bin/bench_engine_host" ]]; then
