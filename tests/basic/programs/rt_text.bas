@@ -1,5 +1,6 @@
 ' Runtime library: text functions, clamped positions, long strings, storage sizes.
 Sub Main
+  Dim c As Integer, bad As Integer
   Dim i As Integer, l As Long, f As Single, d As Double, s As String, big As String
   Print Mid("abcdef", 2, 3); Right("abcdef", 2); Left("ab", 5); Chr(65)
   Print "[" & Mid("abc", 0, 2) & "][" & Mid("abc", 5, 2) & "][" & Left("abc", 0) & "][" & Right("abc", 9) & "]"
@@ -12,4 +13,8 @@ Sub Main
   Print Len(UCase(big)); Right(UCase(big), 2); Len(LCase(big))
   s = "hello"
   Print Len(i); Len(l); Len(f); Len(d); Len(s)
+  For c = 0 To 255
+    If Asc(Chr(c)) <> c Then bad = bad + 1
+  Next c
+  Print bad
 End Sub
