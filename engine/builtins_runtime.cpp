@@ -244,6 +244,17 @@ const Builtin kTable[] = {
     // Exported for Lib declarations only, not predeclared.
     {"", "WeekDay", TC_INTEGER, "V", bWeekDay},
     {"", "JulianDay", TC_INTEGER, "V", bJulianDay},
+    // Dialog and object support of a later issue: they report that they are not
+    // available; any arguments are accepted.
+    {"", "DialogProc", TC_LONG, "vvvvvv", rtDialogProc},
+    {"", "DynDialogProc", TC_LONG, "vvvvvv", rtDynDialogProc},
+    {"", "EnterProc", TC_LONG, "vvvvvv", rtEnterProc},
+    {"", "InitDlgProc", TC_LONG, "vvvvvv", rtInitDlgProc},
+    {"", "DlgHWND", TC_LONG, "vvvvvv", rtDlgHWND},
+    {"", "DlgControlHWND", TC_LONG, "vvvvvv", rtDlgControlHWND},
+    {"", "FileOpen", TC_LONG, "vvvvvv", rtFileOpen},
+    {"", "ReleaseObject", TC_LONG, "vvvvvv", rtReleaseObject},
+    {"", "JrnlPlayBackHook", TC_LONG, "vvvvvv", rtJrnlPlayBackHook},
 };
 
 }  // namespace

@@ -50,6 +50,15 @@ TES_DECLARE(rtDlgControlID);
 TES_DECLARE(rtDlgText);
 TES_DECLARE(rtDlgEnable);
 TES_DECLARE(rtDlgVisible);
+TES_DECLARE(rtDialogProc);
+TES_DECLARE(rtDynDialogProc);
+TES_DECLARE(rtEnterProc);
+TES_DECLARE(rtInitDlgProc);
+TES_DECLARE(rtDlgHWND);
+TES_DECLARE(rtDlgControlHWND);
+TES_DECLARE(rtFileOpen);
+TES_DECLARE(rtReleaseObject);
+TES_DECLARE(rtJrnlPlayBackHook);
 #undef TES_DECLARE
 
 }  // namespace tessel

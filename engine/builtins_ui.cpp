@@ -208,6 +208,16 @@ LATER(rtDlgControlID, "DlgControlID", SetInteger(out, 0))
 LATER(rtDlgText, "DlgText", SetInteger(out, 0))
 LATER(rtDlgEnable, "DlgEnable", SetInteger(out, 0))
 LATER(rtDlgVisible, "DlgVisible", SetInteger(out, 0))
+// Exports of the dialog and object support, reachable only through Lib.
+LATER(rtDialogProc, "DialogProc", SetLong(out, 0))
+LATER(rtDynDialogProc, "DynDialogProc", SetLong(out, 0))
+LATER(rtEnterProc, "EnterProc", SetLong(out, 0))
+LATER(rtInitDlgProc, "InitDlgProc", SetLong(out, 0))
+LATER(rtDlgHWND, "DlgHWND", SetLong(out, 0))
+LATER(rtDlgControlHWND, "DlgControlHWND", SetLong(out, 0))
+LATER(rtFileOpen, "FileOpen", SetLong(out, 0))
+LATER(rtReleaseObject, "ReleaseObject", SetLong(out, 0))
+LATER(rtJrnlPlayBackHook, "JrnlPlayBackHook", SetLong(out, 0))
 #undef LATER
 
 }  // namespace tessel

@@ -198,6 +198,8 @@ TEST(RuntimeLibrary, ExportNames) {
         "LBound", "UBound", "DlgText", "Format", "DlgEnable", "DlgVisible", "Atn", "CDbl", "eCos", "eExp", "eLog",
         "Rnd", "eSin", "Sqr", "eTan", "CSng", "CInt", "CLng", "Fix", "Int", "CStr", "Hex", "Oct", "Str",
         "WeekDay", "JulianDay",
+        "DialogProc", "DynDialogProc", "EnterProc", "InitDlgProc", "DlgHWND", "DlgControlHWND", "FileOpen",
+        "ReleaseObject", "JrnlPlayBackHook",
     };
     for (const char* name : exports) EXPECT_GE(tessel::FindBuiltinByExport(name), 0) << name;
     EXPECT_LT(tessel::FindBuiltinByExport("Cos"), 0);  // the Basic name is not an export
@@ -207,6 +209,13 @@ TEST(RuntimeLibrary, ExportNames) {
                     "Sub Main\n  Print Cosine(0); FL(\"/nonexistent/x\")\nEnd Sub\n"),
               TES_OK);
     EXPECT_EQ(e.Output(), " 1 -1\n");
+    Engine later;
+    EXPECT_NE(later.Run("Declare Function DP Lib \"tessel32.dll\" Alias \"DialogProc\" (ByVal a As Long) As Long\n"
+                        "Sub Main\n  Print DP(1)\nEnd Sub\n"),
+              TES_OK);  // a warning: the program ran to its end
+    EXPECT_EQ(later.Output(), " 0\n");
+    ASSERT_EQ(later.Errors().size(), 1u);
+    EXPECT_EQ(later.Errors()[0].text, "DialogProc is not available in this version\n");
 }
 
 }  // namespace
