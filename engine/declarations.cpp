@@ -74,10 +74,6 @@ int Compiler::DeclareVariable(int name, char suffix, uint16_t code, int userType
     uint16_t vt = ValueTypeOf(code);
     ArrayData* shape = nullptr;
     if (bounds) {
-        if (code == TC_USER) {
-            Error("Arrays of user types are not supported\n");
-            return -1;
-        }
         shape = new ArrayData;
         shape->elem = vt;
         shape->fixedLen = fixedLen;
@@ -96,6 +92,20 @@ int Compiler::DeclareVariable(int name, char suffix, uint16_t code, int userType
         }
     }
     int members = code == TC_USER && userTypes_.count(userType) ? (int)userTypes_[userType].memberNames.size() : 0;
+    // An array of a user type is one array per member with the array's bounds;
+    // the name's own cell stays a plain user-type cell in front of them.
+    ArrayData* userShape = nullptr;
+    if (shape && code == TC_USER) {
+        userShape = shape;
+        shape = nullptr;
+    }
+    auto memberShape = [&](int m) -> ArrayData* {
+        if (!userShape) return nullptr;
+        ArrayData* a = userShape->CopyShape();
+        a->elem = ValueTypeOf(userTypes_[userType].memberCodes[m]);
+        a->fixedLen = userTypes_[userType].memberLens[m];
+        return a;
+    };
     int operand;
     if (local && !isStatic) {
         int slot = nextSlot_;
@@ -112,6 +122,7 @@ int Compiler::DeclareVariable(int name, char suffix, uint16_t code, int userType
             ms.decl = ValueTypeOf(ut.memberCodes[m]);
             ms.fixedLen = ut.memberLens[m];
             ms.name = ut.memberNames[m];
+            ms.array = memberShape(m);
             proc_->slots.push_back(ms);
             ++nextSlot_;
         }
@@ -129,14 +140,21 @@ int Compiler::DeclareVariable(int name, char suffix, uint16_t code, int userType
         for (int m = 0; m < members; ++m) {
             const UserType& ut = userTypes_[userType];
             int mc = ctx_.NewCell(ValueTypeOf(ut.memberCodes[m]), ut.memberNames[m]);
-            ctx_.storage[mc].fixedLen = ut.memberLens[m];
-            ctx_.storage[mc].Clear();
+            Cell& mcell = ctx_.storage[mc];
+            mcell.fixedLen = ut.memberLens[m];
+            mcell.Clear();
+            if (ArrayData* a = memberShape(m)) {
+                a->Allocate();
+                mcell.flags |= CF_ARRAY;
+                mcell.v.arr = a;
+            }
         }
         operand = cell;
     }
     if (code == TC_USER) {
         if (local && !isStatic) localUserType_[operand] = userType;
         else cellUserType_[operand] = userType;
+        if (userShape) userArrays_[operand] = 1;
     }
     if (local) {
         if (!savedKinds_.count(name)) savedKinds_[name] = ctx_.names[name].kind;
@@ -145,7 +163,8 @@ int Compiler::DeclareVariable(int name, char suffix, uint16_t code, int userType
         ctx_.names[name].globalCell = operand;
         ctx_.names[name].type = code;
     }
-    if (shape) ctx_.names[name].kind = T_DECLARRAY;
+    if (shape || userShape) ctx_.names[name].kind = T_DECLARRAY;
+    delete userShape;
     return operand;
 }
 
@@ -339,8 +358,8 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
             p.array = true;
         }
         uint16_t code = TypeCodeOfSuffix(suffix);
+        int ut = -1;
         if (Accept(T_AS)) {
-            int ut;
             int32_t fl;
             uint16_t as = AsType(ut, fl);
             if (code && code != as) {
@@ -351,20 +370,35 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
             code = as;
         }
         if (!code) code = TC_VARIANT;
-        if (code == TC_USER) {
-            Error("User-type parameters are not supported\n");
+        if (code == TC_USER && (declare || p.array || !userTypes_.count(ut))) {
+            Error(declare ? "User-type parameters of external functions are not supported\n"
+                          : p.array ? "Arrays of user types cannot be passed\n"
+                                    : "Type mismatch\n");
             code = TC_VARIANT;
         }
         p.code = code;
         p.type = ValueTypeOf(code);
         params.push_back(p);
+        if (code == TC_USER) {
+            // One hidden parameter per member receives that member of the argument.
+            params.back().userType = ut;
+            params.back().byVal = false;  // the type's own cell is always shared; ByVal copies the members
+            const UserType& t = userTypes_[ut];
+            for (size_t m = 0; m < t.memberNames.size(); ++m) {
+                Param mp;
+                mp.member = true;
+                mp.byVal = p.byVal;
+                mp.code = t.memberCodes[m];
+                mp.type = ValueTypeOf(mp.code);
+                params.push_back(mp);
+            }
+        }
         if ((int)params.size() > kMaxParams) {
             Error("Too many parameters\n");
             return false;
         }
         if (!Accept(T_COMMA)) break;
     }
-    (void)declare;
     Expect(T_RPAREN);
     return true;
 }
@@ -488,11 +522,14 @@ void Compiler::ProcedureDefinition() {
     locals_.clear();
     savedKinds_.clear();
     localUserType_.clear();
+    for (auto it = userArrays_.begin(); it != userArrays_.end();) it = it->first < 0 ? userArrays_.erase(it) : std::next(it);
     for (size_t i = 0; i < params.size(); ++i) {
+        if (params[i].member) continue;
         int pn = params[i].name;
         if (locals_.count(pn)) Error("Duplicate definition: " + ctx_.names[pn].text + "\n");
         if (!savedKinds_.count(pn)) savedKinds_[pn] = ctx_.names[pn].kind;
         locals_[pn] = {-(int)i - 2, params[i].code};
+        if (params[i].code == TC_USER) localUserType_[-(int)i - 2] = params[i].userType;
         ctx_.names[pn].kind = params[i].array ? T_DECLARRAY : T_IDENT;
     }
     nextSlot_ = (int)params.size();
@@ -523,6 +560,7 @@ void Compiler::ProcedureDefinition() {
     savedKinds_.clear();
     locals_.clear();
     localUserType_.clear();
+    for (auto it = userArrays_.begin(); it != userArrays_.end();) it = it->first < 0 ? userArrays_.erase(it) : std::next(it);
     proc_ = nullptr;
     Pop(3);
 }

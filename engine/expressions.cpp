@@ -282,11 +282,28 @@ Expr* Compiler::NameRef(bool) {
             Expr* e = NewExpr(E_CELL);
             e->operand = arr;
             e->variable = true;
+            int ut = UserTypeOf(arr);
+            if (userArrays_.count(arr) && userTypes_.count(ut) && !userTypes_[ut].memberNames.empty()) {
+                // The name of a user-type array stands for its member arrays, which share its bounds.
+                e->members = (int)userTypes_[ut].memberNames.size();
+                e->operand = arr >= 0 ? arr + 1 : arr - 1;
+            }
             return e;
         }
         Expr* e = NewExpr(E_ELEM);
         e->operand = arr;
         e->kids = Arguments();
+        if (userArrays_.count(arr)) {
+            // An element of a user-type array: a member names that member's array.
+            if (tok_.kind == T_DOT) {
+                Advance();
+                if (tok_.raw != T_IDENT) SyntaxError();
+                e->operand = MemberOperand(arr, name, tok_.name);
+                Advance();
+            } else {
+                e->userType = UserTypeOf(arr);
+            }
+        }
         return e;
     }
     if (tok_.kind == T_LPAREN && !locals_.count(name) &&
@@ -298,13 +315,16 @@ Expr* Compiler::NameRef(bool) {
         return e;
     }
     int op = Variable(name, suffix, true);
+    int userType = UserTypeOf(op);
     if (tok_.kind == T_DOT) {
         Advance();
         if (tok_.raw != T_IDENT) SyntaxError();
         op = MemberOperand(op, name, tok_.name);
+        userType = -1;
         Advance();
     }
     Expr* e = NewExpr(E_CELL);
+    e->userType = userType;
     e->operand = op;
     e->variable = !IsConstOperand(op);
     e->constant = IsConstOperand(op);
@@ -362,8 +382,45 @@ void Compiler::PushSubscripts(const std::vector<Expr*>& subs) {
     }
 }
 
-void Compiler::PushArgs(const std::vector<Expr*>& args) {
+int Compiler::UserTypeOf(int operand) const {
+    auto lit = localUserType_.find(operand);
+    if (operand < 0 && lit != localUserType_.end()) return lit->second;
+    auto git = cellUserType_.find(operand);
+    if (operand > 0 && git != cellUserType_.end()) return git->second;
+    return -1;
+}
+
+// Pushes a call's arguments. A user-type argument of a procedure goes as its
+// own cell followed by a reference to each member (array element members for
+// an element of a user-type array); the procedure's parameter list has a
+// hidden parameter per member to match.
+int Compiler::PushArgs(const std::vector<Expr*>& args, int fn) {
+    FuncRec* rec = fn > 0 ? ctx_.storage[fn].v.fn : nullptr;
+    bool expand = rec && (rec->kind == FK_PROC || rec->kind == FK_UNDECLARED) && rec->builtin < 0;
+    int pushed = 0;
+    UserCall check{fn, {}, stmtLine_, stmtSource_};
     for (Expr* a : args) {
+        ++pushed;
+        check.argTypes.push_back(a->userType);
+        if (expand && a->userType >= 0 && userTypes_.count(a->userType)) {
+            const UserType& t = userTypes_[a->userType];
+            Emit(OP_PUSHREF, a->operand, -1, -1);
+            for (size_t m = 0; m < t.memberNames.size(); ++m) {
+                int member = a->operand >= 0 ? a->operand + 1 + (int)m : a->operand - 1 - (int)m;
+                if (a->kind == E_ELEM) {
+                    PushSubscripts(a->kids);
+                    Emit(OP_AREF, member, (int)a->kids.size(), -1);
+                } else {
+                    Emit(OP_PUSHREF, member, -1, -1);
+                }
+                ++pushed;
+            }
+            continue;
+        }
+        if (a->kind == E_ELEM && a->userType >= 0) {
+            Error("Type mismatch\n");
+            continue;
+        }
         if (a->kind == E_CELL && a->variable) {
             Emit(OP_PUSHREF, a->operand, -1, -1);
         } else if (a->kind == E_ELEM) {
@@ -374,6 +431,36 @@ void Compiler::PushArgs(const std::vector<Expr*>& args) {
             Emit(OP_PUSH, op, -1, -1);
             Release(op);
         }
+    }
+    if (expand) userCalls_.push_back(check);
+    return pushed;
+}
+
+// Checks calls of procedures with user-type arguments or parameters once
+// every procedure is known: a user-type argument must meet a parameter of its
+// type and the other way round.
+void Compiler::CheckUserCalls() {
+    for (const UserCall& uc : userCalls_) {
+        FuncRec* rec = ctx_.storage[uc.fn].v.fn;
+        if (rec->kind != FK_PROC) continue;
+        std::vector<int> want;
+        for (const Param& p : rec->params)
+            if (!p.member) want.push_back(p.code == TC_USER ? p.userType : -1);
+        bool userInvolved = false;
+        for (int t : want) userInvolved |= t >= 0;
+        for (int t : uc.argTypes) userInvolved |= t >= 0;
+        if (!userInvolved) continue;
+        int saved = ctx_.line;
+        ctx_.line = uc.line;
+        if (want.size() != uc.argTypes.size()) {
+            char buf[400];
+            std::snprintf(buf, sizeof buf, "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
+                          rec->name.substr(0, 200).c_str(), (int)want.size(), (int)uc.argTypes.size());
+            ReportError(ctx_, buf);
+        } else if (want != uc.argTypes) {
+            ReportError(ctx_, "Type mismatch\n");
+        }
+        ctx_.line = saved;
     }
 }
 
@@ -407,12 +494,17 @@ int Compiler::Compile(Expr* e, int into) {
             break;
         }
         case E_CALL: {
-            PushArgs(e->kids);
+            int pushed = PushArgs(e->kids, e->operand);
             result = dest();
-            Emit(OP_CALL, e->operand, result, (int)e->kids.size());
+            Emit(OP_CALL, e->operand, result, pushed);
             break;
         }
         case E_ELEM: {
+            if (e->userType >= 0) {
+                Error("Type mismatch\n");
+                result = dest();
+                break;
+            }
             if (e->kids.size() == 1) {
                 int sub = Compile(e->kids[0]);
                 Release(sub);

@@ -635,8 +635,18 @@ void Compiler::CallStatement(bool explicitCall) {
         }
     }
     if (fn < 0) return;
-    PushArgs(args);
-    Emit(OP_CALL, fn, -1, (int)args.size());
+    int pushed = PushArgs(args, fn);
+    Emit(OP_CALL, fn, -1, pushed);
+    // Erase of a user-type array erases every member array.
+    FuncRec* rec = ctx_.storage[fn].v.fn;
+    if (rec->builtin >= 0 && args.size() == 1 && args[0]->kind == E_CELL && args[0]->members > 1 &&
+        strcasecmp(rec->name.c_str(), "Erase") == 0) {
+        int first = args[0]->operand;
+        for (int m = 1; m < args[0]->members; ++m) {
+            Emit(OP_PUSHREF, first >= 0 ? first + m : first - m, -1, -1);
+            Emit(OP_CALL, fn, -1, 1);
+        }
+    }
 }
 
 // assignment -> [LET] target '=' expr;  target -> name | name '(' subscripts ')' | name '.' member
@@ -701,6 +711,7 @@ int32_t Compiler::Run() {
     try {
         Program();
         ResolveLabels();
+        CheckUserCalls();
     } catch (const CompileStop& s) {
         return s.code;
     }

@@ -29,6 +29,8 @@ struct Expr {
     int op = 0;        // E_BIN: opcode
     bool variable = false;  // E_CELL naming a variable (can be passed by reference)
     bool constant = false;
+    int userType = -1;      // a user-type variable or array element (its type's name index)
+    int members = 0;        // a user-type array name: its member arrays (the first is the operand)
     std::vector<Expr*> kids;
 };
 
@@ -122,7 +124,7 @@ private:
     Expr* NameRef(bool statementCall);
     std::vector<Expr*> Arguments();
     int Compile(Expr* e, int into = kNoTarget);  // into: the result cell instead of a temporary
-    void PushArgs(const std::vector<Expr*>& args);
+    int PushArgs(const std::vector<Expr*>& args, int fn);  // returns the number of cells pushed
     void PushSubscripts(const std::vector<Expr*>& subs);
     int Temp();
     void Release(int operand);  // frees the newest temporary when it is this one
@@ -159,6 +161,11 @@ private:
     std::unordered_map<int, int> cellUserType_;  // global user-type cells
     std::unordered_map<int, int> localUserType_; // local user-type operands
     std::unordered_map<int, int> savedKinds_;    // token kinds to restore after a procedure
+    std::unordered_map<int, int> userArrays_;    // user-type array operand -> its first member array operand
+    struct UserCall { int fn; std::vector<int> argTypes; int line, source; };
+    std::vector<UserCall> userCalls_;  // calls checked against their procedures after the parse
+    int UserTypeOf(int operand) const;
+    void CheckUserCalls();
 
     std::map<int, int> labels_;
     struct PendingJump { int at, name, line, source; };

@@ -31,6 +31,8 @@ struct Param {
     bool byVal = false;
     bool array = false;
     int32_t name = 0;
+    int32_t userType = -1;  // user-type parameter: the type's name index
+    bool member = false;    // hidden parameter carrying one member of a user-type argument
 };
 
 // A frame slot's declaration: what a fresh activation starts with.
