@@ -1,6 +1,8 @@
 // values.cpp: value cells, arrays, conversions and operators of variant values.
 #include "engine/values.h"
 
+#include <locale.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -131,7 +133,11 @@ bool RoundToShort(double d, int16_t& out) {
     return true;
 }
 
-double TextToDouble(const std::string& s) { return std::strtod(s.c_str(), nullptr); }
+// '.' is the decimal point under every locale (the host may use a decimal comma).
+double TextToDouble(const std::string& s) {
+    static locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+    return c ? strtod_l(s.c_str(), nullptr, c) : std::strtod(s.c_str(), nullptr);
+}
 
 long TextToLong(const std::string& s) {
     errno = 0;

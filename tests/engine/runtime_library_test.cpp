@@ -167,11 +167,12 @@ TEST(RuntimeLibrary, NumbersIgnoreTheLocale) {
         "  Dim x As Double\n"
         "  x = 1.5\n"
         "  Print x * 2; 0.25!; Val(\"2.25\"); CStr(0.5); Str(1.75); Format(1234.5, \"#,##0.00\")\n"
+        "  Print CDbl(\"2.25\"); CInt(\"2.5\"); CSng(\"0.5\")\n"
         "End Sub\n");
     std::setlocale(LC_ALL, "C");
     unsetenv("LOCPATH");
     EXPECT_EQ(r, TES_OK);
-    EXPECT_EQ(e.Output(), " 3 0.250000 2.25 0.5 1.75 1,234.50\n");
+    EXPECT_EQ(e.Output(), " 3 0.250000 2.25 0.5 1.75 1,234.50\n 2.25 3 0.500000\n");
 }
 
 // Each context has its own generator, starting from the same seed.
