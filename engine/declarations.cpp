@@ -172,6 +172,7 @@ int Compiler::DeclareVariable(int name, char suffix, uint16_t code, int userType
 // decl -> name ['(' [bound {',' bound}] ')'] [astype];  bound -> expr [TO expr]
 void Compiler::DimStatement(int which) {
     Advance();
+    std::unordered_map<int, uint16_t> listed;  // names of this list and their types
     do {
         if (tok_.raw != T_IDENT) SyntaxError();
         int name = tok_.name;
@@ -240,6 +241,34 @@ void Compiler::DimStatement(int which) {
         }
         if (!code) code = ctx_.names[name].type != TC_IMPLICIT && ctx_.names[name].type != TC_FUNCTION ? ctx_.names[name].type : TC_VARIANT;
         if (code == TC_ANY) code = TC_VARIANT;
+        if (!bad) {
+            // The same name twice in one list with different types.
+            auto seen = listed.find(name);
+            if (seen != listed.end() && seen->second != code) {
+                Error(Fmt("Declaration type mismatch: %s\n", ctx_.names[name].text));
+                bad = true;
+            }
+            listed.emplace(name, code);
+        }
+        if (!bad) {
+            // A name already declared in this scope (or a procedure, constant or
+            // type name) with another type.
+            const NameEntry& e = ctx_.names[name];
+            int recorded = -1;
+            if (proc_ && which != T_GLOBAL) {
+                auto it = locals_.find(name);
+                if (it != locals_.end()) recorded = it->second.typeCode;
+            } else if (e.kind == T_DECLFUNC || e.kind == T_DECLSUB || e.kind == T_DECLCONST ||
+                       e.kind == T_DECLTYPENAME || (e.globalCell > 0 && !locals_.count(name))) {
+                recorded = e.type;
+            }
+            if (recorded >= 0 && recorded != code) {
+                char buf[400];
+                std::snprintf(buf, sizeof buf, "Declaration type mismatch %s %d\n", e.text.substr(0, 200).c_str(), recorded);
+                Error(buf);
+                bad = true;
+            }
+        }
         if (!bad) DeclareVariable(name, suffix, code, userType, fixedLen, isArray ? &bounds : nullptr,
                                   which == T_GLOBAL, which == T_STATIC);
     } while (Accept(T_COMMA));
@@ -281,20 +310,47 @@ void Compiler::ConstStatement() {
     } while (Accept(T_COMMA));
 }
 
-// type -> TYPE name <eol {member AS type <eol} END TYPE
+bool Compiler::DefPush(int name, int kind) {
+    if (defDepth_ >= kDefStackSize) {
+        Error("Stack overflow\n");
+        return false;
+    }
+    defStack_[defDepth_++] = {name, kind};
+    return true;
+}
+
+void Compiler::DefPop() {
+    if (defDepth_ == 0) {
+        Error("Stack underflow\n");
+        return;
+    }
+    --defDepth_;
+}
+
+// type -> TYPE name <eol {member AS type <eol | type <eol} END TYPE
+// A TYPE inside a TYPE defines another type (on the definition stack meanwhile).
 void Compiler::TypeStatement() {
+    stmtLine_ = tok_.line;
     Advance();
     if (tok_.raw != T_IDENT) SyntaxError();
     int name = tok_.name;
     if (tok_.kind != T_IDENT) Error(Fmt("%s already defined\n", tok_.text));
     Advance();
+    Push(1);
+    bool pushed = DefPush(name, T_DECLTYPENAME);
     UserType ut;
     for (;;) {
         while (tok_.kind == T_EOL || tok_.kind == T_COLON) Advance();
+        stmtLine_ = tok_.line;
         if (tok_.kind == T_END) {
             Advance();
             Expect(T_TYPE);
             break;
+        }
+        if (tok_.kind == T_TYPE) {
+            TypeStatement();
+            EndOfStatement();
+            continue;
         }
         if (tok_.raw != T_IDENT) SyntaxError();
         int member = tok_.name;
@@ -316,6 +372,8 @@ void Compiler::TypeStatement() {
         ut.memberLens.push_back(fixedLen);
         EndOfStatement();
     }
+    if (pushed) DefPop();
+    Pop(1);
     userTypes_[name] = ut;
     ctx_.names[name].kind = T_DECLTYPENAME;
     ctx_.names[name].type = TC_USER;

@@ -250,10 +250,14 @@ int Compiler::MemberOperand(int base, int name, int member) {
         Error(ctx_.names[name].text + " is not a user-type variable\n");
         return base;
     }
+    // The type is on the definition stack while its member is looked up.
+    if (!DefPush(ut, T_DECLTYPENAME)) return base;
     const UserType& t = userTypes_[ut];
-    for (size_t i = 0; i < t.memberNames.size(); ++i) {
-        if (t.memberNames[i] == member) return base >= 0 ? base + 1 + (int)i : base - 1 - (int)i;
-    }
+    int found = -1;
+    for (size_t i = 0; i < t.memberNames.size(); ++i)
+        if (t.memberNames[i] == member) found = (int)i;
+    DefPop();
+    if (found >= 0) return base >= 0 ? base + 1 + found : base - 1 - found;
     Error(ctx_.names[member].text + " is not a valid member\n");
     return base;
 }

@@ -123,8 +123,9 @@ int Compiler::Block(std::initializer_list<int> stops) {
     for (;;) {
         while (tok_.kind == T_EOL || tok_.kind == T_COLON) Advance();
         if (tok_.kind == T_EOF) return T_EOF;
+        bool endType = tok_.kind == T_END && Peek().kind == T_TYPE;  // handled as a statement
         for (int s : stops)
-            if (tok_.kind == s) return s;
+            if (tok_.kind == s && !endType) return s;
         Statement();
         if (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF) SyntaxError();
     }
@@ -169,6 +170,13 @@ bool Compiler::Statement() {
         case T_DIM: case T_STATIC: case T_GLOBAL: DimStatement(tok_.kind); return true;
         case T_CONST: ConstStatement(); return true;
         case T_TYPE: TypeStatement(); return true;
+        case T_END:
+            // END TYPE without an open TYPE
+            if (Peek().kind != T_TYPE) SyntaxError();
+            Advance();
+            Advance();
+            DefPop();
+            return true;
         case T_DECLARE: DeclareStatement(); return true;
         case T_OPTION: OptionStatement(); return true;
         case T_PUBLIC: case T_PRIVATE: case T_QUALIFIER: case T_SUB: case T_FUNCTION:

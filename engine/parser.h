@@ -161,6 +161,13 @@ private:
     std::unordered_map<int, int> cellUserType_;  // global user-type cells
     std::unordered_map<int, int> localUserType_; // local user-type operands
     std::unordered_map<int, int> savedKinds_;    // token kinds to restore after a procedure
+    // The definition stack: the types whose members are being defined or referenced.
+    struct DefEntry { int32_t name, kind; };
+    static constexpr int kDefStackSize = 64;
+    DefEntry defStack_[kDefStackSize] = {};
+    int defDepth_ = 0;
+    bool DefPush(int name, int kind);
+    void DefPop();
     std::unordered_map<int, int> userArrays_;    // user-type array operand -> its first member array operand
     struct UserCall { int fn; std::vector<int> argTypes; int line, source; };
     std::vector<UserCall> userCalls_;  // calls checked against their procedures after the parse
