@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -113,7 +114,7 @@ TEST(RuntimeLibrary, ShellStartsACommand) {
         if (text.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_EQ(text, "started");
-    std::remove(made.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 TEST(RuntimeLibrary, SandboxRefusesSystemChanges) {
@@ -148,7 +149,7 @@ TEST(RuntimeLibrary, SandboxRefusesSystemChanges) {
                     "  Print s; FileLen(\"" + victim + "\")\nEnd Sub\n"),
               TES_OK);
     EXPECT_EQ(e.Output(), " keep 4\n");
-    std::remove(victim.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 // A decimal-comma locale (built with localedef into a temporary folder) does
@@ -171,6 +172,7 @@ TEST(RuntimeLibrary, NumbersIgnoreTheLocale) {
         "End Sub\n");
     std::setlocale(LC_ALL, "C");
     unsetenv("LOCPATH");
+    std::filesystem::remove_all(dir);
     EXPECT_EQ(r, TES_OK);
     EXPECT_EQ(e.Output(), " 3 0.250000 2.25 0.5 1.75 1,234.50\n 2.25 3 0.500000\n");
 }
