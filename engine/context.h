@@ -73,6 +73,11 @@ struct ScriptContext {
 
     // Program: instructions, storage (global cells), function records.
     std::vector<Instr> code;
+    // Calls with named arguments (a call's pad word is its index + 1): per
+    // written argument the parameter name (-1 when positional) and the
+    // number of value-stack cells it takes.
+    struct NamedCall { std::vector<int32_t> names, spans; };
+    std::vector<NamedCall> namedCalls;
     std::vector<Cell> storage;
     std::vector<std::unique_ptr<FuncRec>> funcs;
     int predeclaredNames = 0;

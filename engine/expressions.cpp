@@ -202,14 +202,33 @@ Expr* Compiler::Primary() {
     }
 }
 
-// args -> '(' [expr {',' expr}] ')'
+// arg -> [name ':='] expr
+Expr* Compiler::Argument() {
+    int name = -1;
+    if (tok_.raw == T_IDENT && Peek().kind == T_ASSIGNNAMED) {
+        name = tok_.name;
+        Advance();
+        Advance();
+    }
+    Expr* e = Expression();
+    if (name >= 0) {
+        // A named argument gets a node of its own (the expression's may be a shared cell).
+        Expr* n = NewExpr(e->kind);
+        *n = *e;
+        n->argName = name;
+        e = n;
+    }
+    return e;
+}
+
+// args -> '(' [arg {',' arg}] ')'
 std::vector<Expr*> Compiler::Arguments() {
     std::vector<Expr*> args;
     Expect(T_LPAREN);
     Push(2);
     if (tok_.kind != T_RPAREN) {
         do {
-            args.push_back(Expression());
+            args.push_back(Argument());
         } while (Accept(T_COMMA));
     }
     Expect(T_RPAREN);
@@ -398,11 +417,11 @@ int Compiler::UserTypeOf(int operand) const {
 // own cell followed by a reference to each member (array element members for
 // an element of a user-type array); the procedure's parameter list has a
 // hidden parameter per member to match.
-int Compiler::PushArgs(const std::vector<Expr*>& args, int fn) {
+int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) {
     FuncRec* rec = fn > 0 ? ctx_.storage[fn].v.fn : nullptr;
     bool expand = rec && (rec->kind == FK_PROC || rec->kind == FK_UNDECLARED) && rec->builtin < 0;
     int pushed = 0;
-    UserCall check{fn, {}, stmtLine_, stmtSource_};
+    UserCall check{fn, {}, stmtLine_, stmtSource_, {}};
     for (Expr* a : args) {
         ++pushed;
         check.argTypes.push_back(a->userType);
@@ -436,8 +455,43 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn) {
             Release(op);
         }
     }
-    if (expand) userCalls_.push_back(check);
+    if (expand && checkLater) userCalls_.push_back(check);
     return pushed;
+}
+
+// Pushes the arguments and emits the call. Named arguments are put in their
+// parameters' places by the interpreter, which knows the procedure by then.
+int Compiler::EmitCall(int fn, const std::function<int()>& dest, const std::vector<Expr*>& args) {
+    bool named = false, positionalAfterNamed = false;
+    for (Expr* a : args) {
+        if (a->argName >= 0) named = true;
+        else if (named) positionalAfterNamed = true;
+    }
+    if (positionalAfterNamed) Error("Named argument expected\n");
+    if (!named) {
+        int pushed = PushArgs(args, fn);
+        return Emit(OP_CALL, fn, dest(), pushed);
+    }
+    ScriptContext::NamedCall nc;
+    int pushed = 0;
+    UserCall check{fn, {}, stmtLine_, stmtSource_, {}};
+    for (Expr* a : args) {
+        int before = pushed;
+        pushed += PushArgs({a}, fn, false);
+        nc.names.push_back(a->argName);
+        nc.spans.push_back(pushed - before);
+        check.argTypes.push_back(a->userType);
+        check.argNames.push_back(a->argName);
+    }
+    userCalls_.push_back(check);
+    int at = Emit(OP_CALL, fn, dest(), pushed);
+    if (ctx_.namedCalls.size() >= 32767) {
+        Error("Too many calls with named arguments\n");
+        return at;
+    }
+    ctx_.namedCalls.push_back(std::move(nc));
+    ctx_.code[at].pad = (int16_t)ctx_.namedCalls.size();
+    return at;
 }
 
 // Checks calls of procedures with user-type arguments or parameters once
@@ -447,21 +501,48 @@ void Compiler::CheckUserCalls() {
     for (const UserCall& uc : userCalls_) {
         FuncRec* rec = ctx_.storage[uc.fn].v.fn;
         if (rec->kind != FK_PROC) continue;
-        std::vector<int> want;
-        for (const Param& p : rec->params)
-            if (!p.member) want.push_back(p.code == TC_USER ? p.userType : -1);
+        std::vector<int> want, wantNames;
+        for (const Param& p : rec->params) {
+            if (p.member) continue;
+            want.push_back(p.code == TC_USER ? p.userType : -1);
+            wantNames.push_back(p.name);
+        }
+        std::vector<int> got = uc.argTypes;
+        std::string namedError;
+        if (!uc.argNames.empty() && got.size() == want.size()) {
+            // Named arguments are compared with the parameters they name.
+            std::vector<int> placed(want.size(), -2);
+            for (size_t j = 0; j < got.size() && namedError.empty(); ++j) {
+                int p = (int)j;
+                if (uc.argNames[j] >= 0) {
+                    p = -1;
+                    for (size_t k = 0; k < wantNames.size(); ++k)
+                        if (wantNames[k] == uc.argNames[j]) p = (int)k;
+                    if (p < 0) {
+                        namedError = "Named argument not found: " + ctx_.names[uc.argNames[j]].text.substr(0, 200) + "\n";
+                        break;
+                    }
+                }
+                if (placed[p] != -2) namedError = "Argument given twice: " + ctx_.names[wantNames[p]].text.substr(0, 200) + "\n";
+                placed[p] = got[j];
+            }
+            got = placed;
+        }
         bool userInvolved = false;
         for (int t : want) userInvolved |= t >= 0;
         for (int t : uc.argTypes) userInvolved |= t >= 0;
+        if (!uc.argNames.empty()) userInvolved = true;  // named arguments are checked here too
         if (!userInvolved) continue;
         int saved = ctx_.line;
         ctx_.line = uc.line;
-        if (want.size() != uc.argTypes.size()) {
+        if (!namedError.empty()) {
+            ReportError(ctx_, namedError);
+        } else if (want.size() != uc.argTypes.size()) {
             char buf[400];
             std::snprintf(buf, sizeof buf, "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
                           rec->name.substr(0, 200).c_str(), (int)want.size(), (int)uc.argTypes.size());
             ReportError(ctx_, buf);
-        } else if (want != uc.argTypes) {
+        } else if (want != got) {
             ReportError(ctx_, "Type mismatch\n");
         }
         ctx_.line = saved;
@@ -498,9 +579,9 @@ int Compiler::Compile(Expr* e, int into) {
             break;
         }
         case E_CALL: {
-            int pushed = PushArgs(e->kids, e->operand);
-            result = dest();
-            Emit(OP_CALL, e->operand, result, pushed);
+            // The result's temporary is taken once the arguments' own are released.
+            result = -1;
+            EmitCall(e->operand, [&]() { return result = dest(); }, e->kids);
             break;
         }
         case E_ELEM: {

@@ -19,6 +19,12 @@ static std::string Fmt(const char* fmt, long v) {
     return buf;
 }
 
+static std::string Fmt(const char* fmt, const std::string& v) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, fmt, v.substr(0, 200).c_str());
+    return buf;
+}
+
 Interpreter::Interpreter(ScriptContext& ctx) : ctx_(ctx) {
     // Reserved, committed on touch: cells never move, so references stay valid.
     capacity_ = (size_t)1 << 21;
@@ -280,6 +286,55 @@ bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
     return true;
 }
 
+// Moves named arguments into the places of the parameters they name. Each
+// written argument takes spans[i] cells (a user-type argument takes one per
+// member besides its own). A count that does not match is left to the
+// callee's argument-count check.
+bool Interpreter::PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base, int nargs) {
+    if (fn->kind == FK_UNDECLARED || fn->builtin >= 0)
+        return Fail(Fmt("Named arguments need declared parameters: %s\n", fn->name));
+    // The declared parameters: first cell and cell count of each.
+    std::vector<int> pfirst, pspan;
+    for (size_t i = 0; i < fn->params.size(); ++i) {
+        if (fn->params[i].member) { ++pspan.back(); continue; }
+        pfirst.push_back((int)i);
+        pspan.push_back(1);
+    }
+    size_t n = nc.names.size();
+    std::vector<int> target(n, -1);    // written argument -> parameter
+    std::vector<int> taken(pfirst.size(), -1);
+    for (size_t j = 0; j < n; ++j) {
+        int p = -1;
+        if (nc.names[j] < 0) {
+            p = (int)j;
+        } else {
+            for (size_t k = 0; k < pfirst.size(); ++k)
+                if (fn->params[pfirst[k]].name == nc.names[j]) p = (int)k;
+            if (p < 0) return Fail(Fmt("Named argument not found: %s\n", ctx_.names[nc.names[j]].text));
+        }
+        if (p >= (int)pfirst.size()) return true;  // too many: the count check reports it
+        if (taken[p] >= 0) return Fail(Fmt("Argument given twice: %s\n", ctx_.names[fn->params[pfirst[p]].name].text));
+        taken[p] = (int)j;
+        target[j] = p;
+    }
+    if (n != pfirst.size()) return true;
+    std::vector<int> afirst(n);
+    int at = 0;
+    for (size_t j = 0; j < n; ++j) {
+        if (nc.spans[j] != pspan[target[j]]) return Fail("Type mismatch\n");
+        afirst[j] = at;
+        at += nc.spans[j];
+    }
+    if (at != nargs) return Fail("Data corruption detected in DoCallFunc - type: 0\n");
+    std::vector<Cell> moved(nargs);
+    for (int i = 0; i < nargs; ++i) moved[i] = std::move(base[i]);
+    for (size_t k = 0; k < pfirst.size(); ++k) {
+        int j = taken[k];
+        for (int c = 0; c < nc.spans[j]; ++c) base[pfirst[k] + c] = std::move(moved[afirst[j] + c]);
+    }
+    return true;
+}
+
 bool Interpreter::Call(const Instr& in, int& pc) {
     if (in.a <= 0 || in.a >= (int)ctx_.storage.size() || globals_[in.a].decl != VT_FUNC || !globals_[in.a].v.fn)
         return Fail("NULL function\n");
@@ -287,6 +342,10 @@ bool Interpreter::Call(const Instr& in, int& pc) {
     Cell* dest = in.b == -1 ? nullptr : Deref(Operand(in.b));
     int nargs = in.c;
     if (nargs < 0 || sp_ - stack_ < nargs) return Fail("Data corruption detected in DoCallFunc - type: 0\n");
+    if (in.pad > 0) {
+        if (in.pad > (int)ctx_.namedCalls.size()) return Fail("Data corruption detected in DoCallFunc - type: 0\n");
+        if (!PlaceNamedArguments(fn, ctx_.namedCalls[in.pad - 1], sp_ - nargs, nargs)) return false;
+    }
     if (fn->kind == FK_PROC) return EnterProcedure(fn, nargs, dest, pc + 1, pc);
     Cell out;
     std::string err;

@@ -43,6 +43,7 @@ public:
 private:
     int Exec(int pc, int mode);
     bool Call(const Instr& in, int& pc);
+    bool PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base, int nargs);
     bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
     bool Leave(int& pc, size_t baseFrames, bool& done);
     bool ElementAddress(Cell* arr, Cell* subs, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType);

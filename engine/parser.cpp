@@ -634,17 +634,16 @@ void Compiler::CallStatement(bool explicitCall) {
             // "name (a), b": the parenthesised part was the first argument
             Expr* first = args.size() == 1 ? args[0] : nullptr;
             if (!first) SyntaxError();
-            while (Accept(T_COMMA)) args.push_back(Expression());
+            while (Accept(T_COMMA)) args.push_back(Argument());
         }
     } else if (!explicitCall) {
         while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF && tok_.kind != T_ELSE) {
-            args.push_back(Expression());
+            args.push_back(Argument());
             if (!Accept(T_COMMA)) break;
         }
     }
     if (fn < 0) return;
-    int pushed = PushArgs(args, fn);
-    Emit(OP_CALL, fn, -1, pushed);
+    EmitCall(fn, [] { return -1; }, args);
     // Erase of a user-type array erases every member array.
     FuncRec* rec = ctx_.storage[fn].v.fn;
     if (rec->builtin >= 0 && args.size() == 1 && args[0]->kind == E_CELL && args[0]->members > 1 &&

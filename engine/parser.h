@@ -5,6 +5,7 @@
 #pragma once
 #include <climits>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -31,6 +32,7 @@ struct Expr {
     bool constant = false;
     int userType = -1;      // a user-type variable or array element (its type's name index)
     int members = 0;        // a user-type array name: its member arrays (the first is the operand)
+    int argName = -1;       // a named argument (name ':=' expr): the parameter's name index
     std::vector<Expr*> kids;
 };
 
@@ -124,7 +126,9 @@ private:
     Expr* NameRef(bool statementCall);
     std::vector<Expr*> Arguments();
     int Compile(Expr* e, int into = kNoTarget);  // into: the result cell instead of a temporary
-    int PushArgs(const std::vector<Expr*>& args, int fn);  // returns the number of cells pushed
+    int PushArgs(const std::vector<Expr*>& args, int fn, bool check = true);  // returns the number of cells pushed
+    int EmitCall(int fn, const std::function<int()>& dest, const std::vector<Expr*>& args);
+    Expr* Argument();  // [name ':='] expr
     void PushSubscripts(const std::vector<Expr*>& subs);
     int Temp();
     void Release(int operand);  // frees the newest temporary when it is this one
@@ -169,7 +173,7 @@ private:
     bool DefPush(int name, int kind);
     void DefPop();
     std::unordered_map<int, int> userArrays_;    // user-type array operand -> its first member array operand
-    struct UserCall { int fn; std::vector<int> argTypes; int line, source; };
+    struct UserCall { int fn; std::vector<int> argTypes; int line, source; std::vector<int> argNames; };
     std::vector<UserCall> userCalls_;  // calls checked against their procedures after the parse
     int UserTypeOf(int operand) const;
     void CheckUserCalls();

@@ -1,0 +1,3 @@
+Sub Main
+  Print Len(s := "abc")
+End Sub
