@@ -452,6 +452,7 @@ TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args, 
     for (uint32_t i = 0; i < count; ++i) {
         const TesVariant& v = args->args[count - 1 - i];  // last argument first
         if ((v.vt & TES_VT_ARRAY) && !fn->params[i].array) return TES_E_INVALIDARG;
+        if (fn->params[i].code == TC_USER || fn->params[i].member) return TES_E_INVALIDARG;  // no host user-type values
         if (!VariantToCell(v, cells[i])) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "unknown type: %d\n", v.vt);

@@ -103,4 +103,45 @@ TEST(EngineRun, StaticLocalsAndLocalShadowing) {
     EXPECT_EQ(e.Output(), " 1\n 2\n local\n 7\n");
 }
 
+TEST(EngineRun, UserTypeArgumentsAndNamedArguments) {
+    // A user-type argument is pushed as its own cell plus one reference per
+    // member; named arguments are moved into their parameters' places.
+    Engine e;
+    ASSERT_EQ(e.Run("Type P\n a As Integer\n b As String\nEnd Type\n"
+                    "Sub Main\nDim r(2) As P\nSet2 v := 3, t := r(1)\nPrint r(1).a; r(1).b\nEnd Sub\n"
+                    "Sub Set2(t As P, v As Integer)\nt.a = v: t.b = \"b\" & v\nEnd Sub\n"),
+              TES_OK);
+    EXPECT_EQ(e.Output(), " 3 b3\n");
+    std::string listing = tessel::ListCode(*tessel::CurrentContext());
+    EXPECT_NE(listing.find(" CALL "), std::string::npos) << listing;
+    EXPECT_TRUE(std::regex_search(listing, std::regex("CALL [0-9]+ -1 4 ;"))) << listing;  // 1 + 2 members + v
+    // The host cannot pass a user-type value.
+    TesVariant args[2] = {};
+    args[0].vt = TES_VT_INTEGER;
+    args[1].vt = TES_VT_INTEGER;
+    TesArgList list{args, nullptr, 2, 0};
+    TesVariant result{};
+    EXPECT_EQ(tesCallFunc(e.ctx, "Set2", &list, &result), TES_E_INVALIDARG);
+    TesVariant four[4] = {};
+    for (auto& a : four) a.vt = TES_VT_INTEGER;
+    TesArgList list4{four, nullptr, 4, 0};
+    EXPECT_EQ(tesCallFunc(e.ctx, "Set2", &list4, &result), TES_E_INVALIDARG);
+}
+
+TEST(EngineCode, DefinitionStackMessagesCarryTheirLines) {
+    Engine e;
+    std::string text;
+    for (int i = 0; i < 65; ++i) text += "Type T" + std::to_string(i) + "\n";
+    text += "v As Integer\n";
+    for (int i = 0; i < 65; ++i) text += "End Type\n";
+    text += "End Type\nSub Main\nEnd Sub\n";
+    EXPECT_EQ(e.Compile(text), TES_E_SYNTAX);
+    auto errors = e.Errors();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].text, "Stack overflow\n");
+    EXPECT_EQ(errors[0].line, 65);
+    EXPECT_EQ(errors[1].text, "Stack underflow\n");
+    EXPECT_EQ(errors[1].line, 132);
+}
+
 }  // namespace
