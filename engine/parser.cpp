@@ -668,6 +668,10 @@ void Compiler::AssignStatement() {
     Expr* target = NameRef(false);
     Expect(T_EQ);
     Expr* value = Expression();
+    if (target->kind == E_ELEM && target->userType >= 0) {
+        Error("Type mismatch\n");  // an element of a user-type array takes values member by member
+        return;
+    }
     if (target->kind == E_ELEM) {
         int v = Compile(value);
         if (target->kids.size() == 1) {

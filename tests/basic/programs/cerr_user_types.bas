@@ -13,6 +13,7 @@ Sub Main
   Take o
   Plain a(1)
   Print a(2)
+  a(2) = 1
   Two a(1)
 End Sub
 
