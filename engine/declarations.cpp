@@ -267,6 +267,9 @@ void Compiler::DimStatement(int which) {
                 std::snprintf(buf, sizeof buf, "Declaration type mismatch %s %d\n", e.text.substr(0, 200).c_str(), recorded);
                 Error(buf);
                 bad = true;
+            } else if (e.kind == T_DECLTYPENAME) {
+                Error(Fmt("Duplicate definition: %s\n", e.text));  // a type's own name
+                bad = true;
             }
         }
         if (!bad) DeclareVariable(name, suffix, code, userType, fixedLen, isArray ? &bounds : nullptr,

@@ -668,8 +668,35 @@ void Compiler::AssignStatement() {
     Expr* target = NameRef(false);
     Expect(T_EQ);
     Expr* value = Expression();
-    if (target->kind == E_ELEM && target->userType >= 0) {
-        Error("Type mismatch\n");  // an element of a user-type array takes values member by member
+    if (target->userType >= 0 || value->userType >= 0) {
+        // A whole user-type value is copied member by member, between variables
+        // and elements of user-type arrays alike.
+        if (target->userType != value->userType || !userTypes_.count(target->userType) ||
+            (value->kind != E_CELL && value->kind != E_ELEM)) {
+            Error("Type mismatch\n");
+            return;
+        }
+        int members = (int)userTypes_[target->userType].memberNames.size();
+        for (int m = 0; m < members; ++m) {
+            int src = value->operand >= 0 ? value->operand + 1 + m : value->operand - 1 - m;
+            int dst = target->operand >= 0 ? target->operand + 1 + m : target->operand - 1 - m;
+            if (value->kind == E_ELEM && target->kind == E_ELEM) {
+                int t = Temp();
+                PushSubscripts(value->kids);
+                Emit(OP_AREAD, src, (int)value->kids.size(), t);
+                PushSubscripts(target->kids);
+                Emit(OP_ASTORE, dst, (int)target->kids.size(), t);
+                Release(t);
+            } else if (value->kind == E_ELEM) {
+                PushSubscripts(value->kids);
+                Emit(OP_AREAD, src, (int)value->kids.size(), dst);
+            } else if (target->kind == E_ELEM) {
+                PushSubscripts(target->kids);
+                Emit(OP_ASTORE, dst, (int)target->kids.size(), src);
+            } else if (src != dst) {
+                Emit(OP_MOVE, src, -1, dst);
+            }
+        }
         return;
     }
     if (target->kind == E_ELEM) {

@@ -18,3 +18,7 @@ Sub Main
   Dim w, w As Double
   Print 1
 End Sub
+Dim Pt As Pt
+Sub Other
+  Dim Pt
+End Sub
