@@ -72,17 +72,7 @@ int WriteAu(const std::string& path, const WaveRecord& record) {
     PutBe32(head + 12, 1);
     PutBe32(head + 16, record.sampleRate);
     PutBe32(head + 20, 1);
-    SafeSave save;
-    if (BeginSafeSave(path, save) != kFileOk) return kFileWriteError;
-    int result = WriteAll(save.fd, head, sizeof head) ? kFileOk : kFileWriteError;
-    if (result == kFileOk)
-        result = WriteFrames(save.fd, record.leftSamples, nullptr, record.frameCount, 1,
-                             SampleEncoding::ULaw);
-    if (result != kFileOk) {
-        AbortSafeSave(save);
-        return result;
-    }
-    return CommitSafeSave(save);
+    return SaveHeaderAndFrames(path, head, sizeof head, record, 1, SampleEncoding::ULaw);
 }
 
 }  // namespace ob

@@ -194,4 +194,19 @@ const LoopNode* ReleaseLoop(const WaveRecord& record) {
     return LoopWithId(record, record.releaseLoopId);
 }
 
+int SaveHeaderAndFrames(const std::string& path, const void* head, size_t headSize,
+                        const WaveRecord& record, int channels, SampleEncoding encoding) {
+    SafeSave save;
+    if (BeginSafeSave(path, save) != kFileOk) return kFileWriteError;
+    int result = (headSize == 0 || WriteAll(save.fd, head, headSize)) ? kFileOk : kFileWriteError;
+    if (result == kFileOk)
+        result = WriteFrames(save.fd, record.leftSamples, record.rightSamples, record.frameCount,
+                             channels, encoding);
+    if (result != kFileOk) {
+        AbortSafeSave(save);
+        return result;
+    }
+    return CommitSafeSave(save);
+}
+
 }  // namespace ob

@@ -57,6 +57,11 @@ int WriteFrames(int fd, const float* left, const float* right, uint64_t frames, 
 
 // Writes all bytes or fails.
 bool WriteAll(int fd, const void* data, size_t size);
+// Saves `headSize` header bytes (none when 0) followed by the record's frames
+// of `channels` channels in `encoding`, through a temporary file renamed over
+// `path`. kFileOk, kFileWriteError, kNotEnoughMemory; the old file stays on failure.
+int SaveHeaderAndFrames(const std::string& path, const void* head, size_t headSize,
+                        const WaveRecord& record, int channels, SampleEncoding encoding);
 // Reads exactly `size` bytes at `offset` (pread); false on a short read.
 bool ReadAt(int fd, int64_t offset, void* data, size_t size);
 

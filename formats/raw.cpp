@@ -71,15 +71,7 @@ ReadOutcome ReadRaw(const std::string& path, WaveRecord& record, int code, Sound
 int WriteRaw(const std::string& path, const WaveRecord& record, int code) {
     if (!WaveHasData(&record)) return kGeneralFileError;
     RawKind kind = KindOf(EffectiveRawCode(code));
-    SafeSave save;
-    if (BeginSafeSave(path, save) != kFileOk) return kFileWriteError;
-    int result =
-        WriteFrames(save.fd, record.leftSamples, nullptr, record.frameCount, 1, kind.encoding);
-    if (result != kFileOk) {
-        AbortSafeSave(save);
-        return result;
-    }
-    return CommitSafeSave(save);
+    return SaveHeaderAndFrames(path, nullptr, 0, record, 1, kind.encoding);
 }
 
 }  // namespace ob

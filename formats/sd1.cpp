@@ -141,17 +141,7 @@ int WriteSd1(const std::string& path, const WaveRecord& record) {
     head[1332] = sustain ? uint8_t((sustain->type & 1) + 1) : 0;
     head[1333] = release ? uint8_t((release->type & 1) + 1) : 0;
 
-    SafeSave save;
-    if (BeginSafeSave(path, save) != kFileOk) return kFileWriteError;
-    int result = WriteAll(save.fd, head, sizeof head) ? kFileOk : kFileWriteError;
-    if (result == kFileOk)
-        result = WriteFrames(save.fd, record.leftSamples, nullptr, record.frameCount, 1,
-                             SampleEncoding::S16BE);
-    if (result != kFileOk) {
-        AbortSafeSave(save);
-        return result;
-    }
-    return CommitSafeSave(save);
+    return SaveHeaderAndFrames(path, head, sizeof head, record, 1, SampleEncoding::S16BE);
 }
 
 }  // namespace ob

@@ -59,17 +59,7 @@ int WriteS16(const std::string& path, const WaveRecord& record) {
     PutBe32(head + 24, 0x0C800000);
     for (size_t offset : {36, 40, 52}) PutBe32(head + offset, record.frameCount);
     for (size_t offset : {48, 56}) PutBe32(head + offset, record.frameCount - 1);
-    SafeSave save;
-    if (BeginSafeSave(path, save) != kFileOk) return kFileWriteError;
-    int result = WriteAll(save.fd, head, sizeof head) ? kFileOk : kFileWriteError;
-    if (result == kFileOk)
-        result = WriteFrames(save.fd, record.leftSamples, nullptr, record.frameCount, 1,
-                             SampleEncoding::S16BE);
-    if (result != kFileOk) {
-        AbortSafeSave(save);
-        return result;
-    }
-    return CommitSafeSave(save);
+    return SaveHeaderAndFrames(path, head, sizeof head, record, 1, SampleEncoding::S16BE);
 }
 
 }  // namespace ob
