@@ -13,34 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "sound_test_support.h"
 #include "wave/memory.h"
 #include "wave/wave_record.h"
 
 namespace ob::wavtest {
 
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/orbick-wav-XXXXXX";
-        if (char* made = ::mkdtemp(name)) path = made;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
-
-inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+// The folder and whole-file helpers are the ones every format test uses.
+using TempDir = soundtest::TempFolder;
+using soundtest::ReadBytes;
+using soundtest::WriteBytes;
 
 inline uint32_t Le32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
