@@ -41,6 +41,14 @@ ScriptContext* Lookup(TesContext h) {
 }  // namespace
 
 bool SharedBufferAllocated() { return g_messageBuffer != nullptr; }
+ScriptContext* FindContext(TesContext h) {
+    uint32_t index = (h & 0xFFFF);
+    if (index == 0 || index > g_slots.size()) return nullptr;
+    Slot& s = g_slots[index - 1];
+    return s.ctx && s.generation == (uint16_t)(h >> 16) ? s.ctx.get() : nullptr;
+}
+TesDispatch* NewRegisteredHostObject(TesContext context, void* object, TesUserTypeRoutine routine, intptr_t datum);
+void SetHostObjectFree(TesDispatch* d, TesHostObjectFree onFree);
 ScriptContext* CurrentContext() { return g_current; }
 
 ScriptContext::ScriptContext() {
@@ -62,6 +70,8 @@ void ScriptContext::FreeBuffers() {
     }
     code.clear();
     storage.clear();
+    memberRecords.clear();
+    ReleaseHostObjects(*this);
     funcs.clear();
     names.Clear();
     stream.clear();
@@ -208,6 +218,7 @@ static void Predeclare(ScriptContext& ctx) {
     }
     PredeclareBuiltins(ctx);
     ctx.predeclaredNames = ctx.names.Count();
+    DeclareHostObjects(ctx);
 }
 
 }  // namespace tessel
@@ -410,17 +421,6 @@ TES_API TesResult tesExecute(TesContext h) {
     ENTRY_END
 }
 
-static bool VariantToCell(const TesVariant& v, Cell& c) {
-    switch (v.vt & 0xFFF) {
-        case VT_EMPTY: return true;
-        case VT_INTEGER: SetInteger(&c, (v.vt & TES_VT_BYREF) ? *(int16_t*)v.u.byref : v.u.iVal); return true;
-        case VT_LONG: SetLong(&c, (v.vt & TES_VT_BYREF) ? *(int32_t*)v.u.byref : v.u.lVal); return true;
-        case VT_SINGLE: SetSingle(&c, (v.vt & TES_VT_BYREF) ? *(float*)v.u.byref : v.u.fltVal); return true;
-        case VT_DOUBLE: SetDouble(&c, (v.vt & TES_VT_BYREF) ? *(double*)v.u.byref : v.u.dblVal); return true;
-        case VT_STRING: SetString(&c, v.u.strVal ? v.u.strVal : ""); return true;
-        default: return false;
-    }
-}
 
 static void CellToVariant(ScriptContext* ctx, const Cell* c, TesVariant& v) {
     std::memset(&v, 0, sizeof v);
@@ -433,6 +433,14 @@ static void CellToVariant(ScriptContext* ctx, const Cell* c, TesVariant& v) {
         case VT_SINGLE: { double d; GetDouble(c, d, err); v.u.fltVal = (float)d; break; }
         case VT_DOUBLE: GetDouble(c, v.u.dblVal, err); break;
         case VT_STRING: GetString(c, ctx->resultText, err); v.u.strVal = ctx->resultText.data(); break;
+        case VT_OBJECT: {
+            // An object result carries a reference for the host.
+            const Cell* d = Deref(const_cast<Cell*>(c));
+            TesDispatch* obj = (d->flags & CF_ARRAY) ? nullptr : d->v.obj;
+            if (obj) obj->vtbl->addRef(obj);
+            v.u.objVal = obj;
+            break;
+        }
         default: v.vt = VT_EMPTY; break;
     }
 }
@@ -453,7 +461,7 @@ TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args, 
         const TesVariant& v = args->args[count - 1 - i];  // last argument first
         if ((v.vt & TES_VT_ARRAY) && !fn->params[i].array) return TES_E_INVALIDARG;
         if (fn->params[i].code == TC_USER || fn->params[i].member) return TES_E_INVALIDARG;  // no host user-type values
-        if (!VariantToCell(v, cells[i])) {
+        if (!VariantToCell(*ctx, v, cells[i], false)) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "unknown type: %d\n", v.vt);
             ReportError(*ctx, buf);
@@ -524,18 +532,54 @@ TES_API TesResult tesSetGlobalStringVarByIndex(TesContext h, int32_t index, cons
     return Assign(c, &v, err) ? TES_OK : TES_E_FAIL;
     ENTRY_END
 }
+// A global that can hold an object: declared Object or Variant, not an array.
+static TesResult ObjectGlobal(ScriptContext* ctx, const char* name, Cell*& c) {
+    c = GlobalCell(ctx, name);
+    if (!c) return TES_E_NOGLOBAL;
+    c = Deref(c);
+    if ((c->flags & (CF_ARRAY | CF_HOSTREF)) || (c->decl != VT_OBJECT && c->decl != VT_VARIANT))
+        return TES_E_TYPEMISMATCH;
+    return TES_OK;
+}
+
 TES_API TesResult tesSetGlobalObjectVar(TesContext h, const char* name, void* object) {
-    ENTRY_BEGIN GET_CTX(h)
-    (void)name;
-    (void)object;
-    return TES_E_NOTIMPL;  // no automation objects in this engine
+    ENTRY_BEGIN LIVE_CTX(h)
+    if (!name) return TES_E_INVALIDARG;
+    Cell* c;
+    TesResult r = ObjectGlobal(ctx, name, c);
+    if (r != TES_OK) return r;
+    TesDispatch* d = static_cast<TesDispatch*>(object);
+    if (d) d->vtbl->addRef(d);
+    SetObject(c, d);
+    return TES_OK;
     ENTRY_END
 }
-TES_API TesResult tesSetGlobalCPPObjectRef(TesContext h, const char* name, void* object, intptr_t, intptr_t, intptr_t) {
-    ENTRY_BEGIN GET_CTX(h)
-    (void)name;
-    (void)object;
-    return TES_E_NOTIMPL;  // host objects are not supported
+TES_API TesResult tesSetGlobalCPPObjectRef(TesContext h, const char* name, void* object, TesUserTypeRoutine routine,
+                                           intptr_t datum, TesHostObjectFree onFree) {
+    ENTRY_BEGIN LIVE_CTX(h)
+    if (!name || !*name || !object) return TES_E_INVALIDARG;
+    if (ctx->state == 2) {
+        Cell* c;
+        TesResult r = ObjectGlobal(ctx, name, c);
+        if (r != TES_OK) return r;
+        TesDispatch* d = NewRegisteredHostObject(ctx->handle, object, routine, datum);
+        SetHostObjectFree(d, onFree);
+        SetObject(c, d);
+        return TES_OK;
+    }
+    if (ctx->compileUsed) return TES_E_STATE;
+    // Declared as a global object name when compiling starts.
+    TesDispatch* d = NewRegisteredHostObject(ctx->handle, object, routine, datum);
+    SetHostObjectFree(d, onFree);
+    for (auto& e : ctx->hostObjects) {
+        if (strcasecmp(e.first.c_str(), name) == 0) {
+            std::swap(e.second, d);
+            d->vtbl->release(d);
+            return TES_OK;
+        }
+    }
+    ctx->hostObjects.emplace_back(name, d);
+    return TES_OK;
     ENTRY_END
 }
 
@@ -575,7 +619,8 @@ TES_API TesResult tesSetGlobalArrayElement(TesContext h, const char* name, const
     if (!ArrayElement(ctx, name, indices, view, elem, r)) { view.flags = 0; return r; }
     Cell v;
     std::string err;
-    bool ok = VariantToCell(*value, v) && Assign(elem, &v, err);
+    bool ok = VariantToCell(*ctx, *value, v, false) &&
+              (TypeOf(&v) == VT_OBJECT ? SetReference(elem, &v, err) : Assign(elem, &v, err));
     view.flags = 0;
     return ok ? TES_OK : TES_E_FAIL;
     ENTRY_END

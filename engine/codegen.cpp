@@ -15,7 +15,7 @@ const char* OpName(int op) {
         "LEAVE", "END", "CALL", "OPEN", "CLOSE", "PRINT", "FORTEST", "NEXT", "NEXTSTEP", "DOTEST",
         "LOOP", "PUSH", "PUSHREF", "POP", "CLEAR", "RELEASE", "ADD", "POW", "MOD", "AREAD",
         "CONCAT", "SUB", "MUL", "DIV", "AND", "OR", "EQ", "NE", "LT", "GT", "LE", "GE", "NEG",
-        "NOT", "JTRUE", "AREF", "AREAD1", "ASTORE1", "JNOTREL"};
+        "NOT", "JTRUE", "AREF", "AREAD1", "ASTORE1", "JNOTREL", "SETREF"};
     return op > 0 && op < OP_COUNT ? names[op] : "?";
 }
 

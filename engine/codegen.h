@@ -14,7 +14,7 @@ struct ScriptContext;
 enum Op : int32_t {
     OP_DIALOG = 1,     // show dialog A, result into C
     OP_MOVE = 2,       // C := A (converted to C's declared type)
-    OP_ASTORE = 3,     // array A, B subscripts popped, value C
+    OP_ASTORE = 3,     // array A, B subscripts popped, value C (pad 1: Set, by reference)
     OP_JFALSE = 4,     // if A is false jump to C
     OP_JUMP = 5,       // jump to C
     OP_CASENE = 6,     // if A <> B jump to C
@@ -32,11 +32,11 @@ enum Op : int32_t {
     OP_NEXTSTEP = 18,  // variable of the test at C plus step A, jump to C
     OP_DOTEST = 19,    // if A <> -1 and A is false jump to C
     OP_LOOP = 20,      // jump to C
-    OP_PUSH = 21,      // push a copy of A
+    OP_PUSH = 21,      // push a copy of A (pad 1: A is a temporary, moved)
     OP_PUSHREF = 22,   // push a copy of A that remembers A (by-reference arguments)
     OP_POP = 23,       // pop A cells
     OP_CLEAR = 24,     // reinitialise cell A
-    OP_RELEASE = 25,   // release the object in A
+    OP_RELEASE = 25,   // release the object in A: it becomes Nothing
     OP_ADD = 26, OP_POW = 27, OP_MOD = 28,
     OP_AREAD = 29,     // array A, B subscripts popped, element into C
     OP_CONCAT = 30, OP_SUB = 31, OP_MUL = 32, OP_DIV = 33, OP_AND = 34, OP_OR = 35,
@@ -48,7 +48,8 @@ enum Op : int32_t {
     OP_AREAD1 = 46,    // one-dimensional read: array A, subscript cell B, element into C
     OP_ASTORE1 = 47,   // one-dimensional store: array A, subscript cell B, value C
     OP_JNOTREL = 48,   // if not (A relation B) jump to C; the relation's opcode (36..41) is in pad
-    OP_COUNT = 49
+    OP_SETREF = 49,    // Set: C takes a reference to the object in A (pad 1: A is a temporary, moved)
+    OP_COUNT = 50
 };
 
 struct Instr {

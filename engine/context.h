@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/codegen.h"
@@ -89,6 +90,11 @@ struct ScriptContext {
     int64_t maxSteps = 0;
     bool sandbox = false;
 
+    // Host objects registered before compiling (declared at its start), each
+    // holding one reference; records of member calls by name and flags.
+    std::vector<std::pair<std::string, TesDispatch*>> hostObjects;
+    std::unordered_map<std::string, int> memberRecords;
+
     // Returned string of tesCallFunc results.
     std::string resultText;
 
@@ -109,6 +115,21 @@ ScriptContext* CurrentContext();
 
 // Compiling (parser.cpp): runs over the sources, or replays the stream.
 int32_t CompileProgram(ScriptContext& ctx, bool replay);
+
+// Objects (objects.cpp).
+void DeclareHostObjects(ScriptContext& ctx);
+void ReleaseHostObjects(ScriptContext& ctx);
+// The cell of a member-call record (kind 4), made once per name and flags.
+int MemberRecord(ScriptContext& ctx, const std::string& member, int flags, bool chained);
+// Calls a member of the object in obj with nargs argument cells; names holds
+// the written parameter names of named arguments (-1 for positional ones).
+bool CallMember(ScriptContext& ctx, FuncRec* fn, Cell* obj, Cell* args, int nargs,
+                const std::vector<int32_t>* names, Cell* out, std::string& err);
+// Variant conversions: a cell as an argument variant (strings point into
+// texts, objects are lent), and a variant from a host into a cell (adopt: the
+// cell takes over an object reference instead of adding one).
+bool SetVariantFromVar(const Cell* c, TesVariant& v, std::string& text, std::string& err);
+bool VariantToCell(ScriptContext& ctx, const TesVariant& v, Cell& c, bool adopt);
 
 // Compiled-code files (codefile.cpp).
 int32_t SaveCode(ScriptContext& ctx, const char* path);

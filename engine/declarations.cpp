@@ -219,17 +219,9 @@ void Compiler::DimStatement(int which) {
                     continue;
                 }
                 int cell = DeclareVariable(name, suffix, TC_VARIANT, -1, 0, nullptr, true, true);
-                if (cell > 0) {
-                    Cell& c = ctx_.storage[cell];
-                    switch (value.vt) {
-                        case TES_VT_INTEGER: SetInteger(&c, value.u.iVal); break;
-                        case TES_VT_LONG: SetLong(&c, value.u.lVal); break;
-                        case TES_VT_SINGLE: SetSingle(&c, value.u.fltVal); break;
-                        case TES_VT_DOUBLE: SetDouble(&c, value.u.dblVal); break;
-                        case TES_VT_STRING: SetString(&c, value.u.strVal ? value.u.strVal : ""); break;
-                        default: break;
-                    }
-                }
+                if (cell > 0) VariantToCell(ctx_, value, ctx_.storage[cell], true);
+                else if (value.vt == TES_VT_OBJECT && value.u.objVal)  // not stored: give the reference back
+                    static_cast<TesDispatch*>(value.u.objVal)->vtbl->release(static_cast<TesDispatch*>(value.u.objVal));
                 continue;
             }
             uint16_t as = AsType(userType, fixedLen);

@@ -195,8 +195,15 @@ Expr* Compiler::Primary() {
             if (e->operand <= 0) Error("Attempting to call undefined function: " + std::string(fname) + "\n");
             return e;
         }
-        case T_IDENT: case T_DECLARRAY: case T_DECLFUNC: case T_DECLSUB:
+        case T_IDENT: case T_DECLARRAY: case T_DECLFUNC: case T_DECLSUB: case T_DECLOBJNAME:
             return NameRef(false);
+        case T_NOTHING: {
+            Advance();
+            Expr* e = NewExpr(E_CELL);
+            e->operand = NothingCell();
+            e->constant = true;
+            return e;
+        }
         default:
             SyntaxError();
     }
@@ -281,8 +288,44 @@ int Compiler::MemberOperand(int base, int name, int member) {
     return base;
 }
 
-// nameref -> name ['(' args ')'] | name '.' member
-Expr* Compiler::NameRef(bool) {
+// The constant Nothing (an object value that holds no object).
+int Compiler::NothingCell() {
+    if (nothingCell_ <= 0) {
+        nothingCell_ = ctx_.NewCell(VT_OBJECT, 0);
+        ctx_.storage[nothingCell_].flags |= CF_CONST;
+    }
+    return nothingCell_;
+}
+
+bool Compiler::IsTemp(int operand) const {
+    if (proc_) return operand <= kTempBase && operand > kTempBase - 1000000;
+    for (int t : globalTemps_)
+        if (t == operand) return true;
+    return false;
+}
+
+// nameref -> simpleref {'.' member ['(' args ')']}
+// A dot after anything but a user-type variable names a member of an object.
+Expr* Compiler::NameRef(bool statementCall) {
+    Expr* e = SimpleRef(statementCall);
+    while (tok_.kind == T_DOT && e->userType < 0 && e->members == 0 && !e->constant) {
+        Advance();
+        if (tok_.raw != T_IDENT) SyntaxError();
+        Expr* m = NewExpr(E_MEMBER);
+        m->member = tok_.name;
+        m->kids.push_back(e);
+        Advance();
+        if (tok_.kind == T_LPAREN) {
+            m->parens = true;
+            for (Expr* a : Arguments()) m->kids.push_back(a);
+        }
+        e = m;
+    }
+    return e;
+}
+
+// simpleref -> name ['(' args ')'] | name '.' member   (members of user types)
+Expr* Compiler::SimpleRef(bool) {
     int name = tok_.name;
     int kind = tok_.kind;
     char suffix = tok_.suffix;
@@ -339,7 +382,7 @@ Expr* Compiler::NameRef(bool) {
     }
     int op = Variable(name, suffix, true);
     int userType = UserTypeOf(op);
-    if (tok_.kind == T_DOT) {
+    if (tok_.kind == T_DOT && userType >= 0) {
         Advance();
         if (tok_.raw != T_IDENT) SyntaxError();
         op = MemberOperand(op, name, tok_.name);
@@ -397,6 +440,24 @@ void Compiler::Release(int operand) {
     if (operand == top) --temps_;
 }
 
+// Pushes a value; a temporary is moved, so it keeps no object reference.
+void Compiler::PushValue(int op) {
+    int at = Emit(OP_PUSH, op, -1, -1);
+    if (IsTemp(op)) ctx_.code[at].pad = 1;
+    Release(op);
+}
+
+// Pushes the object, then the arguments, and calls the member's record.
+int Compiler::EmitMember(Expr* object, int member, int flags, const std::vector<Expr*>& args,
+                         const std::function<int()>& dest) {
+    for (Expr* a : args)
+        if (a->userType >= 0 || a->members > 0) Error("Type mismatch\n");
+    bool chained = object->kind == E_MEMBER;
+    PushValue(Compile(object));
+    int rec = MemberRecord(ctx_, ctx_.names[member].text, flags, chained);
+    return EmitCall(rec, dest, args);
+}
+
 void Compiler::PushSubscripts(const std::vector<Expr*>& subs) {
     for (Expr* s : subs) {
         int op = Compile(s);
@@ -450,9 +511,7 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
             PushSubscripts(a->kids);
             Emit(OP_AREF, a->operand, (int)a->kids.size(), -1);
         } else {
-            int op = Compile(a);
-            Emit(OP_PUSH, op, -1, -1);
-            Release(op);
+            PushValue(Compile(a));
         }
     }
     if (expand && checkLater) userCalls_.push_back(check);
@@ -582,6 +641,14 @@ int Compiler::Compile(Expr* e, int into) {
             // The result's temporary is taken once the arguments' own are released.
             result = -1;
             EmitCall(e->operand, [&]() { return result = dest(); }, e->kids);
+            break;
+        }
+        case E_MEMBER: {
+            // A member read: method or property get.
+            result = -1;
+            std::vector<Expr*> args(e->kids.begin() + 1, e->kids.end());
+            EmitMember(e->kids[0], e->member, TES_DISPATCH_METHOD | TES_DISPATCH_PROPERTYGET, args,
+                       [&]() { return result = dest(); });
             break;
         }
         case E_ELEM: {

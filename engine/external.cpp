@@ -124,6 +124,7 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
                 else if (t == VT_SINGLE) { double d; GetDouble(a, d, err); s.variant.u.fltVal = (float)d; }
                 else if (t == VT_DOUBLE) GetDouble(a, s.variant.u.dblVal, err);
                 else if (t == VT_STRING) { std::string& x = text(); GetString(a, x, err); s.variant.u.strVal = x.data(); }
+                else if (t == VT_OBJECT && !(a->flags & CF_ARRAY)) s.variant.u.objVal = Deref(a)->v.obj;  // lent
                 else s.variant.vt = VT_EMPTY;
                 s.address = &s.variant;
                 types[i] = &ffi_type_pointer;
@@ -209,36 +210,36 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
     return true;
 }
 
-bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* out, std::string& err) {
+bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, const std::vector<int32_t>* names,
+                   Cell* out, std::string& err) {
     if (!ctx.undefFuncCb) {
         err = Fmt("Attempting to call undefined function: %s\n", fn->name);
         return false;
     }
+    // Variants last argument first, so the named ones (written last) lead.
     std::vector<TesVariant> vars(nargs);
     std::vector<std::string> texts(nargs);
     for (int i = 0; i < nargs; ++i) {
-        Cell* a = args + (nargs - 1 - i);  // last argument first
-        TesVariant& v = vars[i];
-        uint16_t t = TypeOf(a);
-        v.vt = t;
-        if (t == VT_INTEGER) GetShort(a, v.u.iVal, err);
-        else if (t == VT_LONG) GetLong(a, v.u.lVal, err);
-        else if (t == VT_SINGLE) { double d; GetDouble(a, d, err); v.u.fltVal = (float)d; }
-        else if (t == VT_DOUBLE) GetDouble(a, v.u.dblVal, err);
-        else if (t == VT_STRING) { GetString(a, texts[i], err); v.u.strVal = texts[i].data(); }
-        else v.vt = VT_EMPTY;
+        Cell* a = args + (nargs - 1 - i);
+        if (TypeOf(a) == VT_USER || (a->flags & CF_ARRAY)) {
+            vars[i] = TesVariant{};  // a user-type or array argument has no variant form
+            continue;
+        }
+        if (!SetVariantFromVar(a, vars[i], texts[i], err)) return false;
     }
-    TesArgList list{vars.data(), nullptr, (uint32_t)nargs, 0};
+    std::vector<int32_t> ids;
+    std::vector<const char*> namePtrs;
+    if (names && (int)names->size() == nargs) {
+        for (int i = 0; i < nargs && (*names)[nargs - 1 - i] >= 0; ++i) {
+            ids.push_back(i);
+            namePtrs.push_back(ctx.names[(*names)[nargs - 1 - i]].text.c_str());
+        }
+    }
+    TesArgList list{vars.data(), ids.empty() ? nullptr : ids.data(), (uint32_t)nargs, (uint32_t)ids.size(),
+                    namePtrs.empty() ? nullptr : namePtrs.data()};
     TesVariant result{};
     if (ctx.undefFuncCb(ctx.handle, fn->name.c_str(), &list, &result) != 0) return true;
-    switch (result.vt) {
-        case VT_INTEGER: SetInteger(out, result.u.iVal); break;
-        case VT_LONG: SetLong(out, result.u.lVal); break;
-        case VT_SINGLE: SetSingle(out, result.u.fltVal); break;
-        case VT_DOUBLE: SetDouble(out, result.u.dblVal); break;
-        case VT_STRING: SetString(out, result.u.strVal ? result.u.strVal : ""); break;
-        default: break;
-    }
+    VariantToCell(ctx, result, *out, true);
     return true;
 }
 

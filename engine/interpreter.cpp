@@ -70,6 +70,7 @@ Cell* Interpreter::Fresh(Cell* c) {
         return c;
     }
     if (c->flags & CF_ARRAY) c->DeleteArray();
+    else c->DropObject();
     c->flags = 0;
     c->type = VT_EMPTY;
     c->decl = VT_VARIANT;
@@ -92,6 +93,7 @@ void Interpreter::PopCells(int n) {
     while (n-- > 0 && sp_ > stack_) {
         --sp_;
         if (sp_->flags & CF_ARRAY) sp_->DeleteArray();
+        else sp_->DropObject();
         sp_->flags = 0;
         if (sp_->s.capacity() > 4096) std::string().swap(sp_->s);
     }
@@ -194,6 +196,7 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         const Param& pr = fn->params[i];
         if (!pr.byVal && (p.flags & CF_LINKED) && p.link) {
             Cell* target = p.link;
+            p.DropObject();
             p.s.clear();
             p.flags = CF_REF;
             p.v.ref = target;
@@ -202,6 +205,7 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         }
         if (!pr.byVal && (p.flags & CF_LINKRAW) && p.link) {
             void* raw = p.link;
+            p.DropObject();
             p.decl = (uint16_t)p.fixedLen;
             p.fixedLen = 0;
             p.flags = CF_HOSTREF;
@@ -214,7 +218,9 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         p.flags = 0;
         p.link = nullptr;
         p.fixedLen = 0;
-        if (pr.type == p.type && pr.type != VT_STRING) {
+        if (pr.type == VT_OBJECT && p.type != VT_OBJECT) {
+            return Fail("Type mismatch\n");  // only an object (or Nothing) passes as an Object
+        } else if (pr.type == p.type && pr.type != VT_STRING) {
             p.decl = pr.type;
         } else if (pr.type != VT_VARIANT) {
             Cell tmp;
@@ -271,9 +277,10 @@ bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
     if (f.dest && f.fn) {
         Cell* result = f.base + f.fn->params.size();
         if (f.dest->decl == VT_VARIANT && !(f.dest->flags & (CF_HOSTREF | CF_ARRAY)) && !(result->flags & CF_HOSTREF)) {
-            f.dest->type = result->type;
-            if (result->type == VT_STRING) f.dest->s.swap(result->s);
-            else f.dest->v = result->v;
+            MoveValue(f.dest, result);
+        } else if (f.dest->decl == VT_OBJECT && TypeOf(result) == VT_OBJECT) {
+            // A function As Object returning into an object variable passes the reference.
+            MoveValue(f.dest, result);
         } else {
             std::string err;
             if (!Assign(f.dest, result, err)) return Fail(err);
@@ -342,18 +349,33 @@ bool Interpreter::Call(const Instr& in, int& pc) {
     Cell* dest = in.b == -1 ? nullptr : Deref(Operand(in.b));
     int nargs = in.c;
     if (nargs < 0 || sp_ - stack_ < nargs) return Fail("Data corruption detected in DoCallFunc - type: 0\n");
+    const std::vector<int32_t>* names = nullptr;
     if (in.pad > 0) {
         if (in.pad > (int)ctx_.namedCalls.size()) return Fail("Data corruption detected in DoCallFunc - type: 0\n");
-        if (!PlaceNamedArguments(fn, ctx_.namedCalls[in.pad - 1], sp_ - nargs, nargs)) return false;
+        const ScriptContext::NamedCall& nc = ctx_.namedCalls[in.pad - 1];
+        // Objects and the host's undefined-function callback get the names
+        // themselves; for procedures the arguments move into place.
+        if (fn->kind == FK_MEMBER || (fn->kind == FK_UNDECLARED && ctx_.undefFuncCb)) {
+            if ((int)nc.names.size() != nargs) return Fail("Type mismatch\n");
+            names = &nc.names;
+        } else if (!PlaceNamedArguments(fn, nc, sp_ - nargs, nargs)) {
+            return false;
+        }
     }
     if (fn->kind == FK_PROC) return EnterProcedure(fn, nargs, dest, pc + 1, pc);
     Cell out;
     std::string err;
     bool ok;
+    int popped = nargs;
     if (fn->builtin < 0)
         for (Cell* a = sp_ - nargs; a < sp_; ++a) Materialize(a);
-    if (fn->kind == FK_UNDECLARED) {
-        ok = CallUndefined(ctx_, fn, sp_ - nargs, nargs, &out, err);
+    if (fn->kind == FK_MEMBER) {
+        // The object was pushed before the arguments.
+        if (sp_ - stack_ < nargs + 1) return Fail("Data corruption detected in DoCallFunc - type: 4\n");
+        ok = CallMember(ctx_, fn, sp_ - nargs - 1, sp_ - nargs, nargs, names, &out, err);
+        popped = nargs + 1;
+    } else if (fn->kind == FK_UNDECLARED) {
+        ok = CallUndefined(ctx_, fn, sp_ - nargs, nargs, names, &out, err);
     } else if (fn->kind == FK_LIB && fn->builtin >= 0) {
         ok = CallBuiltin(ctx_, fn->builtin, sp_ - nargs, nargs, &out, err);
     } else if (fn->kind == FK_LIB || fn->kind == FK_APP) {
@@ -361,13 +383,11 @@ bool Interpreter::Call(const Instr& in, int& pc) {
     } else {
         return Fail(Fmt("Data corruption detected in DoCallFunc - type: %d\n", fn->kind));
     }
-    PopCells(nargs);
+    PopCells(popped);
     if (!ok) return err.empty() ? false : Fail(err);
     if (ctx_.errorStatus == -2) return false;
     if (dest && dest->decl == VT_VARIANT && !(dest->flags & (CF_HOSTREF | CF_ARRAY))) {
-        dest->type = out.type;
-        if (out.type == VT_STRING) dest->s.swap(out.s);
-        else dest->v = out.v;
+        MoveValue(dest, &out);
     } else if (dest && !Assign(dest, &out, err)) {
         return Fail(err);
     }
@@ -417,10 +437,11 @@ bool Interpreter::Print(const Instr& in) {
         Cell* c = sp_ - count + i;
         bool ok = write ? WriteFormText(c, item, err) : PrintText(c, item, err);
         if (!ok) {
-            if (ctx_.userTypeRoutine) {
+            // Items of a type without a text form go to the user type subsystem.
+            if (ctx_.userTypeRoutine && TypeOf(c) != VT_OBJECT) {
                 TesVariant v{};
                 v.vt = TypeOf(c);
-                ctx_.userTypeRoutine(ctx_.handle, 15, &v, ctx_.userTypeDatum);
+                ctx_.userTypeRoutine(ctx_.handle, 15, nullptr, nullptr, nullptr, &v, ctx_.userTypeDatum);
                 continue;
             }
             PopCells(count);
@@ -533,12 +554,21 @@ int Interpreter::Exec(int pc, int mode) {
                            !((src->flags | dst->flags) & CF_HOSTREF)) {
                     dst->v.l = src->type == VT_LONG ? src->v.l : src->v.i;
                     dst->type = VT_LONG;
-                } else if (dst->decl == VT_VARIANT && src->type != VT_STRING && !((src->flags | dst->flags) & (CF_HOSTREF | CF_ARRAY))) {
+                } else if (dst->decl == VT_VARIANT && src->type != VT_STRING && src->type != VT_OBJECT &&
+                           dst->type != VT_OBJECT && !((src->flags | dst->flags) & (CF_HOSTREF | CF_ARRAY))) {
                     dst->type = src->type;
                     dst->v = src->v;
                 } else if (!Assign(dst, src, err)) {
                     FAIL(err);
                 }
+                ++pc;
+                break;
+            }
+            case OP_SETREF: {
+                Cell* src = Operand(in.a);
+                Cell* dst = Operand(in.c);
+                if (!SetReference(dst, src, err)) FAIL(err);
+                if (in.pad == 1) Deref(src)->DropObject();  // a temporary keeps no reference
                 ++pc;
                 break;
             }
@@ -554,7 +584,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell view;
                 if (raw) { RawView(view, raw, rawType); elem = &view; }
                 if (in.op == OP_ASTORE) {
-                    if (!Assign(elem, Operand(in.c), err)) FAIL(err);
+                    if (!(in.pad == 1 ? SetReference(elem, Operand(in.c), err) : Assign(elem, Operand(in.c), err))) FAIL(err);
                 } else if (in.op == OP_AREAD) {
                     Cell* dst = Deref(Operand(in.c));
                     if (!Assign(dst, elem, err)) FAIL(err);
@@ -575,8 +605,14 @@ int Interpreter::Exec(int pc, int mode) {
                 uint16_t rawType = 0;
                 if (!ElementAddress(Operand(in.a), Operand(in.b), 1, elem, raw, rawType)) return -1;
                 Cell* other = Deref(Operand(in.c));
-                if (raw && rawType == VT_LONG && in.op == OP_AREAD1 && other->decl == VT_VARIANT &&
-                    !(other->flags & (CF_HOSTREF | CF_ARRAY))) {
+                if (in.pad == 1) {  // Set of an element
+                    Cell view;
+                    if (raw) { RawView(view, raw, rawType); elem = &view; }
+                    bool ok = SetReference(elem, other, err);
+                    view.flags = 0;
+                    if (!ok) FAIL(err);
+                } else if (raw && rawType == VT_LONG && in.op == OP_AREAD1 && other->decl == VT_VARIANT &&
+                    other->type != VT_OBJECT && !(other->flags & (CF_HOSTREF | CF_ARRAY))) {
                     other->type = VT_LONG;
                     std::memcpy(&other->v.l, raw, 4);
                 } else if (raw && rawType == VT_LONG && in.op == OP_ASTORE1 && other->type == VT_LONG &&
@@ -741,6 +777,11 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* c;
                 if (!PushCell(c)) FAIL("Out of memory for stack\n");
                 Cell* d = Deref(src);
+                if (in.pad == 1 && !(d->flags & (CF_HOSTREF | CF_ARRAY))) {
+                    MoveValue(c, d);  // a temporary: its value moves onto the stack
+                    ++pc;
+                    break;
+                }
                 if (in.op == OP_PUSHREF && d->type == VT_STRING && !(d->flags & (CF_HOSTREF | CF_ARRAY))) {
                     // The text is read through the link; it is copied only if a callee needs its own.
                     c->type = VT_STRING;
@@ -761,10 +802,18 @@ int Interpreter::Exec(int pc, int mode) {
                 PopCells(in.a);
                 ++pc;
                 break;
-            case OP_CLEAR: case OP_RELEASE:
+            case OP_CLEAR:
                 Deref(Operand(in.a))->Clear();
                 ++pc;
                 break;
+            case OP_RELEASE: {
+                // Set x = Nothing
+                Cell nothing;
+                nothing.Init(VT_OBJECT, 0);
+                if (!SetReference(Operand(in.a), &nothing, err)) FAIL(err);
+                ++pc;
+                break;
+            }
             case OP_ADD: case OP_SUB: case OP_MUL: case OP_MOD: case OP_AND: case OP_OR:
             case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: {
                 // Integer and Long operands into a plain temporary: no conversions.
@@ -772,7 +821,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* b = Operand(in.b);
                 Cell* out = Operand(in.c);
                 if ((a->flags | b->flags | out->flags) & CF_REF) { a = Deref(a); b = Deref(b); out = Deref(out); }
-                if (IntPair(a, b) && !(out->flags & (CF_HOSTREF | CF_ARRAY)) &&
+                if (IntPair(a, b) && !(out->flags & (CF_HOSTREF | CF_ARRAY)) && out->type != VT_OBJECT &&
                     (out->decl == VT_VARIANT || out->decl == VT_LONG || out->decl == VT_INTEGER)) {
                     int64_t x = IntOf(a), y = IntOf(b), r;
                     bool isInt = a->type == VT_INTEGER && b->type == VT_INTEGER, compare = false;

@@ -242,27 +242,27 @@ bool Lexer::Action(Token& t) {
     std::string err;
     switch (t.raw) {
         case T_IDENT: {
-            bool isNew = ctx_.names.Find(t.text, false) < 0;
             t.name = ctx_.names.Enter(t.text, false, err);
             if (t.name < 0) { ReportError(ctx_, err); t.name = 0; return false; }
             NameEntry& e = ctx_.names[t.name];
             t.kind = e.kind;
-            if (isNew && ctx_.undefVarCb && e.kind == T_IDENT) {
+            // The host is asked once about a name that has no meaning yet;
+            // a name after a dot is a member name, not a variable.
+            if (ctx_.undefVarCb && !e.hostAsked && e.kind == T_IDENT && e.globalCell == 0 &&
+                prevKind_ != T_DOT) {
+                e.hostAsked = true;
                 TesVariant v{};
-                if (ctx_.undefVarCb(ctx_.handle, t.text.c_str(), &v) == 0) {
-                    // A host value: a global Variant holding what the host gave.
+                std::string text = t.text;
+                if (ctx_.undefVarCb(ctx_.handle, text.c_str(), &v) == 0) {
+                    // A host value: a global Variant holding what the host gave
+                    // (an object makes the name an object name).
                     int cell = ctx_.NewCell(VT_VARIANT, t.name);
-                    Cell& c = ctx_.storage[cell];
-                    switch (v.vt) {
-                        case TES_VT_INTEGER: SetInteger(&c, v.u.iVal); break;
-                        case TES_VT_LONG: SetLong(&c, v.u.lVal); break;
-                        case TES_VT_SINGLE: SetSingle(&c, v.u.fltVal); break;
-                        case TES_VT_DOUBLE: SetDouble(&c, v.u.dblVal); break;
-                        case TES_VT_STRING: SetString(&c, v.u.strVal ? v.u.strVal : ""); break;
-                        default: break;
-                    }
-                    ctx_.names[t.name].globalCell = cell;
-                    ctx_.names[t.name].type = TC_VARIANT;
+                    VariantToCell(ctx_, v, ctx_.storage[cell], true);
+                    NameEntry& n = ctx_.names[t.name];
+                    n.globalCell = cell;
+                    n.type = TC_VARIANT;
+                    if (ctx_.storage[cell].type == VT_OBJECT) n.kind = T_DECLOBJNAME;
+                    t.kind = n.kind;
                 }
             }
             return true;

@@ -47,7 +47,9 @@ void Compiler::Advance() {
         RawNext();
         t = RawNext();
     }
-    if (afterGoto_) {
+    if ((prevKind_ == T_DOT || prevKind_ == T_WITHDOT) && t.raw == T_IDENT) {
+        t.kind = T_IDENT;  // a member name, even when it is spelled like a keyword
+    } else if (afterGoto_) {
         afterGoto_ = false;
         if (t.raw == T_IDENT || t.raw == T_INTEGER) t.kind = T_IDENT;
     } else if (prevKind_ == T_EOL && t.raw == T_IDENT &&
@@ -203,26 +205,12 @@ bool Compiler::Statement() {
         case T_EXIT: ExitStatement(); return true;
         case T_CALL: Advance(); CallStatement(true); return true;
         case T_LET: Advance(); AssignStatement(); return true;
-        case T_SET: {
-            // SET name = NOTHING releases; objects are otherwise plain values here.
-            Advance();
-            if (tok_.raw == T_IDENT && Peek().kind == T_EQ) {
-                int name = tok_.name;
-                char suffix = tok_.suffix;
-                Advance();
-                Advance();
-                if (tok_.kind == T_NOTHING) {
-                    Advance();
-                    Emit(OP_RELEASE, Variable(name, suffix, true), -1, -1);
-                    return true;
-                }
-                int op = Variable(name, suffix, true);
-                if (IsConstOperand(op)) Error("Attempt to assign to constant\n");
-                Emit(OP_MOVE, Compile(Expression()), -1, op);
-                return true;
-            }
-            SyntaxError();
-        }
+        case T_SET: SetStatement(); return true;
+        case T_WITHDOT:
+            // There is no With statement, so no block a leading dot could refer to.
+            Error("Not in with block\n");
+            SkipToEol();
+            return true;
         case T_BEGIN:
             Error("Dialog definitions are not supported\n");
             while (tok_.kind != T_EOF) {
@@ -230,9 +218,9 @@ bool Compiler::Statement() {
                 Advance();
             }
             return true;
-        case T_IDENT: case T_DECLARRAY: case T_DECLFUNC: case T_DECLSUB: case T_DECLCONST: {
+        case T_IDENT: case T_DECLARRAY: case T_DECLFUNC: case T_DECLSUB: case T_DECLCONST: case T_DECLOBJNAME: {
             int next = Peek().kind;
-            if (tok_.kind == T_DECLSUB || (tok_.kind != T_DECLARRAY && next != T_EQ && next != T_DOT &&
+            if (tok_.kind == T_DECLSUB || (tok_.kind != T_DECLARRAY && tok_.kind != T_DECLOBJNAME && next != T_EQ && next != T_DOT &&
                                             !(tok_.kind == T_DECLFUNC && proc_ && tok_.name == procName_ && next == T_EQ)))
                 CallStatement(false);
             else
@@ -496,7 +484,7 @@ void Compiler::PrintStatement(bool write) {
     int count = 0;
     while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF && tok_.kind != T_ELSE) {
         if (tok_.kind == T_SEMI || tok_.kind == T_COMMA) { Advance(); continue; }
-        Emit(OP_PUSH, Compile(Expression()), -1, -1);
+        PushValue(Compile(Expression()));
         ++count;
     }
     Emit(OP_PRINT, write ? -count : count, file, -1);
@@ -663,9 +651,14 @@ void Compiler::AssignStatement() {
         SkipToEol();
         return;
     }
-    if (tok_.kind != T_IDENT && tok_.kind != T_DECLARRAY && tok_.kind != T_DECLFUNC) SyntaxError();
+    if (tok_.kind != T_IDENT && tok_.kind != T_DECLARRAY && tok_.kind != T_DECLFUNC && tok_.kind != T_DECLOBJNAME)
+        SyntaxError();
     bool isArray = tok_.kind == T_DECLARRAY;
     Expr* target = NameRef(false);
+    if (target->kind == E_MEMBER) {
+        MemberStatement(target, false);
+        return;
+    }
     Expect(T_EQ);
     Expr* value = Expression();
     if (target->userType >= 0 || value->userType >= 0) {
@@ -728,6 +721,68 @@ void Compiler::AssignStatement() {
     // The value's last instruction stores straight into the target (with the
     // target's conversion rules), so no temporary and no copy are needed.
     Compile(value, dst);
+}
+
+// A statement on an object's member:
+//   member '=' expr                      property put
+//   member [args | '(' args ')']         method call
+// member -> object '.' name ['(' args ')']; with SET the put assigns an object.
+void Compiler::MemberStatement(Expr* target, bool isSet) {
+    std::vector<Expr*> args(target->kids.begin() + 1, target->kids.end());
+    if (Accept(T_EQ)) {
+        args.push_back(Expression());
+        EmitMember(target->kids[0], target->member, TES_DISPATCH_PROPERTYPUT, args, [] { return -1; });
+        return;
+    }
+    if (isSet) SyntaxError();
+    if (!target->parens) {
+        while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF && tok_.kind != T_ELSE) {
+            args.push_back(Argument());
+            if (!Accept(T_COMMA)) break;
+        }
+    } else if (tok_.kind == T_COMMA) {
+        // "o.Method (a), b": the parenthesised part was the first argument
+        if (args.size() != 1) SyntaxError();
+        while (Accept(T_COMMA)) args.push_back(Argument());
+    }
+    EmitMember(target->kids[0], target->member, TES_DISPATCH_METHOD, args, [] { return -1; });
+}
+
+// set -> SET target '=' (NOTHING | expr);  target -> name | name '(' subscripts ')' | member
+void Compiler::SetStatement() {
+    Advance();
+    if (tok_.raw != T_IDENT && tok_.kind != T_DECLARRAY) SyntaxError();
+    Expr* target = NameRef(false);
+    if (target->kind == E_MEMBER) {
+        MemberStatement(target, true);
+        return;
+    }
+    Expect(T_EQ);
+    bool nothing = tok_.kind == T_NOTHING;
+    int value = -1;
+    if (nothing) Advance();
+    else value = Compile(Expression());
+    if (target->kind == E_CELL && target->variable) {
+        if (nothing) {
+            Emit(OP_RELEASE, target->operand, -1, -1);
+        } else {
+            int at = Emit(OP_SETREF, value, -1, target->operand);
+            if (IsTemp(value)) ctx_.code[at].pad = 1;
+        }
+    } else if (target->kind == E_ELEM && target->userType < 0) {
+        if (nothing) value = NothingCell();
+        int at;
+        if (target->kids.size() == 1) {
+            at = Emit(OP_ASTORE1, target->operand, Compile(target->kids[0]), value);
+        } else {
+            PushSubscripts(target->kids);
+            at = Emit(OP_ASTORE, target->operand, (int)target->kids.size(), value);
+        }
+        ctx_.code[at].pad = 1;
+        if (IsTemp(value)) Emit(OP_CLEAR, value, -1, -1);
+    } else {
+        Error(target->constant ? "Attempt to assign to constant\n" : "Invalid assignment target\n");
+    }
 }
 
 void Compiler::ResolveLabels() {

@@ -23,7 +23,7 @@ struct CompileStop {
 };
 
 // Expression tree of one statement.
-enum ExprKind { E_CELL, E_BIN, E_NEG, E_NOT, E_CALL, E_ELEM };
+enum ExprKind { E_CELL, E_BIN, E_NEG, E_NOT, E_CALL, E_ELEM, E_MEMBER };
 struct Expr {
     int kind = E_CELL;
     int operand = -1;  // E_CELL: the cell; E_CALL: function cell; E_ELEM: array cell
@@ -33,6 +33,8 @@ struct Expr {
     int userType = -1;      // a user-type variable or array element (its type's name index)
     int members = 0;        // a user-type array name: its member arrays (the first is the operand)
     int argName = -1;       // a named argument (name ':=' expr): the parameter's name index
+    int member = -1;        // E_MEMBER: the member's name index (kids: object, then arguments)
+    bool parens = false;    // E_MEMBER: written with a parenthesised argument list
     std::vector<Expr*> kids;
 };
 
@@ -90,6 +92,8 @@ private:
     void ExitStatement();
     void CallStatement(bool explicitCall);
     void AssignStatement();
+    void SetStatement();
+    void MemberStatement(Expr* target, bool isSet);
     void EndOfStatement();
     int JumpIfFalse(Expr* cond);  // emits the test; returns the jump to patch
     void SkipToEol();
@@ -124,6 +128,8 @@ private:
     Expr* Unary();
     Expr* Primary();
     Expr* NameRef(bool statementCall);
+    Expr* SimpleRef(bool statementCall);
+    void PushValue(int operand);
     std::vector<Expr*> Arguments();
     int Compile(Expr* e, int into = kNoTarget);  // into: the result cell instead of a temporary
     int PushArgs(const std::vector<Expr*>& args, int fn, bool check = true);  // returns the number of cells pushed
@@ -136,6 +142,11 @@ private:
     int Variable(int name, char suffix, bool create);
     int MemberOperand(int base, int name, int member);
     bool IsConstOperand(int operand) const;
+    // Object member calls: the object is pushed first, then the arguments.
+    int EmitMember(Expr* object, int member, int flags, const std::vector<Expr*>& args,
+                   const std::function<int()>& dest);
+    bool IsTemp(int operand) const;
+    int NothingCell();
 
 public:
     // emitter
@@ -184,6 +195,7 @@ private:
     std::vector<LoopInfo> loops_;
     int stepDepth_ = 0;
     std::deque<Expr> nodes_;
+    int nothingCell_ = 0;
 };
 
 constexpr int kTempBase = -1000000000;

@@ -22,6 +22,7 @@ struct NameEntry {
     bool literal = false;   // string literal: compared case-sensitively
     int32_t globalCell = 0; // storage cell of the global meaning (0 = none)
     int32_t value = 0;      // integer literals
+    bool hostAsked = false; // the undefined-variable callback was asked about it
 };
 
 // One declared parameter.
@@ -43,7 +44,7 @@ struct SlotInit {
     ArrayData* array = nullptr;  // shape of a local array (owned by the record)
 };
 
-enum FuncKind { FK_UNDECLARED = 0, FK_PROC = 1, FK_LIB = 2, FK_APP = 3 };
+enum FuncKind { FK_UNDECLARED = 0, FK_PROC = 1, FK_LIB = 2, FK_APP = 3, FK_MEMBER = 4 };
 
 // A procedure of the program or an external function.
 struct FuncRec {
@@ -62,6 +63,13 @@ struct FuncRec {
     void* address = nullptr;
     void* callInfo = nullptr;  // prepared external call (external.cpp)
     void (*freeCallInfo)(void*) = nullptr;
+    // Member calls on objects (kind 4): name is the member's name, dispFlags
+    // the dispatch flags (the selector of host routines); the member id is
+    // cached for objects of one kind (the interface table it was resolved on).
+    int32_t dispFlags = 0;
+    bool chained = false;       // the object is the result of another member call
+    int32_t memberId = 0;
+    const void* idFor = nullptr;
     ~FuncRec() {
         for (auto& s : slots) delete s.array;
         if (callInfo && freeCallInfo) freeCallInfo(callInfo);

@@ -9,6 +9,7 @@
 #ifndef TESSEL_H
 #define TESSEL_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -111,6 +112,7 @@ enum TesVarType {
     TES_VT_STRING = 8,
     TES_VT_OBJECT = 9,
     TES_VT_VARIANT = 12,
+    TES_VT_HOSTOBJECT = 91, /* objVal: a host object whose member calls go to the user type routine */
     TES_VT_BYREF = 0x4000,
     TES_VT_ARRAY = 0x2000
 };
@@ -132,13 +134,51 @@ typedef struct TesVariant {
     } u;
 } TesVariant;
 
-/* An argument block: variants last argument first, as automation lists are. */
+/* An argument block: variants last argument first, as automation lists are.
+ * Named arguments come first: args[0 .. namedCount-1] are the named ones,
+ * namedIds[i] is i and names[i] the parameter name written in the program
+ * (UTF-8) for args[i]. names is null when there are no named arguments. */
 typedef struct TesArgList {
     TesVariant* args;
     int32_t* namedIds;
     uint32_t count;
     uint32_t namedCount;
+    const char* const* names;
 } TesArgList;
+
+/* The automation interface of objects (the engine's dispatch interface).
+ * Reference counted: the engine holds one reference per variable or value
+ * that holds the object. Member names are UTF-8 and compared without regard
+ * to case; getIdOfName answers 0 with the member's id, or
+ * TES_DISP_E_UNKNOWNNAME. Id 0 (TES_DISPID_VALUE) is the default member.
+ * invoke calls a member with flags TES_DISPATCH_*; arguments are variants,
+ * last argument first (for a property put the new value is args[0]). Strings
+ * and objects in args are lent for the duration of the call (addRef an object
+ * to keep it). An object put into *result carries a reference that the engine
+ * takes over; a string in *result stays owned by the object and is copied at
+ * once. On TES_DISP_E_EXCEPTION the object writes a description into
+ * errorText (at most errorSize bytes including the NUL). */
+typedef struct TesDispatch TesDispatch;
+typedef struct TesDispatchVtbl {
+    uint32_t (*addRef)(TesDispatch* self);
+    uint32_t (*release)(TesDispatch* self);
+    int32_t (*getIdOfName)(TesDispatch* self, const char* name, int32_t* id);
+    int32_t (*invoke)(TesDispatch* self, int32_t id, int32_t flags, TesArgList* args,
+                      TesVariant* result, char* errorText, size_t errorSize);
+} TesDispatchVtbl;
+struct TesDispatch {
+    const TesDispatchVtbl* vtbl;
+};
+
+#define TES_DISPID_VALUE 0
+#define TES_DISPATCH_METHOD 1
+#define TES_DISPATCH_PROPERTYGET 2 /* 3 = method or property get */
+#define TES_DISPATCH_PROPERTYPUT 4
+#define TES_DISP_E_MEMBERNOTFOUND ((int32_t)0x80020003)
+#define TES_DISP_E_TYPEMISMATCH ((int32_t)0x80020005)
+#define TES_DISP_E_UNKNOWNNAME ((int32_t)0x80020006)
+#define TES_DISP_E_EXCEPTION ((int32_t)0x80020009)
+#define TES_DISP_E_PARAMNOTOPTIONAL ((int32_t)0x8002000F)
 
 /* One dimension of an array descriptor. */
 typedef struct TesArrayBound {
@@ -177,9 +217,19 @@ typedef void* (*TesGetProcAddrCallback)(TesContext context, const char* name);
 typedef int32_t (*TesUndefFuncCallback)(TesContext context, const char* name, TesArgList* args,
                                         TesVariant* result);
 typedef int32_t (*TesUndefVarCallback)(TesContext context, const char* name, TesVariant* value);
-/* User type subsystem: the first routine receives Print items of other types
- * (code 15); the second allocates variables of host-defined types. */
-typedef int32_t (*TesUserTypeRoutine)(TesContext context, int32_t code, TesVariant* item,
+/* User type subsystem and host objects. The routine receives:
+ * - selector 15: a Print item of a type Print has no text for, in *value
+ *   (object, member and args are null);
+ * - selectors 1 (method), 2 (property get), 3 (method or get) and 4 (property
+ *   put): a member call on a host object: object is the host's pointer,
+ *   member the member name ("" for the default member), args the arguments
+ *   as in TesDispatch invoke, value the result variant. It returns 0, or a
+ *   TES_DISP_E_* code; for TES_DISP_E_EXCEPTION it may put a String
+ *   description into *value.
+ * The allocation routine gives the value of a variable declared As a type the
+ * host defines (a TES_VT_OBJECT or TES_VT_HOSTOBJECT variant makes an object). */
+typedef int32_t (*TesUserTypeRoutine)(TesContext context, int32_t selector, void* object,
+                                      const char* member, TesArgList* args, TesVariant* value,
                                       intptr_t datum);
 typedef int32_t (*TesUserTypeAlloc)(TesContext context, const char* typeName,
                                     const char* varName, TesVariant* value);
@@ -210,6 +260,8 @@ TES_API TesResult tesSetGlobalDoubleVar(TesContext context, const char* name, do
 TES_API TesResult tesSetGlobalStringVar(TesContext context, const char* name, const char* text);
 TES_API TesResult tesSetGlobalStringVarByIndex(TesContext context, int32_t index,
                                                const char* text);
+/* Stores an object (a TesDispatch*, which the engine addRefs; null stores
+ * Nothing) in a global declared Object or Variant. */
 TES_API TesResult tesSetGlobalObjectVar(TesContext context, const char* name, void* object);
 TES_API TesResult tesSetGlobalArrayElement(TesContext context, const char* name,
                                            const int32_t* indices, const TesVariant* value);
@@ -218,8 +270,17 @@ TES_API TesResult tesSetGlobalLongRef(TesContext context, const char* name, int3
 TES_API TesResult tesSetGlobalFixedStringRef(TesContext context, const char* name,
                                              const char* text);
 TES_API TesResult tesSetGlobalDoubleRef(TesContext context, const char* name, double* ref);
+/* Called when the engine drops its last reference to a host object. */
+typedef void (*TesHostObjectFree)(void* object, intptr_t datum);
+/* Registers a host object under a global name. Before compiling, the name
+ * becomes a global object name of the program; once compiled, the name must
+ * be a global declared Object or Variant. Member calls go to routine (null:
+ * the user type subsystem's routine) with datum; onFree (may be null) is
+ * called once the engine holds no reference any more (at the latest when the
+ * context is freed). */
 TES_API TesResult tesSetGlobalCPPObjectRef(TesContext context, const char* name, void* object,
-                                           intptr_t v1, intptr_t v2, intptr_t v3);
+                                           TesUserTypeRoutine routine, intptr_t datum,
+                                           TesHostObjectFree onFree);
 TES_API TesResult tesGetGlobalIntegerVar(TesContext context, const char* name, int32_t* out);
 TES_API TesResult tesGetGlobalLongVar(TesContext context, const char* name, int32_t* out);
 TES_API TesResult tesGetGlobalDoubleVar(TesContext context, const char* name, double* out);

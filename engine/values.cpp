@@ -19,14 +19,17 @@ void Cell::DeleteArray() {
 Cell::Cell(Cell&& o) noexcept
     : decl(o.decl), type(o.type), flags(o.flags), fixedLen(o.fixedLen), name(o.name), v(o.v),
       link(o.link), s(std::move(o.s)) {
+    if (o.OwnsObject()) { o.v.obj = nullptr; o.type = VT_EMPTY; }
     o.flags &= ~CF_ARRAY;
 }
 
 Cell& Cell::operator=(Cell&& o) noexcept {
     if (this != &o) {
         if ((flags & CF_ARRAY) && !(flags & CF_REF)) delete v.arr;
+        else DropObject();
         decl = o.decl; type = o.type; flags = o.flags; fixedLen = o.fixedLen; name = o.name;
         v = o.v; link = o.link; s = std::move(o.s);
+        if (o.OwnsObject()) { o.v.obj = nullptr; o.type = VT_EMPTY; }
         o.flags &= ~CF_ARRAY;
     }
     return *this;
@@ -34,6 +37,7 @@ Cell& Cell::operator=(Cell&& o) noexcept {
 
 void Cell::Clear() {
     if ((flags & CF_ARRAY) && !(flags & CF_REF)) delete v.arr;
+    else DropObject();
     flags &= CF_CONST;
     v.d = 0;
     link = nullptr;
@@ -43,6 +47,7 @@ void Cell::Clear() {
         decl == VT_STRING)
         type = decl;
     if (decl == VT_STRING && fixedLen > 0) s.assign(fixedLen, ' ');
+    if (decl == VT_OBJECT) type = VT_OBJECT;  // Nothing
 }
 
 size_t ArrayData::ElemSize(uint16_t t) {
@@ -91,9 +96,23 @@ void ArrayData::Allocate() {
     }
 }
 
-// A numeric snapshot of a host reference, so the rules below see one shape.
-static const Cell* Load(const Cell* c, Cell& tmp) {
+// A numeric snapshot of a host reference, or the default value of an object,
+// so the rules below see one shape. Null when an object has no usable value.
+static const Cell* Load(const Cell* c, Cell& tmp, std::string& err) {
     c = Deref(const_cast<Cell*>(c));
+    if (c->type == VT_OBJECT && !(c->flags & (CF_HOSTREF | CF_ARRAY))) {
+        // A default value may itself be an object: follow a few levels.
+        if (!DefaultValue(c, tmp, err)) return nullptr;
+        for (int depth = 0; tmp.type == VT_OBJECT; ++depth) {
+            Cell next;
+            if (depth == 4 || !DefaultValue(&tmp, next, err)) {
+                if (depth == 4) err = "Object does not have default property\n";
+                return nullptr;
+            }
+            MoveValue(&tmp, &next);
+        }
+        return &tmp;
+    }
     if (!(c->flags & CF_HOSTREF)) return c;
     tmp.type = c->decl;
     switch (c->decl) {
@@ -169,7 +188,8 @@ std::string FormatC(const char* fmt, double d) {
 
 bool GetLong(const Cell* c0, int32_t& out, std::string& err) {
     Cell tmp;
-    const Cell* c = Load(c0, tmp);
+    const Cell* c = Load(c0, tmp, err);
+    if (!c) { out = 0; return false; }
     switch (c->type) {
         case VT_EMPTY: out = 0; return true;
         case VT_INTEGER: out = c->v.i; return true;
@@ -196,7 +216,8 @@ bool GetLong(const Cell* c0, int32_t& out, std::string& err) {
 
 bool GetShort(const Cell* c0, int16_t& out, std::string& err) {
     Cell tmp;
-    const Cell* c = Load(c0, tmp);
+    const Cell* c = Load(c0, tmp, err);
+    if (!c) { out = 0; return false; }
     if (c->type == VT_INTEGER) { out = c->v.i; return true; }
     if (c->type != VT_EMPTY && c->type != VT_LONG && c->type != VT_SINGLE &&
         c->type != VT_DOUBLE && c->type != VT_STRING) {
@@ -213,7 +234,8 @@ bool GetShort(const Cell* c0, int16_t& out, std::string& err) {
 
 bool GetDouble(const Cell* c0, double& out, std::string& err) {
     Cell tmp;
-    const Cell* c = Load(c0, tmp);
+    const Cell* c = Load(c0, tmp, err);
+    if (!c) { out = 0; return false; }
     switch (c->type) {
         case VT_EMPTY: out = 0; return true;
         case VT_INTEGER: out = c->v.i; return true;
@@ -227,7 +249,8 @@ bool GetDouble(const Cell* c0, double& out, std::string& err) {
 
 bool GetString(const Cell* c0, std::string& out, std::string& err) {
     Cell tmp;
-    const Cell* c = Load(c0, tmp);
+    const Cell* c = Load(c0, tmp, err);
+    if (!c) { out.clear(); return false; }
     char buf[64];
     switch (c->type) {
         case VT_EMPTY: out.clear(); return true;
@@ -242,7 +265,8 @@ bool GetString(const Cell* c0, std::string& out, std::string& err) {
 
 bool IsTrue(const Cell* c0, bool& out, std::string& err) {
     Cell tmp;
-    const Cell* c = Load(c0, tmp);
+    const Cell* c = Load(c0, tmp, err);
+    if (!c) return false;
     switch (c->type) {
         case VT_INTEGER: out = c->v.i != 0; return true;
         case VT_LONG: out = c->v.l != 0; return true;
@@ -255,15 +279,25 @@ bool IsTrue(const Cell* c0, bool& out, std::string& err) {
     }
 }
 
-void SetInteger(Cell* c, int16_t v) { c->type = VT_INTEGER; c->v.i = v; }
-void SetLong(Cell* c, int32_t v) { c->type = VT_LONG; c->v.l = v; }
-void SetSingle(Cell* c, float v) { c->type = VT_SINGLE; c->v.f = v; }
-void SetDouble(Cell* c, double v) { c->type = VT_DOUBLE; c->v.d = v; }
-void SetString(Cell* c, std::string v) { c->type = VT_STRING; c->s = std::move(v); }
+void SetInteger(Cell* c, int16_t v) { c->DropObject(); c->type = VT_INTEGER; c->v.i = v; }
+void SetLong(Cell* c, int32_t v) { c->DropObject(); c->type = VT_LONG; c->v.l = v; }
+void SetSingle(Cell* c, float v) { c->DropObject(); c->type = VT_SINGLE; c->v.f = v; }
+void SetDouble(Cell* c, double v) { c->DropObject(); c->type = VT_DOUBLE; c->v.d = v; }
+void SetString(Cell* c, std::string v) { c->DropObject(); c->type = VT_STRING; c->s = std::move(v); }
 
 void CopyValue(Cell* dst, const Cell* src0) {
+    const Cell* d = Deref(const_cast<Cell*>(src0));
+    if (d->type == VT_OBJECT && !(d->flags & (CF_HOSTREF | CF_ARRAY))) {
+        // An object is copied as a reference.
+        TesDispatch* obj = d->v.obj;
+        if (obj) obj->vtbl->addRef(obj);
+        SetObject(dst, obj);
+        return;
+    }
     Cell tmp;
-    const Cell* src = Load(src0, tmp);
+    std::string err;
+    const Cell* src = Load(src0, tmp, err);
+    dst->DropObject();
     dst->type = src->type;
     if (src->type == VT_STRING) dst->s = src->s;
     else if (!(src->flags & CF_ARRAY)) dst->v = src->v;
@@ -283,6 +317,9 @@ bool Assign(Cell* dst, const Cell* src, std::string& err) {
     }
     if (dst->flags & CF_ARRAY) { err = "Array name needs subscript\n"; return false; }
     switch (dst->decl) {
+        case VT_OBJECT:
+            // A value assigned to an object itself goes to its default member.
+            return PutDefault(dst, src, err);
         case VT_VARIANT: CopyValue(dst, src); return true;
         case VT_INTEGER: { int16_t v; if (!GetShort(src, v, err)) return false; SetInteger(dst, v); return true; }
         case VT_LONG: { int32_t v; if (!GetLong(src, v, err)) return false; SetLong(dst, v); return true; }
@@ -322,8 +359,10 @@ static int64_t AsInt64(const Cell* c) { return c->type == VT_INTEGER ? c->v.i : 
 
 bool Compare(const Cell* a0, const Cell* b0, int& out, std::string& err) {
     Cell ta, tb;
-    const Cell* a = Load(a0, ta);
-    const Cell* b = Load(b0, tb);
+    const Cell* a = Load(a0, ta, err);
+    if (!a) return false;
+    const Cell* b = Load(b0, tb, err);
+    if (!b) return false;
     auto intish = [](uint16_t t) { return t == VT_EMPTY || t == VT_INTEGER || t == VT_LONG; };
     if (intish(a->type) && intish(b->type)) {
         int64_t x = AsInt64(a), y = AsInt64(b);
@@ -343,8 +382,10 @@ bool Compare(const Cell* a0, const Cell* b0, int& out, std::string& err) {
 
 bool BinaryOp(int op, const Cell* a0, const Cell* b0, Cell* out, std::string& err) {
     Cell ta, tb;
-    const Cell* a = Load(a0, ta);
-    const Cell* b = Load(b0, tb);
+    const Cell* a = Load(a0, ta, err);
+    if (!a) return false;
+    const Cell* b = Load(b0, tb, err);
+    if (!b) return false;
     uint16_t at = a->type == VT_EMPTY ? VT_INTEGER : a->type;
     uint16_t bt = b->type == VT_EMPTY ? VT_INTEGER : b->type;
     if (op == 30) {  // &
@@ -426,7 +467,8 @@ bool BinaryOp(int op, const Cell* a0, const Cell* b0, Cell* out, std::string& er
 
 bool Negate(const Cell* a0, Cell* out, std::string& err) {
     Cell ta;
-    const Cell* a = Load(a0, ta);
+    const Cell* a = Load(a0, ta, err);
+    if (!a) return false;
     switch (a->type) {
         case VT_EMPTY: SetInteger(out, 0); return true;
         case VT_INTEGER: return StoreInt64(-(int64_t)a->v.i, VT_INTEGER, out, err);
@@ -439,7 +481,8 @@ bool Negate(const Cell* a0, Cell* out, std::string& err) {
 
 bool NotOp(const Cell* a0, Cell* out, std::string& err) {
     Cell ta;
-    const Cell* a = Load(a0, ta);
+    const Cell* a = Load(a0, ta, err);
+    if (!a) return false;
     switch (a->type) {
         case VT_EMPTY: SetInteger(out, -1); return true;
         case VT_INTEGER: SetInteger(out, (int16_t)~a->v.i); return true;
@@ -455,8 +498,16 @@ bool NotOp(const Cell* a0, Cell* out, std::string& err) {
 }
 
 bool PrintText(const Cell* c0, std::string& out, std::string& err) {
+    if (TypeOf(c0) == VT_OBJECT && !(Deref(const_cast<Cell*>(c0))->flags & CF_ARRAY)) {
+        // An object prints the text of its default value.
+        std::string text;
+        if (!GetString(c0, text, err)) return false;
+        out = " " + text;
+        return true;
+    }
     Cell tmp;
-    const Cell* c = Load(c0, tmp);
+    const Cell* c = Load(c0, tmp, err);
+    if (!c) return false;
     char buf[64];
     switch (c->type) {
         case VT_INTEGER: std::snprintf(buf, sizeof buf, " %d", c->v.i); out = buf; return true;

@@ -53,6 +53,7 @@ struct Cell {
         void* host;
         ArrayData* arr;
         FuncRec* fn;
+        TesDispatch* obj;  // type VT_OBJECT: one reference held (null = Nothing)
     } v{};
     Cell* link = nullptr;  // pushed arguments: the variable they came from
     std::string s;
@@ -60,6 +61,7 @@ struct Cell {
     Cell() { v.d = 0; }
     ~Cell() {
         if ((flags & CF_ARRAY) && !(flags & CF_REF)) DeleteArray();
+        DropObject();
     }
     Cell(const Cell&) = delete;
     Cell& operator=(const Cell&) = delete;
@@ -70,10 +72,22 @@ struct Cell {
     void Init(uint16_t d, int32_t len) {
         decl = d;
         fixedLen = len;
-        type = (d == 2 || d == 3 || d == 4 || d == 5 || d == 8) ? d : 0;
+        type = (d == 2 || d == 3 || d == 4 || d == 5 || d == 8 || d == 9) ? d : 0;
+        if (d == 9) v.obj = nullptr;
         if (d == 8 && len > 0) s.assign(len, ' ');
     }
     void DeleteArray();
+    // True when the cell holds an object reference of its own.
+    bool OwnsObject() const { return type == 9 && !(flags & (CF_REF | CF_HOSTREF | CF_ARRAY)); }
+    // Releases a held object reference; the cell becomes Empty.
+    void DropObject() {
+        if (OwnsObject()) {
+            TesDispatch* d = v.obj;
+            v.obj = nullptr;
+            type = 0;
+            if (d) d->vtbl->release(d);
+        }
+    }
 };
 
 // A fixed array: numeric elements packed, String/Variant elements as cells.
@@ -92,6 +106,17 @@ struct ArrayData {
     bool Packed() const { return elem == VT_INTEGER || elem == VT_LONG || elem == VT_SINGLE || elem == VT_DOUBLE; }
     static size_t ElemSize(uint16_t t);
 };
+
+// Objects (objects.cpp). A held object becomes Nothing/value through these.
+void SetObject(Cell* c, TesDispatch* d);  // takes over one reference of d (null = Nothing)
+// Fetches the default member's value of an object cell (Deref applied).
+bool DefaultValue(const Cell* c, Cell& out, std::string& err);
+// Puts a value into the default member of the object held by obj.
+bool PutDefault(Cell* obj, const Cell* value, std::string& err);
+// Set: dst (declared Object or Variant) takes a reference to src's object.
+bool SetReference(Cell* dst, const Cell* src, std::string& err);
+// Moves the value (object reference, text or number) of src into dst; src becomes Empty.
+void MoveValue(Cell* dst, Cell* src);
 
 // Errors raised by conversions and operators: a message for ReportError.
 struct ValueError {

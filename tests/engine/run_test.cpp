@@ -119,12 +119,12 @@ TEST(EngineRun, UserTypeArgumentsAndNamedArguments) {
     TesVariant args[2] = {};
     args[0].vt = TES_VT_INTEGER;
     args[1].vt = TES_VT_INTEGER;
-    TesArgList list{args, nullptr, 2, 0};
+    TesArgList list{args, nullptr, 2, 0, nullptr};
     TesVariant result{};
     EXPECT_EQ(tesCallFunc(e.ctx, "Set2", &list, &result), TES_E_INVALIDARG);
     TesVariant four[4] = {};
     for (auto& a : four) a.vt = TES_VT_INTEGER;
-    TesArgList list4{four, nullptr, 4, 0};
+    TesArgList list4{four, nullptr, 4, 0, nullptr};
     EXPECT_EQ(tesCallFunc(e.ctx, "Set2", &list4, &result), TES_E_INVALIDARG);
 }
 
