@@ -461,7 +461,7 @@ TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args, 
         const TesVariant& v = args->args[count - 1 - i];  // last argument first
         if ((v.vt & TES_VT_ARRAY) && !fn->params[i].array) return TES_E_INVALIDARG;
         if (fn->params[i].code == TC_USER || fn->params[i].member) return TES_E_INVALIDARG;  // no host user-type values
-        if (!VariantToCell(*ctx, v, cells[i], false)) {
+        if ((v.vt & 0xFFF) == VT_NULL || !VariantToCell(*ctx, v, cells[i], false)) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "unknown type: %d\n", v.vt);
             ReportError(*ctx, buf);

@@ -263,6 +263,10 @@ bool VariantToCell(ScriptContext& ctx, const TesVariant& v, Cell& c, bool adopt)
             if (c.OwnsObject()) c.DropObject();
             else if (!(c.flags & (CF_HOSTREF | CF_ARRAY))) c.type = VT_EMPTY;
             return true;
+        case VT_NULL:  // kept as Null: a value without a text or number form
+            SetInteger(&c, 0);
+            c.type = VT_NULL;
+            return true;
         case VT_INTEGER: SetInteger(&c, ref ? *(int16_t*)v.u.byref : v.u.iVal); return true;
         case VT_LONG: SetLong(&c, ref ? *(int32_t*)v.u.byref : v.u.lVal); return true;
         case VT_SINGLE: SetSingle(&c, ref ? *(float*)v.u.byref : v.u.fltVal); return true;

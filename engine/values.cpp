@@ -13,7 +13,9 @@ namespace tessel {
 
 void Cell::DeleteArray() {
     delete v.arr;
+    v.arr = nullptr;
     flags &= ~CF_ARRAY;
+    if (type == VT_OBJECT) type = VT_EMPTY;
 }
 
 Cell::Cell(Cell&& o) noexcept

@@ -61,7 +61,7 @@ struct Cell {
     Cell() { v.d = 0; }
     ~Cell() {
         if ((flags & CF_ARRAY) && !(flags & CF_REF)) DeleteArray();
-        DropObject();
+        else DropObject();
     }
     Cell(const Cell&) = delete;
     Cell& operator=(const Cell&) = delete;
@@ -76,7 +76,7 @@ struct Cell {
         if (d == 9) v.obj = nullptr;
         if (d == 8 && len > 0) s.assign(len, ' ');
     }
-    void DeleteArray();
+    void DeleteArray();  // also forgets the type: the value field held the array
     // True when the cell holds an object reference of its own.
     bool OwnsObject() const { return type == 9 && !(flags & (CF_REF | CF_HOSTREF | CF_ARRAY)); }
     // Releases a held object reference; the cell becomes Empty.
