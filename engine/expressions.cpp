@@ -306,8 +306,9 @@ bool Compiler::IsTemp(int operand) const {
 
 // nameref -> simpleref {'.' member ['(' args ')']}
 // A dot after anything but a user-type variable names a member of an object.
-Expr* Compiler::NameRef(bool statementCall) {
-    Expr* e = SimpleRef(statementCall);
+Expr* Compiler::NameRef(bool statementCall) { return MemberChain(SimpleRef(statementCall)); }
+
+Expr* Compiler::MemberChain(Expr* e) {
     while (tok_.kind == T_DOT && e->userType < 0 && e->members == 0 && !e->constant) {
         Advance();
         if (tok_.raw != T_IDENT) SyntaxError();
@@ -452,7 +453,7 @@ int Compiler::EmitMember(Expr* object, int member, int flags, const std::vector<
                          const std::function<int()>& dest) {
     for (Expr* a : args)
         if (a->userType >= 0 || a->members > 0) Error("Type mismatch\n");
-    bool chained = object->kind == E_MEMBER;
+    bool chained = object->kind == E_MEMBER || object->kind == E_CALL;  // the object is a call's result
     PushValue(Compile(object));
     int rec = MemberRecord(ctx_, ctx_.names[member].text, flags, chained);
     return EmitCall(rec, dest, args);

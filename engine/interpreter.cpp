@@ -278,9 +278,6 @@ bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
         Cell* result = f.base + f.fn->params.size();
         if (f.dest->decl == VT_VARIANT && !(f.dest->flags & (CF_HOSTREF | CF_ARRAY)) && !(result->flags & CF_HOSTREF)) {
             MoveValue(f.dest, result);
-        } else if (f.dest->decl == VT_OBJECT && TypeOf(result) == VT_OBJECT) {
-            // A function As Object returning into an object variable passes the reference.
-            MoveValue(f.dest, result);
         } else {
             std::string err;
             if (!Assign(f.dest, result, err)) return Fail(err);

@@ -618,6 +618,16 @@ void Compiler::CallStatement(bool explicitCall) {
     std::vector<Expr*> args;
     if (tok_.kind == T_LPAREN && (explicitCall || true)) {
         args = Arguments();
+        if (tok_.kind == T_DOT && fn > 0 && !explicitCall) {
+            // "name(args).member ...": a statement on a member of the result
+            Expr* call = NewExpr(E_CALL);
+            call->operand = fn;
+            call->kids = args;
+            Expr* target = MemberChain(call);
+            if (target->kind != E_MEMBER) SyntaxError();
+            MemberStatement(target, false);
+            return;
+        }
         if (!explicitCall && tok_.kind == T_COMMA) {
             // "name (a), b": the parenthesised part was the first argument
             Expr* first = args.size() == 1 ? args[0] : nullptr;

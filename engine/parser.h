@@ -129,6 +129,7 @@ private:
     Expr* Primary();
     Expr* NameRef(bool statementCall);
     Expr* SimpleRef(bool statementCall);
+    Expr* MemberChain(Expr* e);
     void PushValue(int operand);
     std::vector<Expr*> Arguments();
     int Compile(Expr* e, int into = kNoTarget);  // into: the result cell instead of a temporary

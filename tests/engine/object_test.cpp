@@ -287,6 +287,12 @@ TEST(EngineObjects, ErrorMessages) {
     EXPECT_EQ(FirstError("o.Need", &o), "Missing parameter(s)\n");
     EXPECT_EQ(FirstError("o.Fail 1, 2", &o), "Counter failed: bad input\n");
     EXPECT_EQ(FirstError("x = o.Empty.Count", &o), "Object Method returned Null Object\n");
+    {
+        Engine e;
+        EXPECT_EQ(e.Run("Sub Main\nMake().Count = 1\nEnd Sub\nFunction Make() As Object\nEnd Function\n"), -1);
+        ASSERT_EQ(e.Errors().size(), 1u);
+        EXPECT_EQ(e.Errors()[0].text, "Object Method returned Null Object\n");
+    }
     EXPECT_EQ(FirstError("Print o + 1", &plain), "Object does not have default property\n");
     EXPECT_EQ(FirstError("o = 3", &plain), "Object does not have default property\n");
     EXPECT_EQ(FirstError("Print o", &plain), "Object does not have default property\n");
@@ -548,4 +554,79 @@ TEST(EngineObjects, CompiledCodeRoundTrip) {
     EXPECT_EQ(o.refs, 1);
     EXPECT_EQ(child.refs, 1);
     std::remove(path);
+}
+
+namespace {
+Counter* g_gadget = nullptr;
+}
+
+TEST(EngineObjects, ObjectsFromCallbacksProceduresAndCallFunc) {
+    CounterObject gadget, made;
+    g_gadget = &gadget;
+    {
+        Engine e;
+        // Objects the host hands over carry a reference for the engine.
+        tesRegisterUndefVarCallback(e.ctx, [](TesContext, const char* name, TesVariant* value) -> int32_t {
+            if (strcasecmp(name, "Gadget") != 0) return 1;
+            value->vt = TES_VT_OBJECT;
+            value->u.objVal = &g_gadget->base;
+            g_gadget->base.vtbl->addRef(&g_gadget->base);
+            return 0;
+        });
+        tesRegisterUserTypeSubsystem(
+            e.ctx, nullptr,
+            [](TesContext, const char* type, const char*, TesVariant* value) -> int32_t {
+                if (strcmp(type, "HostCounter") != 0) return 1;
+                value->vt = TES_VT_OBJECT;
+                value->u.objVal = &g_gadget->base;
+                g_gadget->base.vtbl->addRef(&g_gadget->base);
+                return 0;
+            },
+            0);
+        ASSERT_EQ(e.Run("Dim w As HostCounter\n"
+                        "Sub Main\n"
+                        "Gadget.Count = 2\n"
+                        "Dim c As Object\n"
+                        "Set c = Make()\n"
+                        "Make().Count = Make().Count + w.Count\n"
+                        "Twice c, c\n"
+                        "Print c; w; Gadget.Describe\n"
+                        "End Sub\n"
+                        "Function Make() As Object\n"
+                        "Set Make = Gadget\n"
+                        "End Function\n"
+                        "Sub Twice(ByVal x As Object, y)\n"
+                        "x.Count = x.Count * 2\n"
+                        "y.Add 1, 1\n"
+                        "End Sub\n"
+                        "Function Give(n) As Object\n"
+                        "Set Give = Gadget\n"
+                        "Give.Count = n\n"
+                        "End Function\n"),
+                  TES_OK);
+        EXPECT_EQ(e.Output(), " 9 9 counter at 9\n");
+        EXPECT_EQ(gadget.refs, 3);  // the test, Gadget and w
+        // A function's object result reaches the host with a reference of its own.
+        TesVariant arg{}, result{};
+        arg.vt = TES_VT_LONG;
+        arg.u.lVal = 11;
+        TesArgList list{&arg, nullptr, 1, 0, nullptr};
+        ASSERT_EQ(tesCallFunc(e.ctx, "Give", &list, &result), TES_OK);
+        EXPECT_EQ(result.vt, TES_VT_OBJECT);
+        EXPECT_EQ(result.u.objVal, &gadget.base);
+        EXPECT_EQ(gadget.refs, 4);
+        EXPECT_EQ(gadget.value, 11);
+        gadget.base.vtbl->release(&gadget.base);
+        // An object argument of tesCallFunc is lent: the engine adds its own reference.
+        TesVariant objArg{};
+        objArg.vt = TES_VT_OBJECT;
+        objArg.u.objVal = &made.base;
+        TesArgList objList{&objArg, nullptr, 1, 0, nullptr};
+        ASSERT_EQ(tesCallFunc(e.ctx, "Give", &objList, &result), TES_OK);
+        EXPECT_EQ(gadget.calls.back(), "Count/4: O");  // the object itself went on to the put
+        gadget.base.vtbl->release(&gadget.base);
+        EXPECT_EQ(made.refs, 1);
+    }
+    EXPECT_EQ(gadget.refs, 1);
+    g_gadget = nullptr;
 }
