@@ -1,0 +1,4 @@
+Sub Main
+  Dim o As Object
+  .Count = 1
+End Sub
