@@ -94,6 +94,7 @@ void Interpreter::PopCells(int n) {
         --sp_;
         if (sp_->flags & CF_ARRAY) sp_->DeleteArray();
         else sp_->DropObject();
+        if (sp_->type == VT_OBJECT) sp_->type = VT_EMPTY;  // a reference cell held no object of its own
         sp_->flags = 0;
         if (sp_->s.capacity() > 4096) std::string().swap(sp_->s);
     }

@@ -553,6 +553,26 @@ TEST(EngineObjects, CompiledCodeRoundTrip) {
     }
     EXPECT_EQ(o.refs, 1);
     EXPECT_EQ(child.refs, 1);
+    // A host object registered before the load is declared for the replay too.
+    HostLog log;
+    g_host = &log;
+    {
+        Engine e;
+        tesSetGlobalCPPObjectRef(e.ctx, "Wave", &g_waveObject, HostRoutine, 5, nullptr);
+        ASSERT_EQ(e.Run("Sub Main\nWave.Trim 2\nPrint Wave.Size\nEnd Sub\n"), TES_OK);
+        EXPECT_EQ(e.Output(), " 46\n");
+        EXPECT_EQ(tesSaveCompiledCode(e.ctx, path), TES_OK);
+    }
+    {
+        Engine e;
+        tesSetGlobalCPPObjectRef(e.ctx, "Wave", &g_waveObject, HostRoutine, 8, nullptr);
+        ASSERT_EQ(tesLoadCompiledCode(e.ctx, path), TES_OK);
+        ASSERT_EQ(tesExecute(e.ctx), TES_OK);
+        EXPECT_EQ(e.Output(), " 46\n");
+    }
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"1 wave.Trim: I2 #5", "3 wave.Size: #5", "1 wave.Trim: I2 #8",
+                                                   "3 wave.Size: #8"}));
+    g_host = nullptr;
     std::remove(path);
 }
 
