@@ -221,8 +221,9 @@ bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, const
     std::vector<std::string> texts(nargs);
     for (int i = 0; i < nargs; ++i) {
         Cell* a = args + (nargs - 1 - i);
-        if (TypeOf(a) == VT_USER || (a->flags & CF_ARRAY)) {
-            vars[i] = TesVariant{};  // a user-type or array argument has no variant form
+        bool array = (a->flags & CF_ARRAY) || ((a->flags & CF_LINKED) && a->link && (Deref(a->link)->flags & CF_ARRAY));
+        if (TypeOf(a) == VT_USER || array) {
+            vars[i] = TesVariant{};  // a user-type or array argument passes as Empty, as before
             continue;
         }
         if (!SetVariantFromVar(a, vars[i], texts[i], err)) return false;

@@ -228,7 +228,9 @@ bool SetVariantFromVar(const Cell* c0, TesVariant& v, std::string& text, std::st
     v = TesVariant{};
     const Cell* c = Deref(const_cast<Cell*>(c0));
     uint16_t t = TypeOf(c);
-    if (c->flags & CF_ARRAY) t = VT_EMPTY | TES_VT_ARRAY;
+    bool array = (c->flags & CF_ARRAY) ||
+                 ((c->flags & CF_LINKED) && c->link && (Deref(c->link)->flags & CF_ARRAY));  // a pushed array name
+    if (array) t = VT_EMPTY | TES_VT_ARRAY;
     v.vt = t;
     switch (t) {
         case VT_EMPTY: return true;

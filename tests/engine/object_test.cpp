@@ -302,6 +302,7 @@ TEST(EngineObjects, ErrorMessages) {
     EXPECT_EQ(FirstError("Dim v: v = 5: x = v.Count", &o), "Unknown type in GetDispatch()\n");
     EXPECT_EQ(FirstError("Dim n%: Set n = o", &o), "Type mismatch\n");
     EXPECT_EQ(FirstError("Dim w: Set w = 5", &o), "Type mismatch\n");
+    EXPECT_EQ(FirstError("Dim a(3): o.Add a, 1", &o), "Unknown type: 8192 in SetVariantFromVar\n");
     EXPECT_EQ(o.refs, 1);
     EXPECT_EQ(plain.refs, 1);
 }
