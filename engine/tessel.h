@@ -274,10 +274,11 @@ TES_API TesResult tesSetGlobalDoubleRef(TesContext context, const char* name, do
 typedef void (*TesHostObjectFree)(void* object, intptr_t datum);
 /* Registers a host object under a global name. Before compiling, the name
  * becomes a global object name of the program; once compiled, the name must
- * be a global declared Object or Variant. Member calls go to routine (null:
- * the user type subsystem's routine) with datum; onFree (may be null) is
- * called once the engine holds no reference any more (at the latest when the
- * context is freed). */
+ * be a global declared Object or Variant. Member calls go to routine with
+ * datum (a null routine: the user type subsystem's routine and datum at the
+ * time of the call); onFree (may be null) gets object and datum once the
+ * engine holds no reference any more (at the latest when the context is
+ * freed). */
 TES_API TesResult tesSetGlobalCPPObjectRef(TesContext context, const char* name, void* object,
                                            TesUserTypeRoutine routine, intptr_t datum,
                                            TesHostObjectFree onFree);
