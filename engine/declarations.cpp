@@ -617,6 +617,15 @@ void Compiler::ProcedureDefinition() {
     }
     for (int t = 0; t < maxTemps_; ++t) rec->slots.push_back(SlotInit{});
     rec->frameSize = firstTemp + maxTemps_;
+    rec->plainFrame = true;
+    for (const Param& p : rec->params)
+        if (p.array || p.member || p.code == TC_USER) rec->plainFrame = false;
+    for (SlotInit& s : rec->slots) {
+        if (s.array) rec->plainFrame = false;
+        bool valued = s.decl == VT_INTEGER || s.decl == VT_LONG || s.decl == VT_SINGLE || s.decl == VT_DOUBLE ||
+                      s.decl == VT_STRING;
+        s.type = valued ? s.decl : VT_EMPTY;
+    }
     for (auto& [n, k] : savedKinds_) ctx_.names[n].kind = (uint16_t)k;
     savedKinds_.clear();
     locals_.clear();

@@ -89,12 +89,17 @@ bool Interpreter::PushCell(Cell*& out) {
 }
 
 void Interpreter::PopCells(int n) {
-    while (n-- > 0 && sp_ > stack_) {
-        --sp_;
-        if (sp_->flags & CF_ARRAY) sp_->DeleteArray();
-        sp_->flags = 0;
-        if (sp_->s.capacity() > 4096) std::string().swap(sp_->s);
-    }
+    if (n > sp_ - stack_) n = (int)(sp_ - stack_);
+    if (n > 0) PopTo(sp_ - n);
+}
+
+// A popped cell owns nothing, has no flags and holds an empty string (its
+// capacity is kept unless it grew large).
+void Interpreter::Tidy(Cell* c) {
+    if (c->flags & CF_ARRAY) c->DeleteArray();
+    c->flags = 0;
+    c->s.clear();
+    if (c->s.capacity() > 4096) std::string().swap(c->s);
 }
 
 bool Interpreter::Fail(const std::string& msg) {
@@ -192,6 +197,13 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
     for (int i = 0; i < nargs; ++i) {
         Cell& p = base[i];
         const Param& pr = fn->params[i];
+        // A plain pushed copy that already has the parameter's type (or goes
+        // into a Variant) is bound as it is.
+        if (p.flags == 0 && !pr.array && ((p.type == pr.type && pr.type != VT_STRING) || pr.type == VT_VARIANT)) {
+            p.decl = pr.type;
+            p.fixedLen = 0;
+            continue;
+        }
         if (!pr.byVal && (p.flags & CF_LINKED) && p.link) {
             Cell* target = p.link;
             p.s.clear();
@@ -227,6 +239,8 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         }
     }
     sp_ = base + nargs;
+    // The result slot, locals and temporaries start fresh in every activation:
+    // numbers zero, strings empty (fixed-length ones blank), Variants Empty.
     for (const SlotInit& s : fn->slots) {
         Cell* c = sp_++;
         if (c >= built_) {
@@ -235,15 +249,15 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         } else if (c->flags) {
             Fresh(c);
         }
-        // Popped cells own nothing and have no flags: setting the declaration is enough.
+        // Popped cells own nothing and have no flags: the fields are enough.
         c->name = s.name;
-        if (s.decl == VT_VARIANT && !s.array) {
-            c->decl = VT_VARIANT;
-            c->type = VT_EMPTY;
-            continue;
-        }
-        c->s.clear();
-        c->Init(s.decl, s.fixedLen);
+        c->decl = s.decl;
+        c->fixedLen = s.fixedLen;
+        c->type = s.decl < 16 && ((0x13Cu >> s.decl) & 1) ? s.decl : VT_EMPTY;
+        c->v.d = 0;
+        c->link = nullptr;
+        if (!c->s.empty()) c->s.clear();
+        if (s.decl == VT_STRING && s.fixedLen > 0) c->s.assign(s.fixedLen, ' ');
         if (s.array) {
             ArrayData* a = s.array->CopyShape();
             a->Allocate();
@@ -495,6 +509,32 @@ static inline bool IntPair(const Cell* a, const Cell* b) {
 }
 static inline int32_t IntOf(const Cell* c) { return c->type == VT_INTEGER ? c->v.i : c->v.l; }
 
+// Debug stepping and the step limit, before instruction `pc` runs. False
+// stops the run: paused_ is set when a step ends here, else an error was
+// reported.
+bool Interpreter::Watch(const Instr& in, int pc, int mode, int& startLine, size_t& startDepth) {
+    if (mode && in.line != startLine && pc != pausedPc_) {
+        bool stop = mode == 2 || frames_.size() <= startDepth;
+        if (stop && startLine != -1) {
+            paused_ = true;
+            pausedPc_ = pc;
+            lastLine_ = in.line;
+            return false;
+        }
+    }
+    if (mode) {
+        startLine = in.line;
+        lastLine_ = in.line;
+        startDepth = std::min(startDepth, frames_.size());
+    }
+    if (ctx_.maxSteps && ++steps_ > ctx_.maxSteps) {
+        ctx_.line = in.line;
+        ctx_.currentSource = in.source;
+        return Fail("Step limit reached\n");
+    }
+    return true;
+}
+
 int Interpreter::Exec(int pc, int mode) {
     globals_ = ctx_.storage.data();
     const Instr* code = ctx_.code.data();
@@ -505,24 +545,39 @@ int Interpreter::Exec(int pc, int mode) {
     const int64_t maxSteps = ctx_.maxSteps;
     std::string err;
 #define FAIL(msg) do { Fail(msg); return -1; } while (0)
+    // Stepping and the step limit share one rarely taken test per instruction.
+    const bool watched = mode != 0 || maxSteps != 0;
+    // Threaded dispatch: the frequent instructions end by jumping straight to
+    // the next one's handler; the others return to the switch.
+    static const void* const kHandler[OP_COUNT] = {
+        &&generic, &&generic, &&op_move, &&generic, &&op_test, &&op_jump, &&op_compare, &&generic,
+        &&op_jump, &&generic, &&op_leave, &&generic, &&op_call, &&generic, &&generic, &&generic,
+        &&op_fortest, &&op_next, &&generic, &&op_test, &&op_jump, &&op_push, &&op_push, &&generic,
+        &&generic, &&generic, &&op_arith, &&generic, &&op_arith, &&generic, &&generic, &&op_arith,
+        &&op_arith, &&generic, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith,
+        &&op_arith, &&op_arith, &&generic, &&generic, &&op_test, &&generic, &&op_array1, &&op_array1,
+        &&op_compare};
+    static_assert(OP_COUNT == 49, "one handler per opcode");
+    const Instr* ip;
+#define in (*ip)
+#define NEXT_INSTR                                                                    \
+    do {                                                                              \
+        if (__builtin_expect(watched, 0) || (unsigned)pc >= (unsigned)count) goto top; \
+        ip = code + pc;                                                               \
+        ctx_.line = ip->line;                                                         \
+        ctx_.currentSource = ip->source;                                              \
+        goto *((unsigned)ip->op < (unsigned)OP_COUNT ? kHandler[ip->op] : &&generic); \
+    } while (0)
     for (;;) {
-        if (pc < 0 || pc >= count) return ctx_.errorStatus == -2 ? -1 : 0;
-        const Instr& in = code[pc];
-        if (mode && in.line != startLine && pc != pausedPc_) {
-            bool stop = mode == 2 || frames_.size() <= startDepth;
-            if (stop && startLine != -1) {
-                paused_ = true;
-                pausedPc_ = pc;
-                lastLine_ = in.line;
-                return 1;
-            }
-        }
-        if (mode) { startLine = in.line; lastLine_ = in.line; startDepth = std::min(startDepth, frames_.size()); }
+    top:
+        if ((unsigned)pc >= (unsigned)count) return ctx_.errorStatus == -2 ? -1 : 0;
+        ip = code + pc;
+        if (__builtin_expect(watched, 0) && !Watch(in, pc, mode, startLine, startDepth)) return paused_ ? 1 : -1;
         ctx_.line = in.line;
         ctx_.currentSource = in.source;
-        if (maxSteps && ++steps_ > maxSteps) FAIL("Step limit reached\n");
+    generic:
         switch (in.op) {
-            case OP_MOVE: {
+            case OP_MOVE: op_move: {
                 Cell* src = Operand(in.a);
                 Cell* dst = Deref(Operand(in.c));
                 if (src->flags & CF_REF) src = Deref(src);
@@ -540,7 +595,7 @@ int Interpreter::Exec(int pc, int mode) {
                     FAIL(err);
                 }
                 ++pc;
-                break;
+                NEXT_INSTR;
             }
             case OP_ASTORE: case OP_AREAD: case OP_AREF: {
                 Cell* elem;
@@ -569,7 +624,7 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             }
-            case OP_AREAD1: case OP_ASTORE1: {
+            case OP_AREAD1: case OP_ASTORE1: op_array1: {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
@@ -590,21 +645,21 @@ int Interpreter::Exec(int pc, int mode) {
                     if (!ok) FAIL(err);
                 }
                 ++pc;
-                break;
+                NEXT_INSTR;
             }
-            case OP_JFALSE: case OP_JTRUE: case OP_DOTEST: {
+            case OP_JFALSE: case OP_JTRUE: case OP_DOTEST: op_test: {
                 if (in.op == OP_DOTEST && in.a == -1) { ++pc; break; }
                 bool t;
                 Cell* c = Deref(Operand(in.a));
                 if (c->type == VT_INTEGER && !(c->flags & CF_HOSTREF)) t = c->v.i != 0;
                 else if (!IsTrue(c, t, err)) FAIL(err);
                 pc = (t == (in.op == OP_JTRUE)) ? in.c : pc + 1;
-                break;
+                NEXT_INSTR;
             }
-            case OP_JUMP: case OP_BRANCH: case OP_LOOP:
+            case OP_JUMP: case OP_BRANCH: case OP_LOOP: op_jump:
                 pc = in.c;
-                break;
-            case OP_CASENE: case OP_JNOTREL: {
+                NEXT_INSTR;
+            case OP_CASENE: case OP_JNOTREL: op_compare: {
                 Cell* a = Deref(Operand(in.a));
                 Cell* b = Deref(Operand(in.b));
                 int r;
@@ -625,7 +680,7 @@ int Interpreter::Exec(int pc, int mode) {
                     default: FAIL("Illegal instruction in interpreter: 48\n");
                 }
                 pc = holds ? pc + 1 : in.c;
-                break;
+                NEXT_INSTR;
             }
             case OP_GOSUB: {
                 if (frames_.size() >= (size_t)kMaxCallDepth + (size_t)callDepth_)
@@ -641,7 +696,29 @@ int Interpreter::Exec(int pc, int mode) {
                     break;
                 }
                 [[fallthrough]];
-            case OP_LEAVE: {
+            case OP_LEAVE: op_leave: {
+                // Returning from a plain frame with a number (or nothing) as the result.
+                if (frames_.size() > baseFrames) {
+                    const Frame& f = frames_.back();
+                    if (!f.gosub && f.fn && f.fn->plainFrame) {
+                        Cell* result = f.base + f.fn->params.size();
+                        Cell* dest = f.dest;
+                        if (!dest || (!((dest->flags | result->flags) & (CF_HOSTREF | CF_ARRAY)) &&
+                                      result->type != VT_STRING && (dest->decl == VT_VARIANT || dest->decl == result->type))) {
+                            if (dest) {
+                                dest->type = result->type;
+                                dest->v = result->v;
+                            }
+                            Cell* base = f.base;
+                            fp_ = f.savedFp;
+                            pc = f.returnPc;
+                            frames_.pop_back();
+                            --callDepth_;
+                            PopTo(base);
+                            NEXT_INSTR;
+                        }
+                    }
+                }
                 bool done;
                 if (!Leave(pc, baseFrames, done)) return -1;
                 if (done) return 0;
@@ -651,9 +728,58 @@ int Interpreter::Exec(int pc, int mode) {
                 Reset();
                 ctx_.line = -1;
                 return 0;
-            case OP_CALL:
+            case OP_CALL: op_call: {
+                // A plain procedure of the program whose arguments already have
+                // their parameters' types: bind them and start the frame here.
+                // Anything else (and every error) takes the general path.
+                const int nargs = in.c;
+                if (in.pad == 0 && in.a > 0 && (size_t)in.a < ctx_.storage.size() && nargs >= 0 &&
+                    sp_ - stack_ >= nargs && callDepth_ < depthLimit_) {
+                    const Cell& fc = globals_[in.a];
+                    FuncRec* fn = fc.v.fn;
+                    Cell* base = sp_ - nargs;
+                    if (fc.decl == VT_FUNC && fn && fn->kind == FK_PROC && fn->plainFrame &&
+                        nargs == (int)fn->params.size() && fn->frameSize <= end_ - base) {
+                        const Param* pr = fn->params.data();
+                        int i = 0;
+                        for (; i < nargs; ++i) {
+                            Cell& p = base[i];
+                            if (p.flags != 0 || !((p.type == pr[i].type && pr[i].type != VT_STRING) || pr[i].type == VT_VARIANT))
+                                break;
+                            p.decl = pr[i].type;
+                            p.fixedLen = 0;
+                        }
+                        if (i == nargs) {
+                            Cell* dest = in.b == -1 ? nullptr : Deref(Operand(in.b));
+                            Cell* c = base + nargs;
+                            for (const SlotInit& si : fn->slots) {
+                                if (c >= built_) {
+                                    new (c) Cell();
+                                    built_ = c + 1;
+                                } else if (c->flags || !c->s.empty()) {
+                                    Tidy(c);
+                                }
+                                c->decl = si.decl;
+                                c->type = si.type;
+                                c->fixedLen = si.fixedLen;
+                                c->name = si.name;
+                                c->v.d = 0;
+                                c->link = nullptr;
+                                if (si.decl == VT_STRING && si.fixedLen > 0) c->s.assign(si.fixedLen, ' ');
+                                ++c;
+                            }
+                            sp_ = c;
+                            frames_.push_back({fn, base, fp_, dest, pc + 1, false});
+                            ++callDepth_;
+                            fp_ = base;
+                            pc = fn->entry;
+                            NEXT_INSTR;
+                        }
+                    }
+                }
                 if (!Call(in, pc) || ctx_.errorStatus == -2) return -1;
                 break;
+            }
             case OP_OPEN:
                 if (!Open(in)) return -1;
                 ++pc;
@@ -666,7 +792,7 @@ int Interpreter::Exec(int pc, int mode) {
                 if (!Print(in)) return -1;
                 ++pc;
                 break;
-            case OP_FORTEST: {
+            case OP_FORTEST: op_fortest: {
                 Cell* v = Deref(Operand(in.a));
                 Cell* lim = Deref(Operand(in.b));
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 16\n");
@@ -687,9 +813,9 @@ int Interpreter::Exec(int pc, int mode) {
                     FAIL(err);
                 }
                 pc = (up ? r > 0 : r < 0) ? in.c + 1 : pc + 1;
-                break;
+                NEXT_INSTR;
             }
-            case OP_NEXT: {
+            case OP_NEXT: op_next: {
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 17\n");
                 Cell* v = Deref(Operand(code[in.c].a));
                 if (!(v->flags & CF_HOSTREF) && v->type == VT_INTEGER) {
@@ -712,7 +838,7 @@ int Interpreter::Exec(int pc, int mode) {
                     FAIL("ERROR: cannot increment variable: " + name + " - unknown type\n");
                 }
                 pc = in.c;
-                break;
+                NEXT_INSTR;
             }
             case OP_NEXTSTEP: {
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 18\n");
@@ -736,8 +862,24 @@ int Interpreter::Exec(int pc, int mode) {
                 pc = in.c;
                 break;
             }
-            case OP_PUSH: case OP_PUSHREF: {
+            case OP_PUSH: case OP_PUSHREF: op_push: {
                 Cell* src = Operand(in.a);
+                if (in.op == OP_PUSH && sp_ < built_) {
+                    // A number into a reused stack cell (popped cells own nothing, no flags).
+                    Cell* d = src->flags & CF_REF ? Deref(src) : src;
+                    if (!(d->flags & (CF_HOSTREF | CF_ARRAY)) && d->type >= VT_INTEGER && d->type <= VT_DOUBLE &&
+                        sp_->flags == 0) {
+                        Cell* c = sp_++;
+                        c->decl = VT_VARIANT;
+                        c->type = d->type;
+                        c->fixedLen = 0;
+                        c->name = 0;
+                        c->v = d->v;
+                        c->link = nullptr;
+                        ++pc;
+                        NEXT_INSTR;
+                    }
+                }
                 Cell* c;
                 if (!PushCell(c)) FAIL("Out of memory for stack\n");
                 Cell* d = Deref(src);
@@ -766,7 +908,7 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             case OP_ADD: case OP_SUB: case OP_MUL: case OP_MOD: case OP_AND: case OP_OR:
-            case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: {
+            case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: op_arith: {
                 // Integer and Long operands into a plain temporary: no conversions.
                 Cell* a = Operand(in.a);
                 Cell* b = Operand(in.b);
@@ -806,7 +948,7 @@ int Interpreter::Exec(int pc, int mode) {
                         out->v.l = (int32_t)r;
                     }
                     ++pc;
-                    break;
+                    NEXT_INSTR;
                 }
                 [[fallthrough]];
             }
@@ -845,6 +987,8 @@ int Interpreter::Exec(int pc, int mode) {
                 FAIL(Fmt("Illegal instruction in interpreter: %d\n", in.op));
         }
     }
+#undef NEXT_INSTR
+#undef in
 #undef FAIL
 }
 

@@ -39,9 +39,18 @@ public:
     bool PushCell(Cell*& out);
     Cell* Fresh(Cell* c);
     void PopCells(int n);
+    // Pops down to `to`, tidying each cell.
+    void PopTo(Cell* to) {
+        for (Cell* c = sp_; c > to;) {
+            --c;
+            if (c->flags != 0 || !c->s.empty()) Tidy(c);
+        }
+        if (to < sp_) sp_ = to;
+    }
 
 private:
     int Exec(int pc, int mode);
+    bool Watch(const Instr& in, int pc, int mode, int& startLine, size_t& startDepth);
     bool Call(const Instr& in, int& pc);
     bool PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base, int nargs);
     bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
@@ -51,6 +60,7 @@ private:
     bool Open(const Instr& in);
     bool Close(const Instr& in);
     bool Fail(const std::string& msg);
+    void Tidy(Cell* c);
     Cell* Operand(int op) { return op >= 0 ? globals_ + op : fp_ + (-op - 2); }
 
     struct Frame {

@@ -41,6 +41,7 @@ struct SlotInit {
     int32_t fixedLen = 0;
     int32_t name = 0;
     ArrayData* array = nullptr;  // shape of a local array (owned by the record)
+    uint16_t type = VT_EMPTY;    // current type of the fresh cell (set with the frame layout)
 };
 
 enum FuncKind { FK_UNDECLARED = 0, FK_PROC = 1, FK_LIB = 2, FK_APP = 3 };
@@ -55,6 +56,10 @@ struct FuncRec {
     std::vector<Param> params;
     int32_t entry = -1;       // first instruction (procedures)
     int32_t frameSize = 0;    // params + result + locals + temporaries
+    // Set once the body is compiled: no array or user-type parameters and no
+    // local arrays, so a call binds its arguments and starts its slots on the
+    // interpreter's fast path.
+    bool plainFrame = false;
     std::vector<SlotInit> slots;  // from the result slot on
     int builtin = -1;         // index into the runtime table, or -1
     bool resolved = false;
