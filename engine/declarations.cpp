@@ -615,6 +615,14 @@ void Compiler::ProcedureDefinition() {
         for (int32_t* o : {&in.a, &in.b, &in.c})
             if (*o <= kTempBase && *o > kTempBase - 1000000) *o = -(firstTemp + (kTempBase - *o)) - 2;
     }
+    // A jump to a return is the return itself (with the return's line, so
+    // stepping stops where it did).
+    for (int i = procStart_; i < Here(); ++i) {
+        Instr& in = ctx_.code[i];
+        if ((in.op == OP_BRANCH || in.op == OP_JUMP) && in.c >= procStart_ && in.c < Here() &&
+            ctx_.code[in.c].op == OP_LEAVE)
+            in = ctx_.code[in.c];
+    }
     for (int t = 0; t < maxTemps_; ++t) rec->slots.push_back(SlotInit{});
     rec->frameSize = firstTemp + maxTemps_;
     rec->plainFrame = true;

@@ -559,6 +559,12 @@ int Interpreter::Exec(int pc, int mode) {
         &&op_compare};
     static_assert(OP_COUNT == 49, "one handler per opcode");
     const Instr* ip;
+    // Frame and global cells through locals: fp follows fp_ (reloaded after
+    // anything that may call or return).
+    Cell* const glob = globals_;
+    const int nglobals = (int)ctx_.storage.size();
+    Cell* fp = fp_;
+#define OPND(o) ((o) >= 0 ? glob + (o) : fp + (-(o) - 2))
 #define in (*ip)
 #define NEXT_INSTR                                                                    \
     do {                                                                              \
@@ -570,6 +576,7 @@ int Interpreter::Exec(int pc, int mode) {
     } while (0)
     for (;;) {
     top:
+        fp = fp_;
         if ((unsigned)pc >= (unsigned)count) return ctx_.errorStatus == -2 ? -1 : 0;
         ip = code + pc;
         if (__builtin_expect(watched, 0) && !Watch(in, pc, mode, startLine, startDepth)) return paused_ ? 1 : -1;
@@ -578,8 +585,8 @@ int Interpreter::Exec(int pc, int mode) {
     generic:
         switch (in.op) {
             case OP_MOVE: op_move: {
-                Cell* src = Operand(in.a);
-                Cell* dst = Deref(Operand(in.c));
+                Cell* src = OPND(in.a);
+                Cell* dst = Deref(OPND(in.c));
                 if (src->flags & CF_REF) src = Deref(src);
                 if (dst->decl == VT_INTEGER && src->type == VT_INTEGER && !((src->flags | dst->flags) & CF_HOSTREF)) {
                     dst->v.i = src->v.i;
@@ -601,7 +608,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
-                if (sp_ - stack_ < in.b || !ElementAddress(Operand(in.a), sp_ - in.b, in.b, elem, raw, rawType)) {
+                if (sp_ - stack_ < in.b || !ElementAddress(OPND(in.a), sp_ - in.b, in.b, elem, raw, rawType)) {
                     PopCells(in.b);
                     return -1;
                 }
@@ -609,9 +616,9 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell view;
                 if (raw) { RawView(view, raw, rawType); elem = &view; }
                 if (in.op == OP_ASTORE) {
-                    if (!Assign(elem, Operand(in.c), err)) FAIL(err);
+                    if (!Assign(elem, OPND(in.c), err)) FAIL(err);
                 } else if (in.op == OP_AREAD) {
-                    Cell* dst = Deref(Operand(in.c));
+                    Cell* dst = Deref(OPND(in.c));
                     if (!Assign(dst, elem, err)) FAIL(err);
                 } else {
                     Cell* c;
@@ -628,8 +635,8 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
-                if (!ElementAddress(Operand(in.a), Operand(in.b), 1, elem, raw, rawType)) return -1;
-                Cell* other = Deref(Operand(in.c));
+                if (!ElementAddress(OPND(in.a), OPND(in.b), 1, elem, raw, rawType)) return -1;
+                Cell* other = Deref(OPND(in.c));
                 if (raw && rawType == VT_LONG && in.op == OP_AREAD1 && other->decl == VT_VARIANT &&
                     !(other->flags & (CF_HOSTREF | CF_ARRAY))) {
                     other->type = VT_LONG;
@@ -650,7 +657,7 @@ int Interpreter::Exec(int pc, int mode) {
             case OP_JFALSE: case OP_JTRUE: case OP_DOTEST: op_test: {
                 if (in.op == OP_DOTEST && in.a == -1) { ++pc; break; }
                 bool t;
-                Cell* c = Deref(Operand(in.a));
+                Cell* c = Deref(OPND(in.a));
                 if (c->type == VT_INTEGER && !(c->flags & CF_HOSTREF)) t = c->v.i != 0;
                 else if (!IsTrue(c, t, err)) FAIL(err);
                 pc = (t == (in.op == OP_JTRUE)) ? in.c : pc + 1;
@@ -660,8 +667,8 @@ int Interpreter::Exec(int pc, int mode) {
                 pc = in.c;
                 NEXT_INSTR;
             case OP_CASENE: case OP_JNOTREL: op_compare: {
-                Cell* a = Deref(Operand(in.a));
-                Cell* b = Deref(Operand(in.b));
+                Cell* a = Deref(OPND(in.a));
+                Cell* b = Deref(OPND(in.b));
                 int r;
                 if (IntPair(a, b)) {
                     int32_t x = IntOf(a), y = IntOf(b);
@@ -710,7 +717,7 @@ int Interpreter::Exec(int pc, int mode) {
                                 dest->v = result->v;
                             }
                             Cell* base = f.base;
-                            fp_ = f.savedFp;
+                            fp = fp_ = f.savedFp;
                             pc = f.returnPc;
                             frames_.pop_back();
                             --callDepth_;
@@ -733,9 +740,9 @@ int Interpreter::Exec(int pc, int mode) {
                 // their parameters' types: bind them and start the frame here.
                 // Anything else (and every error) takes the general path.
                 const int nargs = in.c;
-                if (in.pad == 0 && in.a > 0 && (size_t)in.a < ctx_.storage.size() && nargs >= 0 &&
+                if (in.pad == 0 && in.a > 0 && in.a < nglobals && nargs >= 0 &&
                     sp_ - stack_ >= nargs && callDepth_ < depthLimit_) {
-                    const Cell& fc = globals_[in.a];
+                    const Cell& fc = glob[in.a];
                     FuncRec* fn = fc.v.fn;
                     Cell* base = sp_ - nargs;
                     if (fc.decl == VT_FUNC && fn && fn->kind == FK_PROC && fn->plainFrame &&
@@ -750,7 +757,7 @@ int Interpreter::Exec(int pc, int mode) {
                             p.fixedLen = 0;
                         }
                         if (i == nargs) {
-                            Cell* dest = in.b == -1 ? nullptr : Deref(Operand(in.b));
+                            Cell* dest = in.b == -1 ? nullptr : Deref(OPND(in.b));
                             Cell* c = base + nargs;
                             for (const SlotInit& si : fn->slots) {
                                 if (c >= built_) {
@@ -771,7 +778,7 @@ int Interpreter::Exec(int pc, int mode) {
                             sp_ = c;
                             frames_.push_back({fn, base, fp_, dest, pc + 1, false});
                             ++callDepth_;
-                            fp_ = base;
+                            fp = fp_ = base;
                             pc = fn->entry;
                             NEXT_INSTR;
                         }
@@ -793,8 +800,8 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             case OP_FORTEST: op_fortest: {
-                Cell* v = Deref(Operand(in.a));
-                Cell* lim = Deref(Operand(in.b));
+                Cell* v = Deref(OPND(in.a));
+                Cell* lim = Deref(OPND(in.b));
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 16\n");
                 const Instr& next = code[in.c];
                 bool up = true;
@@ -802,7 +809,7 @@ int Interpreter::Exec(int pc, int mode) {
                     Cell zero;
                     SetInteger(&zero, 0);
                     int r;
-                    if (!Compare(Operand(next.a), &zero, r, err)) FAIL(err);
+                    if (!Compare(OPND(next.a), &zero, r, err)) FAIL(err);
                     up = r > 0;
                 }
                 int r;
@@ -817,7 +824,7 @@ int Interpreter::Exec(int pc, int mode) {
             }
             case OP_NEXT: op_next: {
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 17\n");
-                Cell* v = Deref(Operand(code[in.c].a));
+                Cell* v = Deref(OPND(code[in.c].a));
                 if (!(v->flags & CF_HOSTREF) && v->type == VT_INTEGER) {
                     if (v->v.i < 32767) ++v->v.i;
                     else if (v->decl == VT_VARIANT) SetLong(v, 32768);
@@ -842,17 +849,17 @@ int Interpreter::Exec(int pc, int mode) {
             }
             case OP_NEXTSTEP: {
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 18\n");
-                Cell* v = Deref(Operand(code[in.c].a));
+                Cell* v = Deref(OPND(code[in.c].a));
                 Cell sum;
                 if (TypeOf(v) == VT_STRING) {
                     std::string name = v->name > 0 && v->name < ctx_.names.Count() ? ctx_.names[v->name].text : "";
                     FAIL("ERROR: cannot increment variable: " + name + " - unknown type\n");
                 }
-                if (!BinaryOp(OP_ADD, v, Operand(in.a), &sum, err)) {
+                if (!BinaryOp(OP_ADD, v, OPND(in.a), &sum, err)) {
                     // An Integer Variant loop variable continues as a Long.
                     if (v->decl == VT_VARIANT && TypeOf(v) == VT_INTEGER) {
                         int32_t x, s;
-                        if (!GetLong(v, x, err) || !GetLong(Operand(in.a), s, err)) FAIL(err);
+                        if (!GetLong(v, x, err) || !GetLong(OPND(in.a), s, err)) FAIL(err);
                         SetLong(&sum, x + s);
                     } else {
                         FAIL(err);
@@ -863,7 +870,7 @@ int Interpreter::Exec(int pc, int mode) {
                 break;
             }
             case OP_PUSH: case OP_PUSHREF: op_push: {
-                Cell* src = Operand(in.a);
+                Cell* src = OPND(in.a);
                 if (in.op == OP_PUSH && sp_ < built_) {
                     // A number into a reused stack cell (popped cells own nothing, no flags).
                     Cell* d = src->flags & CF_REF ? Deref(src) : src;
@@ -904,15 +911,15 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             case OP_CLEAR: case OP_RELEASE:
-                Deref(Operand(in.a))->Clear();
+                Deref(OPND(in.a))->Clear();
                 ++pc;
                 break;
             case OP_ADD: case OP_SUB: case OP_MUL: case OP_MOD: case OP_AND: case OP_OR:
             case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: op_arith: {
                 // Integer and Long operands into a plain temporary: no conversions.
-                Cell* a = Operand(in.a);
-                Cell* b = Operand(in.b);
-                Cell* out = Operand(in.c);
+                Cell* a = OPND(in.a);
+                Cell* b = OPND(in.b);
+                Cell* out = OPND(in.c);
                 if ((a->flags | b->flags | out->flags) & CF_REF) { a = Deref(a); b = Deref(b); out = Deref(out); }
                 if (IntPair(a, b) && !(out->flags & (CF_HOSTREF | CF_ARRAY)) &&
                     (out->decl == VT_VARIANT || out->decl == VT_LONG || out->decl == VT_INTEGER)) {
@@ -953,9 +960,9 @@ int Interpreter::Exec(int pc, int mode) {
                 [[fallthrough]];
             }
             case OP_POW: case OP_CONCAT: case OP_DIV: {
-                Cell* a = Deref(Operand(in.a));
-                Cell* b = Deref(Operand(in.b));
-                Cell* out = Deref(Operand(in.c));
+                Cell* a = Deref(OPND(in.a));
+                Cell* b = Deref(OPND(in.b));
+                Cell* out = Deref(OPND(in.c));
                 if (in.op == OP_CONCAT && out == a && out->type == VT_STRING && !(out->flags & CF_HOSTREF) &&
                     out->fixedLen == 0) {
                     if (b->type == VT_STRING) out->s += b->s;
@@ -978,8 +985,8 @@ int Interpreter::Exec(int pc, int mode) {
             }
             case OP_NEG: case OP_NOT: {
                 Cell tmp;
-                bool ok = in.op == OP_NEG ? Negate(Operand(in.a), &tmp, err) : NotOp(Operand(in.a), &tmp, err);
-                if (!ok || !Assign(Operand(in.c), &tmp, err)) FAIL(err);
+                bool ok = in.op == OP_NEG ? Negate(OPND(in.a), &tmp, err) : NotOp(OPND(in.a), &tmp, err);
+                if (!ok || !Assign(OPND(in.c), &tmp, err)) FAIL(err);
                 ++pc;
                 break;
             }
@@ -988,6 +995,7 @@ int Interpreter::Exec(int pc, int mode) {
         }
     }
 #undef NEXT_INSTR
+#undef OPND
 #undef in
 #undef FAIL
 }
