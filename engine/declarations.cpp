@@ -431,17 +431,16 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
             code = as;
         }
         if (!code) code = TC_VARIANT;
-        if (code == TC_USER && (declare || p.array || !userTypes_.count(ut))) {
-            Error(declare ? "User-type parameters of external functions are not supported\n"
-                          : p.array ? "Arrays of user types cannot be passed\n"
-                                    : "Type mismatch\n");
+        if (code == TC_USER && (declare || !userTypes_.count(ut))) {
+            Error(declare ? "User-type parameters of external functions are not supported\n" : "Type mismatch\n");
             code = TC_VARIANT;
         }
         p.code = code;
         p.type = ValueTypeOf(code);
         params.push_back(p);
         if (code == TC_USER) {
-            // One hidden parameter per member receives that member of the argument.
+            // One hidden parameter per member receives that member of the
+            // argument (for an array parameter, that member's array).
             params.back().userType = ut;
             params.back().byVal = false;  // the type's own cell is always shared; ByVal copies the members
             const UserType& t = userTypes_[ut];
@@ -449,6 +448,7 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
                 Param mp;
                 mp.member = true;
                 mp.byVal = p.byVal;
+                mp.array = p.array;
                 mp.code = t.memberCodes[m];
                 mp.type = ValueTypeOf(mp.code);
                 params.push_back(mp);
@@ -591,6 +591,7 @@ void Compiler::ProcedureDefinition() {
         if (!savedKinds_.count(pn)) savedKinds_[pn] = ctx_.names[pn].kind;
         locals_[pn] = {-(int)i - 2, params[i].code};
         if (params[i].code == TC_USER) localUserType_[-(int)i - 2] = params[i].userType;
+        if (params[i].code == TC_USER && params[i].array) userArrays_[-(int)i - 2] = 1;
         ctx_.names[pn].kind = params[i].array ? T_DECLARRAY : T_IDENT;
     }
     nextSlot_ = (int)params.size();

@@ -310,6 +310,7 @@ Expr* Compiler::NameRef(bool) {
                 // The name of a user-type array stands for its member arrays, which share its bounds.
                 e->members = (int)userTypes_[ut].memberNames.size();
                 e->operand = arr >= 0 ? arr + 1 : arr - 1;
+                e->userArray = ut;
             }
             return e;
         }
@@ -424,7 +425,21 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
     UserCall check{fn, {}, stmtLine_, stmtSource_, {}};
     for (Expr* a : args) {
         ++pushed;
-        check.argTypes.push_back(a->userType);
+        check.argTypes.push_back(a->userArray >= 0 ? a->userArray + kUserArrayKind : a->userType);
+        if (a->userArray >= 0 && rec && (rec->kind == FK_LIB || rec->kind == FK_APP) && rec->builtin < 0) {
+            Error("Arrays of user types cannot be passed to Lib or App functions\n");
+            continue;
+        }
+        if (expand && a->userArray >= 0) {
+            // The array's own cell, then a reference to each member array.
+            int own = a->operand >= 0 ? a->operand - 1 : a->operand + 1;
+            Emit(OP_PUSHREF, own, -1, -1);
+            for (int m = 0; m < a->members; ++m) {
+                Emit(OP_PUSHREF, a->operand >= 0 ? a->operand + m : a->operand - m, -1, -1);
+                ++pushed;
+            }
+            continue;
+        }
         if (expand && a->userType >= 0 && userTypes_.count(a->userType)) {
             const UserType& t = userTypes_[a->userType];
             Emit(OP_PUSHREF, a->operand, -1, -1);
@@ -480,7 +495,7 @@ int Compiler::EmitCall(int fn, const std::function<int()>& dest, const std::vect
         pushed += PushArgs({a}, fn, false);
         nc.names.push_back(a->argName);
         nc.spans.push_back(pushed - before);
-        check.argTypes.push_back(a->userType);
+        check.argTypes.push_back(a->userArray >= 0 ? a->userArray + kUserArrayKind : a->userType);
         check.argNames.push_back(a->argName);
     }
     userCalls_.push_back(check);
@@ -504,7 +519,7 @@ void Compiler::CheckUserCalls() {
         std::vector<int> want, wantNames;
         for (const Param& p : rec->params) {
             if (p.member) continue;
-            want.push_back(p.code == TC_USER ? p.userType : -1);
+            want.push_back(p.code != TC_USER ? -1 : p.array ? p.userType + kUserArrayKind : p.userType);
             wantNames.push_back(p.name);
         }
         std::vector<int> got = uc.argTypes;
