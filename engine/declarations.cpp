@@ -635,6 +635,7 @@ void Compiler::ProcedureDefinition() {
                       s.decl == VT_STRING;
         s.type = valued ? s.decl : VT_EMPTY;
     }
+    rec->fastArgs = rec->plainFrame ? (int32_t)rec->params.size() : -1;
     for (auto& [n, k] : savedKinds_) ctx_.names[n].kind = (uint16_t)k;
     savedKinds_.clear();
     locals_.clear();

@@ -544,7 +544,6 @@ int Interpreter::Exec(int pc, int mode) {
     int startLine = lastLine_;
     const int64_t maxSteps = ctx_.maxSteps;
     std::string err;
-#define FAIL(msg) do { Fail(msg); return -1; } while (0)
     // Stepping and the step limit share one rarely taken test per instruction.
     const bool watched = mode != 0 || maxSteps != 0;
     // Threaded dispatch: the frequent instructions end by jumping straight to
@@ -566,12 +565,15 @@ int Interpreter::Exec(int pc, int mode) {
     Cell* fp = fp_;
 #define OPND(o) ((o) >= 0 ? glob + (o) : fp + (-(o) - 2))
 #define in (*ip)
+// The frequent handlers leave the context's line to be written when they
+// report an error or call anything that might (SYNC_LINE); the others write
+// it before they start.
+#define SYNC_LINE (ctx_.line = ip->line, ctx_.currentSource = ip->source)
+#define FAIL(msg) do { SYNC_LINE; Fail(msg); return -1; } while (0)
 #define NEXT_INSTR                                                                    \
     do {                                                                              \
         if (__builtin_expect(watched, 0) || (unsigned)pc >= (unsigned)count) goto top; \
         ip = code + pc;                                                               \
-        ctx_.line = ip->line;                                                         \
-        ctx_.currentSource = ip->source;                                              \
         goto *((unsigned)ip->op < (unsigned)OP_COUNT ? kHandler[ip->op] : &&generic); \
     } while (0)
     for (;;) {
@@ -580,9 +582,8 @@ int Interpreter::Exec(int pc, int mode) {
         if ((unsigned)pc >= (unsigned)count) return ctx_.errorStatus == -2 ? -1 : 0;
         ip = code + pc;
         if (__builtin_expect(watched, 0) && !Watch(in, pc, mode, startLine, startDepth)) return paused_ ? 1 : -1;
-        ctx_.line = in.line;
-        ctx_.currentSource = in.source;
     generic:
+        SYNC_LINE;
         switch (in.op) {
             case OP_MOVE: op_move: {
                 Cell* src = OPND(in.a);
@@ -635,6 +636,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
+                SYNC_LINE;
                 if (!ElementAddress(OPND(in.a), OPND(in.b), 1, elem, raw, rawType)) return -1;
                 Cell* other = Deref(OPND(in.c));
                 if (raw && rawType == VT_LONG && in.op == OP_AREAD1 && other->decl == VT_VARIANT &&
@@ -727,6 +729,7 @@ int Interpreter::Exec(int pc, int mode) {
                     }
                 }
                 bool done;
+                SYNC_LINE;
                 if (!Leave(pc, baseFrames, done)) return -1;
                 if (done) return 0;
                 break;
@@ -745,8 +748,7 @@ int Interpreter::Exec(int pc, int mode) {
                     const Cell& fc = glob[in.a];
                     FuncRec* fn = fc.v.fn;
                     Cell* base = sp_ - nargs;
-                    if (fc.decl == VT_FUNC && fn && fn->kind == FK_PROC && fn->plainFrame &&
-                        nargs == (int)fn->params.size() && fn->frameSize <= end_ - base) {
+                    if (fc.decl == VT_FUNC && fn && fn->fastArgs == nargs && fn->frameSize <= end_ - base) {
                         const Param* pr = fn->params.data();
                         int i = 0;
                         for (; i < nargs; ++i) {
@@ -763,7 +765,7 @@ int Interpreter::Exec(int pc, int mode) {
                                 if (c >= built_) {
                                     new (c) Cell();
                                     built_ = c + 1;
-                                } else if (c->flags || !c->s.empty()) {
+                                } else if ((c->flags | c->s.size()) != 0) {
                                     Tidy(c);
                                 }
                                 c->decl = si.decl;
@@ -784,6 +786,7 @@ int Interpreter::Exec(int pc, int mode) {
                         }
                     }
                 }
+                SYNC_LINE;
                 if (!Call(in, pc) || ctx_.errorStatus == -2) return -1;
                 break;
             }
@@ -995,6 +998,7 @@ int Interpreter::Exec(int pc, int mode) {
         }
     }
 #undef NEXT_INSTR
+#undef SYNC_LINE
 #undef OPND
 #undef in
 #undef FAIL

@@ -43,7 +43,7 @@ public:
     void PopTo(Cell* to) {
         for (Cell* c = sp_; c > to;) {
             --c;
-            if (c->flags != 0 || !c->s.empty()) Tidy(c);
+            if ((c->flags | c->s.size()) != 0) Tidy(c);
         }
         if (to < sp_) sp_ = to;
     }

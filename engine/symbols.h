@@ -36,12 +36,14 @@ struct Param {
 };
 
 // A frame slot's declaration: what a fresh activation starts with.
+// The first fields mirror a cell's, in its order, so starting a slot is a few
+// plain stores.
 struct SlotInit {
     uint16_t decl = VT_VARIANT;
+    uint16_t type = VT_EMPTY;    // current type of the fresh cell (set with the frame layout)
     int32_t fixedLen = 0;
     int32_t name = 0;
     ArrayData* array = nullptr;  // shape of a local array (owned by the record)
-    uint16_t type = VT_EMPTY;    // current type of the fresh cell (set with the frame layout)
 };
 
 enum FuncKind { FK_UNDECLARED = 0, FK_PROC = 1, FK_LIB = 2, FK_APP = 3 };
@@ -60,6 +62,7 @@ struct FuncRec {
     // local arrays, so a call binds its arguments and starts its slots on the
     // interpreter's fast path.
     bool plainFrame = false;
+    int32_t fastArgs = -1;    // a plain procedure: its parameter count; else -1
     std::vector<SlotInit> slots;  // from the result slot on
     int builtin = -1;         // index into the runtime table, or -1
     bool resolved = false;
