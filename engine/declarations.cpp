@@ -634,8 +634,10 @@ void Compiler::ProcedureDefinition() {
         bool valued = s.decl == VT_INTEGER || s.decl == VT_LONG || s.decl == VT_SINGLE || s.decl == VT_DOUBLE ||
                       s.decl == VT_STRING;
         s.type = valued ? s.decl : VT_EMPTY;
+        if (s.decl == VT_STRING && s.fixedLen > 0) rec->fixedStrings = true;
     }
-    rec->fastArgs = rec->plainFrame ? (int32_t)rec->params.size() : -1;
+    bool sized = rec->frameSize == (int32_t)(rec->params.size() + rec->slots.size());
+    rec->fastArgs = rec->plainFrame && sized ? (int32_t)rec->params.size() : -1;
     for (auto& [n, k] : savedKinds_) ctx_.names[n].kind = (uint16_t)k;
     savedKinds_.clear();
     locals_.clear();

@@ -272,6 +272,75 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
     return true;
 }
 
+// The call of a plain procedure (FuncRec::fastArgs) whose arguments already
+// have their parameters' types: binds them and starts the frame from the
+// layout computed at compile time. False leaves everything to EnterProcedure
+// (other arguments, the depth limit, a full stack). Kept out of the run loop
+// so both compile to tight code.
+__attribute__((noinline)) bool Interpreter::EnterPlain(FuncRec* fn, int nargs, Cell* dest, int returnPc) {
+    if (!fn || fn->fastArgs != nargs || nargs < 0 || sp_ - stack_ < nargs || callDepth_ >= depthLimit_) return false;
+    Cell* base = sp_ - nargs;
+    if (fn->frameSize > end_ - base) return false;
+    const Param* pr = fn->params.data();
+    for (int i = 0; i < nargs; ++i) {
+        Cell& p = base[i];
+        uint16_t want = pr[i].type;
+        if (p.flags != 0 || !((p.type == want && want != VT_STRING) || want == VT_VARIANT)) {
+            // Undo nothing: the bound ones keep what EnterProcedure would give them.
+            return false;
+        }
+        p.decl = want;
+        p.fixedLen = 0;
+    }
+    if (dest) dest = Deref(dest);
+    // Cells above the stack top own nothing, have no flags and empty strings
+    // (PopTo keeps it so), so each slot only needs its fields.
+    Cell* end = base + fn->frameSize;
+    for (; built_ < end; ++built_) new (built_) Cell();
+    const SlotInit* si = fn->slots.data();
+    for (Cell* c = base + nargs; c < end; ++c, ++si) {
+        c->decl = si->decl;
+        c->type = si->type;
+        c->fixedLen = si->fixedLen;
+        c->name = si->name;
+        c->v.d = 0;
+        c->link = nullptr;
+    }
+    if (fn->fixedStrings) {
+        si = fn->slots.data();
+        for (Cell* c = base + nargs; c < end; ++c, ++si)
+            if (si->decl == VT_STRING && si->fixedLen > 0) c->s.assign(si->fixedLen, ' ');
+    }
+    sp_ = end;
+    frames_.push_back({fn, base, fp_, dest, returnPc, false});
+    ++callDepth_;
+    fp_ = base;
+    return true;
+}
+
+// Returns from a plain frame whose result is a number (or that has none).
+// False leaves it to Leave.
+__attribute__((noinline)) bool Interpreter::LeavePlain(int& pc) {
+    const Frame& f = frames_.back();
+    if (f.gosub || !f.fn || !f.fn->plainFrame) return false;
+    Cell* result = f.base + f.fn->params.size();
+    Cell* dest = f.dest;
+    if (dest) {
+        if (((dest->flags | result->flags) & (CF_HOSTREF | CF_ARRAY)) || result->type == VT_STRING ||
+            (dest->decl != VT_VARIANT && dest->decl != result->type))
+            return false;
+        dest->type = result->type;
+        dest->v = result->v;
+    }
+    Cell* base = f.base;
+    fp_ = f.savedFp;
+    pc = f.returnPc;
+    frames_.pop_back();
+    --callDepth_;
+    PopTo(base);
+    return true;
+}
+
 // Returns from the current procedure; done when this Run level ends.
 bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
     while (frames_.size() > baseFrames && frames_.back().gosub) frames_.pop_back();
@@ -706,27 +775,9 @@ int Interpreter::Exec(int pc, int mode) {
                 }
                 [[fallthrough]];
             case OP_LEAVE: op_leave: {
-                // Returning from a plain frame with a number (or nothing) as the result.
-                if (frames_.size() > baseFrames) {
-                    const Frame& f = frames_.back();
-                    if (!f.gosub && f.fn && f.fn->plainFrame) {
-                        Cell* result = f.base + f.fn->params.size();
-                        Cell* dest = f.dest;
-                        if (!dest || (!((dest->flags | result->flags) & (CF_HOSTREF | CF_ARRAY)) &&
-                                      result->type != VT_STRING && (dest->decl == VT_VARIANT || dest->decl == result->type))) {
-                            if (dest) {
-                                dest->type = result->type;
-                                dest->v = result->v;
-                            }
-                            Cell* base = f.base;
-                            fp = fp_ = f.savedFp;
-                            pc = f.returnPc;
-                            frames_.pop_back();
-                            --callDepth_;
-                            PopTo(base);
-                            NEXT_INSTR;
-                        }
-                    }
+                if (frames_.size() > baseFrames && LeavePlain(pc)) {
+                    fp = fp_;
+                    NEXT_INSTR;
                 }
                 bool done;
                 SYNC_LINE;
@@ -740,51 +791,13 @@ int Interpreter::Exec(int pc, int mode) {
                 return 0;
             case OP_CALL: op_call: {
                 // A plain procedure of the program whose arguments already have
-                // their parameters' types: bind them and start the frame here.
-                // Anything else (and every error) takes the general path.
-                const int nargs = in.c;
-                if (in.pad == 0 && in.a > 0 && in.a < nglobals && nargs >= 0 &&
-                    sp_ - stack_ >= nargs && callDepth_ < depthLimit_) {
-                    const Cell& fc = glob[in.a];
-                    FuncRec* fn = fc.v.fn;
-                    Cell* base = sp_ - nargs;
-                    if (fc.decl == VT_FUNC && fn && fn->fastArgs == nargs && fn->frameSize <= end_ - base) {
-                        const Param* pr = fn->params.data();
-                        int i = 0;
-                        for (; i < nargs; ++i) {
-                            Cell& p = base[i];
-                            if (p.flags != 0 || !((p.type == pr[i].type && pr[i].type != VT_STRING) || pr[i].type == VT_VARIANT))
-                                break;
-                            p.decl = pr[i].type;
-                            p.fixedLen = 0;
-                        }
-                        if (i == nargs) {
-                            Cell* dest = in.b == -1 ? nullptr : Deref(OPND(in.b));
-                            Cell* c = base + nargs;
-                            for (const SlotInit& si : fn->slots) {
-                                if (c >= built_) {
-                                    new (c) Cell();
-                                    built_ = c + 1;
-                                } else if ((c->flags | c->s.size()) != 0) {
-                                    Tidy(c);
-                                }
-                                c->decl = si.decl;
-                                c->type = si.type;
-                                c->fixedLen = si.fixedLen;
-                                c->name = si.name;
-                                c->v.d = 0;
-                                c->link = nullptr;
-                                if (si.decl == VT_STRING && si.fixedLen > 0) c->s.assign(si.fixedLen, ' ');
-                                ++c;
-                            }
-                            sp_ = c;
-                            frames_.push_back({fn, base, fp_, dest, pc + 1, false});
-                            ++callDepth_;
-                            fp = fp_ = base;
-                            pc = fn->entry;
-                            NEXT_INSTR;
-                        }
-                    }
+                // their parameters' types starts here; anything else (and every
+                // error) takes the general path.
+                if (in.pad == 0 && in.a > 0 && in.a < nglobals && glob[in.a].decl == VT_FUNC &&
+                    EnterPlain(glob[in.a].v.fn, in.c, in.b == -1 ? nullptr : OPND(in.b), pc + 1)) {
+                    fp = fp_;
+                    pc = glob[in.a].v.fn->entry;
+                    NEXT_INSTR;
                 }
                 SYNC_LINE;
                 if (!Call(in, pc) || ctx_.errorStatus == -2) return -1;

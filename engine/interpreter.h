@@ -54,6 +54,8 @@ private:
     bool Call(const Instr& in, int& pc);
     bool PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base, int nargs);
     bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
+    bool EnterPlain(FuncRec* fn, int nargs, Cell* dest, int returnPc);
+    bool LeavePlain(int& pc);
     bool Leave(int& pc, size_t baseFrames, bool& done);
     bool ElementAddress(Cell* arr, Cell* subs, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType);
     bool Print(const Instr& in);

@@ -63,6 +63,7 @@ struct FuncRec {
     // interpreter's fast path.
     bool plainFrame = false;
     int32_t fastArgs = -1;    // a plain procedure: its parameter count; else -1
+    bool fixedStrings = false;  // a slot is a fixed-length String
     std::vector<SlotInit> slots;  // from the result slot on
     int builtin = -1;         // index into the runtime table, or -1
     bool resolved = false;
