@@ -621,12 +621,15 @@ int Interpreter::Exec(int pc, int mode) {
         &&generic, &&generic, &&op_move, &&generic, &&op_test, &&op_jump, &&op_compare, &&generic,
         &&op_jump, &&generic, &&op_leave, &&generic, &&op_call, &&generic, &&generic, &&generic,
         &&op_fortest, &&op_next, &&generic, &&op_test, &&op_jump, &&op_push, &&op_push, &&generic,
-        &&generic, &&generic, &&op_arith, &&generic, &&op_arith, &&generic, &&generic, &&op_arith,
+        &&generic, &&generic, &&op_addsub, &&generic, &&op_arith, &&generic, &&generic, &&op_addsub,
         &&op_arith, &&generic, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith,
         &&op_arith, &&op_arith, &&generic, &&generic, &&op_test, &&generic, &&op_array1, &&op_array1,
         &&op_compare};
     static_assert(OP_COUNT == 49, "one handler per opcode");
     const Instr* ip;
+    // Threaded dispatch checks one bound: the code size, or 0 while stepping
+    // or counting steps, which sends every instruction through the top.
+    const unsigned threadedCount = watched ? 0u : (unsigned)count;
     // Frame and global cells through locals: fp follows fp_ (reloaded after
     // anything that may call or return).
     Cell* const glob = globals_;
@@ -641,7 +644,7 @@ int Interpreter::Exec(int pc, int mode) {
 #define FAIL(msg) do { SYNC_LINE; Fail(msg); return -1; } while (0)
 #define NEXT_INSTR                                                                    \
     do {                                                                              \
-        if (__builtin_expect(watched, 0) || (unsigned)pc >= (unsigned)count) goto top; \
+        if ((unsigned)pc >= threadedCount) goto top;                                  \
         ip = code + pc;                                                               \
         goto *((unsigned)ip->op < (unsigned)OP_COUNT ? kHandler[ip->op] : &&generic); \
     } while (0)
@@ -738,8 +741,20 @@ int Interpreter::Exec(int pc, int mode) {
                 pc = in.c;
                 NEXT_INSTR;
             case OP_CASENE: case OP_JNOTREL: op_compare: {
-                Cell* a = Deref(OPND(in.a));
-                Cell* b = Deref(OPND(in.b));
+                Cell* a = OPND(in.a);
+                Cell* b = OPND(in.b);
+                if (((a->flags | b->flags) & (CF_REF | CF_HOSTREF)) == 0 && IntPair(a, b) &&
+                    (in.op == OP_CASENE || (unsigned)(in.pad - OP_EQ) <= (unsigned)(OP_GE - OP_EQ))) {
+                    // Which of less (1), equal (2), greater (4) make each relation hold.
+                    static const uint8_t kHolds[6] = {2, 5, 1, 4, 3, 6};
+                    int32_t x = IntOf(a), y = IntOf(b);
+                    unsigned rel = in.op == OP_CASENE ? 0u : (unsigned)(in.pad - OP_EQ);
+                    unsigned got = x < y ? 1u : x > y ? 4u : 2u;
+                    pc = (kHolds[rel] & got) ? pc + 1 : in.c;
+                    NEXT_INSTR;
+                }
+                a = Deref(a);
+                b = Deref(b);
                 int r;
                 if (IntPair(a, b)) {
                     int32_t x = IntOf(a), y = IntOf(b);
@@ -930,6 +945,24 @@ int Interpreter::Exec(int pc, int mode) {
                 Deref(OPND(in.a))->Clear();
                 ++pc;
                 break;
+            op_addsub: {
+                // Addition and subtraction with a Long among Integer/Long operands
+                // into a Variant or Long: exact in 64 bits, then the Long range.
+                Cell* a = OPND(in.a);
+                Cell* b = OPND(in.b);
+                Cell* out = OPND(in.c);
+                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && IntPair(a, b) &&
+                    (a->type == VT_LONG || b->type == VT_LONG)) {
+                    int64_t r = in.op == OP_ADD ? (int64_t)IntOf(a) + IntOf(b) : (int64_t)IntOf(a) - IntOf(b);
+                    if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
+                    out->type = VT_LONG;
+                    out->v.l = (int32_t)r;
+                    ++pc;
+                    NEXT_INSTR;
+                }
+                goto op_arith;
+            }
             case OP_ADD: case OP_SUB: case OP_MUL: case OP_MOD: case OP_AND: case OP_OR:
             case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: op_arith: {
                 // Integer and Long operands into a plain temporary: no conversions.
