@@ -48,7 +48,8 @@ enum Op : int32_t {
     OP_AREAD1 = 46,    // one-dimensional read: array A, subscript cell B, element into C
     OP_ASTORE1 = 47,   // one-dimensional store: array A, subscript cell B, value C
     OP_JNOTREL = 48,   // if not (A relation B) jump to C; the relation's opcode (36..41) is in pad
-    OP_COUNT = 49
+    OP_PUSHOP = 49,    // C := A op B (OP_ADD or OP_SUB in pad), then the PUSH of C that follows
+    OP_COUNT = 50
 };
 
 struct Instr {

@@ -2,6 +2,8 @@
 // constant folding, and the code generation of expression trees.
 #include "engine/parser.h"
 
+#include <algorithm>
+
 namespace tessel {
 
 Expr* Compiler::NewExpr(int kind) {
@@ -466,7 +468,16 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
             Emit(OP_AREF, a->operand, (int)a->kids.size(), -1);
         } else {
             int op = Compile(a);
-            Emit(OP_PUSH, op, -1, -1);
+            int at = Emit(OP_PUSH, op, -1, -1);
+            // An addition or subtraction into a temporary that only this push
+            // reads becomes one instruction that computes and pushes.
+            Instr& prev = ctx_.code[at - (at > 0 ? 1 : 0)];
+            bool temp = proc_ ? (op <= kTempBase && op > kTempBase - 1000000)
+                              : std::find(globalTemps_.begin(), globalTemps_.end(), op) != globalTemps_.end();
+            if (at > 0 && temp && (prev.op == OP_ADD || prev.op == OP_SUB) && prev.c == op && prev.pad == 0) {
+                prev.pad = (int16_t)prev.op;
+                prev.op = OP_PUSHOP;
+            }
             Release(op);
         }
     }

@@ -624,9 +624,10 @@ int Interpreter::Exec(int pc, int mode) {
         &&generic, &&generic, &&op_addsub, &&generic, &&op_arith, &&generic, &&generic, &&op_addsub,
         &&op_arith, &&generic, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith,
         &&op_arith, &&op_arith, &&generic, &&generic, &&op_test, &&generic, &&op_array1, &&op_array1,
-        &&op_compare};
-    static_assert(OP_COUNT == 49, "one handler per opcode");
+        &&op_compare, &&op_pushop};
+    static_assert(OP_COUNT == 50, "one handler per opcode");
     const Instr* ip;
+    Instr fusedAlone;  // an OP_PUSHOP run as its operation alone
     // Threaded dispatch checks one bound: the code size, or 0 while stepping
     // or counting steps, which sends every instruction through the top.
     const unsigned threadedCount = watched ? 0u : (unsigned)count;
@@ -945,6 +946,38 @@ int Interpreter::Exec(int pc, int mode) {
                 Deref(OPND(in.a))->Clear();
                 ++pc;
                 break;
+            case OP_PUSHOP: op_pushop: {
+                // The addition or subtraction and the PUSH after it in one step
+                // when the result is a Long (as op_addsub); otherwise the
+                // operation alone, and the PUSH runs next as usual.
+                Cell* a = OPND(in.a);
+                Cell* b = OPND(in.b);
+                Cell* out = OPND(in.c);
+                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && IntPair(a, b) &&
+                    (a->type == VT_LONG || b->type == VT_LONG) && sp_ < built_ && pc + 1 < count &&
+                    code[pc + 1].op == OP_PUSH && code[pc + 1].a == in.c) {
+                    int64_t r = in.pad == OP_ADD ? (int64_t)IntOf(a) + IntOf(b) : (int64_t)IntOf(a) - IntOf(b);
+                    if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
+                    out->type = VT_LONG;
+                    out->v.l = (int32_t)r;
+                    Cell* c = sp_++;  // a popped cell: owns nothing, no flags
+                    c->decl = VT_VARIANT;
+                    c->type = VT_LONG;
+                    c->fixedLen = 0;
+                    c->name = 0;
+                    c->v = out->v;
+                    c->link = nullptr;
+                    pc += 2;
+                    NEXT_INSTR;
+                }
+                if (in.pad != OP_ADD && in.pad != OP_SUB) FAIL("Illegal instruction in interpreter: 49\n");
+                fusedAlone = in;
+                fusedAlone.op = in.pad;
+                fusedAlone.pad = 0;
+                ip = &fusedAlone;
+                goto op_arith;
+            }
             op_addsub: {
                 // Addition and subtraction with a Long among Integer/Long operands
                 // into a Variant or Long: exact in 64 bits, then the Long range.

@@ -149,6 +149,27 @@ TEST(EngineRun, UserTypeArrayParameters) {
     EXPECT_EQ(tesCallFunc(e.ctx, "SetAll", &three, &result), TES_E_INVALIDARG);
 }
 
+TEST(EngineCode, SumPushedInOneStep) {
+    // An addition or subtraction that only feeds an argument computes and
+    // pushes in one instruction; results that are not Long take the general
+    // rules, and the Long range still holds.
+    Engine e;
+    const char* show = "Function Show(v)\nShow = v\nEnd Function\n";
+    ASSERT_EQ(e.Run(std::string("Sub Main\nDim s As String, i As Integer, k As Long\n"
+                                "s = \"ab\": i = 3: k = 40000\n"
+                                "Print Show(s + \"c\"); Show(i + 1); Show(k - 1); Show(k + k)\nEnd Sub\n") + show),
+              TES_OK);
+    EXPECT_EQ(e.Output(), " abc 4 39999 80000\n");
+    std::string listing = tessel::ListCode(*tessel::CurrentContext());
+    EXPECT_NE(listing.find("PUSHOP.SUB"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("PUSHOP.ADD"), std::string::npos) << listing;
+    Engine o;
+    EXPECT_EQ(o.Run(std::string("Sub Main\nDim k As Long\nk = 2000000000\nPrint Show(k + k)\nEnd Sub\n") + show), -1);
+    ASSERT_EQ(o.Errors().size(), 1u);
+    EXPECT_EQ(o.Errors()[0].text, "Overflow\n");
+    EXPECT_EQ(o.Errors()[0].line, 4);
+}
+
 TEST(EngineCode, DefinitionStackMessagesCarryTheirLines) {
     Engine e;
     std::string text;
