@@ -809,7 +809,8 @@ int Interpreter::Exec(int pc, int mode) {
                 // A plain procedure of the program whose arguments already have
                 // their parameters' types starts here; anything else (and every
                 // error) takes the general path.
-                if (in.pad == 0 && in.a > 0 && in.a < nglobals && glob[in.a].decl == VT_FUNC &&
+                if (in.pad == 0 && in.a > 0 && in.a < nglobals && glob[in.a].decl == VT_FUNC && glob[in.a].v.fn &&
+                    glob[in.a].v.fn->fastArgs == in.c &&
                     EnterPlain(glob[in.a].v.fn, in.c, in.b == -1 ? nullptr : OPND(in.b), pc + 1)) {
                     fp = fp_;
                     pc = glob[in.a].v.fn->entry;
