@@ -1,12 +1,15 @@
 // engine_host.cpp: engine timings that need a host: 1 M calls of a host App
-// function, and create-compile-free of a context fed with constant and
-// declaration texts of the editor's size (generated here: 300 Const lines and
-// 123 App declarations, the shape the script host feeds).
+// function, and create-compile-free of a context fed the way a function-key
+// macro is run: the script host's real constant and declaration blocks, then
+// a small recorded macro (Sub Main with a few host calls).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "engine/tessel.h"
+#include "script/script_table.h"
 
 namespace {
 
@@ -22,6 +25,39 @@ void Quiet(const TesMessageInfo* info) {
 
 double Seconds(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// What the recorder writes for a short editing session.
+const char* const kRecordedMacro =
+    "REM Sample Orbick\n"
+    "REM Generated with the Sample Orbick Auto-Script recorder\n"
+    "\n"
+    "Sub Main ()\n"
+    "obSetMode 1, OB_MODE_NORMAL\n"
+    "obSetMarker 1, 0, 1000\n"
+    "obNormalize 1, -1\n"
+    "obGain 1, 3.5\n"
+    "obReverse 1\n"
+    "obPlay 1\n"
+    "End Sub\n";
+
+// Creates a context, appends the host's blocks and the macro, compiles and
+// frees it, as the script host does before running a macro. Returns the
+// first failing result.
+TesResult CreateCompileFree() {
+    TesContext ctx = 0;
+    TesResult r = tesCreateContext("OrbickTessel", 0, 0, &ctx);
+    if (r != TES_OK) return r;
+    tesRegisterOutputCallback(ctx, Quiet);
+    tesRegisterGetProcAddrCallback(ctx, Resolve);
+    for (int block = 1; block <= ob::kConstantBlockCount && r == TES_OK; ++block)
+        r = tesAppendText(ctx, ob::ConstantBlock(block));
+    for (int block = 1; block <= ob::kDeclarationBlockCount && r == TES_OK; ++block)
+        r = tesAppendText(ctx, ob::DeclarationBlock(block));
+    if (r == TES_OK) r = tesAppendText(ctx, kRecordedMacro);
+    if (r == TES_OK) r = tesCompile(ctx);
+    TesResult freed = tesFreeContext(ctx);
+    return r != TES_OK ? r : freed;
 }
 
 }  // namespace
@@ -41,21 +77,24 @@ int main() {
     std::printf("host App calls 1M: %.3f s (result %d)\n", Seconds(t0), (int)r);
     tesFreeContext(ctx);
 
-    std::string constants, declarations;
-    for (int i = 0; i < 300; ++i) constants += "Const OB_CONSTANT_" + std::to_string(i) + "\t=\t" + std::to_string(i) + "\n";
-    for (int i = 0; i < 123; ++i)
-        declarations += "Declare Function obFunction" + std::to_string(i) +
-                        " App (ByVal waveid&, ByVal value#, ByVal name$) As Long\n";
-    const int rounds = 200;
-    t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        tesCreateContext("OrbickTessel", 0, 0, &ctx);
-        tesAppendText(ctx, constants.c_str());
-        tesAppendText(ctx, declarations.c_str());
-        tesAppendText(ctx, "Sub Main\nEnd Sub\n");
-        if (tesCompile(ctx) != TES_OK) return 1;
-        tesFreeContext(ctx);
+    size_t textBytes = std::strlen(kRecordedMacro);
+    for (int block = 1; block <= ob::kConstantBlockCount; ++block) textBytes += std::strlen(ob::ConstantBlock(block));
+    for (int block = 1; block <= ob::kDeclarationBlockCount; ++block)
+        textBytes += std::strlen(ob::DeclarationBlock(block));
+    TesResult first = CreateCompileFree();  // also builds the host's blocks once
+    if (first != TES_OK) {
+        std::fprintf(stderr, "create-compile-free failed: 0x%08X\n", (unsigned)first);
+        return 1;
     }
-    std::printf("create-compile-free with host texts: %.3f ms\n", Seconds(t0) * 1000 / rounds);
+    const int rounds = 200;
+    double best = 1e9;
+    for (int run = 0; run < 3; ++run) {  // best of three batches (the machine may be shared)
+        t0 = std::chrono::steady_clock::now();
+        for (int i = 0; i < rounds; ++i)
+            if (CreateCompileFree() != TES_OK) return 1;
+        best = std::min(best, Seconds(t0) * 1000 / rounds);
+    }
+    std::printf("create-compile-free with the host's texts (%zu bytes) and a recorded macro: %.3f ms\n",
+                textBytes, best);
     return r == TES_OK ? 0 : 1;
 }

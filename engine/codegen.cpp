@@ -15,7 +15,7 @@ const char* OpName(int op) {
         "LEAVE", "END", "CALL", "OPEN", "CLOSE", "PRINT", "FORTEST", "NEXT", "NEXTSTEP", "DOTEST",
         "LOOP", "PUSH", "PUSHREF", "POP", "CLEAR", "RELEASE", "ADD", "POW", "MOD", "AREAD",
         "CONCAT", "SUB", "MUL", "DIV", "AND", "OR", "EQ", "NE", "LT", "GT", "LE", "GE", "NEG",
-        "NOT", "JTRUE", "AREF", "AREAD1", "ASTORE1", "JNOTREL", "SETREF"};
+        "NOT", "JTRUE", "AREF", "AREAD1", "ASTORE1", "JNOTREL", "SETREF", "PUSHOP"};
     return op > 0 && op < OP_COUNT ? names[op] : "?";
 }
 
@@ -24,7 +24,7 @@ std::string ListCode(const ScriptContext& ctx) {
     char buf[128];
     for (size_t i = 0; i < ctx.code.size(); ++i) {
         const Instr& in = ctx.code[i];
-        if (in.op == OP_JNOTREL)
+        if (in.op == OP_JNOTREL || in.op == OP_PUSHOP)
             std::snprintf(buf, sizeof buf, "%zu %s.%s %d %d %d ; line %d\n", i, OpName(in.op), OpName(in.pad), in.a, in.b, in.c, in.line);
         else
             std::snprintf(buf, sizeof buf, "%zu %s %d %d %d ; line %d\n", i, OpName(in.op), in.a, in.b, in.c, in.line);

@@ -49,7 +49,8 @@ enum Op : int32_t {
     OP_ASTORE1 = 47,   // one-dimensional store: array A, subscript cell B, value C
     OP_JNOTREL = 48,   // if not (A relation B) jump to C; the relation's opcode (36..41) is in pad
     OP_SETREF = 49,    // Set: C takes a reference to the object in A (pad 1: A is a temporary, moved)
-    OP_COUNT = 50
+    OP_PUSHOP = 50,    // C := A op B (OP_ADD or OP_SUB in pad), then the PUSH of C that follows
+    OP_COUNT = 51
 };
 
 struct Instr {

@@ -423,17 +423,16 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
             code = as;
         }
         if (!code) code = TC_VARIANT;
-        if (code == TC_USER && (declare || p.array || !userTypes_.count(ut))) {
-            Error(declare ? "User-type parameters of external functions are not supported\n"
-                          : p.array ? "Arrays of user types cannot be passed\n"
-                                    : "Type mismatch\n");
+        if (code == TC_USER && (declare || !userTypes_.count(ut))) {
+            Error(declare ? "User-type parameters of external functions are not supported\n" : "Type mismatch\n");
             code = TC_VARIANT;
         }
         p.code = code;
         p.type = ValueTypeOf(code);
         params.push_back(p);
         if (code == TC_USER) {
-            // One hidden parameter per member receives that member of the argument.
+            // One hidden parameter per member receives that member of the
+            // argument (for an array parameter, that member's array).
             params.back().userType = ut;
             params.back().byVal = false;  // the type's own cell is always shared; ByVal copies the members
             const UserType& t = userTypes_[ut];
@@ -441,6 +440,7 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
                 Param mp;
                 mp.member = true;
                 mp.byVal = p.byVal;
+                mp.array = p.array;
                 mp.code = t.memberCodes[m];
                 mp.type = ValueTypeOf(mp.code);
                 params.push_back(mp);
@@ -583,6 +583,7 @@ void Compiler::ProcedureDefinition() {
         if (!savedKinds_.count(pn)) savedKinds_[pn] = ctx_.names[pn].kind;
         locals_[pn] = {-(int)i - 2, params[i].code};
         if (params[i].code == TC_USER) localUserType_[-(int)i - 2] = params[i].userType;
+        if (params[i].code == TC_USER && params[i].array) userArrays_[-(int)i - 2] = 1;
         ctx_.names[pn].kind = params[i].array ? T_DECLARRAY : T_IDENT;
     }
     nextSlot_ = (int)params.size();
@@ -607,8 +608,28 @@ void Compiler::ProcedureDefinition() {
         for (int32_t* o : {&in.a, &in.b, &in.c})
             if (*o <= kTempBase && *o > kTempBase - 1000000) *o = -(firstTemp + (kTempBase - *o)) - 2;
     }
+    // A jump to a return is the return itself (with the return's line, so
+    // stepping stops where it did).
+    for (int i = procStart_; i < Here(); ++i) {
+        Instr& in = ctx_.code[i];
+        if ((in.op == OP_BRANCH || in.op == OP_JUMP) && in.c >= procStart_ && in.c < Here() &&
+            ctx_.code[in.c].op == OP_LEAVE)
+            in = ctx_.code[in.c];
+    }
     for (int t = 0; t < maxTemps_; ++t) rec->slots.push_back(SlotInit{});
     rec->frameSize = firstTemp + maxTemps_;
+    rec->plainFrame = true;
+    for (const Param& p : rec->params)
+        if (p.array || p.member || p.code == TC_USER) rec->plainFrame = false;
+    for (SlotInit& s : rec->slots) {
+        if (s.array) rec->plainFrame = false;
+        bool valued = s.decl == VT_INTEGER || s.decl == VT_LONG || s.decl == VT_SINGLE || s.decl == VT_DOUBLE ||
+                      s.decl == VT_STRING || s.decl == VT_OBJECT;  // an Object starts as Nothing
+        s.type = valued ? s.decl : VT_EMPTY;
+        if (s.decl == VT_STRING && s.fixedLen > 0) rec->fixedStrings = true;
+    }
+    bool sized = rec->frameSize == (int32_t)(rec->params.size() + rec->slots.size());
+    rec->fastArgs = rec->plainFrame && sized ? (int32_t)rec->params.size() : -1;
     for (auto& [n, k] : savedKinds_) ctx_.names[n].kind = (uint16_t)k;
     savedKinds_.clear();
     locals_.clear();

@@ -2,6 +2,8 @@
 // constant folding, and the code generation of expression trees.
 #include "engine/parser.h"
 
+#include <algorithm>
+
 namespace tessel {
 
 Expr* Compiler::NewExpr(int kind) {
@@ -354,6 +356,7 @@ Expr* Compiler::SimpleRef(bool) {
                 // The name of a user-type array stands for its member arrays, which share its bounds.
                 e->members = (int)userTypes_[ut].memberNames.size();
                 e->operand = arr >= 0 ? arr + 1 : arr - 1;
+                e->userArray = ut;
             }
             return e;
         }
@@ -486,7 +489,21 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
     UserCall check{fn, {}, stmtLine_, stmtSource_, {}};
     for (Expr* a : args) {
         ++pushed;
-        check.argTypes.push_back(a->userType);
+        check.argTypes.push_back(a->userArray >= 0 ? a->userArray + kUserArrayKind : a->userType);
+        if (a->userArray >= 0 && rec && (rec->kind == FK_LIB || rec->kind == FK_APP) && rec->builtin < 0) {
+            Error("Arrays of user types cannot be passed to Lib or App functions\n");
+            continue;
+        }
+        if (expand && a->userArray >= 0) {
+            // The array's own cell, then a reference to each member array.
+            int own = a->operand >= 0 ? a->operand - 1 : a->operand + 1;
+            Emit(OP_PUSHREF, own, -1, -1);
+            for (int m = 0; m < a->members; ++m) {
+                Emit(OP_PUSHREF, a->operand >= 0 ? a->operand + m : a->operand - m, -1, -1);
+                ++pushed;
+            }
+            continue;
+        }
         if (expand && a->userType >= 0 && userTypes_.count(a->userType)) {
             const UserType& t = userTypes_[a->userType];
             Emit(OP_PUSHREF, a->operand, -1, -1);
@@ -512,7 +529,18 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
             PushSubscripts(a->kids);
             Emit(OP_AREF, a->operand, (int)a->kids.size(), -1);
         } else {
-            PushValue(Compile(a));
+            int op = Compile(a);
+            int at = Emit(OP_PUSH, op, -1, -1);
+            bool temp = IsTemp(op);
+            if (temp) ctx_.code[at].pad = 1;  // a temporary is moved
+            // An addition or subtraction into a temporary that only this push
+            // reads becomes one instruction that computes and pushes.
+            Instr& prev = ctx_.code[at - (at > 0 ? 1 : 0)];
+            if (at > 0 && temp && (prev.op == OP_ADD || prev.op == OP_SUB) && prev.c == op && prev.pad == 0) {
+                prev.pad = (int16_t)prev.op;
+                prev.op = OP_PUSHOP;
+            }
+            Release(op);
         }
     }
     if (expand && checkLater) userCalls_.push_back(check);
@@ -540,7 +568,7 @@ int Compiler::EmitCall(int fn, const std::function<int()>& dest, const std::vect
         pushed += PushArgs({a}, fn, false);
         nc.names.push_back(a->argName);
         nc.spans.push_back(pushed - before);
-        check.argTypes.push_back(a->userType);
+        check.argTypes.push_back(a->userArray >= 0 ? a->userArray + kUserArrayKind : a->userType);
         check.argNames.push_back(a->argName);
     }
     userCalls_.push_back(check);
@@ -564,7 +592,7 @@ void Compiler::CheckUserCalls() {
         std::vector<int> want, wantNames;
         for (const Param& p : rec->params) {
             if (p.member) continue;
-            want.push_back(p.code == TC_USER ? p.userType : -1);
+            want.push_back(p.code != TC_USER ? -1 : p.array ? p.userType + kUserArrayKind : p.userType);
             wantNames.push_back(p.name);
         }
         std::vector<int> got = uc.argTypes;

@@ -90,14 +90,19 @@ bool Interpreter::PushCell(Cell*& out) {
 }
 
 void Interpreter::PopCells(int n) {
-    while (n-- > 0 && sp_ > stack_) {
-        --sp_;
-        if (sp_->flags & CF_ARRAY) sp_->DeleteArray();
-        else sp_->DropObject();
-        if (sp_->type == VT_OBJECT) sp_->type = VT_EMPTY;  // a reference cell held no object of its own
-        sp_->flags = 0;
-        if (sp_->s.capacity() > 4096) std::string().swap(sp_->s);
-    }
+    if (n > sp_ - stack_) n = (int)(sp_ - stack_);
+    if (n > 0) PopTo(sp_ - n);
+}
+
+// A popped cell owns nothing (its object reference released), has no flags
+// and holds an empty string (its capacity is kept unless it grew large).
+void Interpreter::Tidy(Cell* c) {
+    if (c->flags & CF_ARRAY) c->DeleteArray();
+    else c->DropObject();
+    if (c->type == VT_OBJECT) c->type = VT_EMPTY;  // a reference cell held no object of its own
+    c->flags = 0;
+    c->s.clear();
+    if (c->s.capacity() > 4096) std::string().swap(c->s);
 }
 
 bool Interpreter::Fail(const std::string& msg) {
@@ -195,6 +200,13 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
     for (int i = 0; i < nargs; ++i) {
         Cell& p = base[i];
         const Param& pr = fn->params[i];
+        // A plain pushed copy that already has the parameter's type (or goes
+        // into a Variant) is bound as it is.
+        if (p.flags == 0 && !pr.array && ((p.type == pr.type && pr.type != VT_STRING) || pr.type == VT_VARIANT)) {
+            p.decl = pr.type;
+            p.fixedLen = 0;
+            continue;
+        }
         if (!pr.byVal && (p.flags & CF_LINKED) && p.link) {
             Cell* target = p.link;
             p.DropObject();
@@ -234,6 +246,9 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         }
     }
     sp_ = base + nargs;
+    // The result slot, locals and temporaries start fresh in every activation:
+    // numbers zero, strings empty (fixed-length ones blank), objects Nothing,
+    // Variants Empty.
     for (const SlotInit& s : fn->slots) {
         Cell* c = sp_++;
         if (c >= built_) {
@@ -242,15 +257,15 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         } else if (c->flags) {
             Fresh(c);
         }
-        // Popped cells own nothing and have no flags: setting the declaration is enough.
+        // Popped cells own nothing and have no flags: the fields are enough.
         c->name = s.name;
-        if (s.decl == VT_VARIANT && !s.array) {
-            c->decl = VT_VARIANT;
-            c->type = VT_EMPTY;
-            continue;
-        }
-        c->s.clear();
-        c->Init(s.decl, s.fixedLen);
+        c->decl = s.decl;
+        c->fixedLen = s.fixedLen;
+        c->type = s.decl < 16 && ((0x33Cu >> s.decl) & 1) ? s.decl : VT_EMPTY;  // numbers, String, Object (Nothing)
+        c->v.d = 0;
+        c->link = nullptr;
+        if (!c->s.empty()) c->s.clear();
+        if (s.decl == VT_STRING && s.fixedLen > 0) c->s.assign(s.fixedLen, ' ');
         if (s.array) {
             ArrayData* a = s.array->CopyShape();
             a->Allocate();
@@ -262,6 +277,77 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
     ++callDepth_;
     fp_ = base;
     pc = fn->entry;
+    return true;
+}
+
+// The call of a plain procedure (FuncRec::fastArgs) whose arguments already
+// have their parameters' types: binds them and starts the frame from the
+// layout computed at compile time. False leaves everything to EnterProcedure
+// (other arguments, the depth limit, a full stack). Kept out of the run loop
+// so both compile to tight code.
+__attribute__((noinline)) bool Interpreter::EnterPlain(FuncRec* fn, int nargs, Cell* dest, int returnPc) {
+    if (!fn || fn->fastArgs != nargs || nargs < 0 || sp_ - stack_ < nargs || callDepth_ >= depthLimit_) return false;
+    Cell* base = sp_ - nargs;
+    if (fn->frameSize > end_ - base) return false;
+    const Param* pr = fn->params.data();
+    for (int i = 0; i < nargs; ++i) {
+        Cell& p = base[i];
+        uint16_t want = pr[i].type;
+        if (p.flags != 0 || !((p.type == want && want != VT_STRING) || want == VT_VARIANT)) {
+            // Undo nothing: the bound ones keep what EnterProcedure would give them.
+            return false;
+        }
+        p.decl = want;
+        p.fixedLen = 0;
+    }
+    if (dest) dest = Deref(dest);
+    // Cells above the stack top own nothing, have no flags and empty strings
+    // (PopTo keeps it so), so each slot only needs its fields.
+    Cell* end = base + fn->frameSize;
+    for (; built_ < end; ++built_) new (built_) Cell();
+    const SlotInit* si = fn->slots.data();
+    for (Cell* c = base + nargs; c < end; ++c, ++si) {
+        c->decl = si->decl;
+        c->type = si->type;
+        c->fixedLen = si->fixedLen;
+        c->name = si->name;
+        c->v.d = 0;
+        c->link = nullptr;
+    }
+    if (fn->fixedStrings) {
+        si = fn->slots.data();
+        for (Cell* c = base + nargs; c < end; ++c, ++si)
+            if (si->decl == VT_STRING && si->fixedLen > 0) c->s.assign(si->fixedLen, ' ');
+    }
+    sp_ = end;
+    frames_.push_back({fn, base, fp_, dest, returnPc, false});
+    ++callDepth_;
+    fp_ = base;
+    return true;
+}
+
+// Returns from a plain frame whose result is a number (or that has none)
+// into a destination that holds no object.
+// False leaves it to Leave.
+__attribute__((noinline)) bool Interpreter::LeavePlain(int& pc) {
+    const Frame& f = frames_.back();
+    if (f.gosub || !f.fn || !f.fn->plainFrame) return false;
+    Cell* result = f.base + f.fn->params.size();
+    Cell* dest = f.dest;
+    if (dest) {
+        if (((dest->flags | result->flags) & (CF_HOSTREF | CF_ARRAY)) || result->type == VT_STRING ||
+            result->type == VT_OBJECT || dest->type == VT_OBJECT ||
+            (dest->decl != VT_VARIANT && dest->decl != result->type))
+            return false;
+        dest->type = result->type;
+        dest->v = result->v;
+    }
+    Cell* base = f.base;
+    fp_ = f.savedFp;
+    pc = f.returnPc;
+    frames_.pop_back();
+    --callDepth_;
+    PopTo(base);
     return true;
 }
 
@@ -514,6 +600,32 @@ static inline bool IntPair(const Cell* a, const Cell* b) {
 }
 static inline int32_t IntOf(const Cell* c) { return c->type == VT_INTEGER ? c->v.i : c->v.l; }
 
+// Debug stepping and the step limit, before instruction `pc` runs. False
+// stops the run: paused_ is set when a step ends here, else an error was
+// reported.
+bool Interpreter::Watch(const Instr& in, int pc, int mode, int& startLine, size_t& startDepth) {
+    if (mode && in.line != startLine && pc != pausedPc_) {
+        bool stop = mode == 2 || frames_.size() <= startDepth;
+        if (stop && startLine != -1) {
+            paused_ = true;
+            pausedPc_ = pc;
+            lastLine_ = in.line;
+            return false;
+        }
+    }
+    if (mode) {
+        startLine = in.line;
+        lastLine_ = in.line;
+        startDepth = std::min(startDepth, frames_.size());
+    }
+    if (ctx_.maxSteps && ++steps_ > ctx_.maxSteps) {
+        ctx_.line = in.line;
+        ctx_.currentSource = in.source;
+        return Fail("Step limit reached\n");
+    }
+    return true;
+}
+
 int Interpreter::Exec(int pc, int mode) {
     globals_ = ctx_.storage.data();
     const Instr* code = ctx_.code.data();
@@ -523,27 +635,54 @@ int Interpreter::Exec(int pc, int mode) {
     int startLine = lastLine_;
     const int64_t maxSteps = ctx_.maxSteps;
     std::string err;
-#define FAIL(msg) do { Fail(msg); return -1; } while (0)
+    // Stepping and the step limit share one rarely taken test per instruction.
+    const bool watched = mode != 0 || maxSteps != 0;
+    // Threaded dispatch: the frequent instructions end by jumping straight to
+    // the next one's handler; the others return to the switch.
+    static const void* const kHandler[OP_COUNT] = {
+        &&generic, &&generic, &&op_move, &&generic, &&op_test, &&op_jump, &&op_compare, &&generic,
+        &&op_jump, &&generic, &&op_leave, &&generic, &&op_call, &&generic, &&generic, &&generic,
+        &&op_fortest, &&op_next, &&generic, &&op_test, &&op_jump, &&op_push, &&op_push, &&generic,
+        &&generic, &&generic, &&op_addsub, &&generic, &&op_arith, &&generic, &&generic, &&op_addsub,
+        &&op_arith, &&generic, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith,
+        &&op_arith, &&op_arith, &&generic, &&generic, &&op_test, &&generic, &&op_array1, &&op_array1,
+        &&op_compare, &&generic, &&op_pushop};
+    static_assert(OP_COUNT == 51, "one handler per opcode");
+    const Instr* ip;
+    Instr fusedAlone;  // an OP_PUSHOP run as its operation alone
+    // Threaded dispatch checks one bound: the code size, or 0 while stepping
+    // or counting steps, which sends every instruction through the top.
+    const unsigned threadedCount = watched ? 0u : (unsigned)count;
+    // Frame and global cells through locals: fp follows fp_ (reloaded after
+    // anything that may call or return).
+    Cell* const glob = globals_;
+    const int nglobals = (int)ctx_.storage.size();
+    Cell* fp = fp_;
+#define OPND(o) ((o) >= 0 ? glob + (o) : fp + (-(o) - 2))
+#define in (*ip)
+// The frequent handlers leave the context's line to be written when they
+// report an error or call anything that might (SYNC_LINE); the others write
+// it before they start.
+#define SYNC_LINE (ctx_.line = ip->line, ctx_.currentSource = ip->source)
+#define FAIL(msg) do { SYNC_LINE; Fail(msg); return -1; } while (0)
+#define NEXT_INSTR                                                                    \
+    do {                                                                              \
+        if ((unsigned)pc >= threadedCount) goto top;                                  \
+        ip = code + pc;                                                               \
+        goto *((unsigned)ip->op < (unsigned)OP_COUNT ? kHandler[ip->op] : &&generic); \
+    } while (0)
     for (;;) {
-        if (pc < 0 || pc >= count) return ctx_.errorStatus == -2 ? -1 : 0;
-        const Instr& in = code[pc];
-        if (mode && in.line != startLine && pc != pausedPc_) {
-            bool stop = mode == 2 || frames_.size() <= startDepth;
-            if (stop && startLine != -1) {
-                paused_ = true;
-                pausedPc_ = pc;
-                lastLine_ = in.line;
-                return 1;
-            }
-        }
-        if (mode) { startLine = in.line; lastLine_ = in.line; startDepth = std::min(startDepth, frames_.size()); }
-        ctx_.line = in.line;
-        ctx_.currentSource = in.source;
-        if (maxSteps && ++steps_ > maxSteps) FAIL("Step limit reached\n");
+    top:
+        fp = fp_;
+        if ((unsigned)pc >= (unsigned)count) return ctx_.errorStatus == -2 ? -1 : 0;
+        ip = code + pc;
+        if (__builtin_expect(watched, 0) && !Watch(in, pc, mode, startLine, startDepth)) return paused_ ? 1 : -1;
+    generic:
+        SYNC_LINE;
         switch (in.op) {
-            case OP_MOVE: {
-                Cell* src = Operand(in.a);
-                Cell* dst = Deref(Operand(in.c));
+            case OP_MOVE: op_move: {
+                Cell* src = OPND(in.a);
+                Cell* dst = Deref(OPND(in.c));
                 if (src->flags & CF_REF) src = Deref(src);
                 if (dst->decl == VT_INTEGER && src->type == VT_INTEGER && !((src->flags | dst->flags) & CF_HOSTREF)) {
                     dst->v.i = src->v.i;
@@ -560,7 +699,7 @@ int Interpreter::Exec(int pc, int mode) {
                     FAIL(err);
                 }
                 ++pc;
-                break;
+                NEXT_INSTR;
             }
             case OP_SETREF: {
                 Cell* src = Operand(in.a);
@@ -574,7 +713,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
-                if (sp_ - stack_ < in.b || !ElementAddress(Operand(in.a), sp_ - in.b, in.b, elem, raw, rawType)) {
+                if (sp_ - stack_ < in.b || !ElementAddress(OPND(in.a), sp_ - in.b, in.b, elem, raw, rawType)) {
                     PopCells(in.b);
                     return -1;
                 }
@@ -582,9 +721,9 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell view;
                 if (raw) { RawView(view, raw, rawType); elem = &view; }
                 if (in.op == OP_ASTORE) {
-                    if (!(in.pad == 1 ? SetReference(elem, Operand(in.c), err) : Assign(elem, Operand(in.c), err))) FAIL(err);
+                    if (!(in.pad == 1 ? SetReference(elem, OPND(in.c), err) : Assign(elem, OPND(in.c), err))) FAIL(err);
                 } else if (in.op == OP_AREAD) {
-                    Cell* dst = Deref(Operand(in.c));
+                    Cell* dst = Deref(OPND(in.c));
                     if (!Assign(dst, elem, err)) FAIL(err);
                 } else {
                     Cell* c;
@@ -597,12 +736,13 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             }
-            case OP_AREAD1: case OP_ASTORE1: {
+            case OP_AREAD1: case OP_ASTORE1: op_array1: {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
-                if (!ElementAddress(Operand(in.a), Operand(in.b), 1, elem, raw, rawType)) return -1;
-                Cell* other = Deref(Operand(in.c));
+                SYNC_LINE;
+                if (!ElementAddress(OPND(in.a), OPND(in.b), 1, elem, raw, rawType)) return -1;
+                Cell* other = Deref(OPND(in.c));
                 if (in.pad == 1) {  // Set of an element
                     Cell view;
                     if (raw) { RawView(view, raw, rawType); elem = &view; }
@@ -624,23 +764,35 @@ int Interpreter::Exec(int pc, int mode) {
                     if (!ok) FAIL(err);
                 }
                 ++pc;
-                break;
+                NEXT_INSTR;
             }
-            case OP_JFALSE: case OP_JTRUE: case OP_DOTEST: {
+            case OP_JFALSE: case OP_JTRUE: case OP_DOTEST: op_test: {
                 if (in.op == OP_DOTEST && in.a == -1) { ++pc; break; }
                 bool t;
-                Cell* c = Deref(Operand(in.a));
+                Cell* c = Deref(OPND(in.a));
                 if (c->type == VT_INTEGER && !(c->flags & CF_HOSTREF)) t = c->v.i != 0;
                 else if (!IsTrue(c, t, err)) FAIL(err);
                 pc = (t == (in.op == OP_JTRUE)) ? in.c : pc + 1;
-                break;
+                NEXT_INSTR;
             }
-            case OP_JUMP: case OP_BRANCH: case OP_LOOP:
+            case OP_JUMP: case OP_BRANCH: case OP_LOOP: op_jump:
                 pc = in.c;
-                break;
-            case OP_CASENE: case OP_JNOTREL: {
-                Cell* a = Deref(Operand(in.a));
-                Cell* b = Deref(Operand(in.b));
+                NEXT_INSTR;
+            case OP_CASENE: case OP_JNOTREL: op_compare: {
+                Cell* a = OPND(in.a);
+                Cell* b = OPND(in.b);
+                if (((a->flags | b->flags) & (CF_REF | CF_HOSTREF)) == 0 && IntPair(a, b) &&
+                    (in.op == OP_CASENE || (unsigned)(in.pad - OP_EQ) <= (unsigned)(OP_GE - OP_EQ))) {
+                    // Which of less (1), equal (2), greater (4) make each relation hold.
+                    static const uint8_t kHolds[6] = {2, 5, 1, 4, 3, 6};
+                    int32_t x = IntOf(a), y = IntOf(b);
+                    unsigned rel = in.op == OP_CASENE ? 0u : (unsigned)(in.pad - OP_EQ);
+                    unsigned got = x < y ? 1u : x > y ? 4u : 2u;
+                    pc = (kHolds[rel] & got) ? pc + 1 : in.c;
+                    NEXT_INSTR;
+                }
+                a = Deref(a);
+                b = Deref(b);
                 int r;
                 if (IntPair(a, b)) {
                     int32_t x = IntOf(a), y = IntOf(b);
@@ -659,7 +811,7 @@ int Interpreter::Exec(int pc, int mode) {
                     default: FAIL("Illegal instruction in interpreter: 48\n");
                 }
                 pc = holds ? pc + 1 : in.c;
-                break;
+                NEXT_INSTR;
             }
             case OP_GOSUB: {
                 if (frames_.size() >= (size_t)kMaxCallDepth + (size_t)callDepth_)
@@ -675,8 +827,13 @@ int Interpreter::Exec(int pc, int mode) {
                     break;
                 }
                 [[fallthrough]];
-            case OP_LEAVE: {
+            case OP_LEAVE: op_leave: {
+                if (frames_.size() > baseFrames && LeavePlain(pc)) {
+                    fp = fp_;
+                    NEXT_INSTR;
+                }
                 bool done;
+                SYNC_LINE;
                 if (!Leave(pc, baseFrames, done)) return -1;
                 if (done) return 0;
                 break;
@@ -685,9 +842,21 @@ int Interpreter::Exec(int pc, int mode) {
                 Reset();
                 ctx_.line = -1;
                 return 0;
-            case OP_CALL:
+            case OP_CALL: op_call: {
+                // A plain procedure of the program whose arguments already have
+                // their parameters' types starts here; anything else (and every
+                // error) takes the general path.
+                if (in.pad == 0 && in.a > 0 && in.a < nglobals && glob[in.a].decl == VT_FUNC && glob[in.a].v.fn &&
+                    glob[in.a].v.fn->fastArgs == in.c &&
+                    EnterPlain(glob[in.a].v.fn, in.c, in.b == -1 ? nullptr : OPND(in.b), pc + 1)) {
+                    fp = fp_;
+                    pc = glob[in.a].v.fn->entry;
+                    NEXT_INSTR;
+                }
+                SYNC_LINE;
                 if (!Call(in, pc) || ctx_.errorStatus == -2) return -1;
                 break;
+            }
             case OP_OPEN:
                 if (!Open(in)) return -1;
                 ++pc;
@@ -700,9 +869,9 @@ int Interpreter::Exec(int pc, int mode) {
                 if (!Print(in)) return -1;
                 ++pc;
                 break;
-            case OP_FORTEST: {
-                Cell* v = Deref(Operand(in.a));
-                Cell* lim = Deref(Operand(in.b));
+            case OP_FORTEST: op_fortest: {
+                Cell* v = Deref(OPND(in.a));
+                Cell* lim = Deref(OPND(in.b));
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 16\n");
                 const Instr& next = code[in.c];
                 bool up = true;
@@ -710,7 +879,7 @@ int Interpreter::Exec(int pc, int mode) {
                     Cell zero;
                     SetInteger(&zero, 0);
                     int r;
-                    if (!Compare(Operand(next.a), &zero, r, err)) FAIL(err);
+                    if (!Compare(OPND(next.a), &zero, r, err)) FAIL(err);
                     up = r > 0;
                 }
                 int r;
@@ -721,11 +890,11 @@ int Interpreter::Exec(int pc, int mode) {
                     FAIL(err);
                 }
                 pc = (up ? r > 0 : r < 0) ? in.c + 1 : pc + 1;
-                break;
+                NEXT_INSTR;
             }
-            case OP_NEXT: {
+            case OP_NEXT: op_next: {
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 17\n");
-                Cell* v = Deref(Operand(code[in.c].a));
+                Cell* v = Deref(OPND(code[in.c].a));
                 if (!(v->flags & CF_HOSTREF) && v->type == VT_INTEGER) {
                     if (v->v.i < 32767) ++v->v.i;
                     else if (v->decl == VT_VARIANT) SetLong(v, 32768);
@@ -746,21 +915,21 @@ int Interpreter::Exec(int pc, int mode) {
                     FAIL("ERROR: cannot increment variable: " + name + " - unknown type\n");
                 }
                 pc = in.c;
-                break;
+                NEXT_INSTR;
             }
             case OP_NEXTSTEP: {
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 18\n");
-                Cell* v = Deref(Operand(code[in.c].a));
+                Cell* v = Deref(OPND(code[in.c].a));
                 Cell sum;
                 if (TypeOf(v) == VT_STRING) {
                     std::string name = v->name > 0 && v->name < ctx_.names.Count() ? ctx_.names[v->name].text : "";
                     FAIL("ERROR: cannot increment variable: " + name + " - unknown type\n");
                 }
-                if (!BinaryOp(OP_ADD, v, Operand(in.a), &sum, err)) {
+                if (!BinaryOp(OP_ADD, v, OPND(in.a), &sum, err)) {
                     // An Integer Variant loop variable continues as a Long.
                     if (v->decl == VT_VARIANT && TypeOf(v) == VT_INTEGER) {
                         int32_t x, s;
-                        if (!GetLong(v, x, err) || !GetLong(Operand(in.a), s, err)) FAIL(err);
+                        if (!GetLong(v, x, err) || !GetLong(OPND(in.a), s, err)) FAIL(err);
                         SetLong(&sum, x + s);
                     } else {
                         FAIL(err);
@@ -770,8 +939,24 @@ int Interpreter::Exec(int pc, int mode) {
                 pc = in.c;
                 break;
             }
-            case OP_PUSH: case OP_PUSHREF: {
-                Cell* src = Operand(in.a);
+            case OP_PUSH: case OP_PUSHREF: op_push: {
+                Cell* src = OPND(in.a);
+                if (in.op == OP_PUSH && sp_ < built_) {
+                    // A number into a reused stack cell (popped cells own nothing, no flags).
+                    Cell* d = src->flags & CF_REF ? Deref(src) : src;
+                    if (!(d->flags & (CF_HOSTREF | CF_ARRAY)) && d->type >= VT_INTEGER && d->type <= VT_DOUBLE &&
+                        sp_->flags == 0) {
+                        Cell* c = sp_++;
+                        c->decl = VT_VARIANT;
+                        c->type = d->type;
+                        c->fixedLen = 0;
+                        c->name = 0;
+                        c->v = d->v;
+                        c->link = nullptr;
+                        ++pc;
+                        NEXT_INSTR;
+                    }
+                }
                 Cell* c;
                 if (!PushCell(c)) FAIL("Out of memory for stack\n");
                 Cell* d = Deref(src);
@@ -801,23 +986,73 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             case OP_CLEAR:
-                Deref(Operand(in.a))->Clear();
+                Deref(OPND(in.a))->Clear();
                 ++pc;
                 break;
             case OP_RELEASE: {
                 // Set x = Nothing
                 Cell nothing;
                 nothing.Init(VT_OBJECT, 0);
-                if (!SetReference(Operand(in.a), &nothing, err)) FAIL(err);
+                if (!SetReference(OPND(in.a), &nothing, err)) FAIL(err);
                 ++pc;
                 break;
             }
+            case OP_PUSHOP: op_pushop: {
+                // The addition or subtraction and the PUSH after it in one step
+                // when the result is a Long (as op_addsub); otherwise the
+                // operation alone, and the PUSH runs next as usual.
+                Cell* a = OPND(in.a);
+                Cell* b = OPND(in.b);
+                Cell* out = OPND(in.c);
+                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT && IntPair(a, b) &&
+                    (a->type == VT_LONG || b->type == VT_LONG) && sp_ < built_ && pc + 1 < count &&
+                    code[pc + 1].op == OP_PUSH && code[pc + 1].a == in.c) {
+                    int64_t r = in.pad == OP_ADD ? (int64_t)IntOf(a) + IntOf(b) : (int64_t)IntOf(a) - IntOf(b);
+                    if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
+                    out->type = VT_LONG;
+                    out->v.l = (int32_t)r;
+                    Cell* c = sp_++;  // a popped cell: owns nothing, no flags
+                    c->decl = VT_VARIANT;
+                    c->type = VT_LONG;
+                    c->fixedLen = 0;
+                    c->name = 0;
+                    c->v = out->v;
+                    c->link = nullptr;
+                    pc += 2;
+                    NEXT_INSTR;
+                }
+                if (in.pad != OP_ADD && in.pad != OP_SUB) FAIL("Illegal instruction in interpreter: 50\n");
+                fusedAlone = in;
+                fusedAlone.op = in.pad;
+                fusedAlone.pad = 0;
+                ip = &fusedAlone;
+                goto op_arith;
+            }
+            op_addsub: {
+                // Addition and subtraction with a Long among Integer/Long operands
+                // into a Variant or Long: exact in 64 bits, then the Long range.
+                Cell* a = OPND(in.a);
+                Cell* b = OPND(in.b);
+                Cell* out = OPND(in.c);
+                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT && IntPair(a, b) &&
+                    (a->type == VT_LONG || b->type == VT_LONG)) {
+                    int64_t r = in.op == OP_ADD ? (int64_t)IntOf(a) + IntOf(b) : (int64_t)IntOf(a) - IntOf(b);
+                    if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
+                    out->type = VT_LONG;
+                    out->v.l = (int32_t)r;
+                    ++pc;
+                    NEXT_INSTR;
+                }
+                goto op_arith;
+            }
             case OP_ADD: case OP_SUB: case OP_MUL: case OP_MOD: case OP_AND: case OP_OR:
-            case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: {
+            case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: op_arith: {
                 // Integer and Long operands into a plain temporary: no conversions.
-                Cell* a = Operand(in.a);
-                Cell* b = Operand(in.b);
-                Cell* out = Operand(in.c);
+                Cell* a = OPND(in.a);
+                Cell* b = OPND(in.b);
+                Cell* out = OPND(in.c);
                 if ((a->flags | b->flags | out->flags) & CF_REF) { a = Deref(a); b = Deref(b); out = Deref(out); }
                 if (IntPair(a, b) && !(out->flags & (CF_HOSTREF | CF_ARRAY)) && out->type != VT_OBJECT &&
                     (out->decl == VT_VARIANT || out->decl == VT_LONG || out->decl == VT_INTEGER)) {
@@ -853,14 +1088,14 @@ int Interpreter::Exec(int pc, int mode) {
                         out->v.l = (int32_t)r;
                     }
                     ++pc;
-                    break;
+                    NEXT_INSTR;
                 }
                 [[fallthrough]];
             }
             case OP_POW: case OP_CONCAT: case OP_DIV: {
-                Cell* a = Deref(Operand(in.a));
-                Cell* b = Deref(Operand(in.b));
-                Cell* out = Deref(Operand(in.c));
+                Cell* a = Deref(OPND(in.a));
+                Cell* b = Deref(OPND(in.b));
+                Cell* out = Deref(OPND(in.c));
                 if (in.op == OP_CONCAT && out == a && out->type == VT_STRING && !(out->flags & CF_HOSTREF) &&
                     out->fixedLen == 0) {
                     if (b->type == VT_STRING) out->s += b->s;
@@ -883,8 +1118,8 @@ int Interpreter::Exec(int pc, int mode) {
             }
             case OP_NEG: case OP_NOT: {
                 Cell tmp;
-                bool ok = in.op == OP_NEG ? Negate(Operand(in.a), &tmp, err) : NotOp(Operand(in.a), &tmp, err);
-                if (!ok || !Assign(Operand(in.c), &tmp, err)) FAIL(err);
+                bool ok = in.op == OP_NEG ? Negate(OPND(in.a), &tmp, err) : NotOp(OPND(in.a), &tmp, err);
+                if (!ok || !Assign(OPND(in.c), &tmp, err)) FAIL(err);
                 ++pc;
                 break;
             }
@@ -892,6 +1127,10 @@ int Interpreter::Exec(int pc, int mode) {
                 FAIL(Fmt("Illegal instruction in interpreter: %d\n", in.op));
         }
     }
+#undef NEXT_INSTR
+#undef SYNC_LINE
+#undef OPND
+#undef in
 #undef FAIL
 }
 

@@ -39,18 +39,30 @@ public:
     bool PushCell(Cell*& out);
     Cell* Fresh(Cell* c);
     void PopCells(int n);
+    // Pops down to `to`, tidying each cell.
+    void PopTo(Cell* to) {
+        for (Cell* c = sp_; c > to;) {
+            --c;
+            if ((c->flags | c->s.size()) != 0 || c->type == VT_OBJECT) Tidy(c);
+        }
+        if (to < sp_) sp_ = to;
+    }
 
 private:
     int Exec(int pc, int mode);
+    bool Watch(const Instr& in, int pc, int mode, int& startLine, size_t& startDepth);
     bool Call(const Instr& in, int& pc);
     bool PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base, int nargs);
     bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
+    bool EnterPlain(FuncRec* fn, int nargs, Cell* dest, int returnPc);
+    bool LeavePlain(int& pc);
     bool Leave(int& pc, size_t baseFrames, bool& done);
     bool ElementAddress(Cell* arr, Cell* subs, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType);
     bool Print(const Instr& in);
     bool Open(const Instr& in);
     bool Close(const Instr& in);
     bool Fail(const std::string& msg);
+    void Tidy(Cell* c);
     Cell* Operand(int op) { return op >= 0 ? globals_ + op : fp_ + (-op - 2); }
 
     struct Frame {

@@ -32,6 +32,7 @@ struct Expr {
     bool constant = false;
     int userType = -1;      // a user-type variable or array element (its type's name index)
     int members = 0;        // a user-type array name: its member arrays (the first is the operand)
+    int userArray = -1;     // a whole user-type array: its type's name index
     int argName = -1;       // a named argument (name ':=' expr): the parameter's name index
     int member = -1;        // E_MEMBER: the member's name index (kids: object, then arguments)
     bool parens = false;    // E_MEMBER: written with a parenthesised argument list
@@ -185,6 +186,10 @@ private:
     bool DefPush(int name, int kind);
     void DefPop();
     std::unordered_map<int, int> userArrays_;    // user-type array operand -> its first member array operand
+    // Argument and parameter kinds compared by CheckUserCalls: -1 anything
+    // else, a type's name index for a user-type value, that plus
+    // kUserArrayKind for a whole array of the type.
+    static constexpr int kUserArrayKind = 1 << 20;
     struct UserCall { int fn; std::vector<int> argTypes; int line, source; std::vector<int> argNames; };
     std::vector<UserCall> userCalls_;  // calls checked against their procedures after the parse
     int UserTypeOf(int operand) const;

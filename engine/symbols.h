@@ -37,8 +37,11 @@ struct Param {
 };
 
 // A frame slot's declaration: what a fresh activation starts with.
+// The first fields mirror a cell's, in its order, so starting a slot is a few
+// plain stores.
 struct SlotInit {
     uint16_t decl = VT_VARIANT;
+    uint16_t type = VT_EMPTY;    // current type of the fresh cell (set with the frame layout)
     int32_t fixedLen = 0;
     int32_t name = 0;
     ArrayData* array = nullptr;  // shape of a local array (owned by the record)
@@ -56,6 +59,12 @@ struct FuncRec {
     std::vector<Param> params;
     int32_t entry = -1;       // first instruction (procedures)
     int32_t frameSize = 0;    // params + result + locals + temporaries
+    // Set once the body is compiled: no array or user-type parameters and no
+    // local arrays, so a call binds its arguments and starts its slots on the
+    // interpreter's fast path.
+    bool plainFrame = false;
+    int32_t fastArgs = -1;    // a plain procedure: its parameter count; else -1
+    bool fixedStrings = false;  // a slot is a fixed-length String
     std::vector<SlotInit> slots;  // from the result slot on
     int builtin = -1;         // index into the runtime table, or -1
     bool resolved = false;

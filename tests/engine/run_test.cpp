@@ -128,6 +128,48 @@ TEST(EngineRun, UserTypeArgumentsAndNamedArguments) {
     EXPECT_EQ(tesCallFunc(e.ctx, "Set2", &list4, &result), TES_E_INVALIDARG);
 }
 
+TEST(EngineRun, UserTypeArrayParameters) {
+    // A whole user-type array goes as its own cell plus a reference to each
+    // member array; the host cannot call a procedure taking one.
+    Engine e;
+    ASSERT_EQ(e.Run("Type P\n a As Integer\n b As String\nEnd Type\n"
+                    "Sub Main\nDim r(1 To 2) As P\nSetAll r\nPrint r(2).a; r(1).b; UBound(r)\nEnd Sub\n"
+                    "Sub SetAll(t() As P)\nDim i As Integer\nFor i = LBound(t) To UBound(t)\n"
+                    "t(i).a = i * 3: t(i).b = \"b\" & i\nNext i\nEnd Sub\n"),
+              TES_OK);
+    EXPECT_EQ(e.Output(), " 6 b1 2\n");
+    std::string listing = tessel::ListCode(*tessel::CurrentContext());
+    EXPECT_TRUE(std::regex_search(listing, std::regex("CALL [0-9]+ -1 3 ;"))) << listing;  // own cell + 2 members
+    TesVariant args[3] = {};
+    for (auto& a : args) a.vt = TES_VT_INTEGER;
+    TesVariant result{};
+    TesArgList one{args, nullptr, 1, 0, nullptr};
+    EXPECT_EQ(tesCallFunc(e.ctx, "SetAll", &one, &result), TES_E_INVALIDARG);
+    TesArgList three{args, nullptr, 3, 0, nullptr};
+    EXPECT_EQ(tesCallFunc(e.ctx, "SetAll", &three, &result), TES_E_INVALIDARG);
+}
+
+TEST(EngineCode, SumPushedInOneStep) {
+    // An addition or subtraction that only feeds an argument computes and
+    // pushes in one instruction; results that are not Long take the general
+    // rules, and the Long range still holds.
+    Engine e;
+    const char* show = "Function Show(v)\nShow = v\nEnd Function\n";
+    ASSERT_EQ(e.Run(std::string("Sub Main\nDim s As String, i As Integer, k As Long\n"
+                                "s = \"ab\": i = 3: k = 40000\n"
+                                "Print Show(s + \"c\"); Show(i + 1); Show(k - 1); Show(k + k)\nEnd Sub\n") + show),
+              TES_OK);
+    EXPECT_EQ(e.Output(), " abc 4 39999 80000\n");
+    std::string listing = tessel::ListCode(*tessel::CurrentContext());
+    EXPECT_NE(listing.find("PUSHOP.SUB"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("PUSHOP.ADD"), std::string::npos) << listing;
+    Engine o;
+    EXPECT_EQ(o.Run(std::string("Sub Main\nDim k As Long\nk = 2000000000\nPrint Show(k + k)\nEnd Sub\n") + show), -1);
+    ASSERT_EQ(o.Errors().size(), 1u);
+    EXPECT_EQ(o.Errors()[0].text, "Overflow\n");
+    EXPECT_EQ(o.Errors()[0].line, 4);
+}
+
 TEST(EngineCode, DefinitionStackMessagesCarryTheirLines) {
     Engine e;
     std::string text;
