@@ -15,6 +15,7 @@
 #include <mutex>
 #include <new>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace ob {
@@ -24,6 +25,7 @@ namespace {
 constexpr uint64_t kLargeMagic = 0x4F424C4B4C524745ull;  // "OBLKLRGE"
 constexpr size_t kHeaderSize = 32;                         // keeps 16-byte alignment
 constexpr unsigned kBudgetSharePercent = 75;
+constexpr size_t kPrepareMinBytes = size_t(4) << 20;
 
 struct LargeHeader {
     uint64_t magic;
@@ -113,6 +115,21 @@ bool Reserve(uint64_t bytes) {
 
 void Unreserve(uint64_t bytes) { gInUse.fetch_sub(bytes, std::memory_order_relaxed); }
 
+// Huge-page advice and one populate call for a block that is about to be
+// filled; only hints, failures are ignored (the pages then fault in one by one).
+void PrepareForFill(void* block, size_t bytes) {
+    static const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
+    uintptr_t end = (uintptr_t(block) + bytes) & ~(page - 1);
+    if (end <= start || end - start < kPrepareMinBytes) return;
+#ifdef MADV_HUGEPAGE
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#endif
+}
+
 void* AllocateLarge(size_t size, bool zero) {
     if (size > SIZE_MAX - kHeaderSize) return nullptr;
     if (!Reserve(size)) return nullptr;
@@ -127,6 +144,7 @@ void* AllocateLarge(size_t size, bool zero) {
     header->size = size;
     gLargeAllocations.fetch_add(1, std::memory_order_relaxed);
     gLargeBytes.fetch_add(size, std::memory_order_relaxed);
+    PrepareForFill(static_cast<char*>(raw) + kHeaderSize, size);
     return static_cast<char*>(raw) + kHeaderSize;
 }
 
