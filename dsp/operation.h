@@ -2,7 +2,8 @@
 // walk over the affect area in blocks (abort polled per block of at most 4096
 // samples, progress stepped every area length / 20 samples), and the
 // operation skeleton (BeginEdit, smoothing capture, per-channel walk with its
-// status texts, smoothing, EndEdit).
+// status texts, smoothing, EndEdit), in place or out of place (reading the
+// originals the undo backup took over and writing new buffers).
 #pragma once
 
 #include <algorithm>

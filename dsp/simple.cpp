@@ -21,6 +21,10 @@ const char* const kMacroNames[kSimpleOperationCount] = {
     "obIntegrate",
 };
 
+void ReversedCopy(float* __restrict dst, const float* __restrict src, uint32_t n) {
+    for (uint32_t k = 0; k < n; ++k) dst[k] = src[n - 1 - k];
+}
+
 // Reverses src into dst (the same place when in place), pair by pair from the
 // ends inwards. After an abort the middle not yet reached keeps its order.
 bool ReverseArea(float* dst, const float* src, uint32_t length) {
@@ -28,10 +32,13 @@ bool ReverseArea(float* dst, const float* src, uint32_t length) {
     ProgressCounter progress{length / 40};
     for (uint32_t i = 0; i < half;) {
         uint32_t n = std::min(kAbortBlock, half - i);
-        for (uint32_t k = i; k < i + n; ++k) {
-            float a = src[k], b = src[length - 1 - k];
-            dst[k] = b;
-            dst[length - 1 - k] = a;
+        if (dst == src) {
+            for (uint32_t k = i; k < i + n; ++k) std::swap(dst[k], dst[length - 1 - k]);
+        } else {
+            // Two reversed copies of n samples each (the same pairs), which
+            // the vectorizer takes.
+            ReversedCopy(dst + i, src + length - i - n, n);
+            ReversedCopy(dst + length - i - n, src + i, n);
         }
         i += n;
         progress.Advance(n);
