@@ -38,6 +38,9 @@ constexpr char kSoftwareText[28] = "Sample Orbick by brightfold";
 // Sample data moves in blocks of about this many bytes (a whole number of frames).
 constexpr size_t kBlockBytes = size_t(1) << 20;
 constexpr uint64_t kRiffLimit = 0xFFFFFFFFull;
+// Mono float data is read straight into the channel in pieces of this many
+// frames (whole overview blocks, about 1 MB).
+constexpr uint32_t kOverviewPieceFrames = kOverviewBlockFrames * 1300;
 
 // ---- Reading helpers ----
 
@@ -126,6 +129,7 @@ void ReleaseSamples(WaveRecord& record) {
     record.leftSamples = nullptr;
     record.rightSamples = nullptr;
     record.frameCount = 0;
+    DropOverviews(record);
 }
 
 // Reads the data chunk into newly obtained channel buffers.
@@ -140,17 +144,41 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
 
     const size_t channelBytes = size_t(frames) * 4;
     if (IsHostLayout(f.encoding, f.channels)) {
-        // The file holds exactly the buffer's bytes: read them in place.
+        // The file holds exactly the buffer's bytes: read them in place, in
+        // pieces of whole overview blocks, and build the overview of each
+        // piece while it is still in the cache (one pass over memory fewer
+        // than computing it after the read).
         float* samples = static_cast<float*>(Allocate(channelBytes, kAllocLarge));
         if (!samples) return kNotEnoughMemory;
-        if (Seek(fd, data.dataOffset, kSeekSet) < 0 ||
-            ReadBlock(fd, samples, channelBytes) != channelBytes) {
+        const uint32_t count = uint32_t(frames);
+        const uint32_t blocks = OverviewBlockCount(count);
+        PeakOverview overview;
+        if (blocks >= kOverviewMinBlocks) {
+            overview.pairs = static_cast<float*>(Allocate(size_t(blocks) * 8, kAllocHeap));
+            overview.blocks = overview.pairs ? blocks : 0;
+        }
+        int result = Seek(fd, data.dataOffset, kSeekSet) < 0 ? kFileIOError : kFileOk;
+        for (uint32_t done = 0; result == kFileOk && done < count;) {
+            uint32_t n = std::min(kOverviewPieceFrames, count - done);
+            if (ReadBlock(fd, samples + done, size_t(n) * 4) != size_t(n) * 4) {
+                result = kFileReadError;
+                break;
+            }
+            uint32_t first = done / kOverviewBlockFrames;
+            done += n;
+            uint32_t last = done == count ? blocks - 1 : done / kOverviewBlockFrames - 1;
+            ComputeOverviewBlocks(samples, count, overview.pairs, first, last);
+        }
+        if (result != kFileOk) {
             Release(samples, channelBytes, kAllocLarge);
-            return kFileReadError;
+            Release(overview.pairs, size_t(blocks) * 8, kAllocHeap);
+            return result;
         }
         record.leftSamples = samples;
         record.rightSamples = nullptr;
-        record.frameCount = uint32_t(frames);
+        record.frameCount = count;
+        DropOverviews(record);
+        record.leftOverview = overview;
         return kFileOk;
     }
     float* left = static_cast<float*>(Allocate(channelBytes, kAllocLarge));

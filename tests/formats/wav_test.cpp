@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 
+#include "formats/sound_io.h"
 #include "formats/wav.h"
 #include "gtest/gtest.h"
 #include "tests/formats/wav_test_support.h"
@@ -717,6 +718,65 @@ TEST(WavRead, MonoFloatKeepsEveryBitPattern) {
     EXPECT_EQ(std::memcmp(partial.leftSamples, bits, 28), 0);
     for (size_t keep = 44; keep < 44 + 32; keep += 3)
         EXPECT_EQ(ReadImage(in, image(32, keep)).result, kFileReadError) << keep;
+}
+
+}  // namespace
+}  // namespace ob
+
+namespace ob {
+namespace {
+
+using namespace wavtest;
+
+// The overview the mono float reader builds piece by piece while it reads is
+// the one computed from the finished channel, bit for bit: lengths on and
+// beside the 260000-frame piece border, a multiple of 200 (empty last block),
+// NaN and infinities in the data; under 500 blocks there is none. Opening
+// through OpenSound keeps it (no second pass changes it) and a stereo file
+// still gets both overviews.
+TEST(WavRead, MonoFloatOverviewBuiltWhileReading) {
+    TempDir dir;
+    std::string path = dir / "o.wav";
+    for (uint32_t frames : {260000u, 260001u, 259999u, 520000u, 100037u, 99799u}) {
+        SCOPED_TRACE(frames);
+        Wave source;
+        MakeWave(source, frames, false);
+        source.leftSamples[7] = NAN;
+        source.leftSamples[frames - 1] = INFINITY;
+        source.leftSamples[frames / 2] = -INFINITY;
+        ASSERT_EQ(WriteWave(path, source, 32, 0), kFileOk);
+        Wave read;
+        ASSERT_EQ(ReadWave(path, read).result, kFileOk);
+        Wave reference;
+        MakeWave(reference, frames, false);
+        std::memcpy(reference.leftSamples, read.leftSamples, size_t(frames) * 4);
+        UpdateOverview(reference, 0, 0, kEditLeftRight);
+        ASSERT_EQ(read.leftOverview.blocks, reference.leftOverview.blocks);
+        if (reference.leftOverview.blocks == 0) {
+            EXPECT_EQ(read.leftOverview.pairs, nullptr);
+            continue;
+        }
+        EXPECT_EQ(std::memcmp(read.leftOverview.pairs, reference.leftOverview.pairs,
+                              size_t(reference.leftOverview.blocks) * 8),
+                  0);
+
+        Wave opened;
+        opened.filePath = path;
+        ASSERT_EQ(OpenSound(opened, false), kFileOk);
+        ASSERT_EQ(opened.leftOverview.blocks, reference.leftOverview.blocks);
+        EXPECT_EQ(std::memcmp(opened.leftOverview.pairs, reference.leftOverview.pairs,
+                              size_t(reference.leftOverview.blocks) * 8),
+                  0);
+        EXPECT_EQ(opened.rightOverview.pairs, nullptr);
+    }
+    Wave stereo;
+    MakeWave(stereo, 150000, true);
+    ASSERT_EQ(WriteWave(path, stereo, 32, 0), kFileOk);
+    Wave opened;
+    opened.filePath = path;
+    ASSERT_EQ(OpenSound(opened, false), kFileOk);
+    EXPECT_EQ(opened.leftOverview.blocks, OverviewBlockCount(150000));
+    EXPECT_EQ(opened.rightOverview.blocks, OverviewBlockCount(150000));
 }
 
 }  // namespace
