@@ -70,13 +70,15 @@ void StepProgress() { SetProgressPercent(gProgress + 5); }
 void ResetProgress() { SetProgressPercent(0); }
 int CurrentProgress() { return gProgress; }
 
-EditToken BeginEdit(WaveRecord* record, uint32_t operation, uint32_t backupKind, bool abortable) {
+EditToken BeginEdit(WaveRecord* record, uint32_t operation, uint32_t backupKind, bool abortable,
+                    BackupHandOver* handOver) {
     EditToken token;
+    if (handOver) *handOver = BackupHandOver{};
     if (!WaveHasData(record)) return token;
     UI().SetWaitPointer(record, true);
     ShowEditStatus(kStatusProcessing);
     token.startMs = NowMs();
-    MakeBackup(*record, operation, backupKind);
+    MakeBackup(*record, operation, backupKind, handOver);
     ClearAbort();
     if (gProcessing.abortable && abortable) {
         UI().StartAbortWindow(record);

@@ -67,6 +67,8 @@ void StepProgress();
 void ResetProgress();
 int CurrentProgress();
 
+struct BackupHandOver;  // wave/undo.h
+
 // An edit in progress; a null record is the 0 token (nothing to do).
 struct EditToken {
     WaveRecord* record = nullptr;
@@ -78,8 +80,10 @@ struct EditToken {
 // "Processing...", takes the undo backup, clears the abort flag and starts the
 // abort window when the Abortable setting is on (and `abortable` allows it:
 // length-changing operations switch it off).
+// With `handOver` the backup may move the edit channels' buffers instead of
+// copying them (see BackupHandOver): the caller then fills the new ones.
 EditToken BeginEdit(WaveRecord* record, uint32_t operation, uint32_t backupKind,
-                    bool abortable = true);
+                    bool abortable = true, BackupHandOver* handOver = nullptr);
 // Ends an edit: every path out of a started edit passes here, the abort path
 // included. Rebuilds the overview of the affect area, shows the elapsed time,
 // sets the changed mark, tidies loops and markers, redraws, plays when

@@ -12,8 +12,8 @@ namespace ob {
 
 namespace {
 
-void Scale(float* p, uint32_t n, double factor) {
-    for (uint32_t i = 0; i < n; ++i) p[i] = float(p[i] * factor);
+void Scale(float* dst, const float* src, uint32_t n, double factor) {
+    for (uint32_t i = 0; i < n; ++i) dst[i] = float(src[i] * factor);
 }
 
 // The largest |x|, NaN ignored. For floats that are not NaN the order of
@@ -60,8 +60,9 @@ std::string Format(const char* format, int editor, double value) {
 
 int Gain(WaveRecord& record, const GainParams& params) {
     double factor = std::pow(10.0, params.dB / 20.0);
-    return RunBlockOperation(record, kOpGain, kBackupRange,
-                             [factor](float* p, uint32_t n) { Scale(p, n, factor); });
+    return RunBlockOperation(
+        record, kOpGain, kBackupRange,
+        [factor](float* dst, const float* src, uint32_t n) { Scale(dst, src, n, factor); });
 }
 
 std::string GainMacroLine(int editor, const GainParams& params) {
@@ -71,14 +72,16 @@ std::string GainMacroLine(int editor, const GainParams& params) {
 int Normalize(WaveRecord& record, const NormalizeParams& params) {
     double level = std::pow(10.0, params.dB / 20.0);
     AreaEdit edit;
-    if (!BeginAreaEdit(record, kOpNormalize, kBackupRange, edit)) return kEditNothing;
-    return WalkAreaEdit(edit, [level](float* samples, uint32_t length, bool) {
-        double peak = PeakMagnitude(samples, length);
+    if (!BeginAreaEdit(record, kOpNormalize, kBackupRange, edit, true)) return kEditNothing;
+    return WalkAreaEditFrom(edit, [level](float* dst, const float* src, uint32_t length, bool) {
+        double peak = PeakMagnitude(src, length);
         if (peak < kNormalizeMinPeak) peak = kNormalizeMinPeak;
         double factor = level / peak;
         ProgressCounter progress{length / 20};
-        return ForEachBlock(samples, length, progress,
-                            [factor](float* p, uint32_t n) { Scale(p, n, factor); });
+        return ForEachBlockFrom(dst, src, length, progress,
+                                [factor](float* d, const float* s, uint32_t n) {
+                                    Scale(d, s, n, factor);
+                                });
     });
 }
 
@@ -88,20 +91,31 @@ std::string NormalizeMacroLine(int editor, const NormalizeParams& params) {
 
 int Maximize(WaveRecord& record) {
     AreaEdit edit;
-    if (!BeginAreaEdit(record, kOpMaximize, kBackupRange, edit)) return kEditNothing;
-    return WalkAreaEdit(edit, [](float* samples, uint32_t length, bool) {
+    if (!BeginAreaEdit(record, kOpMaximize, kBackupRange, edit, true)) return kEditNothing;
+    return WalkAreaEditFrom(edit, [](float* dst, const float* src, uint32_t length, bool) {
         if (length == 0) return true;
-        float maximum = samples[0], minimum = samples[0];
+        float maximum = src[0], minimum = src[0];
         ProgressCounter scan{0};
-        bool go = ForEachBlock(samples, length, scan,
-                               [&](float* p, uint32_t n) { MaxMin(p, n, maximum, minimum); });
-        if (!go) return false;
+        // The scan reads src only; an abort during it copies the area whole.
+        bool go = ForEachBlockFrom(dst, src, length, scan,
+                                   [&](float*, const float* s, uint32_t n) {
+                                       MaxMin(s, n, maximum, minimum);
+                                   });
+        if (!go) {
+            CopyArea(dst, src, length);
+            return false;
+        }
         double peak = std::max(double(maximum), -double(minimum));
-        if (peak == 0.0 || (peak >= kFullScale && peak <= 1.0)) return true;
+        if (peak == 0.0 || (peak >= kFullScale && peak <= 1.0)) {
+            CopyArea(dst, src, length);
+            return true;
+        }
         double factor = kFullScale / peak;
         ProgressCounter progress{length / 20};
-        return ForEachBlock(samples, length, progress,
-                            [factor](float* p, uint32_t n) { Scale(p, n, factor); });
+        return ForEachBlockFrom(dst, src, length, progress,
+                                [factor](float* d, const float* s, uint32_t n) {
+                                    Scale(d, s, n, factor);
+                                });
     });
 }
 
@@ -120,33 +134,38 @@ int DcOffset(WaveRecord& record, const DcOffsetParams& params) {
         v /= 100.0;
     v = std::clamp(v, -1.0, 1.0);
     AreaEdit edit;
-    if (!BeginAreaEdit(record, kOpDcOffset, kBackupRange, edit)) return kEditNothing;
-    return WalkAreaEdit(edit, [v](float* samples, uint32_t length, bool) {
+    if (!BeginAreaEdit(record, kOpDcOffset, kBackupRange, edit, true)) return kEditNothing;
+    return WalkAreaEditFrom(edit, [v](float* dst, const float* src, uint32_t length, bool) {
         if (length == 0) return true;
         double d = v;
         if (d == 0.0) {
             double sum = 0.0;
-            for (uint32_t i = 0; i < length; ++i) sum += samples[i];
+            for (uint32_t i = 0; i < length; ++i) sum += src[i];
             d = std::clamp(-sum / length, -1.0, 1.0);
         }
-        if (d == 0.0) return true;
+        if (d == 0.0) {
+            CopyArea(dst, src, length);
+            return true;
+        }
         ProgressCounter progress{length / 20};
         if (d > 0.0) {
             float limit = float(1.0 - d);
-            return ForEachBlock(samples, length, progress, [d, limit](float* p, uint32_t n) {
-                for (uint32_t i = 0; i < n; ++i) {
-                    float shifted = float(p[i] + d);
-                    p[i] = p[i] <= limit ? shifted : 1.0f;
-                }
-            });
+            return ForEachBlockFrom(dst, src, length, progress,
+                                    [d, limit](float* o, const float* p, uint32_t n) {
+                                        for (uint32_t i = 0; i < n; ++i) {
+                                            float shifted = float(p[i] + d);
+                                            o[i] = p[i] <= limit ? shifted : 1.0f;
+                                        }
+                                    });
         }
         float limit = float(-1.0 - d);
-        return ForEachBlock(samples, length, progress, [d, limit](float* p, uint32_t n) {
-            for (uint32_t i = 0; i < n; ++i) {
-                float shifted = float(p[i] + d);
-                p[i] = p[i] >= limit ? shifted : -1.0f;
-            }
-        });
+        return ForEachBlockFrom(dst, src, length, progress,
+                                [d, limit](float* o, const float* p, uint32_t n) {
+                                    for (uint32_t i = 0; i < n; ++i) {
+                                        float shifted = float(p[i] + d);
+                                        o[i] = p[i] >= limit ? shifted : -1.0f;
+                                    }
+                                });
     });
 }
 

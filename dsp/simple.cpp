@@ -21,16 +21,33 @@ const char* const kMacroNames[kSimpleOperationCount] = {
     "obIntegrate",
 };
 
-bool ReverseArea(float* samples, uint32_t length) {
+void ReversedCopy(float* __restrict dst, const float* __restrict src, uint32_t n) {
+    for (uint32_t k = 0; k < n; ++k) dst[k] = src[n - 1 - k];
+}
+
+// Reverses src into dst (the same place when in place), pair by pair from the
+// ends inwards. After an abort the middle not yet reached keeps its order.
+bool ReverseArea(float* dst, const float* src, uint32_t length) {
     uint32_t half = length / 2;
     ProgressCounter progress{length / 40};
     for (uint32_t i = 0; i < half;) {
         uint32_t n = std::min(kAbortBlock, half - i);
-        for (uint32_t k = i; k < i + n; ++k) std::swap(samples[k], samples[length - 1 - k]);
+        if (dst == src) {
+            for (uint32_t k = i; k < i + n; ++k) std::swap(dst[k], dst[length - 1 - k]);
+        } else {
+            // Two reversed copies of n samples each (the same pairs), which
+            // the vectorizer takes.
+            ReversedCopy(dst + i, src + length - i - n, n);
+            ReversedCopy(dst + length - i - n, src + i, n);
+        }
         i += n;
         progress.Advance(n);
-        if (AbortRequested()) return false;
+        if (AbortRequested()) {
+            CopyArea(dst + i, src + i, length - 2 * i);
+            return false;
+        }
     }
+    CopyArea(dst + half, src + half, length - 2 * half);  // the middle sample
     return true;
 }
 
@@ -69,28 +86,40 @@ int RunSimpleOperation(WaveRecord& record, SimpleOperation operation) {
     uint32_t undo = kUndoOperation[operation];
     switch (operation) {
         case kSimpleInvert:
-            return RunBlockOperation(record, undo, kBackupRange, [](float* p, uint32_t n) {
-                for (uint32_t i = 0; i < n; ++i) p[i] = -p[i];
-            });
+            return RunBlockOperation(record, undo, kBackupRange,
+                                     [](float* dst, const float* src, uint32_t n) {
+                                         for (uint32_t i = 0; i < n; ++i) dst[i] = -src[i];
+                                     });
         case kSimpleRectifyFull:
-            return RunBlockOperation(record, undo, kBackupRange, [](float* p, uint32_t n) {
-                for (uint32_t i = 0; i < n; ++i) p[i] = std::fabs(p[i]);
-            });
+            return RunBlockOperation(record, undo, kBackupRange,
+                                     [](float* dst, const float* src, uint32_t n) {
+                                         for (uint32_t i = 0; i < n; ++i)
+                                             dst[i] = std::fabs(src[i]);
+                                     });
         case kSimpleRectifyHalf:
-            return RunBlockOperation(record, undo, kBackupRange, [](float* p, uint32_t n) {
-                for (uint32_t i = 0; i < n; ++i) p[i] = p[i] < 0.0f ? 0.0f : p[i];
-            });
+            return RunBlockOperation(record, undo, kBackupRange,
+                                     [](float* dst, const float* src, uint32_t n) {
+                                         for (uint32_t i = 0; i < n; ++i)
+                                             dst[i] = src[i] < 0.0f ? 0.0f : src[i];
+                                     });
         case kSimpleMute:
-            return RunBlockOperation(record, undo, kBackupRange, [](float* p, uint32_t n) {
-                for (uint32_t i = 0; i < n; ++i) p[i] = 0.0f;
+            return RunBlockOperation(record, undo, kBackupRange,
+                                     [](float* dst, const float*, uint32_t n) {
+                                         for (uint32_t i = 0; i < n; ++i) dst[i] = 0.0f;
+                                     });
+        case kSimpleReverse: {
+            AreaEdit edit;
+            if (!BeginAreaEdit(record, undo, kBackupRange, edit, true)) return kEditNothing;
+            return WalkAreaEditFrom(edit, [](float* dst, const float* src, uint32_t length, bool) {
+                return ReverseArea(dst, src, length);
             });
+        }
         default:
             break;
     }
     AreaEdit edit;
     if (!BeginAreaEdit(record, undo, kBackupRange, edit)) return kEditNothing;
     return WalkAreaEdit(edit, [operation](float* samples, uint32_t length, bool) {
-        if (operation == kSimpleReverse) return ReverseArea(samples, length);
         if (operation == kSimpleDifferentiate) return DifferentiateArea(samples, length);
         return IntegrateArea(samples, length);
     });

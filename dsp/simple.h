@@ -14,7 +14,7 @@ enum SimpleOperation : int {
     kSimpleRectifyFull = 1,   // |x|
     kSimpleRectifyHalf = 2,   // 0 for x < 0
     kSimpleMute = 3,          // 0 (script names obMute and obSilence)
-    kSimpleReverse = 4,       // the area reversed in place
+    kSimpleReverse = 4,       // the area reversed
     kSimpleDifferentiate = 5, // x[i] - x[i-1] (old values); the first stays
     kSimpleIntegrate = 6,     // running sum; the first stays
     kSimpleOperationCount = 7,

@@ -127,7 +127,13 @@ int OpenSound(WaveRecord& record, bool interactive, SoundIoUi* uiIn) {
     record.viewSpan = record.frameCount;
     record.stateFlags &= ~kStateChanged;
     TidyLoopsAndMarkers(record);
-    if (!LoadOverviewCache(record, path)) UpdateOverview(record, 0, 0, kEditLeftRight);
+    // The record held no overview before the read, so one of the right size
+    // is the reader's own, built while it read the samples (the WAV reader
+    // does that for mono float); otherwise it is computed here.
+    const uint32_t blocks = OverviewBlockCount(record.frameCount);
+    const bool built = !record.rightSamples && record.leftOverview.pairs &&
+                       record.leftOverview.blocks == blocks && !record.rightOverview.pairs;
+    if (!LoadOverviewCache(record, path) && !built) UpdateOverview(record, 0, 0, kEditLeftRight);
     return kFileOk;
 }
 

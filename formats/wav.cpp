@@ -5,10 +5,10 @@
 #include "formats/wav.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cstring>
 #include <new>
@@ -38,6 +38,9 @@ constexpr char kSoftwareText[28] = "Sample Orbick by brightfold";
 // Sample data moves in blocks of about this many bytes (a whole number of frames).
 constexpr size_t kBlockBytes = size_t(1) << 20;
 constexpr uint64_t kRiffLimit = 0xFFFFFFFFull;
+// Mono float data is read straight into the channel in pieces of this many
+// frames (whole overview blocks, about 1 MB).
+constexpr uint32_t kOverviewPieceFrames = kOverviewBlockFrames * 1300;
 
 // ---- Reading helpers ----
 
@@ -111,20 +114,12 @@ int ParseFormat(const std::vector<uint8_t>& data, FormatInfo& f) {
     return kFileOk;
 }
 
-// Asks the kernel to back a sample buffer that is about to be filled with
-// huge pages and to populate it in one go: faulting in hundreds of megabytes
-// page by page costs more than reading and decoding them. Only a hint.
-void PrepareForFill(void* block, size_t bytes) {
-    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-    uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
-    uintptr_t end = (uintptr_t(block) + bytes) & ~(page - 1);
-    if (end <= start || end - start < (size_t(4) << 20)) return;
-#ifdef MADV_HUGEPAGE
-    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#endif
-#ifdef MADV_POPULATE_WRITE
-    madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
-#endif
+// Mono little-endian float data on a little-endian host is the sample
+// buffer's own byte image (decoding and encoding copy the bits unchanged), so
+// it moves between file and buffer without a conversion pass.
+bool IsHostLayout(SampleEncoding encoding, int channels) {
+    return encoding == SampleEncoding::F32LE && channels == 1 &&
+           std::endian::native == std::endian::little;
 }
 
 void ReleaseSamples(WaveRecord& record) {
@@ -134,6 +129,7 @@ void ReleaseSamples(WaveRecord& record) {
     record.leftSamples = nullptr;
     record.rightSamples = nullptr;
     record.frameCount = 0;
+    DropOverviews(record);
 }
 
 // Reads the data chunk into newly obtained channel buffers.
@@ -147,6 +143,44 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
     if (frames == 0) return kFormatNotSupported;
 
     const size_t channelBytes = size_t(frames) * 4;
+    if (IsHostLayout(f.encoding, f.channels)) {
+        // The file holds exactly the buffer's bytes: read them in place, in
+        // pieces of whole overview blocks, and build the overview of each
+        // piece while it is still in the cache (one pass over memory fewer
+        // than computing it after the read).
+        float* samples = static_cast<float*>(Allocate(channelBytes, kAllocLarge));
+        if (!samples) return kNotEnoughMemory;
+        const uint32_t count = uint32_t(frames);
+        const uint32_t blocks = OverviewBlockCount(count);
+        PeakOverview overview;
+        if (blocks >= kOverviewMinBlocks) {
+            overview.pairs = static_cast<float*>(Allocate(size_t(blocks) * 8, kAllocHeap));
+            overview.blocks = overview.pairs ? blocks : 0;
+        }
+        int result = Seek(fd, data.dataOffset, kSeekSet) < 0 ? kFileIOError : kFileOk;
+        for (uint32_t done = 0; result == kFileOk && done < count;) {
+            uint32_t n = std::min(kOverviewPieceFrames, count - done);
+            if (ReadBlock(fd, samples + done, size_t(n) * 4) != size_t(n) * 4) {
+                result = kFileReadError;
+                break;
+            }
+            uint32_t first = done / kOverviewBlockFrames;
+            done += n;
+            uint32_t last = done == count ? blocks - 1 : done / kOverviewBlockFrames - 1;
+            ComputeOverviewBlocks(samples, count, overview.pairs, first, last);
+        }
+        if (result != kFileOk) {
+            Release(samples, channelBytes, kAllocLarge);
+            Release(overview.pairs, size_t(blocks) * 8, kAllocHeap);
+            return result;
+        }
+        record.leftSamples = samples;
+        record.rightSamples = nullptr;
+        record.frameCount = count;
+        DropOverviews(record);
+        record.leftOverview = overview;
+        return kFileOk;
+    }
     float* left = static_cast<float*>(Allocate(channelBytes, kAllocLarge));
     float* right = f.channels == 2 ? static_cast<float*>(Allocate(channelBytes, kAllocLarge))
                                    : nullptr;
@@ -159,9 +193,6 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
         Release(block, blockBytes, kAllocHeap);
         return kNotEnoughMemory;
     }
-
-    PrepareForFill(left, channelBytes);
-    if (right) PrepareForFill(right, channelBytes);
 
     int result = kFileOk;
     if (Seek(fd, data.dataOffset, kSeekSet) < 0) result = kFileIOError;
@@ -564,6 +595,20 @@ int WriteWave(const std::string& path, const WaveRecord& record, int bits, uint3
         return kFileWriteError;
 
     const SampleEncoding encoding = EncodingForBits(bits);
+    if (IsHostLayout(encoding, channels)) {
+        SafeSave save;
+        int result = BeginSafeSave(path, save);
+        if (result != kFileOk) return result;
+        const uint8_t pad = 0;
+        if (WriteBlock(save.fd, header.Bytes().data(), header.Bytes().size()) !=
+                header.Bytes().size() ||
+            WriteBlock(save.fd, record.leftSamples, dataBytes) != dataBytes ||
+            ((dataBytes & 1) && WriteBlock(save.fd, &pad, 1) != 1)) {
+            AbortSafeSave(save);
+            return kFileWriteError;
+        }
+        return CommitSafeSave(save);
+    }
     const size_t blockFrames = std::max<size_t>(1, kBlockBytes / frameBytes);
     const size_t blockBytes = std::min<uint64_t>(blockFrames, frames) * frameBytes;
     uint8_t* block = static_cast<uint8_t*>(Allocate(blockBytes, kAllocHeap));

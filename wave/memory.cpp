@@ -5,7 +5,9 @@
 // size a caller passes back. glibc serves blocks of this size with fresh
 // anonymous mappings, so a zero-filled large block costs no extra pass. Every
 // large request is first reserved against the budget; a request that would
-// pass it returns null exactly as a failed allocation does.
+// pass it returns null exactly as a failed allocation does. Big blocks of
+// either kind are populated in one call (huge pages for the biggest), since
+// they are filled right after they are obtained.
 #include "wave/memory.h"
 
 #include <atomic>
@@ -15,6 +17,7 @@
 #include <mutex>
 #include <new>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace ob {
@@ -24,6 +27,8 @@ namespace {
 constexpr uint64_t kLargeMagic = 0x4F424C4B4C524745ull;  // "OBLKLRGE"
 constexpr size_t kHeaderSize = 32;                         // keeps 16-byte alignment
 constexpr unsigned kBudgetSharePercent = 75;
+constexpr size_t kHugePageMinBytes = size_t(4) << 20;
+constexpr size_t kPopulateMinBytes = size_t(256) << 10;
 
 struct LargeHeader {
     uint64_t magic;
@@ -113,6 +118,23 @@ bool Reserve(uint64_t bytes) {
 
 void Unreserve(uint64_t bytes) { gInUse.fetch_sub(bytes, std::memory_order_relaxed); }
 
+// Huge-page advice (4 MB and more) and one populate call (256 KB and more)
+// for a block that is about to be filled; only hints, failures are ignored
+// (the pages then fault in one by one).
+void PrepareForFill(void* block, size_t bytes) {
+    static const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    uintptr_t start = (uintptr_t(block) + page - 1) & ~(page - 1);
+    uintptr_t end = (uintptr_t(block) + bytes) & ~(page - 1);
+    if (end <= start || end - start < kPopulateMinBytes) return;
+#ifdef MADV_HUGEPAGE
+    if (end - start >= kHugePageMinBytes)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#endif
+}
+
 void* AllocateLarge(size_t size, bool zero) {
     if (size > SIZE_MAX - kHeaderSize) return nullptr;
     if (!Reserve(size)) return nullptr;
@@ -127,6 +149,7 @@ void* AllocateLarge(size_t size, bool zero) {
     header->size = size;
     gLargeAllocations.fetch_add(1, std::memory_order_relaxed);
     gLargeBytes.fetch_add(size, std::memory_order_relaxed);
+    PrepareForFill(static_cast<char*>(raw) + kHeaderSize, size);
     return static_cast<char*>(raw) + kHeaderSize;
 }
 
@@ -155,7 +178,10 @@ void* Allocate(size_t size, unsigned flags) {
         return nullptr;
     }
     void* block = zero ? std::calloc(1, size) : std::malloc(size);
-    if (block) gHeapAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (block) {
+        gHeapAllocations.fetch_add(1, std::memory_order_relaxed);
+        PrepareForFill(block, size);
+    }
     return block;
 }
 

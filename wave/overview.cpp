@@ -73,6 +73,11 @@ bool EnsureSize(PeakOverview& overview, uint32_t blocks) {
 
 }  // namespace
 
+void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, float* pairs,
+                           uint32_t first, uint32_t last) {
+    if (samples && pairs && first <= last) ComputeBlocks(samples, frameCount, pairs, first, last);
+}
+
 void DropOverviews(WaveRecord& record) {
     DropOne(record.leftOverview);
     DropOne(record.rightOverview);

@@ -218,7 +218,8 @@ void DropBackups(WaveRecord& record) {
     record.undoPosition = 0;
 }
 
-int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind) {
+int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHandOver* handOver) {
+    if (handOver) *handOver = BackupHandOver{};
     if (!record.leftSamples || record.frameCount == 0) return kBackupNone;
     uint32_t channels = kind == kBackupWholeAllChannels ? ExistingChannels(record)
                                                         : AffectChannels(record);
@@ -280,10 +281,25 @@ int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind) {
         UI().RefreshUndoCommands(&record);
         return kBackupNoMemory;
     }
-    if (channels & 1)
-        std::memcpy(node->left, record.leftSamples + range.start, range.length * sizeof(float));
-    if (channels & 2)
-        std::memcpy(node->right, record.rightSamples + range.start, range.length * sizeof(float));
+    if (handOver && kind == kBackupWholeEditChannels) {
+        // The node keeps the original buffers; the record gets the new ones,
+        // which the edit fills from the originals.
+        if (channels & 1) {
+            std::swap(node->left, record.leftSamples);
+            handOver->source[0] = node->left;
+        }
+        if (channels & 2) {
+            std::swap(node->right, record.rightSamples);
+            handOver->source[1] = node->right;
+        }
+    } else {
+        if (channels & 1)
+            std::memcpy(node->left, record.leftSamples + range.start,
+                        range.length * sizeof(float));
+        if (channels & 2)
+            std::memcpy(node->right, record.rightSamples + range.start,
+                        range.length * sizeof(float));
+    }
     node->next = record.undoHead;
     node->backLink = &record.undoHead;
     if (node->next) node->next->backLink = &node->next;

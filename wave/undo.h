@@ -82,11 +82,26 @@ enum BackupResult : int {
     kBackupNone = 1,      // nothing to save (setting 0, no channels, empty range, no wave)
     kBackupNoMemory = 2,  // reported; the edit goes on unprotected
 };
+// Where an edit that writes out of place reads its input. MakeBackup fills it
+// when, asked to, it takes a whole-wave backup of the edit channels by handing
+// the record's buffers to the backup instead of copying them: the record then
+// holds new buffers of the same size for those channels whose contents are
+// undefined, and the caller must write every frame of them (the edit reading
+// source[c] and writing the record is what fills them). A channel whose source
+// is null was not handed over and is edited in place.
+struct BackupHandOver {
+    const float* source[2] = {};  // left, right
+    bool Active() const { return source[0] || source[1]; }
+};
+
 // Takes the backup before an edit. When no memory is left the message is
 // reported and the record's older history is dropped as well: the edit then
 // changes the wave unprotected, and an older backup could no longer be
-// exchanged safely.
-int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind);
+// exchanged safely. With `handOver` a whole-wave backup of the edit channels
+// (kind 0 as taken) moves the buffers instead of copying them, see above;
+// range backups and the other kinds are copies as usual.
+int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind,
+               BackupHandOver* handOver = nullptr);
 
 uint32_t BackupCount(const WaveRecord& record);
 const UndoBackup* BackupAt(const WaveRecord& record, uint32_t index);  // 0 = newest

@@ -213,6 +213,11 @@ uint32_t VisibleFrames(uint32_t widthPixels, uint32_t span);
 // ---- Overview and peak cache ----
 uint32_t OverviewBlockCount(uint32_t frameCount);  // frameCount / 200 + 1
 void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_t channels);
+// The pairs of blocks first..last of one channel of `frameCount` frames into
+// `pairs` (for a reader that builds the overview while it fills the channel;
+// the frames of those blocks must be in place).
+void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, float* pairs,
+                           uint32_t first, uint32_t last);
 void DropOverviews(WaveRecord& record);
 // Path of the peak cache beside a sound: the path with ".pkc" appended.
 std::string PeakCachePath(const std::string& soundPath);

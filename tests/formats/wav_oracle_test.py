@@ -86,6 +86,21 @@ def oracles(orbick, helper, tmp):
         r = run(["sox", "--i", "-e", out])
         check("Floating Point" in r.stdout, f"sox sees float: {r.stdout.strip()}")
 
+    # Mono float: read and written as the buffer's own bytes.
+    mono_float = os.path.join(tmp, "in_mono_float.wav")
+    sf.write(mono_float, x[:, 1], 22050, subtype="FLOAT")
+    out = os.path.join(tmp, "out_mono17.wav")
+    if convert(orbick, mono_float, out, 17):
+        got, rate = sf.read(out, dtype="float32")
+        check(rate == 22050 and sf.info(out).channels == 1, "libsndfile info of mono 17")
+        check(np.array_equal(got, x[:, 1]), "mono float values unchanged")
+        raw = subprocess.run(["sox", "-D", out, "-t", "f32", "-"], capture_output=True).stdout
+        # sox works on 32-bit integers (full scale at most) and rounds back to
+        # float on output: one float step of difference.
+        diff = np.abs(np.frombuffer(raw, dtype="<f4").astype(np.float64) -
+                      np.clip(x[:, 1], -1.0, 1.0).astype(np.float64))
+        check(len(diff) == frames and diff.max() <= 1e-7, "sox reads mono float")
+
     # Mono, 8 bit: odd data size with its pad byte.
     mono = os.path.join(tmp, "in_mono.wav")
     sf.write(mono, x[:, 0], 8000, subtype="PCM_16")

@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 
+#include "formats/sound_io.h"
 #include "formats/wav.h"
 #include "gtest/gtest.h"
 #include "tests/formats/wav_test_support.h"
@@ -658,6 +659,124 @@ TEST(WavWrite, RefusalsLeaveTheTargetUntouched) {
     ASSERT_EQ(WriteWave(target, r, 16, kWavOptionsAll), kFileOk);
     EXPECT_EQ(ReadBytes(target).size(), 12u + 24u + 8u + 44u + 400000u);
     EXPECT_TRUE(onlyTarget());
+}
+
+}  // namespace
+}  // namespace ob
+
+namespace ob {
+namespace {
+
+using namespace wavtest;
+
+// Mono 32-bit float moves between file and buffer without conversion: every
+// bit pattern survives (NaN payloads, negative zero, denormals, beyond full
+// scale), a chunk with a partial last frame gives the whole frames, and a
+// file cut inside the samples is a read error.
+TEST(WavRead, MonoFloatKeepsEveryBitPattern) {
+    TempDir dir;
+    const uint32_t bits[8] = {0x7FC12345u, 0xFF800001u, 0x80000000u, 0x00000001u,
+                              0x3FC00000u, 0xBF800000u, 0x7F800000u, 0x3E800000u};
+    auto image = [&](uint32_t dataBytes, size_t keep) {
+        std::vector<uint8_t> b;
+        PutId(b, "RIFF");
+        PutLe32(b, 36 + dataBytes);
+        PutId(b, "WAVE");
+        PutId(b, "fmt ");
+        PutLe32(b, 16);
+        PutLe16(b, 3);
+        PutLe16(b, 1);
+        PutLe32(b, 48000);
+        PutLe32(b, 192000);
+        PutLe16(b, 4);
+        PutLe16(b, 32);
+        PutId(b, "data");
+        PutLe32(b, dataBytes);
+        for (uint32_t v : bits) PutLe32(b, v);
+        b.resize(keep);
+        return b;
+    };
+    std::string in = dir / "in.wav", out = dir / "out.wav";
+    WriteBytes(in, image(32, 44 + 32));
+    Wave r;
+    ASSERT_EQ(ReadWave(in, r).result, kFileOk);
+    ASSERT_EQ(r.frameCount, 8u);
+    EXPECT_EQ(r.rightSamples, nullptr);
+    EXPECT_EQ(std::memcmp(r.leftSamples, bits, sizeof bits), 0);
+    ASSERT_EQ(WriteWave(out, r, 32, 0), kFileOk);
+    std::vector<uint8_t> written = ReadBytes(out);
+    long data = FindChunk(written, "data");
+    ASSERT_GE(data, 0);
+    EXPECT_EQ(Le32(&written[size_t(data) + 4]), 32u);
+    EXPECT_EQ(std::memcmp(&written[size_t(data) + 8], bits, sizeof bits), 0);
+    EXPECT_EQ(written.size(), size_t(data) + 8 + 32);
+
+    Wave partial;
+    WriteBytes(in, image(30, 44 + 32));  // 7 whole frames and 2 bytes
+    ASSERT_EQ(ReadWave(in, partial).result, kFileOk);
+    EXPECT_EQ(partial.frameCount, 7u);
+    EXPECT_EQ(std::memcmp(partial.leftSamples, bits, 28), 0);
+    for (size_t keep = 44; keep < 44 + 32; keep += 3)
+        EXPECT_EQ(ReadImage(in, image(32, keep)).result, kFileReadError) << keep;
+}
+
+}  // namespace
+}  // namespace ob
+
+namespace ob {
+namespace {
+
+using namespace wavtest;
+
+// The overview the mono float reader builds piece by piece while it reads is
+// the one computed from the finished channel, bit for bit: lengths on and
+// beside the 260000-frame piece border, a multiple of 200 (empty last block),
+// NaN and infinities in the data; under 500 blocks there is none. Opening
+// through OpenSound keeps it (no second pass changes it) and a stereo file
+// still gets both overviews.
+TEST(WavRead, MonoFloatOverviewBuiltWhileReading) {
+    TempDir dir;
+    std::string path = dir / "o.wav";
+    for (uint32_t frames : {260000u, 260001u, 259999u, 520000u, 100037u, 99799u}) {
+        SCOPED_TRACE(frames);
+        Wave source;
+        MakeWave(source, frames, false);
+        source.leftSamples[7] = NAN;
+        source.leftSamples[frames - 1] = INFINITY;
+        source.leftSamples[frames / 2] = -INFINITY;
+        ASSERT_EQ(WriteWave(path, source, 32, 0), kFileOk);
+        Wave read;
+        ASSERT_EQ(ReadWave(path, read).result, kFileOk);
+        Wave reference;
+        MakeWave(reference, frames, false);
+        std::memcpy(reference.leftSamples, read.leftSamples, size_t(frames) * 4);
+        UpdateOverview(reference, 0, 0, kEditLeftRight);
+        ASSERT_EQ(read.leftOverview.blocks, reference.leftOverview.blocks);
+        if (reference.leftOverview.blocks == 0) {
+            EXPECT_EQ(read.leftOverview.pairs, nullptr);
+            continue;
+        }
+        EXPECT_EQ(std::memcmp(read.leftOverview.pairs, reference.leftOverview.pairs,
+                              size_t(reference.leftOverview.blocks) * 8),
+                  0);
+
+        Wave opened;
+        opened.filePath = path;
+        ASSERT_EQ(OpenSound(opened, false), kFileOk);
+        ASSERT_EQ(opened.leftOverview.blocks, reference.leftOverview.blocks);
+        EXPECT_EQ(std::memcmp(opened.leftOverview.pairs, reference.leftOverview.pairs,
+                              size_t(reference.leftOverview.blocks) * 8),
+                  0);
+        EXPECT_EQ(opened.rightOverview.pairs, nullptr);
+    }
+    Wave stereo;
+    MakeWave(stereo, 150000, true);
+    ASSERT_EQ(WriteWave(path, stereo, 32, 0), kFileOk);
+    Wave opened;
+    opened.filePath = path;
+    ASSERT_EQ(OpenSound(opened, false), kFileOk);
+    EXPECT_EQ(opened.leftOverview.blocks, OverviewBlockCount(150000));
+    EXPECT_EQ(opened.rightOverview.blocks, OverviewBlockCount(150000));
 }
 
 }  // namespace
