@@ -130,6 +130,15 @@ bool CallMember(ScriptContext& ctx, FuncRec* fn, Cell* obj, Cell* args, int narg
 // cell takes over an object reference instead of adding one).
 bool SetVariantFromVar(const Cell* c, TesVariant& v, std::string& text, std::string& err);
 bool VariantToCell(ScriptContext& ctx, const TesVariant& v, Cell& c, bool adopt);
+// The named arguments of a call as automation lists them: vars holds the
+// arguments last first, so the named ones (written last) come first; names
+// holds the written parameter names (-1 for positional arguments).
+struct NamedArgs {
+    std::vector<int32_t> ids;
+    std::vector<const char*> texts;
+};
+TesArgList MakeArgList(const ScriptContext& ctx, TesVariant* vars, int nargs, const std::vector<int32_t>* names,
+                       NamedArgs& named);
 
 // Compiled-code files (codefile.cpp).
 int32_t SaveCode(ScriptContext& ctx, const char* path);

@@ -228,16 +228,8 @@ bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, const
         }
         if (!SetVariantFromVar(a, vars[i], texts[i], err)) return false;
     }
-    std::vector<int32_t> ids;
-    std::vector<const char*> namePtrs;
-    if (names && (int)names->size() == nargs) {
-        for (int i = 0; i < nargs && (*names)[nargs - 1 - i] >= 0; ++i) {
-            ids.push_back(i);
-            namePtrs.push_back(ctx.names[(*names)[nargs - 1 - i]].text.c_str());
-        }
-    }
-    TesArgList list{vars.data(), ids.empty() ? nullptr : ids.data(), (uint32_t)nargs, (uint32_t)ids.size(),
-                    namePtrs.empty() ? nullptr : namePtrs.data()};
+    NamedArgs named;
+    TesArgList list = MakeArgList(ctx, vars.data(), nargs, names, named);
     TesVariant result{};
     if (ctx.undefFuncCb(ctx.handle, fn->name.c_str(), &list, &result) != 0) return true;
     VariantToCell(ctx, result, *out, true);

@@ -344,6 +344,18 @@ int MemberRecord(ScriptContext& ctx, const std::string& member, int flags, bool 
     return cell;
 }
 
+TesArgList MakeArgList(const ScriptContext& ctx, TesVariant* vars, int nargs, const std::vector<int32_t>* names,
+                       NamedArgs& named) {
+    if (names && (int)names->size() == nargs) {
+        for (int i = 0; i < nargs && (*names)[nargs - 1 - i] >= 0; ++i) {
+            named.ids.push_back(i);
+            named.texts.push_back(ctx.names[(*names)[nargs - 1 - i]].text.c_str());
+        }
+    }
+    return TesArgList{vars, named.ids.empty() ? nullptr : named.ids.data(), (uint32_t)nargs,
+                      (uint32_t)named.ids.size(), named.texts.empty() ? nullptr : named.texts.data()};
+}
+
 bool CallMember(ScriptContext& ctx, FuncRec* fn, Cell* obj, Cell* args, int nargs,
                 const std::vector<int32_t>* names, Cell* out, std::string& err) {
     if (fn->dispFlags < TES_DISPATCH_METHOD || fn->dispFlags > TES_DISPATCH_PROPERTYPUT) {
@@ -381,20 +393,12 @@ bool CallMember(ScriptContext& ctx, FuncRec* fn, Cell* obj, Cell* args, int narg
     // Arguments last first; named ones (written last) therefore come first.
     std::vector<TesVariant> vars(nargs);
     std::vector<std::string> texts(nargs);
-    std::vector<int32_t> ids;
-    std::vector<const char*> namePtrs;
     for (int i = 0; i < nargs; ++i) {
         if (!SetVariantFromVar(args + (nargs - 1 - i), vars[i], texts[i], err)) return false;
         if (vars[i].vt == TES_VT_STRING) vars[i].u.strVal = texts[i].data();
     }
-    if (names && (int)names->size() == nargs) {
-        for (int i = 0; i < nargs && (*names)[nargs - 1 - i] >= 0; ++i) {
-            ids.push_back(i);
-            namePtrs.push_back(ctx.names[(*names)[nargs - 1 - i]].text.c_str());
-        }
-    }
-    TesArgList list{vars.data(), ids.empty() ? nullptr : ids.data(), (uint32_t)nargs, (uint32_t)ids.size(),
-                    namePtrs.empty() ? nullptr : namePtrs.data()};
+    NamedArgs named;
+    TesArgList list = MakeArgList(ctx, vars.data(), nargs, names, named);
     d->vtbl->addRef(d);
     bool ok = Invoke(d, fn->memberId, fn->dispFlags, &list, out, fn->name, err);
     d->vtbl->release(d);
