@@ -314,32 +314,19 @@ void Compiler::SelectStatement() {
         }
         std::vector<int> toBody;
         // A single plain value: one test that skips to the next case.
+        Expr* first = nullptr;  // the first item's value, read for that check
         if (!(tok_.kind == T_IDENT && strcasecmp(tok_.text.c_str(), "Is") == 0)) {
-            Expr* v = Expression();
+            first = Expression();
             if (tok_.kind != T_COMMA && tok_.kind != T_TO) {
-                int next = Emit(OP_CASENE, sel, Compile(v), -1);
+                int next = Emit(OP_CASENE, sel, Compile(first), -1);
                 Block({T_CASE, T_END});
                 ends.push_back(Emit(OP_BRANCH, -1, -1, -1));
                 Patch(next, Here());
                 continue;
             }
-            int lo = Compile(v);
-            if (Accept(T_TO)) {
-                int hi = Compile(Expression());
-                int t1 = Temp(), t2 = Temp();
-                Emit(OP_GE, sel, lo, t1);
-                Emit(OP_LE, sel, hi, t2);
-                Emit(OP_AND, t1, t2, t1);
-                toBody.push_back(Emit(OP_JTRUE, t1, -1, -1));
-            } else {
-                int t = Temp();
-                Emit(OP_EQ, sel, lo, t);
-                toBody.push_back(Emit(OP_JTRUE, t, -1, -1));
-            }
-            if (!Accept(T_COMMA)) goto listDone;
         }
         do {
-            if (tok_.kind == T_IDENT && strcasecmp(tok_.text.c_str(), "Is") == 0) {
+            if (!first && tok_.kind == T_IDENT && strcasecmp(tok_.text.c_str(), "Is") == 0) {
                 Advance();
                 int rel = tok_.kind;
                 static const int map[][2] = {{T_EQ, OP_EQ}, {T_NE, OP_NE}, {T_LT, OP_LT}, {T_GT, OP_GT}, {T_LE, OP_LE}, {T_GE, OP_GE}};
@@ -352,7 +339,8 @@ void Compiler::SelectStatement() {
                 Emit(op, sel, v, t);
                 toBody.push_back(Emit(OP_JTRUE, t, -1, -1));
             } else {
-                int lo = Compile(Expression());
+                int lo = Compile(first ? first : Expression());
+                first = nullptr;
                 if (Accept(T_TO)) {
                     int hi = Compile(Expression());
                     int t1 = Temp(), t2 = Temp();
@@ -367,7 +355,6 @@ void Compiler::SelectStatement() {
                 }
             }
         } while (Accept(T_COMMA));
-    listDone:;
         int nextCase = Emit(OP_BRANCH, -1, -1, -1);
         for (int j : toBody) Patch(j, Here());
         Block({T_CASE, T_END});
