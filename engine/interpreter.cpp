@@ -186,6 +186,12 @@ static void RawView(Cell& view, void* raw, uint16_t type) {
     view.v.host = raw;
 }
 
+// A plain pushed copy that already has its parameter's type (or goes into a
+// Variant) is bound as it is.
+static inline bool BindsAsIs(const Cell& p, const Param& pr) {
+    return p.flags == 0 && !pr.array && ((p.type == pr.type && pr.type != VT_STRING) || pr.type == VT_VARIANT);
+}
+
 bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc) {
     if ((int)fn->params.size() != nargs) {
         char buf[400];
@@ -200,9 +206,7 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
     for (int i = 0; i < nargs; ++i) {
         Cell& p = base[i];
         const Param& pr = fn->params[i];
-        // A plain pushed copy that already has the parameter's type (or goes
-        // into a Variant) is bound as it is.
-        if (p.flags == 0 && !pr.array && ((p.type == pr.type && pr.type != VT_STRING) || pr.type == VT_VARIANT)) {
+        if (BindsAsIs(p, pr)) {
             p.decl = pr.type;
             p.fixedLen = 0;
             continue;
@@ -292,12 +296,11 @@ __attribute__((noinline)) bool Interpreter::EnterPlain(FuncRec* fn, int nargs, C
     const Param* pr = fn->params.data();
     for (int i = 0; i < nargs; ++i) {
         Cell& p = base[i];
-        uint16_t want = pr[i].type;
-        if (p.flags != 0 || !((p.type == want && want != VT_STRING) || want == VT_VARIANT)) {
+        if (!BindsAsIs(p, pr[i])) {
             // Undo nothing: the bound ones keep what EnterProcedure would give them.
             return false;
         }
-        p.decl = want;
+        p.decl = pr[i].type;
         p.fixedLen = 0;
     }
     if (dest) dest = Deref(dest);
