@@ -15,8 +15,8 @@
 #include <string>
 
 #include "dsp/frame.h"
-#include "dsp/messages.h"
-#include "dsp/user_interface.h"
+#include "base/messages.h"
+#include "base/user_interface.h"
 #include "script/recorder.h"
 #include "script/run_macro.h"
 #include "script/settings_store.h"

@@ -7,7 +7,7 @@
 
 #include "dsp/frame.h"
 #include "dsp/insert.h"
-#include "dsp/messages.h"
+#include "wave/record_report.h"
 #include "dsp/operation.h"
 #include "wave/undo.h"
 

@@ -1,13 +1,13 @@
 // The processing frame every sample-changing operation runs in: its settings
-// (smoothing, edit-and-play, abortable, auto zoom out), the abort flag,
-// BeginEdit / EndEdit, the per-channel walk, the status texts and the progress
-// operations.
+// (smoothing, edit-and-play, abortable, auto zoom out), BeginEdit / EndEdit,
+// the per-channel walk and the status texts. The abort flag and the progress
+// bar are in base/progress.h.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
+#include "base/progress.h"
 #include "wave/wave_record.h"
 
 namespace ob {
@@ -36,16 +36,6 @@ void SetSmoothingTime(uint32_t ms);
 // record when the edit-and-play setting is on (Play Affect).
 extern void (*gEditAndPlayHook)(WaveRecord& record);
 
-// The abort flag: set from another thread (the abort window) or from the
-// SIGINT handler in batch mode; polled by the working loops.
-extern std::atomic<int> gAbortRequested;
-inline bool AbortRequested() { return gAbortRequested.load(std::memory_order_relaxed) != 0; }
-inline void RequestAbort() { gAbortRequested.store(1, std::memory_order_relaxed); }
-inline void ClearAbort() { gAbortRequested.store(0, std::memory_order_relaxed); }
-// Batch mode: Ctrl-C sets the abort flag (aborting the running operation,
-// not the program). Returns true when the handler was installed.
-bool InstallAbortOnInterrupt();
-
 // Status texts of the edit frame, index 0..4 (others are taken as 0).
 enum EditStatus : int {
     kStatusBlank = 0,
@@ -58,14 +48,6 @@ const char* EditStatusText(int index);
 void ShowEditStatus(int index);
 // "Elapsed Time: %3.1f seconds" for a duration in milliseconds.
 std::string ElapsedTimeText(uint64_t milliseconds);
-
-// Progress bar (0..100, step 5).
-int ProgressPercent(uint64_t position, uint64_t total);
-void SetProgress(uint64_t position, uint64_t total);
-void SetProgressPercent(int percent);
-void StepProgress();
-void ResetProgress();
-int CurrentProgress();
 
 struct BackupHandOver;  // wave/undo.h
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "dsp/frame.h"
-#include "dsp/messages.h"
+#include "wave/record_report.h"
 #include "dsp/operation.h"
 #include "wave/memory.h"
 #include "wave/undo.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "dsp/operation.h"
-#include "dsp/user_interface.h"
+#include "base/user_interface.h"
 
 namespace ob {
 

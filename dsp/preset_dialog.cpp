@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "dsp/messages.h"
+#include "wave/record_report.h"
 #include "wave/file_result.h"
 
 namespace ob {

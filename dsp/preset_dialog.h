@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "dsp/in_use.h"
+#include "base/dialog_guard.h"
 #include "dsp/preset_file.h"
 #include "dsp/preset_list.h"
 

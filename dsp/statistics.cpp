@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "dsp/messages.h"
+#include "wave/record_report.h"
 #include "dsp/operation.h"
-#include "dsp/user_interface.h"
+#include "base/user_interface.h"
 #include "wave/undo.h"
 
 namespace ob {

@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "dsp/frame.h"
-#include "dsp/messages.h"
+#include "wave/record_report.h"
 #include "dsp/operation.h"
-#include "dsp/user_interface.h"
+#include "base/user_interface.h"
 #include "wave/memory.h"
 #include "wave/undo.h"
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "dsp/in_use.h"
+#include "base/dialog_guard.h"
 #include "formats/sound_io_ui.h"
 #include "wave/file_io.h"
 #include "wave/file_result.h"

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "dsp/in_use.h"
-#include "dsp/messages.h"
-#include "dsp/user_interface.h"
+#include "base/dialog_guard.h"
+#include "base/messages.h"
+#include "base/user_interface.h"
 #include "formats/format_table.h"
 #include "formats/realaudio.h"
 #include "formats/sound_formats.h"

@@ -1,8 +1,8 @@
 // The questions and dialogs of opening and saving sounds. The base class is
 // the non-interactive default (scripts, batch mode, the command line): yes/no
-// questions go to the user-interface seam (dsp/user_interface.h), which
+// questions go to the user-interface seam (base/user_interface.h), which
 // answers them without asking in batch mode; messages go to the central
-// message reporting (dsp/messages.h) and are also kept in `messages`; the RAW
+// message reporting (base/messages.h) and are also kept in `messages`; the RAW
 // format, Save As and RealAudio dialogs keep their preselection, and Save As
 // without a dialog cancels. The Qt shell derives its dialogs from it.
 #pragma once

@@ -1,6 +1,6 @@
 // Fuzz target for the whole open chain as a script opens files (RAW import
 // as the fallback), followed by a tidy.
-#include "dsp/messages.h"
+#include "base/messages.h"
 #include "formats/sound_io.h"
 #include "sound_fuzz_support.h"
 

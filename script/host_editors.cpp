@@ -1,13 +1,14 @@
 // Host functions of the editors group: editor numbers, opening and saving,
 // undo, view, markers and loops, inquiries, direct sample access.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 
 #include "dsp/frame.h"
-#include "dsp/in_use.h"
-#include "dsp/messages.h"
-#include "dsp/user_interface.h"
+#include "base/dialog_guard.h"
+#include "base/messages.h"
+#include "base/user_interface.h"
 #include "engine/tessel.h"
 #include "formats/sound_io.h"
 #include "script/host_state.h"

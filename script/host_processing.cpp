@@ -4,13 +4,13 @@
 #include <cmath>
 
 #include "dsp/combine.h"
-#include "dsp/in_use.h"
+#include "base/dialog_guard.h"
 #include "dsp/insert.h"
 #include "dsp/level.h"
 #include "dsp/operation.h"
 #include "dsp/simple.h"
 #include "dsp/stereo.h"
-#include "dsp/user_interface.h"
+#include "base/user_interface.h"
 #include "script/host_state.h"
 #include "script/script_api.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "dsp/frame.h"
-#include "dsp/messages.h"
-#include "dsp/user_interface.h"
+#include "base/messages.h"
+#include "base/user_interface.h"
 #include "formats/sound_io.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"

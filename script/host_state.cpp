@@ -1,7 +1,7 @@
 // The script host's own state and the shared helpers of the host functions.
 #include "script/host_state.h"
 
-#include "dsp/messages.h"
+#include "base/messages.h"
 
 namespace ob {
 

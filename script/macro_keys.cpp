@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "dsp/messages.h"
+#include "base/messages.h"
 #include "dsp/preset_file.h"
 #include "script/recorder.h"
 

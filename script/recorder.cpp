@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "dsp/messages.h"
+#include "base/messages.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"
 #include "script/script_table.h"

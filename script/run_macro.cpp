@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "dsp/messages.h"
-#include "dsp/user_interface.h"
+#include "base/messages.h"
+#include "base/user_interface.h"
 #include "engine/tessel.h"
 #include "script/macro_keys.h"
 #include "script/script_table.h"

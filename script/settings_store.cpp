@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "dsp/frame.h"
-#include "dsp/messages.h"
+#include "base/messages.h"
 #include "dsp/preset_file.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"

@@ -8,8 +8,8 @@
 #include <new>
 #include <utility>
 
-#include "dsp/messages.h"
-#include "dsp/user_interface.h"
+#include "wave/record_report.h"
+#include "base/user_interface.h"
 #include "wave/memory.h"
 
 namespace ob {

@@ -9,7 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "dsp/in_use.h"
+#include "base/dialog_guard.h"
+#include "wave/record_report.h"
 #include "dsp/level.h"
 #include "dsp/operation.h"
 #include "dsp/simple.h"

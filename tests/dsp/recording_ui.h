@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dsp/frame.h"
-#include "dsp/user_interface.h"
+#include "base/user_interface.h"
 
 namespace ob {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dsp/frame.h"
-#include "dsp/messages.h"
+#include "base/messages.h"
 #include "wave/memory.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "dsp/in_use.h"
-#include "dsp/messages.h"
-#include "dsp/user_interface.h"
+#include "base/dialog_guard.h"
+#include "base/messages.h"
+#include "base/user_interface.h"
 #include "wave/memory.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"
@@ -109,7 +109,7 @@ class ScriptTest : public ::testing::Test {
         gActiveEditor = 0;
         gEditing = EditingState{};
         gMessageType = kMsgTypeBox;
-        gInUseFlags = 0;
+        gDialogsInUse.reset();
         SetBackupDepth(10);
     }
     void TearDown() override {
@@ -117,7 +117,7 @@ class ScriptTest : public ::testing::Test {
         gActiveEditor = 0;
         gEditing = EditingState{};
         gMessageType = kMsgTypeBox;
-        gInUseFlags = 0;
+        gDialogsInUse.reset();
         CloseMessageFile();
     }
 };

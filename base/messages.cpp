@@ -1,12 +1,11 @@
 // ReportMessage, the message file and the standard messages.
-#include "dsp/messages.h"
+#include "base/messages.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "dsp/user_interface.h"
-#include "wave/wave_record.h"
+#include "base/user_interface.h"
 
 namespace ob {
 
@@ -36,10 +35,6 @@ void ReportMessage(void* owner, const std::string& caption, const std::string& t
     }
 }
 
-void ReportMessage(const WaveRecord& record, const std::string& text) {
-    ReportMessage(record.window, TitleOf(record), text);
-}
-
 bool OpenMessageFile(const std::string& path) {
     CloseMessageFile();
     gMessageFile = std::fopen(path.c_str(), "wb");
@@ -63,9 +58,6 @@ void ReportNoMemory(void* owner, const std::string& caption) {
     ReportMessage(owner, caption, kTextNoMemory);
 }
 void ReportEditorMissing() { ReportMessage(nullptr, "Internal Error", kTextEditorMissing); }
-void ReportEmptyEditor(const WaveRecord& record) { ReportMessage(record, kTextNoWave); }
-void ReportNoAffectArea(const WaveRecord& record) { ReportMessage(record, kTextNoAffectArea); }
-void ReportNoEditChannel(const WaveRecord& record) { ReportMessage(record, kTextNoEditChannel); }
 void ReportNotAvailable() { ReportMessage(nullptr, kProgramCaption, kTextNotAvailable); }
 
 void ReportSystemError(int code) {

@@ -9,8 +9,6 @@
 
 namespace ob {
 
-struct WaveRecord;
-
 enum MessageTypeValue : int32_t {
     kMsgTypeNone = 0,    // OB_MSGTYPE_NONE
     kMsgTypeBox = 1,     // OB_MSGTYPE_BOX, the start value
@@ -22,8 +20,6 @@ extern int32_t gMessageType;
 // Never fails. Type 1 box, 3 status bar, 2 text plus one line feed to the
 // message file when one is open; 0 and anything else drop the text.
 void ReportMessage(void* owner, const std::string& caption, const std::string& text);
-// The same with the record's window as owner and its title as caption.
-void ReportMessage(const WaveRecord& record, const std::string& text);
 
 // The message file: opening truncates an existing file and closes an open
 // one first. Results: true on success.
@@ -44,9 +40,6 @@ constexpr const char* kProgramCaption = "Sample Orbick";
 
 void ReportNoMemory(void* owner, const std::string& caption);
 void ReportEditorMissing();
-void ReportEmptyEditor(const WaveRecord& record);
-void ReportNoAffectArea(const WaveRecord& record);
-void ReportNoEditChannel(const WaveRecord& record);
 void ReportNotAvailable();
 // "System Error Msg:" with the system's text for the error code (at most 260
 // characters); the variant without an argument takes errno.

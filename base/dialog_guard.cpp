@@ -1,15 +1,15 @@
-// InUseFlags and the dialog guard texts.
-#include "dsp/in_use.h"
+// The in-use set and the dialog guard texts.
+#include "base/dialog_guard.h"
 
-#include "dsp/messages.h"
-#include "wave/wave_record.h"
+#include <iterator>
+
 
 namespace ob {
 
-uint64_t gInUseFlags = 0;
+DialogSet gDialogsInUse;
 
 namespace {
-const char* const kGuardTexts[kDialogCount] = {
+const char* const kGuardTexts[] = {
     "AM already in use",
     "Assign Macros area already in use",
     "Auto Locate area already in use.",
@@ -71,38 +71,21 @@ const char* const kGuardTexts[kDialogCount] = {
     "Transfer Function already in use",
     "Undo History area already in use",
     "View Options already in use",
+    "Echo already in use",
 };
 }  // namespace
+static_assert(std::size(kGuardTexts) == kDialogCount, "one guard text per dialog");
 
 bool DialogInUse(ProcessDialog dialog) {
-    return dialog >= 0 && dialog < kDialogCount && (gInUseFlags >> dialog) & 1u;
+    return dialog >= 0 && dialog < kDialogCount && gDialogsInUse.test(dialog);
 }
 
 void SetDialogInUse(ProcessDialog dialog, bool inUse) {
-    if (dialog < 0 || dialog >= kDialogCount) return;
-    if (inUse)
-        gInUseFlags |= uint64_t(1) << dialog;
-    else
-        gInUseFlags &= ~(uint64_t(1) << dialog);
+    if (dialog >= 0 && dialog < kDialogCount) gDialogsInUse.set(dialog, inUse);
 }
 
 const char* DialogGuardText(ProcessDialog dialog) {
     return dialog >= 0 && dialog < kDialogCount ? kGuardTexts[dialog] : "";
-}
-
-bool OpenProcessDialog(WaveRecord* record, ProcessDialog dialog, const std::function<void()>& run) {
-    if (dialog < 0 || dialog >= kDialogCount) return false;
-    if (DialogInUse(dialog)) {
-        if (record)
-            ReportMessage(*record, DialogGuardText(dialog));
-        else
-            ReportMessage(nullptr, kProgramCaption, DialogGuardText(dialog));
-        return false;
-    }
-    SetDialogInUse(dialog, true);
-    run();
-    SetDialogInUse(dialog, false);
-    return true;
 }
 
 }  // namespace ob

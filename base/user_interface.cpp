@@ -1,5 +1,5 @@
 // The current user-interface implementation and the batch one.
-#include "dsp/user_interface.h"
+#include "base/user_interface.h"
 
 #include <cstdio>
 

@@ -1,14 +1,13 @@
-// The one-dialog-at-a-time guard: InUseFlags holds one bit per dialog while
-// it is open; a second opening is refused with the dialog's own guard text.
-// Script functions test the bit of their operation and do nothing while set.
+// The one-dialog-at-a-time guard: the in-use set holds one flag per dialog
+// while it is open; a second opening is refused with the dialog's own guard
+// text. Script functions test the flag of their operation and do nothing while
+// it is set. The set has room for every dialog id (no word-size limit).
 #pragma once
 
+#include <bitset>
 #include <cstdint>
-#include <functional>
 
 namespace ob {
-
-struct WaveRecord;
 
 enum ProcessDialog : int {
     kDialogAm = 0,
@@ -72,18 +71,15 @@ enum ProcessDialog : int {
     kDialogTransferFunction = 58,
     kDialogUndoHistory = 59,
     kDialogViewOptions = 60,
-    kDialogCount = 61,
+    kDialogEcho = 61,
+    kDialogCount = 62,
 };
 
-extern uint64_t gInUseFlags;
+using DialogSet = std::bitset<kDialogCount>;
+extern DialogSet gDialogsInUse;
 bool DialogInUse(ProcessDialog dialog);
 void SetDialogInUse(ProcessDialog dialog, bool inUse);
 // The full guard message of a dialog ("Gain area already in use.", ...).
 const char* DialogGuardText(ProcessDialog dialog);
-
-// Runs `run` with the dialog's bit set. When the bit is already set the guard
-// text is reported (with the record's window and title, or the program caption
-// without a record) and false is returned.
-bool OpenProcessDialog(WaveRecord* record, ProcessDialog dialog, const std::function<void()>& run);
 
 }  // namespace ob
