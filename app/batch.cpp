@@ -14,9 +14,9 @@
 #include <cstring>
 #include <string>
 
-#include "dsp/frame.h"
 #include "base/messages.h"
 #include "base/user_interface.h"
+#include "dsp/frame.h"
 #include "script/recorder.h"
 #include "script/run_macro.h"
 #include "script/settings_store.h"

@@ -42,7 +42,7 @@ struct ConvertArgs {
 // The command line in the place of the open and save dialogs; messages are
 // kept and printed only when the conversion fails.
 class ConvertUi : public SoundIoUi {
-public:
+  public:
     ConvertUi(const ConvertArgs& args) : args_(args) {}
     bool ChooseRawFormat(const std::string&, int& code) override {
         if (args_.raw < 0) return false;
@@ -58,7 +58,7 @@ public:
         messages.push_back({caption, text});
     }
 
-private:
+  private:
     const ConvertArgs& args_;
 };
 

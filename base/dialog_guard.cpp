@@ -3,7 +3,6 @@
 
 #include <iterator>
 
-
 namespace ob {
 
 DialogSet gDialogsInUse;

@@ -46,7 +46,9 @@ void CloseMessageFile() {
     gMessageFile = nullptr;
 }
 
-bool MessageFileOpen() { return gMessageFile != nullptr; }
+bool MessageFileOpen() {
+    return gMessageFile != nullptr;
+}
 
 bool WriteMessageFile(const std::string& text) {
     if (!gMessageFile) return false;
@@ -57,14 +59,20 @@ bool WriteMessageFile(const std::string& text) {
 void ReportNoMemory(void* owner, const std::string& caption) {
     ReportMessage(owner, caption, kTextNoMemory);
 }
-void ReportEditorMissing() { ReportMessage(nullptr, "Internal Error", kTextEditorMissing); }
-void ReportNotAvailable() { ReportMessage(nullptr, kProgramCaption, kTextNotAvailable); }
+void ReportEditorMissing() {
+    ReportMessage(nullptr, "Internal Error", kTextEditorMissing);
+}
+void ReportNotAvailable() {
+    ReportMessage(nullptr, kProgramCaption, kTextNotAvailable);
+}
 
 void ReportSystemError(int code) {
     std::string text = std::strerror(code);
     if (text.size() > 260) text.resize(260);
     ReportMessage(nullptr, "System Error Msg:", text);
 }
-void ReportSystemError() { ReportSystemError(errno); }
+void ReportSystemError() {
+    ReportSystemError(errno);
+}
 
 }  // namespace ob

@@ -12,7 +12,9 @@ static_assert(std::atomic<int>::is_always_lock_free, "the abort flag is set from
 
 namespace {
 int gProgress = 0;
-void OnInterrupt(int) { RequestAbort(); }
+void OnInterrupt(int) {
+    RequestAbort();
+}
 }  // namespace
 
 bool InstallAbortOnInterrupt() {
@@ -37,8 +39,14 @@ void SetProgressPercent(int percent) {
 void SetProgress(uint64_t position, uint64_t total) {
     SetProgressPercent(ProgressPercent(position, total));
 }
-void StepProgress() { SetProgressPercent(gProgress + 5); }
-void ResetProgress() { SetProgressPercent(0); }
-int CurrentProgress() { return gProgress; }
+void StepProgress() {
+    SetProgressPercent(gProgress + 5);
+}
+void ResetProgress() {
+    SetProgressPercent(0);
+}
+int CurrentProgress() {
+    return gProgress;
+}
 
 }  // namespace ob

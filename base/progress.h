@@ -10,9 +10,15 @@
 namespace ob {
 
 extern std::atomic<int> gAbortRequested;
-inline bool AbortRequested() { return gAbortRequested.load(std::memory_order_relaxed) != 0; }
-inline void RequestAbort() { gAbortRequested.store(1, std::memory_order_relaxed); }
-inline void ClearAbort() { gAbortRequested.store(0, std::memory_order_relaxed); }
+inline bool AbortRequested() {
+    return gAbortRequested.load(std::memory_order_relaxed) != 0;
+}
+inline void RequestAbort() {
+    gAbortRequested.store(1, std::memory_order_relaxed);
+}
+inline void ClearAbort() {
+    gAbortRequested.store(0, std::memory_order_relaxed);
+}
 // Batch mode: Ctrl-C sets the abort flag (aborting the running operation,
 // not the program). Returns true when the handler was installed.
 bool InstallAbortOnInterrupt();

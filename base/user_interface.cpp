@@ -16,7 +16,9 @@ void BatchUserInterface::MessageBox(void*, const std::string& caption, const std
     std::fflush(stderr);
 }
 
-UserInterface& UI() { return *gCurrent; }
+UserInterface& UI() {
+    return *gCurrent;
+}
 
 UserInterface* SetUserInterface(UserInterface* ui) {
     UserInterface* previous = gCurrent == &gBatch ? nullptr : gCurrent;

@@ -16,7 +16,7 @@ enum QuestionButtons : int { kButtonsYesNo = 0, kButtonsYesNoCancel = 1, kButton
 enum QuestionAnswer : int { kAnswerYes = 1, kAnswerNo = 2, kAnswerCancel = 3, kAnswerOk = 4 };
 
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
     // Wait pointer over the editor's window (record may be null: the frame).
     virtual void SetWaitPointer(WaveRecord* record, bool on) = 0;
@@ -42,7 +42,7 @@ public:
 // take the non-interactive answer, pointer, status, progress and redraws are
 // silent, there is no abort window (SIGINT sets the abort flag instead).
 class BatchUserInterface : public UserInterface {
-public:
+  public:
     void SetWaitPointer(WaveRecord*, bool) override {}
     void SetStatusText(const std::string&) override {}
     void SetProgressBar(int) override {}

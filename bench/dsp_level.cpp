@@ -28,7 +28,8 @@ WaveRecord* Wave(bool stereo) {
         if (CreateEditor(&number) != 0) return nullptr;
         w = gEditorSlots[number];
         w->leftSamples = static_cast<float*>(Allocate(size_t(kFrames) * 4, kAllocLarge));
-        if (stereo) w->rightSamples = static_cast<float*>(Allocate(size_t(kFrames) * 4, kAllocLarge));
+        if (stereo)
+            w->rightSamples = static_cast<float*>(Allocate(size_t(kFrames) * 4, kAllocLarge));
         w->frameCount = kFrames;
         w->viewSpan = kFrames;
     }
@@ -69,15 +70,25 @@ void BM_Gain(benchmark::State& s) {
     double db = 0.5;
     Run(s, [&](WaveRecord& w) { Gain(w, {db = -db}); });
 }
-void BM_Invert(benchmark::State& s) { Run(s, [](WaveRecord& w) { Invert(w); }); }
-void BM_Mute(benchmark::State& s) { Run(s, [](WaveRecord& w) { Mute(w); }); }
-void BM_Normalize(benchmark::State& s) { Run(s, [](WaveRecord& w) { Normalize(w, {-1.0}); }); }
-void BM_Maximize(benchmark::State& s) { Run(s, [](WaveRecord& w) { Maximize(w); }); }
+void BM_Invert(benchmark::State& s) {
+    Run(s, [](WaveRecord& w) { Invert(w); });
+}
+void BM_Mute(benchmark::State& s) {
+    Run(s, [](WaveRecord& w) { Mute(w); });
+}
+void BM_Normalize(benchmark::State& s) {
+    Run(s, [](WaveRecord& w) { Normalize(w, {-1.0}); });
+}
+void BM_Maximize(benchmark::State& s) {
+    Run(s, [](WaveRecord& w) { Maximize(w); });
+}
 void BM_DcOffset(benchmark::State& s) {
     double v = 0.5;
     Run(s, [&](WaveRecord& w) { DcOffset(w, {v = -v, kDcPercent}); });
 }
-void BM_Reverse(benchmark::State& s) { Run(s, [](WaveRecord& w) { Reverse(w); }); }
+void BM_Reverse(benchmark::State& s) {
+    Run(s, [](WaveRecord& w) { Reverse(w); });
+}
 void BM_Statistics(benchmark::State& s) {
     Run(s, [](WaveRecord& w) {
         std::string text;

@@ -13,7 +13,9 @@
 
 namespace {
 
-extern "C" int32_t HostAdd(int32_t a, int32_t b) { return a + b; }
+extern "C" int32_t HostAdd(int32_t a, int32_t b) {
+    return a + b;
+}
 
 void* Resolve(TesContext, const char* name) {
     return std::string(name) == "obAdd" ? (void*)&HostAdd : nullptr;
@@ -65,7 +67,8 @@ TesResult CreateCompileFree() {
 int main() {
     const char* program =
         "Declare Function obAdd App (ByVal a&, ByVal b&) As Long\n"
-        "Sub Main\nDim i As Long, s As Long\nFor i = 1 To 1000000\ns = obAdd(s, 1)\nNext i\nPrint s\nEnd Sub\n";
+        "Sub Main\nDim i As Long, s As Long\nFor i = 1 To 1000000\ns = obAdd(s, 1)\nNext i\nPrint "
+        "s\nEnd Sub\n";
     TesContext ctx;
     tesCreateContext("bench", 0, 0, &ctx);
     tesRegisterOutputCallback(ctx, Quiet);
@@ -78,7 +81,8 @@ int main() {
     tesFreeContext(ctx);
 
     size_t textBytes = std::strlen(kRecordedMacro);
-    for (int block = 1; block <= ob::kConstantBlockCount; ++block) textBytes += std::strlen(ob::ConstantBlock(block));
+    for (int block = 1; block <= ob::kConstantBlockCount; ++block)
+        textBytes += std::strlen(ob::ConstantBlock(block));
     for (int block = 1; block <= ob::kDeclarationBlockCount; ++block)
         textBytes += std::strlen(ob::DeclarationBlock(block));
     TesResult first = CreateCompileFree();  // also builds the host's blocks once
@@ -94,7 +98,8 @@ int main() {
             if (CreateCompileFree() != TES_OK) return 1;
         best = std::min(best, Seconds(t0) * 1000 / rounds);
     }
-    std::printf("create-compile-free with the host's texts (%zu bytes) and a recorded macro: %.3f ms\n",
-                textBytes, best);
+    std::printf(
+        "create-compile-free with the host's texts (%zu bytes) and a recorded macro: %.3f ms\n",
+        textBytes, best);
     return r == TES_OK ? 0 : 1;
 }

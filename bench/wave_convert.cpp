@@ -14,7 +14,8 @@ constexpr size_t kFrames = 1 << 20;
 struct Buffers {
     std::vector<float> left, right;
     std::vector<uint8_t> bytes;
-    explicit Buffers(ob::SampleEncoding e) : left(kFrames), right(kFrames), bytes(kFrames * 2 * ob::BytesPerSample(e)) {
+    explicit Buffers(ob::SampleEncoding e)
+        : left(kFrames), right(kFrames), bytes(kFrames * 2 * ob::BytesPerSample(e)) {
         for (size_t i = 0; i < kFrames; ++i) {
             left[i] = std::sin(i * 0.001f) * 0.8f;
             right[i] = std::cos(i * 0.0013f) * 0.8f;

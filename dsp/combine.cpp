@@ -7,8 +7,8 @@
 
 #include "dsp/frame.h"
 #include "dsp/insert.h"
-#include "wave/record_report.h"
 #include "dsp/operation.h"
+#include "wave/record_report.h"
 #include "wave/undo.h"
 
 namespace ob {
@@ -65,7 +65,8 @@ int Combine(WaveRecord& record, const CombineParams& params) {
     }
     w = std::clamp(w, 0.001, 0.999);
     uint64_t offset = params.offset > 0 ? uint64_t(params.offset) : 0;
-    if (offset >= base->frameCount) return Append(record, AppendParams{params.sourceEditor, params.order});
+    if (offset >= base->frameCount)
+        return Append(record, AppendParams{params.sourceEditor, params.order});
 
     uint64_t overlap = base->frameCount - offset;
     uint64_t resultLength =
@@ -89,8 +90,8 @@ int Combine(WaveRecord& record, const CombineParams& params) {
         // A mono sound's only channel serves as its right one.
         const float* b = c == 1 && base->rightSamples ? base->rightSamples : base->leftSamples;
         const float* o = c == 1 && other->rightSamples ? other->rightSamples : other->leftSamples;
-        aborted = !MixChannel(b, base->frameCount, o, other->frameCount, offset, w, result,
-                              resultLength);
+        aborted =
+            !MixChannel(b, base->frameCount, o, other->frameCount, offset, w, result, resultLength);
     }
     if (aborted) {
         // The result was built aside: the sound stays as it was.
@@ -106,7 +107,8 @@ int Combine(WaveRecord& record, const CombineParams& params) {
 }
 
 std::string CombineMacroLine(int editor, const CombineParams& params) {
-    double mix = std::isfinite(params.mix) ? std::clamp(params.mix, -2147483647.0, 2147483647.0) : 0;
+    double mix =
+        std::isfinite(params.mix) ? std::clamp(params.mix, -2147483647.0, 2147483647.0) : 0;
     long long offset = params.offset;
     char line[128];
     std::snprintf(line, sizeof line, "obCombine %d, %d, %lld, %d\n", editor, params.sourceEditor,

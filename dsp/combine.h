@@ -10,9 +10,9 @@ namespace ob {
 
 struct CombineParams {
     int sourceEditor = 0;
-    int64_t offset = 0;   // frames into the base sound where the other one starts (below 0: 0)
-    int order = 1;        // 1: base = this sound, other = the source; 0: exchanged
-    double mix = 50.0;    // percent of the base; the other gets the rest
+    int64_t offset = 0;  // frames into the base sound where the other one starts (below 0: 0)
+    int order = 1;       // 1: base = this sound, other = the source; 0: exchanged
+    double mix = 50.0;   // percent of the base; the other gets the rest
 };
 // result[i] = base[i] * w before the offset, other * (1 - w) + base * w in the
 // overlap, the longer one's rest scaled by its weight after it; w = mix / 100

@@ -23,13 +23,17 @@ uint64_t NowMs() {
 
 }  // namespace
 
-void SetSmoothingTime(uint32_t ms) { gProcessing.smoothingMs = ms == 0 ? 1 : ms; }
+void SetSmoothingTime(uint32_t ms) {
+    gProcessing.smoothingMs = ms == 0 ? 1 : ms;
+}
 
 const char* EditStatusText(int index) {
     return index >= 0 && index < 5 ? kStatusTexts[index] : kStatusTexts[0];
 }
 
-void ShowEditStatus(int index) { UI().SetStatusText(EditStatusText(index)); }
+void ShowEditStatus(int index) {
+    UI().SetStatusText(EditStatusText(index));
+}
 
 std::string ElapsedTimeText(uint64_t milliseconds) {
     char text[64];

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "dsp/frame.h"
-#include "wave/record_report.h"
 #include "dsp/operation.h"
 #include "wave/memory.h"
+#include "wave/record_report.h"
 #include "wave/undo.h"
 
 namespace ob {
@@ -57,8 +57,7 @@ uint64_t Frames(double value) {
 }
 
 // Both new blocks or none.
-bool NewBlocks(const WaveRecord& record, uint64_t frames, bool zero, float*& left,
-               float*& right) {
+bool NewBlocks(const WaveRecord& record, uint64_t frames, bool zero, float*& left, float*& right) {
     left = NewChannelBlock(frames, zero);
     right = record.rightSamples && left ? NewChannelBlock(frames, zero) : nullptr;
     if (left && (right || !record.rightSamples)) return true;
@@ -89,8 +88,9 @@ int Replicate(WaveRecord& record, const ReplicateParams& params) {
     if (params.unit == kReplicateRepetitions)
         n = Frames(double(area.length) * params.amount);
     else
-        n = Frames(double(record.sampleRate) *
-                   (params.unit == kReplicateMilliseconds ? params.amount / 1000.0 : params.amount));
+        n = Frames(double(record.sampleRate) * (params.unit == kReplicateMilliseconds
+                                                    ? params.amount / 1000.0
+                                                    : params.amount));
     if (n == 0) return kEditNothing;  // less than one frame: nothing to add
     uint64_t total = uint64_t(record.frameCount) + n;
     float* left;
@@ -146,15 +146,23 @@ int InsertSilence(WaveRecord& record, const InsertSilenceParams& params) {
     }
     uint64_t point = 0;
     switch (params.place) {
-        case kInsertAtPosition: point = params.position; break;
-        case kInsertSampleEnd: point = record.frameCount; break;
-        case kInsertAffectStart: point = AffectRange(record).start; break;
+        case kInsertAtPosition:
+            point = params.position;
+            break;
+        case kInsertSampleEnd:
+            point = record.frameCount;
+            break;
+        case kInsertAffectStart:
+            point = AffectRange(record).start;
+            break;
         case kInsertAffectEnd: {
             FrameRange area = AffectRange(record);
             point = uint64_t(area.start) + area.length;
             break;
         }
-        default: point = 0; break;
+        default:
+            point = 0;
+            break;
     }
     if (point > record.frameCount) point = record.frameCount;
     uint64_t total = uint64_t(record.frameCount) + n;
@@ -172,7 +180,8 @@ int InsertSilence(WaveRecord& record, const InsertSilenceParams& params) {
         std::memcpy(to, from, size_t(point) * sizeof(float));
         SetProgressPercent(30);
         SetProgressPercent(70);  // the silence is already there (zero-filled block)
-        std::memcpy(to + point + n, from + point, size_t(record.frameCount - point) * sizeof(float));
+        std::memcpy(to + point + n, from + point,
+                    size_t(record.frameCount - point) * sizeof(float));
         SetProgressPercent(100);
     }
     ReplaceChannels(record, left, right, uint32_t(total));

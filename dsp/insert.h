@@ -10,9 +10,13 @@
 
 namespace ob {
 
-enum ReplicateUnit : int { kReplicateSeconds = 0, kReplicateMilliseconds = 1, kReplicateRepetitions = 2 };
+enum ReplicateUnit : int {
+    kReplicateSeconds = 0,
+    kReplicateMilliseconds = 1,
+    kReplicateRepetitions = 2
+};
 struct ReplicateParams {
-    double amount = 1.0;             // must be above 0
+    double amount = 1.0;  // must be above 0
     int unit = kReplicateRepetitions;
 };
 // "Replication must be greater than 0"; "Not enough memory for this operation.\n"

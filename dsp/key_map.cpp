@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "dsp/operation.h"
 #include "base/user_interface.h"
+#include "dsp/operation.h"
 
 namespace ob {
 

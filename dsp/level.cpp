@@ -78,10 +78,9 @@ int Normalize(WaveRecord& record, const NormalizeParams& params) {
         if (peak < kNormalizeMinPeak) peak = kNormalizeMinPeak;
         double factor = level / peak;
         ProgressCounter progress{length / 20};
-        return ForEachBlockFrom(dst, src, length, progress,
-                                [factor](float* d, const float* s, uint32_t n) {
-                                    Scale(d, s, n, factor);
-                                });
+        return ForEachBlockFrom(
+            dst, src, length, progress,
+            [factor](float* d, const float* s, uint32_t n) { Scale(d, s, n, factor); });
     });
 }
 
@@ -97,10 +96,9 @@ int Maximize(WaveRecord& record) {
         float maximum = src[0], minimum = src[0];
         ProgressCounter scan{0};
         // The scan reads src only; an abort during it copies the area whole.
-        bool go = ForEachBlockFrom(dst, src, length, scan,
-                                   [&](float*, const float* s, uint32_t n) {
-                                       MaxMin(s, n, maximum, minimum);
-                                   });
+        bool go = ForEachBlockFrom(dst, src, length, scan, [&](float*, const float* s, uint32_t n) {
+            MaxMin(s, n, maximum, minimum);
+        });
         if (!go) {
             CopyArea(dst, src, length);
             return false;
@@ -112,10 +110,9 @@ int Maximize(WaveRecord& record) {
         }
         double factor = kFullScale / peak;
         ProgressCounter progress{length / 20};
-        return ForEachBlockFrom(dst, src, length, progress,
-                                [factor](float* d, const float* s, uint32_t n) {
-                                    Scale(d, s, n, factor);
-                                });
+        return ForEachBlockFrom(
+            dst, src, length, progress,
+            [factor](float* d, const float* s, uint32_t n) { Scale(d, s, n, factor); });
     });
 }
 

@@ -28,8 +28,8 @@ std::string MaximizeMacroLine(int editor);
 
 enum DcOffsetUnit : int { kDcSixteenBit = 1, kDcPercent = 2 };
 struct DcOffsetParams {
-    double offset = 0.0;     // 0 removes each channel's own mean
-    int unit = kDcPercent;   // 1: steps of 1/32768 (script), 2: percent (dialog)
+    double offset = 0.0;    // 0 removes each channel's own mean
+    int unit = kDcPercent;  // 1: steps of 1/32768 (script), 2: percent (dialog)
 };
 int DcOffset(WaveRecord& record, const DcOffsetParams& params);
 // "obDCOffset %d, %d\n" with the offset in sixteen-bit steps (percent x 327.67).

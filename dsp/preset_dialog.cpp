@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "wave/record_report.h"
 #include "wave/file_result.h"
+#include "wave/record_report.h"
 
 namespace ob {
 

@@ -19,10 +19,10 @@ namespace ob {
 constexpr size_t kPresetNameBytes = 80;
 
 struct PresetKindInfo {
-    const char* dialog;    // the dialog's name, as in "Error Reading %s Preset File"
-    const char* kind;      // four characters
-    uint32_t recordSize;   // bytes, the 80-byte name included
-    uint32_t builtIns;     // number of built-in presets the program carries
+    const char* dialog;   // the dialog's name, as in "Error Reading %s Preset File"
+    const char* kind;     // four characters
+    uint32_t recordSize;  // bytes, the 80-byte name included
+    uint32_t builtIns;    // number of built-in presets the program carries
 };
 constexpr int kPresetKindCount = 24;
 extern const PresetKindInfo kPresetKinds[kPresetKindCount];
@@ -45,8 +45,8 @@ constexpr const char* kPresetErrorCaption = "Sample Orbick 24/96";
 // the target and renamed, so a failed write keeps the previous file.
 // `bigEndian` writes the other byte order (sizes only; the caller supplies the
 // record's fields already in that order).
-int WritePresetFile(const std::string& path, const char* kind, const void* record,
-                    uint32_t size, bool bigEndian = false);
+int WritePresetFile(const std::string& path, const char* kind, const void* record, uint32_t size,
+                    bool bigEndian = false);
 
 // Reads `size` bytes of the first record of `kind`. Results: 0; 1 no
 // container id; 2 type not "PRES"; 4 no record of the kind (also when a chunk

@@ -16,11 +16,13 @@ constexpr int kPresetListMaxEntries = 1000;
 
 struct PresetList {
     uint32_t recordSize = 0;
-    uint32_t count = 0;             // files + built-ins
-    uint32_t fileCount = 0;         // the first fileCount records came from files
-    std::vector<uint8_t> records;   // count x recordSize bytes
-    std::vector<std::string> paths; // the files, in list order
-    const uint8_t* Record(uint32_t index) const { return records.data() + size_t(index) * recordSize; }
+    uint32_t count = 0;              // files + built-ins
+    uint32_t fileCount = 0;          // the first fileCount records came from files
+    std::vector<uint8_t> records;    // count x recordSize bytes
+    std::vector<std::string> paths;  // the files, in list order
+    const uint8_t* Record(uint32_t index) const {
+        return records.data() + size_t(index) * recordSize;
+    }
     // The entry's preset name (the 80-byte field at `nameOffset`).
     std::string Name(uint32_t index, uint32_t nameOffset) const;
 };

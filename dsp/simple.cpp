@@ -13,12 +13,12 @@ namespace ob {
 namespace {
 
 const uint32_t kUndoOperation[kSimpleOperationCount] = {
-    kOpInvert, kOpRectifyFull, kOpRectifyHalf, kOpSilence, kOpReverse, kOpDifferentiate,
-    kOpIntegrate,
+    kOpInvert,  kOpRectifyFull,   kOpRectifyHalf, kOpSilence,
+    kOpReverse, kOpDifferentiate, kOpIntegrate,
 };
 const char* const kMacroNames[kSimpleOperationCount] = {
-    "obInvert", "obRectifyFull", "obRectifyHalf", "obMute", "obReverse", "obDifferentiate",
-    "obIntegrate",
+    "obInvert",  "obRectifyFull",   "obRectifyHalf", "obMute",
+    "obReverse", "obDifferentiate", "obIntegrate",
 };
 
 void ReversedCopy(float* __restrict dst, const float* __restrict src, uint32_t n) {
@@ -136,7 +136,9 @@ std::string SimpleMacroLine(SimpleOperation operation, int editor) {
 
 namespace {
 
-bool IsClipped(float x, float threshold) { return x >= threshold || x <= -threshold; }
+bool IsClipped(float x, float threshold) {
+    return x >= threshold || x <= -threshold;
+}
 
 // Rebuilds samples a+1 .. b-1 from the good samples a and b (both inside
 // 0 .. length-1) and their outer neighbours.

@@ -10,13 +10,13 @@
 namespace ob {
 
 enum SimpleOperation : int {
-    kSimpleInvert = 0,        // -x
-    kSimpleRectifyFull = 1,   // |x|
-    kSimpleRectifyHalf = 2,   // 0 for x < 0
-    kSimpleMute = 3,          // 0 (script names obMute and obSilence)
-    kSimpleReverse = 4,       // the area reversed
-    kSimpleDifferentiate = 5, // x[i] - x[i-1] (old values); the first stays
-    kSimpleIntegrate = 6,     // running sum; the first stays
+    kSimpleInvert = 0,         // -x
+    kSimpleRectifyFull = 1,    // |x|
+    kSimpleRectifyHalf = 2,    // 0 for x < 0
+    kSimpleMute = 3,           // 0 (script names obMute and obSilence)
+    kSimpleReverse = 4,        // the area reversed
+    kSimpleDifferentiate = 5,  // x[i] - x[i-1] (old values); the first stays
+    kSimpleIntegrate = 6,      // running sum; the first stays
     kSimpleOperationCount = 7,
 };
 int RunSimpleOperation(WaveRecord& record, SimpleOperation operation);
@@ -24,13 +24,27 @@ int RunSimpleOperation(WaveRecord& record, SimpleOperation operation);
 // "obReverse %d\n", "obDifferentiate %d\n", "obIntegrate %d\n".
 std::string SimpleMacroLine(SimpleOperation operation, int editor);
 
-inline int Invert(WaveRecord& r) { return RunSimpleOperation(r, kSimpleInvert); }
-inline int RectifyFull(WaveRecord& r) { return RunSimpleOperation(r, kSimpleRectifyFull); }
-inline int RectifyHalf(WaveRecord& r) { return RunSimpleOperation(r, kSimpleRectifyHalf); }
-inline int Mute(WaveRecord& r) { return RunSimpleOperation(r, kSimpleMute); }
-inline int Reverse(WaveRecord& r) { return RunSimpleOperation(r, kSimpleReverse); }
-inline int Differentiate(WaveRecord& r) { return RunSimpleOperation(r, kSimpleDifferentiate); }
-inline int Integrate(WaveRecord& r) { return RunSimpleOperation(r, kSimpleIntegrate); }
+inline int Invert(WaveRecord& r) {
+    return RunSimpleOperation(r, kSimpleInvert);
+}
+inline int RectifyFull(WaveRecord& r) {
+    return RunSimpleOperation(r, kSimpleRectifyFull);
+}
+inline int RectifyHalf(WaveRecord& r) {
+    return RunSimpleOperation(r, kSimpleRectifyHalf);
+}
+inline int Mute(WaveRecord& r) {
+    return RunSimpleOperation(r, kSimpleMute);
+}
+inline int Reverse(WaveRecord& r) {
+    return RunSimpleOperation(r, kSimpleReverse);
+}
+inline int Differentiate(WaveRecord& r) {
+    return RunSimpleOperation(r, kSimpleDifferentiate);
+}
+inline int Integrate(WaveRecord& r) {
+    return RunSimpleOperation(r, kSimpleIntegrate);
+}
 
 // Unclip: every run of clipped samples (at or beyond +threshold, or at or
 // beyond -threshold, one sign per run) with an unclipped sample on both sides

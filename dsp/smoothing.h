@@ -12,8 +12,8 @@
 namespace ob {
 
 struct SmoothingEdges {
-    uint32_t n = 0;         // samples per edge; 0 = nothing captured
-    uint32_t start = 0;     // the area
+    uint32_t n = 0;      // samples per edge; 0 = nothing captured
+    uint32_t start = 0;  // the area
     uint32_t length = 0;
     uint32_t channels = 0;  // bit 0 left, bit 1 right
     uint32_t options = 0;   // kSmoothStart | kSmoothEnd

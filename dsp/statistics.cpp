@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "wave/record_report.h"
-#include "dsp/operation.h"
 #include "base/user_interface.h"
+#include "dsp/operation.h"
+#include "wave/record_report.h"
 #include "wave/undo.h"
 
 namespace ob {
@@ -66,7 +66,9 @@ std::string Value(double v) {
     return text;
 }
 
-std::string Count(uint32_t n) { return std::to_string(n); }
+std::string Count(uint32_t n) {
+    return std::to_string(n);
+}
 
 void CutToReport(std::string& text) {
     if (text.size() > kReportMaxBytes - 1) text.resize(kReportMaxBytes - 1);
@@ -116,12 +118,12 @@ int StatisticsText(WaveRecord& record, std::string& text) {
         return label(c, "RMS") + Value(s.rms) + "    Crest Ratio:  " + crest;
     });
     group([&](int c, const ChannelStatistics& s) {
-        return label(c, "Clips Positive") + Count(s.clipsPositive) + "    Negative:  " +
-               Count(s.clipsNegative);
+        return label(c, "Clips Positive") + Count(s.clipsPositive) +
+               "    Negative:  " + Count(s.clipsNegative);
     });
     group([&](int c, const ChannelStatistics& s) {
-        return label(c, "Zero-cross Positive") + Count(s.zeroCrossPositive) + "    Negative:  " +
-               Count(s.zeroCrossNegative);
+        return label(c, "Zero-cross Positive") + Count(s.zeroCrossPositive) +
+               "    Negative:  " + Count(s.zeroCrossNegative);
     });
     CutToReport(text);
     return kEditDone;
@@ -161,8 +163,10 @@ int WaveInformationText(WaveRecord& record, std::string& text) {
     if (listed == 0) text += "\nNo Markers";
     text += "\n";
 
-    LoopNode* sustain = record.sustainLoopId >= 0 ? FindLoop(record, record.sustainLoopId) : nullptr;
-    LoopNode* release = record.releaseLoopId >= 0 ? FindLoop(record, record.releaseLoopId) : nullptr;
+    LoopNode* sustain =
+        record.sustainLoopId >= 0 ? FindLoop(record, record.sustainLoopId) : nullptr;
+    LoopNode* release =
+        record.releaseLoopId >= 0 ? FindLoop(record, record.releaseLoopId) : nullptr;
     if (sustain) {
         std::snprintf(line, sizeof line, "\nSustain Loop: %u to %u pts    ",
                       sustain->start + record.displayOffset, sustain->end + record.displayOffset);

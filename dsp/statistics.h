@@ -16,11 +16,11 @@ struct ChannelStatistics {
     double rms = 0;
     float maximum = 0;
     float minimum = 0;
-    uint32_t clipsPositive = 0;  // x >= 0.99999976
-    uint32_t clipsNegative = 0;  // x <= -0.99999976
+    uint32_t clipsPositive = 0;      // x >= 0.99999976
+    uint32_t clipsNegative = 0;      // x <= -0.99999976
     uint32_t zeroCrossPositive = 0;  // negative -> non-negative
     uint32_t zeroCrossNegative = 0;  // non-negative -> negative
-    double crestRatio = 0;  // 20 log10(peak magnitude / RMS) dB, 0 when RMS is 0
+    double crestRatio = 0;           // 20 log10(peak magnitude / RMS) dB, 0 when RMS is 0
 };
 // Over `length` samples (length 0 gives all zeros).
 ChannelStatistics MeasureChannel(const float* samples, uint32_t length);

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <utility>
 
-#include "dsp/frame.h"
-#include "wave/record_report.h"
-#include "dsp/operation.h"
 #include "base/user_interface.h"
+#include "dsp/frame.h"
+#include "dsp/operation.h"
 #include "wave/memory.h"
+#include "wave/record_report.h"
 #include "wave/undo.h"
 
 namespace ob {
@@ -87,10 +87,9 @@ std::string StereoToMonoMacroLine(int editor, const StereoToMonoParams& params) 
 
 int MonoToStereo(WaveRecord& record, const MonoToStereoParams& params) {
     if (!WaveHasData(&record)) return kEditNothing;
-    const WaveRecord* source =
-        params.sourceEditor >= 0 && params.sourceEditor < kEditorSlots
-            ? FindEditorWithWave(params.sourceEditor)
-            : nullptr;
+    const WaveRecord* source = params.sourceEditor >= 0 && params.sourceEditor < kEditorSlots
+                                   ? FindEditorWithWave(params.sourceEditor)
+                                   : nullptr;
     if (!source) {
         ReportMessage(record, "No wave data or editor\nfor source material");
         return kEditRefused;

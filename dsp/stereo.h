@@ -9,11 +9,11 @@
 namespace ob {
 
 enum StereoToMonoChoice : int {
-    kStereoKeepLeft = 1,   // OB_SM_L
-    kStereoKeepRight = 2,  // OB_SM_R
+    kStereoKeepLeft = 1,        // OB_SM_L
+    kStereoKeepRight = 2,       // OB_SM_R
     kStereoLeftPlusRight = 3,   // OB_SM_LPR, clamped to -1..+1, no halving
     kStereoLeftMinusRight = 4,  // OB_SM_LMR
-    kStereoSwap = 5,       // OB_SM_SWAP: stays stereo
+    kStereoSwap = 5,            // OB_SM_SWAP: stays stereo
 };
 struct StereoToMonoParams {
     int choice = kStereoKeepLeft;  // any other value keeps the left channel

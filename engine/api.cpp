@@ -1,12 +1,13 @@
 // api.cpp: the exported tes* interface: handles, context lifecycle, sources,
 // callbacks, message reporting, globals, execution and debugging. Every
 // entry catches everything and returns a result code.
+#include <strings.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <new>
 #include <sstream>
-#include <strings.h>
 
 #include "engine/builtins.h"
 #include "engine/context.h"
@@ -40,16 +41,21 @@ ScriptContext* Lookup(TesContext h) {
 
 }  // namespace
 
-bool SharedBufferAllocated() { return g_messageBuffer != nullptr; }
+bool SharedBufferAllocated() {
+    return g_messageBuffer != nullptr;
+}
 ScriptContext* FindContext(TesContext h) {
     uint32_t index = (h & 0xFFFF);
     if (index == 0 || index > g_slots.size()) return nullptr;
     Slot& s = g_slots[index - 1];
     return s.ctx && s.generation == (uint16_t)(h >> 16) ? s.ctx.get() : nullptr;
 }
-TesDispatch* NewRegisteredHostObject(TesContext context, void* object, TesUserTypeRoutine routine, intptr_t datum);
+TesDispatch* NewRegisteredHostObject(TesContext context, void* object, TesUserTypeRoutine routine,
+                                     intptr_t datum);
 void SetHostObjectFree(TesDispatch* d, TesHostObjectFree onFree);
-ScriptContext* CurrentContext() { return g_current; }
+ScriptContext* CurrentContext() {
+    return g_current;
+}
 
 ScriptContext::ScriptContext() {
     storage.emplace_back();  // cell 0 is never handed out
@@ -61,7 +67,9 @@ ScriptContext::ScriptContext() {
     interp = std::make_unique<Interpreter>(*this);
 }
 
-ScriptContext::~ScriptContext() { FreeBuffers(); }
+ScriptContext::~ScriptContext() {
+    FreeBuffers();
+}
 
 void ScriptContext::FreeBuffers() {
     if (interp) {
@@ -91,7 +99,8 @@ static void Deliver(ScriptContext& ctx, const std::string& msg, int32_t code, bo
     if (!g_messageBuffer) g_messageBuffer = new std::string;
     if (ctx.outputCb) {
         *g_messageBuffer = msg;
-        ctx.info = {ctx.handle, 1, code, g_messageBuffer->c_str(), ctx.currentSource, ctx.line, 0, 0};
+        ctx.info = {ctx.handle,        1,        code, g_messageBuffer->c_str(),
+                    ctx.currentSource, ctx.line, 0,    0};
         ctx.outputCb(&ctx.info);
         return;
     }
@@ -101,8 +110,10 @@ static void Deliver(ScriptContext& ctx, const std::string& msg, int32_t code, bo
     std::string piece;
     while (std::getline(in, piece)) {
         *g_messageBuffer = piece;
-        if (ctx.messageCb) ctx.messageCb(ctx.handle, 1, 1, g_messageBuffer->c_str());
-        else std::fprintf(stderr, ">>Larchmere Tessel Scripting Language: %s\n", piece.c_str());
+        if (ctx.messageCb)
+            ctx.messageCb(ctx.handle, 1, 1, g_messageBuffer->c_str());
+        else
+            std::fprintf(stderr, ">>Larchmere Tessel Scripting Language: %s\n", piece.c_str());
     }
 }
 
@@ -118,29 +129,34 @@ int ReportWarning(ScriptContext& ctx, const std::string& msg) {
     return -1;
 }
 
-void ReportSyntax(ScriptContext& ctx, const std::string& tokenText, int source, int line, int column,
-                  int length, const std::string& before, const std::string& after, int where) {
+void ReportSyntax(ScriptContext& ctx, const std::string& tokenText, int source, int line,
+                  int column, int length, const std::string& before, const std::string& after,
+                  int where) {
     ctx.errorStatus = -2;
     if (!g_messageBuffer) g_messageBuffer = new std::string;
     if (column < 0) column = length = 0;
     if (ctx.outputCb) {
         *g_messageBuffer = tokenText;
-        ctx.info = {ctx.handle, 1, TES_E_SYNTAX, g_messageBuffer->c_str(), source, line, column,
-                    where == 2 ? 0 : length};
+        ctx.info = {ctx.handle, 1,    TES_E_SYNTAX, g_messageBuffer->c_str(),
+                    source,     line, column,       where == 2 ? 0 : length};
         ctx.outputCb(&ctx.info);
         return;
     }
     int saved = ctx.line;
     ctx.line = line;
     std::string msg;
-    if (where == 1) msg = "Syntax error at: end of line\n";
-    else if (where == 2) msg = "Syntax error at: end of file\n";
+    if (where == 1)
+        msg = "Syntax error at: end of line\n";
+    else if (where == 2)
+        msg = "Syntax error at: end of file\n";
     else if (!tokenText.empty() && (unsigned char)tokenText[0] < 32)
         msg = "Syntax error at: [" + std::to_string((unsigned char)tokenText[0]) + "]\n";
-    else msg = "Syntax error at: " + tokenText + "\n";
+    else
+        msg = "Syntax error at: " + tokenText + "\n";
     Deliver(ctx, msg, TES_E_SYNTAX, false);
     if (where != 2 && (!before.empty() || !after.empty()))
-        Deliver(ctx, std::to_string(line) + " " + before + "__" + after + "\n", TES_E_SYNTAX, false);
+        Deliver(ctx, std::to_string(line) + " " + before + "__" + after + "\n", TES_E_SYNTAX,
+                false);
     ctx.line = saved;
     ctx.errorStatus = -2;
 }
@@ -161,7 +177,8 @@ void EmitOutputLine(ScriptContext& ctx, const std::string& text) {
 // Frames a text as a source: LF, text without one trailing character 26, LF
 // when missing, character 26.
 static std::string Frame(const char* data, size_t n) {
-    if (n >= 3 && (unsigned char)data[0] == 0xEF && (unsigned char)data[1] == 0xBB && (unsigned char)data[2] == 0xBF) {
+    if (n >= 3 && (unsigned char)data[0] == 0xEF && (unsigned char)data[1] == 0xBB &&
+        (unsigned char)data[2] == 0xBF) {
         data += 3;  // UTF-8 byte-order mark
         n -= 3;
     }
@@ -226,27 +243,29 @@ static void Predeclare(ScriptContext& ctx) {
 using namespace tessel;
 
 #define ENTRY_BEGIN try {
-#define ENTRY_END                                          \
-    }                                                      \
-    catch (const std::bad_alloc&) {                        \
-        return TES_E_OUTOFMEMORY;                          \
-    }                                                      \
-    catch (...) {                                          \
-        return TES_E_EXCEPTION;                            \
+#define ENTRY_END                   \
+    }                               \
+    catch (const std::bad_alloc&) { \
+        return TES_E_OUTOFMEMORY;   \
+    }                               \
+    catch (...) {                   \
+        return TES_E_EXCEPTION;     \
     }
 
-#define GET_CTX(h)                                  \
-    ScriptContext* ctx = Lookup(h);                 \
+#define GET_CTX(h)                  \
+    ScriptContext* ctx = Lookup(h); \
     if (!ctx) return TES_E_CONTEXT;
 
-#define LIVE_CTX(h)                                 \
-    GET_CTX(h)                                      \
+#define LIVE_CTX(h) \
+    GET_CTX(h)      \
     if (ctx->freed) return TES_E_STATE;
 
 static Cell* GlobalCell(ScriptContext* ctx, const char* name) {
     if (!name) return nullptr;
     int n = ctx->names.Find(name, false);
-    if (n < 0 || ctx->names[n].globalCell <= 0 || ctx->names[n].globalCell >= (int)ctx->storage.size()) return nullptr;
+    if (n < 0 || ctx->names[n].globalCell <= 0 ||
+        ctx->names[n].globalCell >= (int)ctx->storage.size())
+        return nullptr;
     Cell* c = &ctx->storage[ctx->names[n].globalCell];
     if (c->decl == VT_FUNC || (c->flags & CF_CONST) || c->decl == VT_USER) return nullptr;
     return c;
@@ -254,22 +273,32 @@ static Cell* GlobalCell(ScriptContext* ctx, const char* name) {
 
 template <typename T>
 static TesResult GetNumber(TesContext h, const char* name, T* out, int kind) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!name || !out) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!name || !out) return TES_E_INVALIDARG;
     *out = 0;
     Cell* c = GlobalCell(ctx, name);
     if (!c || (c->flags & CF_ARRAY)) return TES_OK;
     std::string err;
-    if (kind == 0) { int16_t v; if (!GetShort(c, v, err)) return TES_E_FAIL; *out = (T)v; }
-    else if (kind == 1) { int32_t v; if (!GetLong(c, v, err)) return TES_E_FAIL; *out = (T)v; }
-    else { double v; if (!GetDouble(c, v, err)) return TES_E_FAIL; *out = (T)v; }
+    if (kind == 0) {
+        int16_t v;
+        if (!GetShort(c, v, err)) return TES_E_FAIL;
+        *out = (T)v;
+    } else if (kind == 1) {
+        int32_t v;
+        if (!GetLong(c, v, err)) return TES_E_FAIL;
+        *out = (T)v;
+    } else {
+        double v;
+        if (!GetDouble(c, v, err)) return TES_E_FAIL;
+        *out = (T)v;
+    }
     return TES_OK;
     ENTRY_END
 }
 
 extern "C" {
 
-TES_API TesResult tesCreateContext(const char* userName, intptr_t instance, intptr_t window, TesContext* out) {
+TES_API TesResult tesCreateContext(const char* userName, intptr_t instance, intptr_t window,
+                                   TesContext* out) {
     ENTRY_BEGIN
     bool first = g_order.empty();
     if (first && !g_messageBuffer) g_messageBuffer = new std::string;
@@ -277,12 +306,18 @@ TES_API TesResult tesCreateContext(const char* userName, intptr_t instance, intp
     try {
         ctx = std::make_unique<ScriptContext>();
     } catch (const std::bad_alloc&) {
-        if (first) { delete g_messageBuffer; g_messageBuffer = nullptr; }
+        if (first) {
+            delete g_messageBuffer;
+            g_messageBuffer = nullptr;
+        }
         return TES_E_OUTOFMEMORY;
     }
     if (!out) {
         // Nothing could ever free a context whose handle the host never got.
-        if (first) { delete g_messageBuffer; g_messageBuffer = nullptr; }
+        if (first) {
+            delete g_messageBuffer;
+            g_messageBuffer = nullptr;
+        }
         return TES_E_INVALIDARG;
     }
     size_t index = 0;
@@ -303,27 +338,39 @@ TES_API TesResult tesCreateContext(const char* userName, intptr_t instance, intp
 }
 
 TES_API TesResult tesRegisterCallback(TesContext h, TesMessageCallback cb) {
-    ENTRY_BEGIN GET_CTX(h) ctx->messageCb = cb; return TES_OK; ENTRY_END
+    ENTRY_BEGIN GET_CTX(h) ctx->messageCb = cb;
+    return TES_OK;
+    ENTRY_END
 }
 TES_API TesResult tesRegisterCallbackParam(TesContext h, intptr_t param, TesMessageCallback cb) {
-    ENTRY_BEGIN GET_CTX(h) ctx->userParam = param; ctx->messageCb = cb; return TES_OK; ENTRY_END
+    ENTRY_BEGIN GET_CTX(h) ctx->userParam = param;
+    ctx->messageCb = cb;
+    return TES_OK;
+    ENTRY_END
 }
 TES_API TesResult tesRegisterOutputCallback(TesContext h, TesOutputCallback cb) {
-    ENTRY_BEGIN GET_CTX(h) ctx->outputCb = cb; return TES_OK; ENTRY_END
+    ENTRY_BEGIN GET_CTX(h) ctx->outputCb = cb;
+    return TES_OK;
+    ENTRY_END
 }
 TES_API TesResult tesRegisterGetProcAddrCallback(TesContext h, TesGetProcAddrCallback cb) {
-    ENTRY_BEGIN GET_CTX(h) ctx->procCb = cb; return TES_OK; ENTRY_END
+    ENTRY_BEGIN GET_CTX(h) ctx->procCb = cb;
+    return TES_OK;
+    ENTRY_END
 }
 TES_API TesResult tesRegisterUndefFuncCallback(TesContext h, TesUndefFuncCallback cb) {
-    ENTRY_BEGIN GET_CTX(h) ctx->undefFuncCb = cb; return TES_OK; ENTRY_END
+    ENTRY_BEGIN GET_CTX(h) ctx->undefFuncCb = cb;
+    return TES_OK;
+    ENTRY_END
 }
 TES_API TesResult tesRegisterUndefVarCallback(TesContext h, TesUndefVarCallback cb) {
-    ENTRY_BEGIN GET_CTX(h) ctx->undefVarCb = cb; return TES_OK; ENTRY_END
+    ENTRY_BEGIN GET_CTX(h) ctx->undefVarCb = cb;
+    return TES_OK;
+    ENTRY_END
 }
-TES_API TesResult tesRegisterUserTypeSubsystem(TesContext h, TesUserTypeRoutine routine, TesUserTypeAlloc alloc,
-                                               intptr_t datum) {
-    ENTRY_BEGIN GET_CTX(h)
-    ctx->userTypeRoutine = routine;
+TES_API TesResult tesRegisterUserTypeSubsystem(TesContext h, TesUserTypeRoutine routine,
+                                               TesUserTypeAlloc alloc, intptr_t datum) {
+    ENTRY_BEGIN GET_CTX(h) ctx->userTypeRoutine = routine;
     ctx->userTypeAlloc = alloc;
     ctx->userTypeDatum = datum;
     return TES_OK;
@@ -340,8 +387,7 @@ TES_API intptr_t tesGetUserParam(TesContext h) {
 }
 
 TES_API TesResult tesAppendText(TesContext h, const char* text) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!text) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!text) return TES_E_INVALIDARG;
     if (ctx->compileUsed) return TES_E_STATE;
     if ((int)ctx->sources.size() >= kMaxSources) return TES_E_BUFFERFULL;
     Source s;
@@ -352,8 +398,7 @@ TES_API TesResult tesAppendText(TesContext h, const char* text) {
 }
 
 TES_API TesResult tesAddFile(TesContext h, const char* path) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!path) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!path) return TES_E_INVALIDARG;
     if (ctx->compileUsed) return TES_E_STATE;
     FILE* f = std::fopen(path, "rb");
     if (!f) return errno == EMFILE || errno == ENFILE ? TES_E_TOOMANYFILES : TES_E_FILENOTFOUND;
@@ -370,8 +415,7 @@ TES_API TesResult tesAddFile(TesContext h, const char* path) {
 }
 
 TES_API TesResult tesAddFunctionQualifier(TesContext h, const char* word) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (ctx->state == 2 || ctx->compileUsed) return TES_E_STATE;
+    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state == 2 || ctx->compileUsed) return TES_E_STATE;
     if (!word) return TES_E_INVALIDARG;
     std::string err;
     int n = ctx->names.Enter(word, false, err);
@@ -382,8 +426,7 @@ TES_API TesResult tesAddFunctionQualifier(TesContext h, const char* word) {
 }
 
 TES_API TesResult tesCompile(TesContext h) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (ctx->compileUsed) return TES_E_STATE;
+    ENTRY_BEGIN LIVE_CTX(h) if (ctx->compileUsed) return TES_E_STATE;
     ctx->compileUsed = true;
     ctx->errorStatus = 0;
     ctx->currentSource = 1;
@@ -413,14 +456,12 @@ static TesResult Finish(ScriptContext* ctx, int r) {
 }
 
 TES_API TesResult tesExecute(TesContext h) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (ctx->state != 2) return TES_E_STATE;
+    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state != 2) return TES_E_STATE;
     ctx->errorStatus = 0;
     int r = ctx->interp->Run(0, 0);
     return Finish(ctx, r);
     ENTRY_END
 }
-
 
 static void CellToVariant(ScriptContext* ctx, const Cell* c, TesVariant& v) {
     std::memset(&v, 0, sizeof v);
@@ -428,11 +469,25 @@ static void CellToVariant(ScriptContext* ctx, const Cell* c, TesVariant& v) {
     uint16_t t = TypeOf(c);
     v.vt = t;
     switch (t) {
-        case VT_INTEGER: GetShort(c, v.u.iVal, err); break;
-        case VT_LONG: GetLong(c, v.u.lVal, err); break;
-        case VT_SINGLE: { double d; GetDouble(c, d, err); v.u.fltVal = (float)d; break; }
-        case VT_DOUBLE: GetDouble(c, v.u.dblVal, err); break;
-        case VT_STRING: GetString(c, ctx->resultText, err); v.u.strVal = ctx->resultText.data(); break;
+        case VT_INTEGER:
+            GetShort(c, v.u.iVal, err);
+            break;
+        case VT_LONG:
+            GetLong(c, v.u.lVal, err);
+            break;
+        case VT_SINGLE: {
+            double d;
+            GetDouble(c, d, err);
+            v.u.fltVal = (float)d;
+            break;
+        }
+        case VT_DOUBLE:
+            GetDouble(c, v.u.dblVal, err);
+            break;
+        case VT_STRING:
+            GetString(c, ctx->resultText, err);
+            v.u.strVal = ctx->resultText.data();
+            break;
         case VT_OBJECT: {
             // An object result carries a reference for the host.
             const Cell* d = Deref(const_cast<Cell*>(c));
@@ -441,13 +496,15 @@ static void CellToVariant(ScriptContext* ctx, const Cell* c, TesVariant& v) {
             v.u.objVal = obj;
             break;
         }
-        default: v.vt = VT_EMPTY; break;
+        default:
+            v.vt = VT_EMPTY;
+            break;
     }
 }
 
-TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args, TesVariant* result) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!name || !result) return TES_E_INVALIDARG;
+TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args,
+                              TesVariant* result) {
+    ENTRY_BEGIN LIVE_CTX(h) if (!name || !result) return TES_E_INVALIDARG;
     if (ctx->state != 2) return TES_E_STATE;
     int n = ctx->names.Find(name, false);
     if (n < 0 || ctx->names[n].globalCell <= 0) return TES_E_NOTFOUND;
@@ -460,7 +517,8 @@ TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args, 
     for (uint32_t i = 0; i < count; ++i) {
         const TesVariant& v = args->args[count - 1 - i];  // last argument first
         if ((v.vt & TES_VT_ARRAY) && !fn->params[i].array) return TES_E_INVALIDARG;
-        if (fn->params[i].code == TC_USER || fn->params[i].member) return TES_E_INVALIDARG;  // no host user-type values
+        if (fn->params[i].code == TC_USER || fn->params[i].member)
+            return TES_E_INVALIDARG;  // no host user-type values
         if ((v.vt & 0xFFF) == VT_NULL || !VariantToCell(*ctx, v, cells[i], false)) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "unknown type: %d\n", v.vt);
@@ -484,8 +542,7 @@ TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args, 
 // Globals ---------------------------------------------------------------------
 
 static TesResult SetGlobal(TesContext h, const char* name, const Cell& v) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!name) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!name) return TES_E_INVALIDARG;
     Cell* c = GlobalCell(ctx, name);
     if (!c || (c->flags & CF_ARRAY)) return TES_E_NOGLOBAL;
     std::string err;
@@ -498,8 +555,10 @@ TES_API TesResult tesSetGlobalIntegerVar(TesContext h, const char* name, int32_t
     std::string err;
     SetLong(&v, value);
     int16_t s;
-    if (!GetShort(&v, s, err)) SetLong(&v, value);
-    else SetInteger(&v, s);
+    if (!GetShort(&v, s, err))
+        SetLong(&v, value);
+    else
+        SetInteger(&v, s);
     return SetGlobal(h, name, v);
 }
 TES_API TesResult tesSetGlobalLongVar(TesContext h, const char* name, int32_t value) {
@@ -519,13 +578,13 @@ TES_API TesResult tesSetGlobalStringVar(TesContext h, const char* name, const ch
     return SetGlobal(h, name, v);
 }
 TES_API TesResult tesSetGlobalStringVarByIndex(TesContext h, int32_t index, const char* text) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!text) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!text) return TES_E_INVALIDARG;
     if (index < 0 || index >= ctx->names.Count()) return TES_E_NOGLOBAL;
     int cell = ctx->names[index].globalCell;
     if (cell <= 0 || cell >= (int)ctx->storage.size()) return TES_E_NOGLOBAL;
     Cell* c = &ctx->storage[cell];
-    if (c->decl == VT_FUNC || (c->flags & (CF_CONST | CF_ARRAY)) || c->decl == VT_USER) return TES_E_NOGLOBAL;
+    if (c->decl == VT_FUNC || (c->flags & (CF_CONST | CF_ARRAY)) || c->decl == VT_USER)
+        return TES_E_NOGLOBAL;
     Cell v;
     SetString(&v, text);
     std::string err;
@@ -543,8 +602,7 @@ static TesResult ObjectGlobal(ScriptContext* ctx, const char* name, Cell*& c) {
 }
 
 TES_API TesResult tesSetGlobalObjectVar(TesContext h, const char* name, void* object) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!name) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!name) return TES_E_INVALIDARG;
     Cell* c;
     TesResult r = ObjectGlobal(ctx, name, c);
     if (r != TES_OK) return r;
@@ -554,10 +612,10 @@ TES_API TesResult tesSetGlobalObjectVar(TesContext h, const char* name, void* ob
     return TES_OK;
     ENTRY_END
 }
-TES_API TesResult tesSetGlobalCPPObjectRef(TesContext h, const char* name, void* object, TesUserTypeRoutine routine,
-                                           intptr_t datum, TesHostObjectFree onFree) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!name || !*name || !object) return TES_E_INVALIDARG;
+TES_API TesResult tesSetGlobalCPPObjectRef(TesContext h, const char* name, void* object,
+                                           TesUserTypeRoutine routine, intptr_t datum,
+                                           TesHostObjectFree onFree) {
+    ENTRY_BEGIN LIVE_CTX(h) if (!name || !*name || !object) return TES_E_INVALIDARG;
     if (ctx->state == 2) {
         Cell* c;
         TesResult r = ObjectGlobal(ctx, name, c);
@@ -583,19 +641,31 @@ TES_API TesResult tesSetGlobalCPPObjectRef(TesContext h, const char* name, void*
     ENTRY_END
 }
 
-static bool ArrayElement(ScriptContext* ctx, const char* name, const int32_t* indices, Cell& view, Cell*& elem,
-                         TesResult& r) {
+static bool ArrayElement(ScriptContext* ctx, const char* name, const int32_t* indices, Cell& view,
+                         Cell*& elem, TesResult& r) {
     Cell* c = nullptr;
     int n = name ? ctx->names.Find(name, false) : -1;
     if (n >= 0 && ctx->names[n].globalCell > 0) c = &ctx->storage[ctx->names[n].globalCell];
-    if (!c || c->decl == VT_FUNC) { r = TES_E_NOGLOBAL; return false; }
-    if (!(c->flags & CF_ARRAY)) { r = TES_E_TYPEMISMATCH; return false; }
-    if (!indices) { r = TES_E_INVALIDARG; return false; }
+    if (!c || c->decl == VT_FUNC) {
+        r = TES_E_NOGLOBAL;
+        return false;
+    }
+    if (!(c->flags & CF_ARRAY)) {
+        r = TES_E_TYPEMISMATCH;
+        return false;
+    }
+    if (!indices) {
+        r = TES_E_INVALIDARG;
+        return false;
+    }
     ArrayData* d = c->v.arr;
     size_t index = 0, scale = 1;
     for (int i = 0; i < d->dims; ++i) {
         int64_t off = (int64_t)indices[i] - d->lower[i];
-        if (off < 0 || off >= (int64_t)d->count[i]) { r = TES_E_INVALIDARG; return false; }
+        if (off < 0 || off >= (int64_t)d->count[i]) {
+            r = TES_E_INVALIDARG;
+            return false;
+        }
         index += (size_t)off * scale;
         scale *= d->count[i];
     }
@@ -612,11 +682,13 @@ static bool ArrayElement(ScriptContext* ctx, const char* name, const int32_t* in
 
 TES_API TesResult tesSetGlobalArrayElement(TesContext h, const char* name, const int32_t* indices,
                                            const TesVariant* value) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!value) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!value) return TES_E_INVALIDARG;
     Cell view, *elem;
     TesResult r;
-    if (!ArrayElement(ctx, name, indices, view, elem, r)) { view.flags = 0; return r; }
+    if (!ArrayElement(ctx, name, indices, view, elem, r)) {
+        view.flags = 0;
+        return r;
+    }
     Cell v;
     std::string err;
     bool ok = VariantToCell(*ctx, *value, v, false) &&
@@ -626,12 +698,15 @@ TES_API TesResult tesSetGlobalArrayElement(TesContext h, const char* name, const
     ENTRY_END
 }
 
-TES_API TesResult tesGetGlobalArrayElement(TesContext h, const char* name, const int32_t* indices, TesVariant* out) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!out) return TES_E_INVALIDARG;
+TES_API TesResult tesGetGlobalArrayElement(TesContext h, const char* name, const int32_t* indices,
+                                           TesVariant* out) {
+    ENTRY_BEGIN LIVE_CTX(h) if (!out) return TES_E_INVALIDARG;
     Cell view, *elem;
     TesResult r;
-    if (!ArrayElement(ctx, name, indices, view, elem, r)) { view.flags = 0; return r; }
+    if (!ArrayElement(ctx, name, indices, view, elem, r)) {
+        view.flags = 0;
+        return r;
+    }
     CellToVariant(ctx, elem, *out);
     view.flags = 0;
     return TES_OK;
@@ -639,8 +714,7 @@ TES_API TesResult tesGetGlobalArrayElement(TesContext h, const char* name, const
 }
 
 static TesResult BindRef(TesContext h, const char* name, void* ref, uint16_t type) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!name || !ref) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!name || !ref) return TES_E_INVALIDARG;
     Cell* c = GlobalCell(ctx, name);
     if (!c || (c->flags & CF_ARRAY)) return TES_E_NOGLOBAL;
     if (c->decl != type) return TES_E_TYPEMISMATCH;
@@ -649,13 +723,18 @@ static TesResult BindRef(TesContext h, const char* name, void* ref, uint16_t typ
     return TES_OK;
     ENTRY_END
 }
-TES_API TesResult tesSetGlobalIntegerRef(TesContext h, const char* name, int16_t* ref) { return BindRef(h, name, ref, VT_INTEGER); }
-TES_API TesResult tesSetGlobalLongRef(TesContext h, const char* name, int32_t* ref) { return BindRef(h, name, ref, VT_LONG); }
-TES_API TesResult tesSetGlobalDoubleRef(TesContext h, const char* name, double* ref) { return BindRef(h, name, ref, VT_DOUBLE); }
+TES_API TesResult tesSetGlobalIntegerRef(TesContext h, const char* name, int16_t* ref) {
+    return BindRef(h, name, ref, VT_INTEGER);
+}
+TES_API TesResult tesSetGlobalLongRef(TesContext h, const char* name, int32_t* ref) {
+    return BindRef(h, name, ref, VT_LONG);
+}
+TES_API TesResult tesSetGlobalDoubleRef(TesContext h, const char* name, double* ref) {
+    return BindRef(h, name, ref, VT_DOUBLE);
+}
 
 TES_API TesResult tesSetGlobalFixedStringRef(TesContext h, const char* name, const char* text) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!name || !text) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!name || !text) return TES_E_INVALIDARG;
     Cell* c = GlobalCell(ctx, name);
     if (!c || (c->flags & CF_ARRAY)) return TES_E_NOGLOBAL;
     if (c->decl != VT_STRING) return TES_E_TYPEMISMATCH;
@@ -666,13 +745,19 @@ TES_API TesResult tesSetGlobalFixedStringRef(TesContext h, const char* name, con
     ENTRY_END
 }
 
-TES_API TesResult tesGetGlobalIntegerVar(TesContext h, const char* name, int32_t* out) { return GetNumber(h, name, out, 0); }
-TES_API TesResult tesGetGlobalLongVar(TesContext h, const char* name, int32_t* out) { return GetNumber(h, name, out, 1); }
-TES_API TesResult tesGetGlobalDoubleVar(TesContext h, const char* name, double* out) { return GetNumber(h, name, out, 2); }
+TES_API TesResult tesGetGlobalIntegerVar(TesContext h, const char* name, int32_t* out) {
+    return GetNumber(h, name, out, 0);
+}
+TES_API TesResult tesGetGlobalLongVar(TesContext h, const char* name, int32_t* out) {
+    return GetNumber(h, name, out, 1);
+}
+TES_API TesResult tesGetGlobalDoubleVar(TesContext h, const char* name, double* out) {
+    return GetNumber(h, name, out, 2);
+}
 
-TES_API TesResult tesGetGlobalStringVar(TesContext h, const char* name, char* buffer, int32_t length) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!buffer || length < 1) return TES_E_INVALIDARG;
+TES_API TesResult tesGetGlobalStringVar(TesContext h, const char* name, char* buffer,
+                                        int32_t length) {
+    ENTRY_BEGIN LIVE_CTX(h) if (!buffer || length < 1) return TES_E_INVALIDARG;
     buffer[0] = 0;
     if (!name) return TES_E_INVALIDARG;
     Cell* c = GlobalCell(ctx, name);
@@ -685,17 +770,18 @@ TES_API TesResult tesGetGlobalStringVar(TesContext h, const char* name, char* bu
     return TES_OK;
     ENTRY_END
 }
-TES_API TesResult tesGetVarValueString(TesContext h, const char* name, char* buffer, int32_t length) {
+TES_API TesResult tesGetVarValueString(TesContext h, const char* name, char* buffer,
+                                       int32_t length) {
     return tesGetGlobalStringVar(h, name, buffer, length);
 }
 
 // Debugging -------------------------------------------------------------------
 
 static TesResult Debug(TesContext h, int32_t* source, int32_t* line, int mode) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (ctx->state != 2) return TES_E_STATE;
+    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state != 2) return TES_E_STATE;
     int r;
-    if (ctx->interp->Paused()) r = ctx->interp->Resume(mode);
+    if (ctx->interp->Paused())
+        r = ctx->interp->Resume(mode);
     else {
         ctx->errorStatus = 0;
         r = ctx->interp->Run(0, mode, true);
@@ -709,8 +795,12 @@ static TesResult Debug(TesContext h, int32_t* source, int32_t* line, int mode) {
     return TES_OK;
     ENTRY_END
 }
-TES_API TesResult tesDebugStep(TesContext h, int32_t* source, int32_t* line) { return Debug(h, source, line, 1); }
-TES_API TesResult tesDebugStepInto(TesContext h, int32_t* source, int32_t* line) { return Debug(h, source, line, 2); }
+TES_API TesResult tesDebugStep(TesContext h, int32_t* source, int32_t* line) {
+    return Debug(h, source, line, 1);
+}
+TES_API TesResult tesDebugStepInto(TesContext h, int32_t* source, int32_t* line) {
+    return Debug(h, source, line, 2);
+}
 TES_API TesResult tesDebugGo(TesContext h, int32_t* source, int32_t* line) {
     if (!line) return TES_E_CONTEXT;
     return Debug(h, source, line, 0);
@@ -719,16 +809,14 @@ TES_API TesResult tesDebugGo(TesContext h, int32_t* source, int32_t* line) {
 // Compiled code -----------------------------------------------------------------
 
 TES_API TesResult tesSaveCompiledCode(TesContext h, const char* path) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!path) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!path) return TES_E_INVALIDARG;
     if (ctx->state != 2) return TES_E_STATE;
     return SaveCode(*ctx, path);
     ENTRY_END
 }
 
 TES_API TesResult tesLoadCompiledCode(TesContext h, const char* path) {
-    ENTRY_BEGIN LIVE_CTX(h)
-    if (!path) return TES_E_INVALIDARG;
+    ENTRY_BEGIN LIVE_CTX(h) if (!path) return TES_E_INVALIDARG;
     if (ctx->compileUsed) return TES_E_STATE;
     ctx->compileUsed = true;
     std::vector<StreamToken> tokens;
@@ -750,8 +838,7 @@ TES_API TesResult tesLoadCompiledCode(TesContext h, const char* path) {
 // Lifecycle -------------------------------------------------------------------------
 
 TES_API TesResult tesFreeBuffers(TesContext h) {
-    ENTRY_BEGIN GET_CTX(h)
-    ctx->FreeBuffers();
+    ENTRY_BEGIN GET_CTX(h) ctx->FreeBuffers();
     ctx->freed = true;
     ctx->state = 0;
     return TES_OK;
@@ -759,14 +846,16 @@ TES_API TesResult tesFreeBuffers(TesContext h) {
 }
 
 TES_API TesResult tesFreeContext(TesContext h) {
-    ENTRY_BEGIN GET_CTX(h)
-    uint32_t index = h & 0xFFFF;
+    ENTRY_BEGIN GET_CTX(h) uint32_t index = h & 0xFFFF;
     Slot& s = g_slots[index - 1];
     s.ctx.reset();
     ++s.generation;
     if (s.generation == 0) s.generation = 1;
     for (size_t i = 0; i < g_order.size(); ++i)
-        if (g_order[i] == h) { g_order.erase(g_order.begin() + i); break; }
+        if (g_order[i] == h) {
+            g_order.erase(g_order.begin() + i);
+            break;
+        }
     if (g_current == ctx) g_current = nullptr;
     if (g_order.empty()) {
         delete g_messageBuffer;
@@ -798,18 +887,34 @@ TES_API const char* tesVersion(int32_t* major, int32_t* minor) {
 }
 
 TES_API const char* tesResultText(TesResult code) {
-    static const char* const texts[] = {
-        "Tessel: Not implemented", "Tessel: Ran out of memory", "Tessel: One or more arguments are invalid",
-        "Tessel: No such interface supported", "Tessel: Invalid pointer", "Tessel: Invalid handle",
-        "Tessel: Operation aborted", "Tessel: General error", "Tessel: General access denied error",
-        "Tessel: Context argument is invalid", "Tessel: File not found", "Tessel: Internal buffer is full",
-        "Tessel: Item to be returned was not found", "Tessel: Read error on file", "Tessel: Internal stack overflow",
-        "Tessel: Global variable not declared", "Tessel: Syntax error", "Tessel: Runtime error",
-        "Tessel: Types do not match", "Tessel: This API call requires another state",
-        "Tessel: Error occured during parsing", "Tessel: Too many open files", "Tessel: Unhandled exception",
-        "Tessel: Unhandled exception during code generation", "Tessel: Unhandled exception during code generation",
-        "Tessel: Compiled code file is out of date or corrupted"};
-    static_assert(sizeof texts / sizeof texts[0] == 0x1A, "one text per code 0x80000001..0x8000001A");
+    static const char* const texts[] = {"Tessel: Not implemented",
+                                        "Tessel: Ran out of memory",
+                                        "Tessel: One or more arguments are invalid",
+                                        "Tessel: No such interface supported",
+                                        "Tessel: Invalid pointer",
+                                        "Tessel: Invalid handle",
+                                        "Tessel: Operation aborted",
+                                        "Tessel: General error",
+                                        "Tessel: General access denied error",
+                                        "Tessel: Context argument is invalid",
+                                        "Tessel: File not found",
+                                        "Tessel: Internal buffer is full",
+                                        "Tessel: Item to be returned was not found",
+                                        "Tessel: Read error on file",
+                                        "Tessel: Internal stack overflow",
+                                        "Tessel: Global variable not declared",
+                                        "Tessel: Syntax error",
+                                        "Tessel: Runtime error",
+                                        "Tessel: Types do not match",
+                                        "Tessel: This API call requires another state",
+                                        "Tessel: Error occured during parsing",
+                                        "Tessel: Too many open files",
+                                        "Tessel: Unhandled exception",
+                                        "Tessel: Unhandled exception during code generation",
+                                        "Tessel: Unhandled exception during code generation",
+                                        "Tessel: Compiled code file is out of date or corrupted"};
+    static_assert(sizeof texts / sizeof texts[0] == 0x1A,
+                  "one text per code 0x80000001..0x8000001A");
     if (code == 0) return "Tessel: Success";
     uint32_t u = (uint32_t)code;
     if (u >= 0x80000001u && u <= 0x8000001Au) return texts[u - 0x80000001u];
@@ -817,33 +922,58 @@ TES_API const char* tesResultText(TesResult code) {
 }
 
 TES_API TesResult tesSetRunLimits(TesContext h, int64_t maxSteps, int32_t sandbox) {
-    ENTRY_BEGIN GET_CTX(h)
-    ctx->maxSteps = maxSteps > 0 ? maxSteps : 0;
+    ENTRY_BEGIN GET_CTX(h) ctx->maxSteps = maxSteps > 0 ? maxSteps : 0;
     ctx->sandbox = sandbox != 0;
     return TES_OK;
     ENTRY_END
 }
 
 TES_API void* tesProcByOrdinal(int32_t ordinal) {
-    static const struct { int32_t ord; void* fn; } table[] = {
-        {1, (void*)&tesCreateContext}, {2, (void*)&tesRegisterCallback},
-        {3, (void*)&tesRegisterGetProcAddrCallback}, {4, (void*)&tesAppendText}, {5, (void*)&tesAddFile},
-        {6, (void*)&tesCompile}, {7, (void*)&tesSetGlobalIntegerVar}, {8, (void*)&tesSetGlobalLongVar},
-        {9, (void*)&tesSetGlobalDoubleVar}, {10, (void*)&tesSetGlobalStringVar}, {11, (void*)&tesExecute},
-        {12, (void*)&tesCallFunc}, {13, (void*)&tesGetGlobalIntegerVar}, {14, (void*)&tesGetGlobalLongVar},
-        {15, (void*)&tesGetGlobalDoubleVar}, {16, (void*)&tesGetGlobalStringVar}, {17, (void*)&tesFreeBuffers},
-        {18, (void*)&tesFreeContext}, {19, (void*)&tesVersion}, {20, (void*)&tesSaveCompiledCode},
-        {21, (void*)&tesLoadCompiledCode}, {24, (void*)&tesContextFromUserName},
-        {30, (void*)&tesSetGlobalArrayElement}, {33, (void*)&tesSetGlobalIntegerRef},
-        {34, (void*)&tesSetGlobalLongRef}, {35, (void*)&tesSetGlobalFixedStringRef},
-        {36, (void*)&tesSetGlobalDoubleRef}, {37, (void*)&tesDebugStep}, {38, (void*)&tesDebugGo},
-        {39, (void*)&tesGetVarValueString}, {40, (void*)&tesDebugStepInto},
-        {41, (void*)&tesSetGlobalCPPObjectRef}, {49, (void*)&tesGetGlobalArrayElement},
-        {111, (void*)&tesSetGlobalObjectVar}, {129, (void*)&tesRegisterOutputCallback},
-        {200, (void*)&tesRegisterCallbackParam}, {201, (void*)&tesGetUserParam},
-        {210, (void*)&tesSetGlobalStringVarByIndex}, {300, (void*)&tesRegisterUndefFuncCallback},
-        {301, (void*)&tesRegisterUndefVarCallback}, {302, (void*)&tesRegisterUserTypeSubsystem},
-        {370, (void*)&tesAddFunctionQualifier}};
+    static const struct {
+        int32_t ord;
+        void* fn;
+    } table[] = {{1, (void*)&tesCreateContext},
+                 {2, (void*)&tesRegisterCallback},
+                 {3, (void*)&tesRegisterGetProcAddrCallback},
+                 {4, (void*)&tesAppendText},
+                 {5, (void*)&tesAddFile},
+                 {6, (void*)&tesCompile},
+                 {7, (void*)&tesSetGlobalIntegerVar},
+                 {8, (void*)&tesSetGlobalLongVar},
+                 {9, (void*)&tesSetGlobalDoubleVar},
+                 {10, (void*)&tesSetGlobalStringVar},
+                 {11, (void*)&tesExecute},
+                 {12, (void*)&tesCallFunc},
+                 {13, (void*)&tesGetGlobalIntegerVar},
+                 {14, (void*)&tesGetGlobalLongVar},
+                 {15, (void*)&tesGetGlobalDoubleVar},
+                 {16, (void*)&tesGetGlobalStringVar},
+                 {17, (void*)&tesFreeBuffers},
+                 {18, (void*)&tesFreeContext},
+                 {19, (void*)&tesVersion},
+                 {20, (void*)&tesSaveCompiledCode},
+                 {21, (void*)&tesLoadCompiledCode},
+                 {24, (void*)&tesContextFromUserName},
+                 {30, (void*)&tesSetGlobalArrayElement},
+                 {33, (void*)&tesSetGlobalIntegerRef},
+                 {34, (void*)&tesSetGlobalLongRef},
+                 {35, (void*)&tesSetGlobalFixedStringRef},
+                 {36, (void*)&tesSetGlobalDoubleRef},
+                 {37, (void*)&tesDebugStep},
+                 {38, (void*)&tesDebugGo},
+                 {39, (void*)&tesGetVarValueString},
+                 {40, (void*)&tesDebugStepInto},
+                 {41, (void*)&tesSetGlobalCPPObjectRef},
+                 {49, (void*)&tesGetGlobalArrayElement},
+                 {111, (void*)&tesSetGlobalObjectVar},
+                 {129, (void*)&tesRegisterOutputCallback},
+                 {200, (void*)&tesRegisterCallbackParam},
+                 {201, (void*)&tesGetUserParam},
+                 {210, (void*)&tesSetGlobalStringVarByIndex},
+                 {300, (void*)&tesRegisterUndefFuncCallback},
+                 {301, (void*)&tesRegisterUndefVarCallback},
+                 {302, (void*)&tesRegisterUserTypeSubsystem},
+                 {370, (void*)&tesAddFunctionQualifier}};
     for (const auto& e : table)
         if (e.ord == ordinal) return e.fn;
     return nullptr;

@@ -1,12 +1,13 @@
 // builtins.cpp: predeclaration of the runtime functions and the call path
 // that converts their arguments; the table itself is builtins_runtime.cpp.
 #include "engine/builtins.h"
-#include "engine/builtins_runtime.h"
 
 #include <strings.h>
 
 #include <cctype>
 #include <cstring>
+
+#include "engine/builtins_runtime.h"
 
 namespace tessel {
 
@@ -23,17 +24,23 @@ int FindBuiltinByExport(const std::string& name) {
 }
 
 bool IsEngineLibrary(const std::string& library) {
-    return strcasecmp(library.c_str(), "tessel32.dll") == 0 || strcasecmp(library.c_str(), "tessel32") == 0 ||
-           library == "libtessel32.so";
+    return strcasecmp(library.c_str(), "tessel32.dll") == 0 ||
+           strcasecmp(library.c_str(), "tessel32") == 0 || library == "libtessel32.so";
 }
 
 static uint16_t CodeOfLetter(char c) {
     switch (c) {
-        case 'D': return TC_DOUBLE;
-        case 'I': return TC_INTEGER;
-        case 'L': case 'N': return TC_LONG;
-        case 'S': return TC_STRING;
-        default: return TC_VARIANT;
+        case 'D':
+            return TC_DOUBLE;
+        case 'I':
+            return TC_INTEGER;
+        case 'L':
+        case 'N':
+            return TC_LONG;
+        case 'S':
+            return TC_STRING;
+        default:
+            return TC_VARIANT;
     }
 }
 
@@ -68,15 +75,20 @@ void PredeclareBuiltins(ScriptContext& ctx) {
         ctx.funcs.push_back(std::move(rec));
         ctx.names[name].globalCell = cell;
         // Keywords that also name runtime functions (String) keep their kind.
-        if (ctx.names[name].kind == T_IDENT) ctx.names[name].kind = t[i].ret ? T_DECLFUNC : T_DECLSUB;
+        if (ctx.names[name].kind == T_IDENT)
+            ctx.names[name].kind = t[i].ret ? T_DECLFUNC : T_DECLSUB;
         ctx.names[name].type = TC_FUNCTION;
     }
 }
 
-bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out, std::string& err) {
+bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out,
+                 std::string& err) {
     int n;
     const Builtin* t = BuiltinTable(n);
-    if (index < 0 || index >= n) { err = "NULL function\n"; return false; }
+    if (index < 0 || index >= n) {
+        err = "NULL function\n";
+        return false;
+    }
     const Builtin& b = t[index];
     // Lower-case letters mark optional trailing parameters (0 when missing).
     static int wants[256], requires_[256];
@@ -90,14 +102,23 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
         counted = true;
     }
     int want = wants[index], required = requires_[index];
-    if (nargs < required) { err = "Argument not optional\n"; return false; }
-    if (nargs > want) { err = "Wrong number of arguments\n"; return false; }
+    if (nargs < required) {
+        err = "Argument not optional\n";
+        return false;
+    }
+    if (nargs > want) {
+        err = "Wrong number of arguments\n";
+        return false;
+    }
     for (int i = 0; i < nargs; ++i) {
         Cell* a = args + i;
         char want = b.params[i] & ~0x20;  // upper case
         if (want != 'S' && want != 'V') Materialize(a);
         if ((want == 'N' || want == 'L') && a->type == VT_INTEGER) {
-            if (want == 'N' && a->v.i < 0) { err = "Invalid procedure call\n"; return false; }
+            if (want == 'N' && a->v.i < 0) {
+                err = "Invalid procedure call\n";
+                return false;
+            }
             SetLong(a, a->v.i);
             continue;
         }
@@ -106,13 +127,34 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
              (want == 'I' && a->type == VT_INTEGER) || (want == 'L' && a->type == VT_LONG)))
             continue;
         switch (want) {
-            case 'D': { double d; if (!GetDouble(a, d, err)) return false; a->s.clear(); SetDouble(a, d); break; }
-            case 'I': { int16_t v; if (!GetShort(a, v, err)) return false; a->s.clear(); SetInteger(a, v); break; }
-            case 'L': { int32_t v; if (!GetLong(a, v, err)) return false; a->s.clear(); SetLong(a, v); break; }
+            case 'D': {
+                double d;
+                if (!GetDouble(a, d, err)) return false;
+                a->s.clear();
+                SetDouble(a, d);
+                break;
+            }
+            case 'I': {
+                int16_t v;
+                if (!GetShort(a, v, err)) return false;
+                a->s.clear();
+                SetInteger(a, v);
+                break;
+            }
+            case 'L': {
+                int32_t v;
+                if (!GetLong(a, v, err)) return false;
+                a->s.clear();
+                SetLong(a, v);
+                break;
+            }
             case 'N': {
                 int32_t v;
                 if (!GetLong(a, v, err)) return false;
-                if (v < 0 || v > 65000) { err = "Invalid procedure call\n"; return false; }
+                if (v < 0 || v > 65000) {
+                    err = "Invalid procedure call\n";
+                    return false;
+                }
                 a->s.clear();
                 SetLong(a, v);
                 break;
@@ -124,7 +166,8 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
                 SetString(a, std::move(s));
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
     if (nargs < want) {
@@ -136,7 +179,8 @@ bool CallBuiltin(ScriptContext& ctx, int index, Cell* args, int nargs, Cell* out
             full[i].flags = args[i].flags & CF_LINKED;
             full[i].link = args[i].link;
         }
-        for (int i = nargs; i < want && i < 8; ++i) SetLong(&full[i], 0), full[i].v.i = 0, full[i].type = VT_INTEGER;
+        for (int i = nargs; i < want && i < 8; ++i)
+            SetLong(&full[i], 0), full[i].v.i = 0, full[i].type = VT_INTEGER;
         return b.fn(ctx, full, want, out, err);
     }
     return b.fn(ctx, args, nargs, out, err);

@@ -28,9 +28,10 @@ bool IsEngineLibrary(const std::string& library);
 
 // External calls (external.cpp): App functions through the host's resolver,
 // Lib functions through dlopen, called with libffi.
-bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* out, std::string& err);
+bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* out,
+                  std::string& err);
 // names: the written parameter names of named arguments (-1 for positional ones), or null.
-bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, const std::vector<int32_t>* names,
-                   Cell* out, std::string& err);
+bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs,
+                   const std::vector<int32_t>* names, Cell* out, std::string& err);
 
 }  // namespace tessel

@@ -10,10 +10,18 @@
 
 namespace tessel::bargs {
 
-inline double D(Cell* a) { return a->v.d; }
-inline int16_t I(Cell* a) { return a->v.i; }
-inline int32_t L(Cell* a) { return a->v.l; }
-inline const std::string& S(Cell* a) { return (a->flags & CF_LAZY) ? a->link->s : a->s; }
+inline double D(Cell* a) {
+    return a->v.d;
+}
+inline int16_t I(Cell* a) {
+    return a->v.i;
+}
+inline int32_t L(Cell* a) {
+    return a->v.l;
+}
+inline const std::string& S(Cell* a) {
+    return (a->flags & CF_LAZY) ? a->link->s : a->s;
+}
 // An "any value" argument: the variable itself when one was passed.
 inline Cell* V(Cell* a) {
     if ((a->flags & CF_LINKED) && a->link) return Deref(a->link);

@@ -37,7 +37,9 @@ void FlushOutputs(ScriptContext& ctx) {
         if (ctx.files[i].fp && ctx.files[i].mode != 1) std::fflush(ctx.files[i].fp);
 }
 
-int32_t ClampSize(long long size) { return size > INT32_MAX ? INT32_MAX : (int32_t)size; }
+int32_t ClampSize(long long size) {
+    return size > INT32_MAX ? INT32_MAX : (int32_t)size;
+}
 
 }  // namespace
 
@@ -108,10 +110,12 @@ TES_BUILTIN(rtInputField) {
     if (!f) return false;
     std::string s;
     int c;
-    while ((c = std::getc(f)) == ' ' || c == '\r' || c == '\n') {}
+    while ((c = std::getc(f)) == ' ' || c == '\r' || c == '\n') {
+    }
     if (c == '"') {
         while ((c = std::getc(f)) != EOF && c != '"') s += (char)c;
-        while ((c = std::getc(f)) != EOF && c != ',' && c != '\n') {}
+        while ((c = std::getc(f)) != EOF && c != ',' && c != '\n') {
+        }
     } else {
         while (c != EOF && c != ',' && c != '\n') {
             s += (char)c;
@@ -127,7 +131,10 @@ TES_BUILTIN(rtInputField) {
 // eInput(count, n): the next count bytes (fewer at the end of the file).
 TES_BUILTIN(rtInput) {
     TES_UNUSED_ARGS;
-    if (I(a) < 0) { err = "Invalid procedure call\n"; return false; }
+    if (I(a) < 0) {
+        err = "Invalid procedure call\n";
+        return false;
+    }
     FILE* f = FileOf(ctx, I(a + 1), err);
     if (!f) return false;
     std::string s((size_t)I(a), '\0');
@@ -180,7 +187,10 @@ TES_BUILTIN(rtFileCopy) {
     bool ok = true;
     size_t k;
     while ((k = std::fread(block.get(), 1, 16384, in)) > 0)
-        if (std::fwrite(block.get(), 1, k, o) != k) { ok = false; break; }
+        if (std::fwrite(block.get(), 1, k, o) != k) {
+            ok = false;
+            break;
+        }
     if (std::ferror(in)) ok = false;
     if (std::fclose(o) != 0) ok = false;
     std::fclose(in);
@@ -220,7 +230,8 @@ TES_BUILTIN(rtRmDir) {
 TES_BUILTIN(rtChDir) {
     TES_UNUSED_ARGS;
     if (Refused(ctx, "ChDir", err)) return false;
-    if (chdir(S(a).c_str()) != 0) {}
+    if (chdir(S(a).c_str()) != 0) {
+    }
     return true;
 }
 

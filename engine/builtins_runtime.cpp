@@ -27,8 +27,10 @@ runtime::Value ToRuntime(Cell* a) {
     r.type = t;
     r.isArray = (v->flags & CF_ARRAY) != 0;
     if (r.isArray) return r;
-    if (t == VT_INTEGER || t == VT_LONG || t == VT_SINGLE || t == VT_DOUBLE) GetDouble(v, r.number, err);
-    else if (t == VT_STRING) GetString(v, r.text, err);
+    if (t == VT_INTEGER || t == VT_LONG || t == VT_SINGLE || t == VT_DOUBLE)
+        GetDouble(v, r.number, err);
+    else if (t == VT_STRING)
+        GetString(v, r.text, err);
     return r;
 }
 
@@ -64,69 +66,233 @@ runtime::RandomState& RandomOf(ScriptContext& ctx) {
     return states[ctx.handle];
 }
 
-#define REPORTED(setter, call)     \
-    TES_UNUSED_ARGS;               \
-    runtime::Report r;             \
-    setter(out, call);             \
+#define REPORTED(setter, call) \
+    TES_UNUSED_ARGS;           \
+    runtime::Report r;         \
+    setter(out, call);         \
     return Finish(ctx, r, err)
 
-TES_BUILTIN(bAbs) { REPORTED(SetDouble, runtime::Abs(ToRuntime(a), r)); }
-TES_BUILTIN(bAtn) { TES_UNUSED_ARGS; SetDouble(out, runtime::Atn(D(a))); return true; }
-TES_BUILTIN(bCos) { TES_UNUSED_ARGS; SetDouble(out, runtime::Cos(D(a))); return true; }
-TES_BUILTIN(bSin) { TES_UNUSED_ARGS; SetDouble(out, runtime::Sin(D(a))); return true; }
-TES_BUILTIN(bTan) { TES_UNUSED_ARGS; SetDouble(out, runtime::Tan(D(a))); return true; }
-TES_BUILTIN(bExp) { TES_UNUSED_ARGS; SetDouble(out, runtime::Exp(D(a))); return true; }
-TES_BUILTIN(bLog) { TES_UNUSED_ARGS; SetDouble(out, runtime::Log(D(a))); return true; }
-TES_BUILTIN(bSqr) { TES_UNUSED_ARGS; SetDouble(out, runtime::Sqr(D(a))); return true; }
-TES_BUILTIN(bRnd) { TES_UNUSED_ARGS; SetDouble(out, runtime::Rnd(RandomOf(ctx))); return true; }
-TES_BUILTIN(bCDbl) { TES_UNUSED_ARGS; SetDouble(out, runtime::CDbl(D(a))); return true; }
-TES_BUILTIN(bCSng) { REPORTED(SetSingle, runtime::CSng(D(a), r)); }
-TES_BUILTIN(bCInt) { REPORTED(SetInteger, runtime::CInt(D(a), r)); }
-TES_BUILTIN(bCLng) { REPORTED(SetLong, runtime::CLng(D(a), r)); }
-TES_BUILTIN(bFix) { REPORTED(SetLong, runtime::Fix(D(a), r)); }
-TES_BUILTIN(bInt) { REPORTED(SetLong, runtime::Int(D(a), r)); }
-TES_BUILTIN(bCStr) { TES_UNUSED_ARGS; SetString(out, runtime::CStr(D(a))); return true; }
-TES_BUILTIN(bStr) { TES_UNUSED_ARGS; SetString(out, runtime::Str(D(a))); return true; }
-TES_BUILTIN(bHex) { REPORTED(SetString, runtime::Hex(D(a), r)); }
-TES_BUILTIN(bOct) { REPORTED(SetString, runtime::Oct(D(a), r)); }
-TES_BUILTIN(bVal) { TES_UNUSED_ARGS; SetDouble(out, runtime::Val(S(a))); return true; }
+TES_BUILTIN(bAbs) {
+    REPORTED(SetDouble, runtime::Abs(ToRuntime(a), r));
+}
+TES_BUILTIN(bAtn) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Atn(D(a)));
+    return true;
+}
+TES_BUILTIN(bCos) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Cos(D(a)));
+    return true;
+}
+TES_BUILTIN(bSin) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Sin(D(a)));
+    return true;
+}
+TES_BUILTIN(bTan) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Tan(D(a)));
+    return true;
+}
+TES_BUILTIN(bExp) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Exp(D(a)));
+    return true;
+}
+TES_BUILTIN(bLog) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Log(D(a)));
+    return true;
+}
+TES_BUILTIN(bSqr) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Sqr(D(a)));
+    return true;
+}
+TES_BUILTIN(bRnd) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Rnd(RandomOf(ctx)));
+    return true;
+}
+TES_BUILTIN(bCDbl) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::CDbl(D(a)));
+    return true;
+}
+TES_BUILTIN(bCSng) {
+    REPORTED(SetSingle, runtime::CSng(D(a), r));
+}
+TES_BUILTIN(bCInt) {
+    REPORTED(SetInteger, runtime::CInt(D(a), r));
+}
+TES_BUILTIN(bCLng) {
+    REPORTED(SetLong, runtime::CLng(D(a), r));
+}
+TES_BUILTIN(bFix) {
+    REPORTED(SetLong, runtime::Fix(D(a), r));
+}
+TES_BUILTIN(bInt) {
+    REPORTED(SetLong, runtime::Int(D(a), r));
+}
+TES_BUILTIN(bCStr) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::CStr(D(a)));
+    return true;
+}
+TES_BUILTIN(bStr) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::Str(D(a)));
+    return true;
+}
+TES_BUILTIN(bHex) {
+    REPORTED(SetString, runtime::Hex(D(a), r));
+}
+TES_BUILTIN(bOct) {
+    REPORTED(SetString, runtime::Oct(D(a), r));
+}
+TES_BUILTIN(bVal) {
+    TES_UNUSED_ARGS;
+    SetDouble(out, runtime::Val(S(a)));
+    return true;
+}
 
-TES_BUILTIN(bAsc) { TES_UNUSED_ARGS; SetInteger(out, runtime::Asc(S(a))); return true; }
-TES_BUILTIN(bChr) { REPORTED(SetString, runtime::Chr(I(a), r)); }
-TES_BUILTIN(bLeft) { REPORTED(SetString, runtime::Left(S(a), L(a + 1), r)); }
-TES_BUILTIN(bRight) { REPORTED(SetString, runtime::Right(S(a), L(a + 1), r)); }
-TES_BUILTIN(bMid) { REPORTED(SetString, runtime::Mid(S(a), L(a + 1), L(a + 2), r)); }
-TES_BUILTIN(bInStr) { REPORTED(SetLong, runtime::InStr(L(a), S(a + 1), S(a + 2), r)); }
-TES_BUILTIN(bStrComp) { TES_UNUSED_ARGS; SetInteger(out, runtime::StrComp(S(a), S(a + 1))); return true; }
-TES_BUILTIN(bUCase) { TES_UNUSED_ARGS; SetString(out, runtime::UCase(S(a))); return true; }
-TES_BUILTIN(bLCase) { TES_UNUSED_ARGS; SetString(out, runtime::LCase(S(a))); return true; }
-TES_BUILTIN(bLTrim) { TES_UNUSED_ARGS; SetString(out, runtime::LTrim(S(a))); return true; }
-TES_BUILTIN(bRTrim) { TES_UNUSED_ARGS; SetString(out, runtime::RTrim(S(a))); return true; }
-TES_BUILTIN(bTrim) { TES_UNUSED_ARGS; SetString(out, runtime::Trim(S(a))); return true; }
-TES_BUILTIN(bSpace) { REPORTED(SetString, runtime::Space(L(a), r)); }
-TES_BUILTIN(bString) { REPORTED(SetString, runtime::String(L(a), S(a + 1), r)); }
+TES_BUILTIN(bAsc) {
+    TES_UNUSED_ARGS;
+    SetInteger(out, runtime::Asc(S(a)));
+    return true;
+}
+TES_BUILTIN(bChr) {
+    REPORTED(SetString, runtime::Chr(I(a), r));
+}
+TES_BUILTIN(bLeft) {
+    REPORTED(SetString, runtime::Left(S(a), L(a + 1), r));
+}
+TES_BUILTIN(bRight) {
+    REPORTED(SetString, runtime::Right(S(a), L(a + 1), r));
+}
+TES_BUILTIN(bMid) {
+    REPORTED(SetString, runtime::Mid(S(a), L(a + 1), L(a + 2), r));
+}
+TES_BUILTIN(bInStr) {
+    REPORTED(SetLong, runtime::InStr(L(a), S(a + 1), S(a + 2), r));
+}
+TES_BUILTIN(bStrComp) {
+    TES_UNUSED_ARGS;
+    SetInteger(out, runtime::StrComp(S(a), S(a + 1)));
+    return true;
+}
+TES_BUILTIN(bUCase) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::UCase(S(a)));
+    return true;
+}
+TES_BUILTIN(bLCase) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::LCase(S(a)));
+    return true;
+}
+TES_BUILTIN(bLTrim) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::LTrim(S(a)));
+    return true;
+}
+TES_BUILTIN(bRTrim) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::RTrim(S(a)));
+    return true;
+}
+TES_BUILTIN(bTrim) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::Trim(S(a)));
+    return true;
+}
+TES_BUILTIN(bSpace) {
+    REPORTED(SetString, runtime::Space(L(a), r));
+}
+TES_BUILTIN(bString) {
+    REPORTED(SetString, runtime::String(L(a), S(a + 1), r));
+}
 
-TES_BUILTIN(bLen) { REPORTED(SetLong, runtime::Len(ToRuntime(a), r)); }
-TES_BUILTIN(bVarType) { TES_UNUSED_ARGS; SetInteger(out, runtime::VarType(ToRuntime(a))); return true; }
-TES_BUILTIN(bIsEmpty) { TES_UNUSED_ARGS; SetInteger(out, runtime::IsEmpty(ToRuntime(a))); return true; }
-TES_BUILTIN(bIsNull) { TES_UNUSED_ARGS; SetInteger(out, runtime::IsNull(ToRuntime(a))); return true; }
-TES_BUILTIN(bIsObject) { TES_UNUSED_ARGS; SetInteger(out, runtime::IsObject(ToRuntime(a))); return true; }
-TES_BUILTIN(bIsArray) { TES_UNUSED_ARGS; SetInteger(out, runtime::IsArray(ToRuntime(a))); return true; }
-TES_BUILTIN(bIsNumeric) { REPORTED(SetInteger, runtime::IsNumeric(ToRuntime(a), r)); }
-TES_BUILTIN(bIsDate) { TES_UNUSED_ARGS; SetInteger(out, runtime::IsDate(ToRuntime(a))); return true; }
+TES_BUILTIN(bLen) {
+    REPORTED(SetLong, runtime::Len(ToRuntime(a), r));
+}
+TES_BUILTIN(bVarType) {
+    TES_UNUSED_ARGS;
+    SetInteger(out, runtime::VarType(ToRuntime(a)));
+    return true;
+}
+TES_BUILTIN(bIsEmpty) {
+    TES_UNUSED_ARGS;
+    SetInteger(out, runtime::IsEmpty(ToRuntime(a)));
+    return true;
+}
+TES_BUILTIN(bIsNull) {
+    TES_UNUSED_ARGS;
+    SetInteger(out, runtime::IsNull(ToRuntime(a)));
+    return true;
+}
+TES_BUILTIN(bIsObject) {
+    TES_UNUSED_ARGS;
+    SetInteger(out, runtime::IsObject(ToRuntime(a)));
+    return true;
+}
+TES_BUILTIN(bIsArray) {
+    TES_UNUSED_ARGS;
+    SetInteger(out, runtime::IsArray(ToRuntime(a)));
+    return true;
+}
+TES_BUILTIN(bIsNumeric) {
+    REPORTED(SetInteger, runtime::IsNumeric(ToRuntime(a), r));
+}
+TES_BUILTIN(bIsDate) {
+    TES_UNUSED_ARGS;
+    SetInteger(out, runtime::IsDate(ToRuntime(a)));
+    return true;
+}
 
-TES_BUILTIN(bDate) { TES_UNUSED_ARGS; SetString(out, runtime::DateText(runtime::LocalNow())); return true; }
-TES_BUILTIN(bTime) { TES_UNUSED_ARGS; SetString(out, runtime::TimeText(runtime::LocalNow())); return true; }
-TES_BUILTIN(bNow) { TES_UNUSED_ARGS; SetString(out, runtime::NowText(runtime::LocalNow())); return true; }
-TES_BUILTIN(bYear) { REPORTED(SetInteger, runtime::Year(ToRuntime(a), r)); }
-TES_BUILTIN(bMonth) { REPORTED(SetInteger, runtime::Month(ToRuntime(a), r)); }
-TES_BUILTIN(bDay) { REPORTED(SetInteger, runtime::Day(ToRuntime(a), r)); }
-TES_BUILTIN(bHour) { REPORTED(SetInteger, runtime::Hour(ToRuntime(a), r)); }
-TES_BUILTIN(bMinute) { REPORTED(SetInteger, runtime::Minute(ToRuntime(a), r)); }
-TES_BUILTIN(bSecond) { REPORTED(SetInteger, runtime::Second(ToRuntime(a), r)); }
-TES_BUILTIN(bWeekDay) { REPORTED(SetInteger, runtime::WeekDay(ToRuntime(a), r)); }
-TES_BUILTIN(bJulianDay) { REPORTED(SetInteger, runtime::JulianDay(ToRuntime(a), r)); }
-TES_BUILTIN(bFormat) { REPORTED(SetString, runtime::Format(ToRuntime(a), n > 1 ? S(a + 1) : std::string(), r)); }
+TES_BUILTIN(bDate) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::DateText(runtime::LocalNow()));
+    return true;
+}
+TES_BUILTIN(bTime) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::TimeText(runtime::LocalNow()));
+    return true;
+}
+TES_BUILTIN(bNow) {
+    TES_UNUSED_ARGS;
+    SetString(out, runtime::NowText(runtime::LocalNow()));
+    return true;
+}
+TES_BUILTIN(bYear) {
+    REPORTED(SetInteger, runtime::Year(ToRuntime(a), r));
+}
+TES_BUILTIN(bMonth) {
+    REPORTED(SetInteger, runtime::Month(ToRuntime(a), r));
+}
+TES_BUILTIN(bDay) {
+    REPORTED(SetInteger, runtime::Day(ToRuntime(a), r));
+}
+TES_BUILTIN(bHour) {
+    REPORTED(SetInteger, runtime::Hour(ToRuntime(a), r));
+}
+TES_BUILTIN(bMinute) {
+    REPORTED(SetInteger, runtime::Minute(ToRuntime(a), r));
+}
+TES_BUILTIN(bSecond) {
+    REPORTED(SetInteger, runtime::Second(ToRuntime(a), r));
+}
+TES_BUILTIN(bWeekDay) {
+    REPORTED(SetInteger, runtime::WeekDay(ToRuntime(a), r));
+}
+TES_BUILTIN(bJulianDay) {
+    REPORTED(SetInteger, runtime::JulianDay(ToRuntime(a), r));
+}
+TES_BUILTIN(bFormat) {
+    REPORTED(SetString, runtime::Format(ToRuntime(a), n > 1 ? S(a + 1) : std::string(), r));
+}
 
 #undef REPORTED
 
@@ -137,15 +303,27 @@ ArrayData* ArrayOf(Cell* a) {
 }
 bool Bound(Cell* a, bool upper, Cell* out, std::string& err) {
     ArrayData* d = ArrayOf(a);
-    if (!d) { SetLong(out, 0); return true; }
+    if (!d) {
+        SetLong(out, 0);
+        return true;
+    }
     int dim = I(a + 1) < 1 ? 1 : I(a + 1);
-    if (dim > d->dims) { err = "Subscript out of range\n"; return false; }
+    if (dim > d->dims) {
+        err = "Subscript out of range\n";
+        return false;
+    }
     int32_t lower = d->lower[dim - 1];
     SetLong(out, upper ? (int32_t)(lower + (int64_t)d->count[dim - 1] - 1) : lower);
     return true;
 }
-TES_BUILTIN(bLBound) { TES_UNUSED_ARGS; return Bound(a, false, out, err); }
-TES_BUILTIN(bUBound) { TES_UNUSED_ARGS; return Bound(a, true, out, err); }
+TES_BUILTIN(bLBound) {
+    TES_UNUSED_ARGS;
+    return Bound(a, false, out, err);
+}
+TES_BUILTIN(bUBound) {
+    TES_UNUSED_ARGS;
+    return Bound(a, true, out, err);
+}
 TES_BUILTIN(bErase) {
     TES_UNUSED_ARGS;
     if (ArrayData* d = ArrayOf(a)) d->Allocate();
@@ -266,9 +444,12 @@ const Builtin* RuntimeBuiltins(int& count) {
 
 uint16_t RuntimeParamCode(char letter, uint16_t code) {
     switch (letter & ~0x20) {
-        case 'V': return 1000;
-        case 'N': return 1001;
-        default: return code;
+        case 'V':
+            return 1000;
+        case 'N':
+            return 1001;
+        default:
+            return code;
     }
 }
 

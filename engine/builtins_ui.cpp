@@ -4,10 +4,9 @@
 // dialog built-ins that are declared but not available yet.
 #include <signal.h>
 #include <spawn.h>
+#include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <strings.h>
 
 #include <cctype>
 #include <cstdio>
@@ -56,7 +55,9 @@ const ButtonSet kButtons[6] = {
 
 // Whether the terminal fallback may ask: standard input is a terminal and the
 // program is not an untrusted one of the sandbox mode.
-bool CanAsk(const ScriptContext& ctx) { return !ctx.sandbox && isatty(0); }
+bool CanAsk(const ScriptContext& ctx) {
+    return !ctx.sandbox && isatty(0);
+}
 
 // A line from the terminal; false when standard input ends.
 bool ReadTerminalLine(std::string& line) {
@@ -66,7 +67,8 @@ bool ReadTerminalLine(std::string& line) {
 // Terminal message box: the text goes to the program output; on a terminal
 // the user types a button name (or its first letter, or nothing for the
 // default), otherwise the default button is taken.
-int TerminalMessageBox(ScriptContext& ctx, const std::string& text, int type, const std::string& title) {
+int TerminalMessageBox(ScriptContext& ctx, const std::string& text, int type,
+                       const std::string& title) {
     const ButtonSet& b = kButtons[(type & 15) <= 5 ? (type & 15) : 0];
     int def = (type >> 8) & 3;
     if (def >= b.count) def = 0;
@@ -119,8 +121,10 @@ TES_BUILTIN(rtMsgBox) {
     const std::string& title = S(a + 2);
     TesUiCallbacks ui;
     int code;
-    if (UiOf(ctx, ui) && ui.messageBox) code = ui.messageBox(ctx.handle, text.c_str(), type, title.c_str(), ui.user);
-    else code = TerminalMessageBox(ctx, text, type, title);
+    if (UiOf(ctx, ui) && ui.messageBox)
+        code = ui.messageBox(ctx.handle, text.c_str(), type, title.c_str(), ui.user);
+    else
+        code = TerminalMessageBox(ctx, text, type, title);
     SetInteger(out, (int16_t)code);
     return true;
 }
@@ -135,8 +139,8 @@ TES_BUILTIN(rtInputBox) {
     std::string result;
     if (UiOf(ctx, ui) && ui.inputBox) {
         std::vector<char> buf(32768, '\0');
-        if (ui.inputBox(ctx.handle, prompt.c_str(), title.c_str(), def.c_str(), buf.data(), (int32_t)buf.size(),
-                        ui.user) != 0) {
+        if (ui.inputBox(ctx.handle, prompt.c_str(), title.c_str(), def.c_str(), buf.data(),
+                        (int32_t)buf.size(), ui.user) != 0) {
             buf.back() = '\0';
             result = buf.data();
         }
@@ -158,8 +162,10 @@ TES_BUILTIN(rtInputBox) {
 TES_BUILTIN(rtBeep) {
     TES_UNUSED_ARGS;
     TesUiCallbacks ui;
-    if (UiOf(ctx, ui) && ui.beep) ui.beep(ctx.handle, ui.user);
-    else if (isatty(2)) std::fputc('\a', stderr);
+    if (UiOf(ctx, ui) && ui.beep)
+        ui.beep(ctx.handle, ui.user);
+    else if (isatty(2))
+        std::fputc('\a', stderr);
     return true;
 }
 
@@ -187,16 +193,17 @@ TES_BUILTIN(rtShell) {
 TES_BUILTIN(rtAppActivate) {
     TES_UNUSED_ARGS;
     TesUiCallbacks ui;
-    if (UiOf(ctx, ui) && ui.appActivate && ui.appActivate(ctx.handle, S(a).c_str(), ui.user) != 0) return true;
+    if (UiOf(ctx, ui) && ui.appActivate && ui.appActivate(ctx.handle, S(a).c_str(), ui.user) != 0)
+        return true;
     err = "AppActivate::FindWindow unable to find: " + S(a) + "\n";
     return false;
 }
 
-#define LATER(fn, name, setter)               \
-    TES_BUILTIN(fn) {                         \
-        TES_UNUSED_ARGS;                      \
-        setter;                               \
-        return NotAvailable(ctx, name);       \
+#define LATER(fn, name, setter)         \
+    TES_BUILTIN(fn) {                   \
+        TES_UNUSED_ARGS;                \
+        setter;                         \
+        return NotAvailable(ctx, name); \
     }
 LATER(rtSendKeys, "SendKeys", (void)0)
 LATER(rtDDEInitiate, "DDEInitiate", SetLong(out, 0))
@@ -227,7 +234,9 @@ using namespace tessel;
 TES_API TesResult tesRegisterUiCallbacks(TesContext context, const TesUiCallbacks* callbacks) {
     if (context == 0) return TES_E_HANDLE;
     std::lock_guard<std::mutex> g(g_uiLock);
-    if (callbacks) g_ui[context] = *callbacks;
-    else g_ui.erase(context);
+    if (callbacks)
+        g_ui[context] = *callbacks;
+    else
+        g_ui.erase(context);
     return TES_OK;
 }

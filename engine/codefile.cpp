@@ -2,9 +2,10 @@
 // 1707 token kinds, 1708 token last characters, 1709 token values (name
 // indices), 1706 name texts. Loading checks everything before the stream is
 // replayed through the parser.
+#include <strings.h>
+
 #include <cstring>
 #include <fstream>
-#include <strings.h>
 
 #include "engine/builtins.h"
 #include "engine/context.h"
@@ -13,7 +14,13 @@ namespace tessel {
 
 namespace {
 
-enum : uint32_t { kTagKinds = 1707, kTagChars = 1708, kTagValues = 1709, kTagNames = 1706, kClassWord = 0x54455331 };
+enum : uint32_t {
+    kTagKinds = 1707,
+    kTagChars = 1708,
+    kTagValues = 1709,
+    kTagNames = 1706,
+    kClassWord = 0x54455331
+};
 
 void Put32(std::string& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out += (char)((v >> (8 * i)) & 0xFF);
@@ -68,15 +75,32 @@ uint32_t Word(const std::string& b, size_t i) {
 int32_t SaveCode(ScriptContext& ctx, const char* path) {
     uint32_t n = (uint32_t)ctx.stream.size();
     std::string kinds, chars, values, names, file;
-    Put32(kinds, kClassWord); Put32(kinds, n); Put32(kinds, 0); Put32(kinds, 0); Put32(kinds, 0);
-    for (const auto& t : ctx.stream) { kinds += (char)(t.kind & 0xFF); kinds += (char)(t.kind >> 8); }
-    Put32(chars, kClassWord); Put32(chars, n); Put32(chars, 0);
+    Put32(kinds, kClassWord);
+    Put32(kinds, n);
+    Put32(kinds, 0);
+    Put32(kinds, 0);
+    Put32(kinds, 0);
+    for (const auto& t : ctx.stream) {
+        kinds += (char)(t.kind & 0xFF);
+        kinds += (char)(t.kind >> 8);
+    }
+    Put32(chars, kClassWord);
+    Put32(chars, n);
+    Put32(chars, 0);
     for (const auto& t : ctx.stream) chars += (char)t.last;
-    Put32(values, kClassWord); Put32(values, n); Put32(values, 0);
+    Put32(values, kClassWord);
+    Put32(values, n);
+    Put32(values, 0);
     for (const auto& t : ctx.stream) Put32(values, (uint32_t)t.value);
     std::string texts;
-    for (const auto& e : ctx.names.Entries()) { texts += e.text; texts += '\0'; }
-    Put32(names, kClassWord); Put32(names, (uint32_t)texts.size()); Put32(names, 0); Put32(names, 0);
+    for (const auto& e : ctx.names.Entries()) {
+        texts += e.text;
+        texts += '\0';
+    }
+    Put32(names, kClassWord);
+    Put32(names, (uint32_t)texts.size());
+    Put32(names, 0);
+    Put32(names, 0);
     names += texts;
     Record(file, kTagKinds, kinds);
     Record(file, kTagChars, chars);
@@ -109,14 +133,16 @@ int32_t LoadCode(ScriptContext& ctx, const char* path, std::vector<StreamToken>&
     };
     Reader r{data};
     std::string kinds, chars, values, texts;
-    if (!r.Record(kTagKinds, kinds) || !r.Record(kTagChars, chars) || !r.Record(kTagValues, values) ||
-        !r.Record(kTagNames, texts) || r.pos != data.size())
+    if (!r.Record(kTagKinds, kinds) || !r.Record(kTagChars, chars) ||
+        !r.Record(kTagValues, values) || !r.Record(kTagNames, texts) || r.pos != data.size())
         return bad();
-    if (kinds.size() < 20 || chars.size() < 12 || values.size() < 12 || texts.size() < 16) return bad();
+    if (kinds.size() < 20 || chars.size() < 12 || values.size() < 12 || texts.size() < 16)
+        return bad();
     if (Word(kinds, 2) != Checksum(data)) return bad();
     uint32_t n = Word(kinds, 1);
     if (n > (uint32_t)kMaxTokens || kinds.size() != 20 + 2 * (size_t)n || Word(chars, 1) != n ||
-        chars.size() != 12 + (size_t)n || Word(values, 1) != n || values.size() != 12 + 4 * (size_t)n)
+        chars.size() != 12 + (size_t)n || Word(values, 1) != n ||
+        values.size() != 12 + 4 * (size_t)n)
         return bad();
     uint32_t bytes = Word(texts, 1);
     if (texts.size() != 16 + (size_t)bytes || (bytes > 0 && texts.back() != '\0')) return bad();
@@ -136,7 +162,11 @@ int32_t LoadCode(ScriptContext& ctx, const char* path, std::vector<StreamToken>&
     for (int i = 0; i < nb; ++i) {
         if (!table[i].name[0]) continue;
         bool found = false;
-        for (const auto& s : names) if (strcasecmp(s.c_str(), table[i].name) == 0) { found = true; break; }
+        for (const auto& s : names)
+            if (strcasecmp(s.c_str(), table[i].name) == 0) {
+                found = true;
+                break;
+            }
         if (!found) return bad();
     }
     tokens.resize(n);
@@ -146,7 +176,8 @@ int32_t LoadCode(ScriptContext& ctx, const char* path, std::vector<StreamToken>&
         uint32_t value = Word(values, 3 + i);
         tokens[i] = {kind, (uint8_t)chars[12 + i], (int32_t)value};
         if (kind >= T_COUNT) return bad();
-        bool named = kind == T_IDENT || kind == T_INTEGER || kind == T_HEX || kind == T_REAL || kind == T_STRING;
+        bool named = kind == T_IDENT || kind == T_INTEGER || kind == T_HEX || kind == T_REAL ||
+                     kind == T_STRING;
         if (named && value >= names.size()) return bad();
         if (named && kind != T_STRING && names[value].empty()) return bad();
         if (!named && kind != T_EOF && value != 0) return bad();

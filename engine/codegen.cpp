@@ -11,11 +11,13 @@ namespace tessel {
 
 const char* OpName(int op) {
     static const char* const names[OP_COUNT] = {
-        "?", "DIALOG", "MOVE", "ASTORE", "JFALSE", "JUMP", "CASENE", "GOSUB", "BRANCH", "RETURN",
-        "LEAVE", "END", "CALL", "OPEN", "CLOSE", "PRINT", "FORTEST", "NEXT", "NEXTSTEP", "DOTEST",
-        "LOOP", "PUSH", "PUSHREF", "POP", "CLEAR", "RELEASE", "ADD", "POW", "MOD", "AREAD",
-        "CONCAT", "SUB", "MUL", "DIV", "AND", "OR", "EQ", "NE", "LT", "GT", "LE", "GE", "NEG",
-        "NOT", "JTRUE", "AREF", "AREAD1", "ASTORE1", "JNOTREL", "SETREF", "PUSHOP"};
+        "?",       "DIALOG",  "MOVE",     "ASTORE", "JFALSE", "JUMP",  "CASENE",  "GOSUB",
+        "BRANCH",  "RETURN",  "LEAVE",    "END",    "CALL",   "OPEN",  "CLOSE",   "PRINT",
+        "FORTEST", "NEXT",    "NEXTSTEP", "DOTEST", "LOOP",   "PUSH",  "PUSHREF", "POP",
+        "CLEAR",   "RELEASE", "ADD",      "POW",    "MOD",    "AREAD", "CONCAT",  "SUB",
+        "MUL",     "DIV",     "AND",      "OR",     "EQ",     "NE",    "LT",      "GT",
+        "LE",      "GE",      "NEG",      "NOT",    "JTRUE",  "AREF",  "AREAD1",  "ASTORE1",
+        "JNOTREL", "SETREF",  "PUSHOP"};
     return op > 0 && op < OP_COUNT ? names[op] : "?";
 }
 
@@ -25,9 +27,11 @@ std::string ListCode(const ScriptContext& ctx) {
     for (size_t i = 0; i < ctx.code.size(); ++i) {
         const Instr& in = ctx.code[i];
         if (in.op == OP_JNOTREL || in.op == OP_PUSHOP)
-            std::snprintf(buf, sizeof buf, "%zu %s.%s %d %d %d ; line %d\n", i, OpName(in.op), OpName(in.pad), in.a, in.b, in.c, in.line);
+            std::snprintf(buf, sizeof buf, "%zu %s.%s %d %d %d ; line %d\n", i, OpName(in.op),
+                          OpName(in.pad), in.a, in.b, in.c, in.line);
         else
-            std::snprintf(buf, sizeof buf, "%zu %s %d %d %d ; line %d\n", i, OpName(in.op), in.a, in.b, in.c, in.line);
+            std::snprintf(buf, sizeof buf, "%zu %s %d %d %d ; line %d\n", i, OpName(in.op), in.a,
+                          in.b, in.c, in.line);
         out += buf;
     }
     return out;

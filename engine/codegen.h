@@ -37,19 +37,31 @@ enum Op : int32_t {
     OP_POP = 23,       // pop A cells
     OP_CLEAR = 24,     // reinitialise cell A
     OP_RELEASE = 25,   // release the object in A: it becomes Nothing
-    OP_ADD = 26, OP_POW = 27, OP_MOD = 28,
-    OP_AREAD = 29,     // array A, B subscripts popped, element into C
-    OP_CONCAT = 30, OP_SUB = 31, OP_MUL = 32, OP_DIV = 33, OP_AND = 34, OP_OR = 35,
-    OP_EQ = 36, OP_NE = 37, OP_LT = 38, OP_GT = 39, OP_LE = 40, OP_GE = 41,
-    OP_NEG = 42,       // C := -A
-    OP_NOT = 43,       // C := Not A
-    OP_JTRUE = 44,     // if A is true jump to C
-    OP_AREF = 45,      // array A, B subscripts popped: push a reference to the element
-    OP_AREAD1 = 46,    // one-dimensional read: array A, subscript cell B, element into C
-    OP_ASTORE1 = 47,   // one-dimensional store: array A, subscript cell B, value C
-    OP_JNOTREL = 48,   // if not (A relation B) jump to C; the relation's opcode (36..41) is in pad
-    OP_SETREF = 49,    // Set: C takes a reference to the object in A (pad 1: A is a temporary, moved)
-    OP_PUSHOP = 50,    // C := A op B (OP_ADD or OP_SUB in pad), then the PUSH of C that follows
+    OP_ADD = 26,
+    OP_POW = 27,
+    OP_MOD = 28,
+    OP_AREAD = 29,  // array A, B subscripts popped, element into C
+    OP_CONCAT = 30,
+    OP_SUB = 31,
+    OP_MUL = 32,
+    OP_DIV = 33,
+    OP_AND = 34,
+    OP_OR = 35,
+    OP_EQ = 36,
+    OP_NE = 37,
+    OP_LT = 38,
+    OP_GT = 39,
+    OP_LE = 40,
+    OP_GE = 41,
+    OP_NEG = 42,      // C := -A
+    OP_NOT = 43,      // C := Not A
+    OP_JTRUE = 44,    // if A is true jump to C
+    OP_AREF = 45,     // array A, B subscripts popped: push a reference to the element
+    OP_AREAD1 = 46,   // one-dimensional read: array A, subscript cell B, element into C
+    OP_ASTORE1 = 47,  // one-dimensional store: array A, subscript cell B, value C
+    OP_JNOTREL = 48,  // if not (A relation B) jump to C; the relation's opcode (36..41) is in pad
+    OP_SETREF = 49,  // Set: C takes a reference to the object in A (pad 1: A is a temporary, moved)
+    OP_PUSHOP = 50,  // C := A op B (OP_ADD or OP_SUB in pad), then the PUSH of C that follows
     OP_COUNT = 51
 };
 

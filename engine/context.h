@@ -45,9 +45,9 @@ struct ScriptContext {
     std::string userName;
     intptr_t userParam = 0;
     intptr_t instance = 0, window = 0;
-    int state = 0;            // 0 created, 2 compiled
-    bool compileUsed = false; // a compile or load has consumed the sources
-    bool freed = false;       // after tesFreeBuffers
+    int state = 0;             // 0 created, 2 compiled
+    bool compileUsed = false;  // a compile or load has consumed the sources
+    bool freed = false;        // after tesFreeBuffers
 
     TesMessageCallback messageCb = nullptr;
     TesOutputCallback outputCb = nullptr;
@@ -77,7 +77,9 @@ struct ScriptContext {
     // Calls with named arguments (a call's pad word is its index + 1): per
     // written argument the parameter name (-1 when positional) and the
     // number of value-stack cells it takes.
-    struct NamedCall { std::vector<int32_t> names, spans; };
+    struct NamedCall {
+        std::vector<int32_t> names, spans;
+    };
     std::vector<NamedCall> namedCalls;
     std::vector<Cell> storage;
     std::vector<std::unique_ptr<FuncRec>> funcs;
@@ -137,8 +139,8 @@ struct NamedArgs {
     std::vector<int32_t> ids;
     std::vector<const char*> texts;
 };
-TesArgList MakeArgList(const ScriptContext& ctx, TesVariant* vars, int nargs, const std::vector<int32_t>* names,
-                       NamedArgs& named);
+TesArgList MakeArgList(const ScriptContext& ctx, TesVariant* vars, int nargs,
+                       const std::vector<int32_t>* names, NamedArgs& named);
 
 // Compiled-code files (codefile.cpp).
 int32_t SaveCode(ScriptContext& ctx, const char* path);

@@ -1,8 +1,8 @@
 // declarations.cpp: Dim/Static/Global, Const, Type, Declare, Option and
 // procedure definitions: names get their roles, types and storage.
-#include "engine/parser.h"
-
 #include <cstring>
+
+#include "engine/parser.h"
 
 namespace tessel {
 
@@ -12,27 +12,50 @@ static std::string Fmt(const char* fmt, const std::string& s) {
     return buf;
 }
 
-// astype -> AS (INTEGER | LONG | SINGLE | DOUBLE | STRING ['*' n] | VARIANT | OBJECT | ANY | BOOLEAN | BYTE | typename)
+// astype -> AS (INTEGER | LONG | SINGLE | DOUBLE | STRING ['*' n] | VARIANT | OBJECT | ANY |
+// BOOLEAN | BYTE | typename)
 uint16_t Compiler::AsType(int& userType, int32_t& fixedLen) {
     userType = -1;
     fixedLen = 0;
     uint16_t code;
     switch (tok_.kind) {
-        case T_INTEGERKW: case T_BOOLEAN: case T_BYTE: code = TC_INTEGER; break;
-        case T_LONGKW: code = TC_LONG; break;
-        case T_SINGLEKW: code = TC_SINGLE; break;
-        case T_DOUBLEKW: code = TC_DOUBLE; break;
-        case T_STRINGKW: code = TC_STRING; break;
-        case T_VARIANTKW: code = TC_VARIANT; break;
-        case T_OBJECT: code = TC_OBJECT; break;
-        case T_ANY: code = TC_ANY; break;
-        case T_DECLTYPENAME: code = TC_USER; userType = tok_.name; break;
+        case T_INTEGERKW:
+        case T_BOOLEAN:
+        case T_BYTE:
+            code = TC_INTEGER;
+            break;
+        case T_LONGKW:
+            code = TC_LONG;
+            break;
+        case T_SINGLEKW:
+            code = TC_SINGLE;
+            break;
+        case T_DOUBLEKW:
+            code = TC_DOUBLE;
+            break;
+        case T_STRINGKW:
+            code = TC_STRING;
+            break;
+        case T_VARIANTKW:
+            code = TC_VARIANT;
+            break;
+        case T_OBJECT:
+            code = TC_OBJECT;
+            break;
+        case T_ANY:
+            code = TC_ANY;
+            break;
+        case T_DECLTYPENAME:
+            code = TC_USER;
+            userType = tok_.name;
+            break;
         case T_IDENT: {
             Error(Fmt("Type %s not found\n", tok_.text));
             code = TC_VARIANT;
             break;
         }
-        default: SyntaxError();
+        default:
+            SyntaxError();
     }
     Advance();
     if (code == TC_STRING && Accept(T_MUL)) {
@@ -91,7 +114,9 @@ int Compiler::DeclareVariable(int name, char suffix, uint16_t code, int userType
             }
         }
     }
-    int members = code == TC_USER && userTypes_.count(userType) ? (int)userTypes_[userType].memberNames.size() : 0;
+    int members = code == TC_USER && userTypes_.count(userType)
+                      ? (int)userTypes_[userType].memberNames.size()
+                      : 0;
     // An array of a user type is one array per member with the array's bounds;
     // the name's own cell stays a plain user-type cell in front of them.
     ArrayData* userShape = nullptr;
@@ -152,8 +177,10 @@ int Compiler::DeclareVariable(int name, char suffix, uint16_t code, int userType
         operand = cell;
     }
     if (code == TC_USER) {
-        if (local && !isStatic) localUserType_[operand] = userType;
-        else cellUserType_[operand] = userType;
+        if (local && !isStatic)
+            localUserType_[operand] = userType;
+        else
+            cellUserType_[operand] = userType;
         if (userShape) userArrays_[operand] = 1;
     }
     if (local) {
@@ -191,18 +218,30 @@ void Compiler::DimStatement(int which) {
                 int32_t lo = ctx_.optionBase, hi = 0;
                 std::string err;
                 Expr* a = Expression();
-                if (!FoldConstant(a, c1) || !GetLong(&c1, hi, err)) { Error("Array bounds must be integer constants\n"); bad = true; }
+                if (!FoldConstant(a, c1) || !GetLong(&c1, hi, err)) {
+                    Error("Array bounds must be integer constants\n");
+                    bad = true;
+                }
                 if (Accept(T_TO)) {
                     lo = hi;
                     Expr* b = Expression();
-                    if (!FoldConstant(b, c2) || !GetLong(&c2, hi, err)) { Error("Array bounds must be integer constants\n"); bad = true; }
+                    if (!FoldConstant(b, c2) || !GetLong(&c2, hi, err)) {
+                        Error("Array bounds must be integer constants\n");
+                        bad = true;
+                    }
                 }
-                if (!bad && hi < lo) { Error("Invalid array bounds\n"); bad = true; }
+                if (!bad && hi < lo) {
+                    Error("Invalid array bounds\n");
+                    bad = true;
+                }
                 bounds.push_back({lo, hi});
                 if (!Accept(T_COMMA)) break;
             }
             Expect(T_RPAREN);
-            if (bounds.size() > 20) { Error("Too many dimensions\n"); bad = true; }
+            if (bounds.size() > 20) {
+                Error("Too many dimensions\n");
+                bad = true;
+            }
         }
         uint16_t code = TypeCodeOfSuffix(suffix);
         int userType = -1;
@@ -212,26 +251,35 @@ void Compiler::DimStatement(int which) {
                 // A type the host defines: the variable is a Variant holding what it gives.
                 TesVariant value{};
                 std::string typeName = tok_.text;
-                int32_t r = ctx_.userTypeAlloc(ctx_.handle, typeName.c_str(), ctx_.names[name].text.c_str(), &value);
+                int32_t r = ctx_.userTypeAlloc(ctx_.handle, typeName.c_str(),
+                                               ctx_.names[name].text.c_str(), &value);
                 Advance();
                 if (r != 0) {
                     Error(Fmt("Unknown type: %s in AllocVar\n", typeName));
                     continue;
                 }
                 int cell = DeclareVariable(name, suffix, TC_VARIANT, -1, 0, nullptr, true, true);
-                if (cell > 0) VariantToCell(ctx_, value, ctx_.storage[cell], true);
-                else if (value.vt == TES_VT_OBJECT && value.u.objVal)  // not stored: give the reference back
-                    static_cast<TesDispatch*>(value.u.objVal)->vtbl->release(static_cast<TesDispatch*>(value.u.objVal));
+                if (cell > 0)
+                    VariantToCell(ctx_, value, ctx_.storage[cell], true);
+                else if (value.vt == TES_VT_OBJECT &&
+                         value.u.objVal)  // not stored: give the reference back
+                    static_cast<TesDispatch*>(value.u.objVal)
+                        ->vtbl->release(static_cast<TesDispatch*>(value.u.objVal));
                 continue;
             }
             uint16_t as = AsType(userType, fixedLen);
             if (code && code != as) {
-                Error(Fmt("Type declaration character does not match declared data type for symbol: %s\n", ctx_.names[name].text));
+                Error(Fmt(
+                    "Type declaration character does not match declared data type for symbol: %s\n",
+                    ctx_.names[name].text));
                 bad = true;
             }
             code = as;
         }
-        if (!code) code = ctx_.names[name].type != TC_IMPLICIT && ctx_.names[name].type != TC_FUNCTION ? ctx_.names[name].type : TC_VARIANT;
+        if (!code)
+            code = ctx_.names[name].type != TC_IMPLICIT && ctx_.names[name].type != TC_FUNCTION
+                       ? ctx_.names[name].type
+                       : TC_VARIANT;
         if (code == TC_ANY) code = TC_VARIANT;
         if (!bad) {
             // The same name twice in one list with different types.
@@ -256,7 +304,8 @@ void Compiler::DimStatement(int which) {
             }
             if (recorded >= 0 && recorded != code) {
                 char buf[400];
-                std::snprintf(buf, sizeof buf, "Declaration type mismatch %s %d\n", e.text.substr(0, 200).c_str(), recorded);
+                std::snprintf(buf, sizeof buf, "Declaration type mismatch %s %d\n",
+                              e.text.substr(0, 200).c_str(), recorded);
                 Error(buf);
                 bad = true;
             } else if (e.kind == T_DECLTYPENAME) {
@@ -264,8 +313,9 @@ void Compiler::DimStatement(int which) {
                 bad = true;
             }
         }
-        if (!bad) DeclareVariable(name, suffix, code, userType, fixedLen, isArray ? &bounds : nullptr,
-                                  which == T_GLOBAL, which == T_STATIC);
+        if (!bad)
+            DeclareVariable(name, suffix, code, userType, fixedLen, isArray ? &bounds : nullptr,
+                            which == T_GLOBAL, which == T_STATIC);
     } while (Accept(T_COMMA));
 }
 
@@ -400,8 +450,10 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
     if (!Accept(T_LPAREN)) return true;
     while (tok_.kind != T_RPAREN) {
         Param p;
-        if (Accept(T_BYVAL)) p.byVal = true;
-        else Accept(T_BYREF);
+        if (Accept(T_BYVAL))
+            p.byVal = true;
+        else
+            Accept(T_BYREF);
         if (tok_.raw != T_IDENT) SyntaxError();
         p.name = tok_.name;
         char suffix = tok_.suffix;
@@ -417,14 +469,17 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
             uint16_t as = AsType(ut, fl);
             if (code && code != as) {
                 char buf[128];
-                std::snprintf(buf, sizeof buf, "Declaration type mismatch - param: %d symbolType: %d\n", (int)params.size() + 1, as);
+                std::snprintf(buf, sizeof buf,
+                              "Declaration type mismatch - param: %d symbolType: %d\n",
+                              (int)params.size() + 1, as);
                 Error(buf);
             }
             code = as;
         }
         if (!code) code = TC_VARIANT;
         if (code == TC_USER && (declare || !userTypes_.count(ut))) {
-            Error(declare ? "User-type parameters of external functions are not supported\n" : "Type mismatch\n");
+            Error(declare ? "User-type parameters of external functions are not supported\n"
+                          : "Type mismatch\n");
             code = TC_VARIANT;
         }
         p.code = code;
@@ -434,7 +489,8 @@ bool Compiler::ParamList(std::vector<Param>& params, bool declare) {
             // One hidden parameter per member receives that member of the
             // argument (for an array parameter, that member's array).
             params.back().userType = ut;
-            params.back().byVal = false;  // the type's own cell is always shared; ByVal copies the members
+            params.back().byVal =
+                false;  // the type's own cell is always shared; ByVal copies the members
             const UserType& t = userTypes_[ut];
             for (size_t m = 0; m < t.memberNames.size(); ++m) {
                 Param mp;
@@ -523,13 +579,15 @@ void Compiler::OptionStatement() {
         return;
     }
     Expect(T_BASE);
-    if (tok_.kind != T_INTEGER || (ctx_.names[tok_.name].value != 0 && ctx_.names[tok_.name].value != 1))
+    if (tok_.kind != T_INTEGER ||
+        (ctx_.names[tok_.name].value != 0 && ctx_.names[tok_.name].value != 1))
         SyntaxError();
     ctx_.optionBase = ctx_.names[tok_.name].value;
     Advance();
 }
 
-// procedure -> [PUBLIC | PRIVATE | qualifier] (SUB | FUNCTION) name [params] [AS type] <eol block END (SUB | FUNCTION)
+// procedure -> [PUBLIC | PRIVATE | qualifier] (SUB | FUNCTION) name [params] [AS type] <eol block
+// END (SUB | FUNCTION)
 void Compiler::ProcedureDefinition() {
     while (tok_.kind == T_PUBLIC || tok_.kind == T_PRIVATE || tok_.kind == T_QUALIFIER) Advance();
     bool isSub = tok_.kind == T_SUB;
@@ -555,7 +613,9 @@ void Compiler::ProcedureDefinition() {
         int ut;
         int32_t fl;
         uint16_t as = AsType(ut, fl);
-        if (ret && ret != as) Error("Type declaration character does not match declared data type for symbol: " + ctx_.names[name].text + "\n");
+        if (ret && ret != as)
+            Error("Type declaration character does not match declared data type for symbol: " +
+                  ctx_.names[name].text + "\n");
         ret = as;
     }
     if (!isSub && !ret) ret = TC_VARIANT;
@@ -575,7 +635,8 @@ void Compiler::ProcedureDefinition() {
     locals_.clear();
     savedKinds_.clear();
     localUserType_.clear();
-    for (auto it = userArrays_.begin(); it != userArrays_.end();) it = it->first < 0 ? userArrays_.erase(it) : std::next(it);
+    for (auto it = userArrays_.begin(); it != userArrays_.end();)
+        it = it->first < 0 ? userArrays_.erase(it) : std::next(it);
     for (size_t i = 0; i < params.size(); ++i) {
         if (params[i].member) continue;
         int pn = params[i].name;
@@ -606,7 +667,8 @@ void Compiler::ProcedureDefinition() {
     for (int i = procStart_; i < Here(); ++i) {
         Instr& in = ctx_.code[i];
         for (int32_t* o : {&in.a, &in.b, &in.c})
-            if (*o <= kTempBase && *o > kTempBase - 1000000) *o = -(firstTemp + (kTempBase - *o)) - 2;
+            if (*o <= kTempBase && *o > kTempBase - 1000000)
+                *o = -(firstTemp + (kTempBase - *o)) - 2;
     }
     // A jump to a return is the return itself (with the return's line, so
     // stepping stops where it did).
@@ -623,8 +685,9 @@ void Compiler::ProcedureDefinition() {
         if (p.array || p.member || p.code == TC_USER) rec->plainFrame = false;
     for (SlotInit& s : rec->slots) {
         if (s.array) rec->plainFrame = false;
-        bool valued = s.decl == VT_INTEGER || s.decl == VT_LONG || s.decl == VT_SINGLE || s.decl == VT_DOUBLE ||
-                      s.decl == VT_STRING || s.decl == VT_OBJECT;  // an Object starts as Nothing
+        bool valued = s.decl == VT_INTEGER || s.decl == VT_LONG || s.decl == VT_SINGLE ||
+                      s.decl == VT_DOUBLE || s.decl == VT_STRING ||
+                      s.decl == VT_OBJECT;  // an Object starts as Nothing
         s.type = valued ? s.decl : VT_EMPTY;
         if (s.decl == VT_STRING && s.fixedLen > 0) rec->fixedStrings = true;
     }
@@ -634,7 +697,8 @@ void Compiler::ProcedureDefinition() {
     savedKinds_.clear();
     locals_.clear();
     localUserType_.clear();
-    for (auto it = userArrays_.begin(); it != userArrays_.end();) it = it->first < 0 ? userArrays_.erase(it) : std::next(it);
+    for (auto it = userArrays_.begin(); it != userArrays_.end();)
+        it = it->first < 0 ? userArrays_.erase(it) : std::next(it);
     proc_ = nullptr;
     Pop(3);
 }

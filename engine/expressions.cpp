@@ -1,8 +1,8 @@
 // expressions.cpp: expression parsing by precedence level, name references,
 // constant folding, and the code generation of expression trees.
-#include "engine/parser.h"
-
 #include <algorithm>
+
+#include "engine/parser.h"
 
 namespace tessel {
 
@@ -69,13 +69,26 @@ Expr* Compiler::CompareExpr() {
     for (;;) {
         int op;
         switch (tok_.kind) {
-            case T_EQ: op = OP_EQ; break;
-            case T_NE: op = OP_NE; break;
-            case T_LT: op = OP_LT; break;
-            case T_GT: op = OP_GT; break;
-            case T_LE: op = OP_LE; break;
-            case T_GE: op = OP_GE; break;
-            default: return e;
+            case T_EQ:
+                op = OP_EQ;
+                break;
+            case T_NE:
+                op = OP_NE;
+                break;
+            case T_LT:
+                op = OP_LT;
+                break;
+            case T_GT:
+                op = OP_GT;
+                break;
+            case T_LE:
+                op = OP_LE;
+                break;
+            case T_GE:
+                op = OP_GE;
+                break;
+            default:
+                return e;
         }
         Advance();
         e = Bin(this, &Compiler::NewExpr, op, e, AddExpr());
@@ -168,7 +181,11 @@ Expr* Compiler::Unary() {
 // primary -> number | string | const | '(' expr ')' | nameref
 Expr* Compiler::Primary() {
     switch (tok_.kind) {
-        case T_INTEGER: case T_HEX: case T_REAL: case T_STRING: case T_DECLCONST: {
+        case T_INTEGER:
+        case T_HEX:
+        case T_REAL:
+        case T_STRING:
+        case T_DECLCONST: {
             Expr* e = NewExpr(E_CELL);
             int cell = ctx_.names[tok_.name].globalCell;
             if (cell <= 0) cell = ctx_.NewCell(VT_VARIANT, tok_.name);  // after a reported error
@@ -185,7 +202,8 @@ Expr* Compiler::Primary() {
             Pop(2);
             return e;
         }
-        case T_STRINGKW: case T_SEEK: {
+        case T_STRINGKW:
+        case T_SEEK: {
             // String(n, s) and Seek(n): keywords that also name runtime functions
             const char* fname = tok_.kind == T_STRINGKW ? "String" : "SeekFunc";
             Advance();
@@ -194,10 +212,15 @@ Expr* Compiler::Primary() {
             Expr* e = NewExpr(E_CALL);
             e->operand = n >= 0 ? ctx_.names[n].globalCell : -1;
             e->kids = Arguments();
-            if (e->operand <= 0) Error("Attempting to call undefined function: " + std::string(fname) + "\n");
+            if (e->operand <= 0)
+                Error("Attempting to call undefined function: " + std::string(fname) + "\n");
             return e;
         }
-        case T_IDENT: case T_DECLARRAY: case T_DECLFUNC: case T_DECLSUB: case T_DECLOBJNAME:
+        case T_IDENT:
+        case T_DECLARRAY:
+        case T_DECLFUNC:
+        case T_DECLSUB:
+        case T_DECLOBJNAME:
             return NameRef(false);
         case T_NOTHING: {
             Advance();
@@ -259,8 +282,10 @@ int Compiler::Variable(int name, char suffix, bool create) {
     if (ctx_.optionExplicit) {
         Error("Variable not defined: " + e.text + "\n");
         int t = NewHidden(VT_VARIANT);
-        if (proc_) locals_[name] = {t, TC_VARIANT};
-        else e.globalCell = t;
+        if (proc_)
+            locals_[name] = {t, TC_VARIANT};
+        else
+            e.globalCell = t;
         return t;
     }
     uint16_t code = TypeCodeOfSuffix(suffix);
@@ -308,7 +333,9 @@ bool Compiler::IsTemp(int operand) const {
 
 // nameref -> simpleref {'.' member ['(' args ')']}
 // A dot after anything but a user-type variable names a member of an object.
-Expr* Compiler::NameRef(bool statementCall) { return MemberChain(SimpleRef(statementCall)); }
+Expr* Compiler::NameRef(bool statementCall) {
+    return MemberChain(SimpleRef(statementCall));
+}
 
 Expr* Compiler::MemberChain(Expr* e) {
     while (tok_.kind == T_DOT && e->userType < 0 && e->members == 0 && !e->constant) {
@@ -352,8 +379,10 @@ Expr* Compiler::SimpleRef(bool) {
             e->operand = arr;
             e->variable = true;
             int ut = UserTypeOf(arr);
-            if (userArrays_.count(arr) && userTypes_.count(ut) && !userTypes_[ut].memberNames.empty()) {
-                // The name of a user-type array stands for its member arrays, which share its bounds.
+            if (userArrays_.count(arr) && userTypes_.count(ut) &&
+                !userTypes_[ut].memberNames.empty()) {
+                // The name of a user-type array stands for its member arrays, which share its
+                // bounds.
                 e->members = (int)userTypes_[ut].memberNames.size();
                 e->operand = arr >= 0 ? arr + 1 : arr - 1;
                 e->userArray = ut;
@@ -377,7 +406,8 @@ Expr* Compiler::SimpleRef(bool) {
         return e;
     }
     if (tok_.kind == T_LPAREN && !locals_.count(name) &&
-        !(ctx_.names[name].globalCell > 0 && ctx_.storage[ctx_.names[name].globalCell].decl != VT_FUNC)) {
+        !(ctx_.names[name].globalCell > 0 &&
+          ctx_.storage[ctx_.names[name].globalCell].decl != VT_FUNC)) {
         // A function not declared yet: resolved when it is defined or at run time.
         Expr* e = NewExpr(E_CALL);
         e->operand = FuncCell(name);
@@ -408,7 +438,8 @@ bool Compiler::FoldConstant(Expr* e, Cell& out) {
             if (!e->constant || e->operand <= 0) return false;
             CopyValue(&out, &ctx_.storage[e->operand]);
             return true;
-        case E_NEG: case E_NOT: {
+        case E_NEG:
+        case E_NOT: {
             Cell a;
             if (!FoldConstant(e->kids[0], a)) return false;
             bool ok = e->kind == E_NEG ? Negate(&a, &out, err) : NotOp(&a, &out, err);
@@ -424,7 +455,8 @@ bool Compiler::FoldConstant(Expr* e, Cell& out) {
             }
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -456,7 +488,8 @@ int Compiler::EmitMember(Expr* object, int member, int flags, const std::vector<
                          const std::function<int()>& dest) {
     for (Expr* a : args)
         if (a->userType >= 0 || a->members > 0) Error("Type mismatch\n");
-    bool chained = object->kind == E_MEMBER || object->kind == E_CALL;  // the object is a call's result
+    bool chained =
+        object->kind == E_MEMBER || object->kind == E_CALL;  // the object is a call's result
     PushValue(Compile(object));
     int rec = MemberRecord(ctx_, ctx_.names[member].text, flags, chained);
     return EmitCall(rec, dest, args);
@@ -490,7 +523,8 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
     for (Expr* a : args) {
         ++pushed;
         check.argTypes.push_back(a->userArray >= 0 ? a->userArray + kUserArrayKind : a->userType);
-        if (a->userArray >= 0 && rec && (rec->kind == FK_LIB || rec->kind == FK_APP) && rec->builtin < 0) {
+        if (a->userArray >= 0 && rec && (rec->kind == FK_LIB || rec->kind == FK_APP) &&
+            rec->builtin < 0) {
             Error("Arrays of user types cannot be passed to Lib or App functions\n");
             continue;
         }
@@ -536,7 +570,8 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
             // An addition or subtraction into a temporary that only this push
             // reads becomes one instruction that computes and pushes.
             Instr& prev = ctx_.code[at - (at > 0 ? 1 : 0)];
-            if (at > 0 && temp && (prev.op == OP_ADD || prev.op == OP_SUB) && prev.c == op && prev.pad == 0) {
+            if (at > 0 && temp && (prev.op == OP_ADD || prev.op == OP_SUB) && prev.c == op &&
+                prev.pad == 0) {
                 prev.pad = (int16_t)prev.op;
                 prev.op = OP_PUSHOP;
             }
@@ -552,8 +587,10 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
 int Compiler::EmitCall(int fn, const std::function<int()>& dest, const std::vector<Expr*>& args) {
     bool named = false, positionalAfterNamed = false;
     for (Expr* a : args) {
-        if (a->argName >= 0) named = true;
-        else if (named) positionalAfterNamed = true;
+        if (a->argName >= 0)
+            named = true;
+        else if (named)
+            positionalAfterNamed = true;
     }
     if (positionalAfterNamed) Error("Named argument expected\n");
     if (!named) {
@@ -592,7 +629,9 @@ void Compiler::CheckUserCalls() {
         std::vector<int> want, wantNames;
         for (const Param& p : rec->params) {
             if (p.member) continue;
-            want.push_back(p.code != TC_USER ? -1 : p.array ? p.userType + kUserArrayKind : p.userType);
+            want.push_back(p.code != TC_USER ? -1
+                           : p.array         ? p.userType + kUserArrayKind
+                                             : p.userType);
             wantNames.push_back(p.name);
         }
         std::vector<int> got = uc.argTypes;
@@ -607,11 +646,15 @@ void Compiler::CheckUserCalls() {
                     for (size_t k = 0; k < wantNames.size(); ++k)
                         if (wantNames[k] == uc.argNames[j]) p = (int)k;
                     if (p < 0) {
-                        namedError = "Named argument not found: " + ctx_.names[uc.argNames[j]].text.substr(0, 200) + "\n";
+                        namedError = "Named argument not found: " +
+                                     ctx_.names[uc.argNames[j]].text.substr(0, 200) + "\n";
                         break;
                     }
                 }
-                if (placed[p] != -2) namedError = "Argument given twice: " + ctx_.names[wantNames[p]].text.substr(0, 200) + "\n";
+                if (placed[p] != -2)
+                    namedError =
+                        "Argument given twice: " + ctx_.names[wantNames[p]].text.substr(0, 200) +
+                        "\n";
                 placed[p] = got[j];
             }
             got = placed;
@@ -627,8 +670,9 @@ void Compiler::CheckUserCalls() {
             ReportError(ctx_, namedError);
         } else if (want.size() != uc.argTypes.size()) {
             char buf[400];
-            std::snprintf(buf, sizeof buf, "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
-                          rec->name.substr(0, 200).c_str(), (int)want.size(), (int)uc.argTypes.size());
+            std::snprintf(
+                buf, sizeof buf, "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
+                rec->name.substr(0, 200).c_str(), (int)want.size(), (int)uc.argTypes.size());
             ReportError(ctx_, buf);
         } else if (want != got) {
             ReportError(ctx_, "Type mismatch\n");
@@ -659,7 +703,8 @@ int Compiler::Compile(Expr* e, int into) {
             Emit(e->op, a, b, result);
             break;
         }
-        case E_NEG: case E_NOT: {
+        case E_NEG:
+        case E_NOT: {
             int a = Compile(e->kids[0]);
             Release(a);
             result = dest();
@@ -669,7 +714,8 @@ int Compiler::Compile(Expr* e, int into) {
         case E_CALL: {
             // The result's temporary is taken once the arguments' own are released.
             result = -1;
-            EmitCall(e->operand, [&]() { return result = dest(); }, e->kids);
+            EmitCall(
+                e->operand, [&]() { return result = dest(); }, e->kids);
             break;
         }
         case E_MEMBER: {
@@ -698,7 +744,8 @@ int Compiler::Compile(Expr* e, int into) {
             Emit(OP_AREAD, e->operand, (int)e->kids.size(), result);
             break;
         }
-        default: result = -1;
+        default:
+            result = -1;
     }
     return result;
 }

@@ -21,17 +21,32 @@ static std::string Fmt(const char* fmt, const std::string& s) {
 static bool Resolve(ScriptContext& ctx, FuncRec* fn, std::string& err) {
     if (fn->resolved) return true;
     if (fn->kind == FK_APP) {
-        if (!ctx.procCb) { err = Fmt("No function address for: %s\n", fn->name); return false; }
+        if (!ctx.procCb) {
+            err = Fmt("No function address for: %s\n", fn->name);
+            return false;
+        }
         fn->address = ctx.procCb(ctx.handle, fn->alias.c_str());
-        if (!fn->address) { err = Fmt("No function address for: %s\n", fn->name); return false; }
+        if (!fn->address) {
+            err = Fmt("No function address for: %s\n", fn->name);
+            return false;
+        }
     } else if (IsEngineLibrary(fn->library)) {
         fn->builtin = FindBuiltinByExport(fn->alias);
-        if (fn->builtin < 0) { err = Fmt("No function address for: %s\n", fn->name); return false; }
+        if (fn->builtin < 0) {
+            err = Fmt("No function address for: %s\n", fn->name);
+            return false;
+        }
     } else {
         fn->library_handle = dlopen(fn->library.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!fn->library_handle) { err = Fmt("Error loading library %s\n", fn->library); return false; }
+        if (!fn->library_handle) {
+            err = Fmt("Error loading library %s\n", fn->library);
+            return false;
+        }
         fn->address = dlsym(fn->library_handle, fn->alias.c_str());
-        if (!fn->address) { err = Fmt("No function address for: %s\n", fn->name); return false; }
+        if (!fn->address) {
+            err = Fmt("No function address for: %s\n", fn->name);
+            return false;
+        }
     }
     fn->resolved = true;
     return true;
@@ -43,7 +58,9 @@ struct CallInfo {
     ffi_cif cif;
     std::vector<ffi_type*> types;
 };
-void FreeCallInfo(void* p) { delete static_cast<CallInfo*>(p); }
+void FreeCallInfo(void* p) {
+    delete static_cast<CallInfo*>(p);
+}
 
 // Storage of one argument for the duration of a call.
 // Plain data: nothing to construct per call; each field is set before use.
@@ -59,7 +76,8 @@ struct ArgSlot {
 };
 }  // namespace
 
-bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* out, std::string& err) {
+bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* out,
+                  std::string& err) {
     if (ctx.sandbox && !(fn->kind == FK_LIB && IsEngineLibrary(fn->library))) {
         err = Fmt("External call refused: %s\n", fn->name);
         return false;
@@ -69,7 +87,8 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
     int np = (int)fn->params.size();
     if (nargs > np) {
         char buf[400];
-        std::snprintf(buf, sizeof buf, "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
+        std::snprintf(buf, sizeof buf,
+                      "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
                       fn->name.substr(0, 200).c_str(), np, nargs);
         err = buf;
         return false;
@@ -97,7 +116,10 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
         ArgSlot& s = slots[i];
         if (p.array) {
             Cell* target = (a->flags & CF_LINKED) && a->link ? Deref(a->link) : nullptr;
-            if (!target || !(target->flags & CF_ARRAY)) { err = "Parameter mismatch\n"; return false; }
+            if (!target || !(target->flags & CF_ARRAY)) {
+                err = "Parameter mismatch\n";
+                return false;
+            }
             s.array = &target->v.arr->desc;
             s.address = &s.array;
             types[i] = &ffi_type_pointer;
@@ -105,10 +127,19 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
             continue;
         }
         switch (p.type) {
-            case VT_INTEGER: if (!GetShort(a, s.i, err)) return false; break;
-            case VT_LONG: if (!GetLong(a, s.l, err)) return false; break;
-            case VT_SINGLE: if (!GetDouble(a, s.d, err)) return false; s.f = (float)s.d; break;
-            case VT_DOUBLE: if (!GetDouble(a, s.d, err)) return false; break;
+            case VT_INTEGER:
+                if (!GetShort(a, s.i, err)) return false;
+                break;
+            case VT_LONG:
+                if (!GetLong(a, s.l, err)) return false;
+                break;
+            case VT_SINGLE:
+                if (!GetDouble(a, s.d, err)) return false;
+                s.f = (float)s.d;
+                break;
+            case VT_DOUBLE:
+                if (!GetDouble(a, s.d, err)) return false;
+                break;
             case VT_STRING: {
                 std::string& t = text();
                 if (!GetString(a, t, err)) return false;
@@ -119,24 +150,41 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
                 uint16_t t = TypeOf(a);
                 s.variant = TesVariant{};
                 s.variant.vt = t;
-                if (t == VT_INTEGER) GetShort(a, s.variant.u.iVal, err);
-                else if (t == VT_LONG) GetLong(a, s.variant.u.lVal, err);
-                else if (t == VT_SINGLE) { double d; GetDouble(a, d, err); s.variant.u.fltVal = (float)d; }
-                else if (t == VT_DOUBLE) GetDouble(a, s.variant.u.dblVal, err);
-                else if (t == VT_STRING) { std::string& x = text(); GetString(a, x, err); s.variant.u.strVal = x.data(); }
-                else if (t == VT_OBJECT && !(a->flags & CF_ARRAY)) s.variant.u.objVal = Deref(a)->v.obj;  // lent
-                else s.variant.vt = VT_EMPTY;
+                if (t == VT_INTEGER)
+                    GetShort(a, s.variant.u.iVal, err);
+                else if (t == VT_LONG)
+                    GetLong(a, s.variant.u.lVal, err);
+                else if (t == VT_SINGLE) {
+                    double d;
+                    GetDouble(a, d, err);
+                    s.variant.u.fltVal = (float)d;
+                } else if (t == VT_DOUBLE)
+                    GetDouble(a, s.variant.u.dblVal, err);
+                else if (t == VT_STRING) {
+                    std::string& x = text();
+                    GetString(a, x, err);
+                    s.variant.u.strVal = x.data();
+                } else if (t == VT_OBJECT && !(a->flags & CF_ARRAY))
+                    s.variant.u.objVal = Deref(a)->v.obj;  // lent
+                else
+                    s.variant.vt = VT_EMPTY;
                 s.address = &s.variant;
                 types[i] = &ffi_type_pointer;
                 values[i] = &s.address;
                 continue;
             }
         }
-        void* storage = p.type == VT_INTEGER ? (void*)&s.i : p.type == VT_LONG ? (void*)&s.l
-                      : p.type == VT_SINGLE ? (void*)&s.f : p.type == VT_DOUBLE ? (void*)&s.d : (void*)&s.ptr;
+        void* storage = p.type == VT_INTEGER  ? (void*)&s.i
+                        : p.type == VT_LONG   ? (void*)&s.l
+                        : p.type == VT_SINGLE ? (void*)&s.f
+                        : p.type == VT_DOUBLE ? (void*)&s.d
+                                              : (void*)&s.ptr;
         if (p.byVal) {
-            types[i] = p.type == VT_INTEGER ? &ffi_type_sint16 : p.type == VT_LONG ? &ffi_type_sint32
-                     : p.type == VT_SINGLE ? &ffi_type_float : p.type == VT_DOUBLE ? &ffi_type_double : &ffi_type_pointer;
+            types[i] = p.type == VT_INTEGER  ? &ffi_type_sint16
+                       : p.type == VT_LONG   ? &ffi_type_sint32
+                       : p.type == VT_SINGLE ? &ffi_type_float
+                       : p.type == VT_DOUBLE ? &ffi_type_double
+                                             : &ffi_type_pointer;
             values[i] = storage;
         } else {
             s.address = p.type == VT_STRING ? (void*)s.ptr : storage;
@@ -147,15 +195,28 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
     ffi_type* rtype;
     uint16_t rt = fn->isSub ? 0 : fn->retType;
     switch (rt) {
-        case 0: rtype = &ffi_type_void; break;
-        case VT_INTEGER: rtype = &ffi_type_sint16; break;
-        case VT_LONG: rtype = &ffi_type_sint32; break;
-        case VT_SINGLE: rtype = &ffi_type_float; break;
-        case VT_DOUBLE: rtype = &ffi_type_double; break;
-        case VT_STRING: rtype = &ffi_type_pointer; break;
+        case 0:
+            rtype = &ffi_type_void;
+            break;
+        case VT_INTEGER:
+            rtype = &ffi_type_sint16;
+            break;
+        case VT_LONG:
+            rtype = &ffi_type_sint32;
+            break;
+        case VT_SINGLE:
+            rtype = &ffi_type_float;
+            break;
+        case VT_DOUBLE:
+            rtype = &ffi_type_double;
+            break;
+        case VT_STRING:
+            rtype = &ffi_type_pointer;
+            break;
         default: {
             char buf[400];
-            std::snprintf(buf, sizeof buf, "unrecognized return type: %d for %s\n", fn->retCode, fn->name.substr(0, 200).c_str());
+            std::snprintf(buf, sizeof buf, "unrecognized return type: %d for %s\n", fn->retCode,
+                          fn->name.substr(0, 200).c_str());
             err = buf;
             return false;
         }
@@ -163,7 +224,8 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
     if (!fn->callInfo) {
         auto* info = new CallInfo;
         info->types.assign(types, types + np);
-        if (ffi_prep_cif(&info->cif, FFI_DEFAULT_ABI, (unsigned)np, rtype, info->types.data()) != FFI_OK) {
+        if (ffi_prep_cif(&info->cif, FFI_DEFAULT_ABI, (unsigned)np, rtype, info->types.data()) !=
+            FFI_OK) {
             delete info;
             err = Fmt("TESSEL ERROR: DoCallFunc - unknown type %s\n", fn->name);
             return false;
@@ -172,7 +234,13 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
         fn->freeCallInfo = FreeCallInfo;
     }
     ffi_cif& cif = static_cast<CallInfo*>(fn->callInfo)->cif;
-    union { ffi_arg word; float f; double d; void* p; char pad[16]; } result;
+    union {
+        ffi_arg word;
+        float f;
+        double d;
+        void* p;
+        char pad[16];
+    } result;
     std::memset(&result, 0, sizeof result);
     ffi_call(&cif, FFI_FN(fn->address), &result, values);
     // By-reference arguments: what the callee wrote goes back to the variables.
@@ -182,10 +250,18 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
         Cell* a = args + i;
         Cell v;
         switch (p.type) {
-            case VT_INTEGER: SetInteger(&v, slots[i].i); break;
-            case VT_LONG: SetLong(&v, slots[i].l); break;
-            case VT_SINGLE: SetSingle(&v, slots[i].f); break;
-            case VT_DOUBLE: SetDouble(&v, slots[i].d); break;
+            case VT_INTEGER:
+                SetInteger(&v, slots[i].i);
+                break;
+            case VT_LONG:
+                SetLong(&v, slots[i].l);
+                break;
+            case VT_SINGLE:
+                SetSingle(&v, slots[i].f);
+                break;
+            case VT_DOUBLE:
+                SetDouble(&v, slots[i].d);
+                break;
         }
         if ((a->flags & CF_LINKED) && a->link) {
             if (!Assign(a->link, &v, err)) return false;
@@ -200,18 +276,29 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
         }
     }
     switch (rt) {
-        case VT_INTEGER: SetInteger(out, (int16_t)result.word); break;
-        case VT_LONG: SetLong(out, (int32_t)result.word); break;
-        case VT_SINGLE: SetSingle(out, result.f); break;
-        case VT_DOUBLE: SetDouble(out, result.d); break;
-        case VT_STRING: SetString(out, result.p ? (const char*)result.p : ""); break;  // copied, never freed
-        default: break;
+        case VT_INTEGER:
+            SetInteger(out, (int16_t)result.word);
+            break;
+        case VT_LONG:
+            SetLong(out, (int32_t)result.word);
+            break;
+        case VT_SINGLE:
+            SetSingle(out, result.f);
+            break;
+        case VT_DOUBLE:
+            SetDouble(out, result.d);
+            break;
+        case VT_STRING:
+            SetString(out, result.p ? (const char*)result.p : "");
+            break;  // copied, never freed
+        default:
+            break;
     }
     return true;
 }
 
-bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, const std::vector<int32_t>* names,
-                   Cell* out, std::string& err) {
+bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs,
+                   const std::vector<int32_t>* names, Cell* out, std::string& err) {
     if (!ctx.undefFuncCb) {
         err = Fmt("Attempting to call undefined function: %s\n", fn->name);
         return false;
@@ -221,7 +308,8 @@ bool CallUndefined(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, const
     std::vector<std::string> texts(nargs);
     for (int i = 0; i < nargs; ++i) {
         Cell* a = args + (nargs - 1 - i);
-        bool array = (a->flags & CF_ARRAY) || ((a->flags & CF_LINKED) && a->link && (Deref(a->link)->flags & CF_ARRAY));
+        bool array = (a->flags & CF_ARRAY) ||
+                     ((a->flags & CF_LINKED) && a->link && (Deref(a->link)->flags & CF_ARRAY));
         if (TypeOf(a) == VT_USER || array) {
             vars[i] = TesVariant{};  // a user-type or array argument passes as Empty, as before
             continue;

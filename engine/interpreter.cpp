@@ -69,8 +69,10 @@ Cell* Interpreter::Fresh(Cell* c) {
         built_ = c + 1;
         return c;
     }
-    if (c->flags & CF_ARRAY) c->DeleteArray();
-    else c->DropObject();
+    if (c->flags & CF_ARRAY)
+        c->DeleteArray();
+    else
+        c->DropObject();
     c->flags = 0;
     c->type = VT_EMPTY;
     c->decl = VT_VARIANT;
@@ -97,8 +99,10 @@ void Interpreter::PopCells(int n) {
 // A popped cell owns nothing (its object reference released), has no flags
 // and holds an empty string (its capacity is kept unless it grew large).
 void Interpreter::Tidy(Cell* c) {
-    if (c->flags & CF_ARRAY) c->DeleteArray();
-    else c->DropObject();
+    if (c->flags & CF_ARRAY)
+        c->DeleteArray();
+    else
+        c->DropObject();
     if (c->type == VT_OBJECT) c->type = VT_EMPTY;  // a reference cell held no object of its own
     c->flags = 0;
     c->s.clear();
@@ -151,7 +155,8 @@ int Interpreter::Resume(int mode) {
     return r;
 }
 
-bool Interpreter::ElementAddress(Cell* arrCell, Cell* subs, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType) {
+bool Interpreter::ElementAddress(Cell* arrCell, Cell* subs, int nsubs, Cell*& cell, void*& raw,
+                                 uint16_t& rawType) {
     Cell* a = Deref(arrCell);
     cell = nullptr;
     raw = nullptr;
@@ -163,8 +168,10 @@ bool Interpreter::ElementAddress(Cell* arrCell, Cell* subs, int nsubs, Cell*& ce
     for (int i = 0; i < nsubs; ++i) {
         int32_t s;
         Cell* sc = Deref(subs + i);
-        if ((sc->type == VT_INTEGER || sc->type == VT_LONG) && !(sc->flags & CF_HOSTREF)) s = sc->type == VT_LONG ? sc->v.l : sc->v.i;
-        else if (!GetLong(sc, s, err)) return Fail(err);
+        if ((sc->type == VT_INTEGER || sc->type == VT_LONG) && !(sc->flags & CF_HOSTREF))
+            s = sc->type == VT_LONG ? sc->v.l : sc->v.i;
+        else if (!GetLong(sc, s, err))
+            return Fail(err);
         int64_t off = (int64_t)s - d->lower[i];
         if (off < 0 || off >= (int64_t)d->count[i]) return Fail("Subscript out of range\n");
         index += (size_t)off * scale;
@@ -189,17 +196,20 @@ static void RawView(Cell& view, void* raw, uint16_t type) {
 // A plain pushed copy that already has its parameter's type (or goes into a
 // Variant) is bound as it is.
 static inline bool BindsAsIs(const Cell& p, const Param& pr) {
-    return p.flags == 0 && !pr.array && ((p.type == pr.type && pr.type != VT_STRING) || pr.type == VT_VARIANT);
+    return p.flags == 0 && !pr.array &&
+           ((p.type == pr.type && pr.type != VT_STRING) || pr.type == VT_VARIANT);
 }
 
 bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc) {
     if ((int)fn->params.size() != nargs) {
         char buf[400];
-        std::snprintf(buf, sizeof buf, "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
+        std::snprintf(buf, sizeof buf,
+                      "Argument-count mismatch - %s takes %d arguments - %d pushed\n",
                       fn->name.substr(0, 200).c_str(), (int)fn->params.size(), nargs);
         return Fail(buf);
     }
-    if (callDepth_ >= depthLimit_) return Fail(Fmt("Nested calls cannot exceed: %d\n", depthLimit_));
+    if (callDepth_ >= depthLimit_)
+        return Fail(Fmt("Nested calls cannot exceed: %d\n", depthLimit_));
     Cell* base = sp_ - nargs;
     if (base + fn->frameSize > end_) return Fail("Out of memory for stack\n");
     std::string err;
@@ -265,7 +275,9 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
         c->name = s.name;
         c->decl = s.decl;
         c->fixedLen = s.fixedLen;
-        c->type = s.decl < 16 && ((0x33Cu >> s.decl) & 1) ? s.decl : VT_EMPTY;  // numbers, String, Object (Nothing)
+        c->type = s.decl < 16 && ((0x33Cu >> s.decl) & 1)
+                      ? s.decl
+                      : VT_EMPTY;  // numbers, String, Object (Nothing)
         c->v.d = 0;
         c->link = nullptr;
         if (!c->s.empty()) c->s.clear();
@@ -289,8 +301,11 @@ bool Interpreter::EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnP
 // layout computed at compile time. False leaves everything to EnterProcedure
 // (other arguments, the depth limit, a full stack). Kept out of the run loop
 // so both compile to tight code.
-__attribute__((noinline)) bool Interpreter::EnterPlain(FuncRec* fn, int nargs, Cell* dest, int returnPc) {
-    if (!fn || fn->fastArgs != nargs || nargs < 0 || sp_ - stack_ < nargs || callDepth_ >= depthLimit_) return false;
+__attribute__((noinline)) bool Interpreter::EnterPlain(FuncRec* fn, int nargs, Cell* dest,
+                                                       int returnPc) {
+    if (!fn || fn->fastArgs != nargs || nargs < 0 || sp_ - stack_ < nargs ||
+        callDepth_ >= depthLimit_)
+        return false;
     Cell* base = sp_ - nargs;
     if (fn->frameSize > end_ - base) return false;
     const Param* pr = fn->params.data();
@@ -338,8 +353,8 @@ __attribute__((noinline)) bool Interpreter::LeavePlain(int& pc) {
     Cell* result = f.base + f.fn->params.size();
     Cell* dest = f.dest;
     if (dest) {
-        if (((dest->flags | result->flags) & (CF_HOSTREF | CF_ARRAY)) || result->type == VT_STRING ||
-            result->type == VT_OBJECT || dest->type == VT_OBJECT ||
+        if (((dest->flags | result->flags) & (CF_HOSTREF | CF_ARRAY)) ||
+            result->type == VT_STRING || result->type == VT_OBJECT || dest->type == VT_OBJECT ||
             (dest->decl != VT_VARIANT && dest->decl != result->type))
             return false;
         dest->type = result->type;
@@ -366,7 +381,8 @@ bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
     --callDepth_;
     if (f.dest && f.fn) {
         Cell* result = f.base + f.fn->params.size();
-        if (f.dest->decl == VT_VARIANT && !(f.dest->flags & (CF_HOSTREF | CF_ARRAY)) && !(result->flags & CF_HOSTREF)) {
+        if (f.dest->decl == VT_VARIANT && !(f.dest->flags & (CF_HOSTREF | CF_ARRAY)) &&
+            !(result->flags & CF_HOSTREF)) {
             MoveValue(f.dest, result);
         } else {
             std::string err;
@@ -384,18 +400,22 @@ bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
 // written argument takes spans[i] cells (a user-type argument takes one per
 // member besides its own). A count that does not match is left to the
 // callee's argument-count check.
-bool Interpreter::PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base, int nargs) {
+bool Interpreter::PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base,
+                                      int nargs) {
     if (fn->kind == FK_UNDECLARED || fn->builtin >= 0)
         return Fail(Fmt("Named arguments need declared parameters: %s\n", fn->name));
     // The declared parameters: first cell and cell count of each.
     std::vector<int> pfirst, pspan;
     for (size_t i = 0; i < fn->params.size(); ++i) {
-        if (fn->params[i].member) { ++pspan.back(); continue; }
+        if (fn->params[i].member) {
+            ++pspan.back();
+            continue;
+        }
         pfirst.push_back((int)i);
         pspan.push_back(1);
     }
     size_t n = nc.names.size();
-    std::vector<int> target(n, -1);    // written argument -> parameter
+    std::vector<int> target(n, -1);  // written argument -> parameter
     std::vector<int> taken(pfirst.size(), -1);
     for (size_t j = 0; j < n; ++j) {
         int p = -1;
@@ -404,10 +424,13 @@ bool Interpreter::PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCal
         } else {
             for (size_t k = 0; k < pfirst.size(); ++k)
                 if (fn->params[pfirst[k]].name == nc.names[j]) p = (int)k;
-            if (p < 0) return Fail(Fmt("Named argument not found: %s\n", ctx_.names[nc.names[j]].text));
+            if (p < 0)
+                return Fail(Fmt("Named argument not found: %s\n", ctx_.names[nc.names[j]].text));
         }
         if (p >= (int)pfirst.size()) return true;  // too many: the count check reports it
-        if (taken[p] >= 0) return Fail(Fmt("Argument given twice: %s\n", ctx_.names[fn->params[pfirst[p]].name].text));
+        if (taken[p] >= 0)
+            return Fail(
+                Fmt("Argument given twice: %s\n", ctx_.names[fn->params[pfirst[p]].name].text));
         taken[p] = (int)j;
         target[j] = p;
     }
@@ -430,15 +453,18 @@ bool Interpreter::PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCal
 }
 
 bool Interpreter::Call(const Instr& in, int& pc) {
-    if (in.a <= 0 || in.a >= (int)ctx_.storage.size() || globals_[in.a].decl != VT_FUNC || !globals_[in.a].v.fn)
+    if (in.a <= 0 || in.a >= (int)ctx_.storage.size() || globals_[in.a].decl != VT_FUNC ||
+        !globals_[in.a].v.fn)
         return Fail("NULL function\n");
     FuncRec* fn = globals_[in.a].v.fn;
     Cell* dest = in.b == -1 ? nullptr : Deref(Operand(in.b));
     int nargs = in.c;
-    if (nargs < 0 || sp_ - stack_ < nargs) return Fail("Data corruption detected in DoCallFunc - type: 0\n");
+    if (nargs < 0 || sp_ - stack_ < nargs)
+        return Fail("Data corruption detected in DoCallFunc - type: 0\n");
     const std::vector<int32_t>* names = nullptr;
     if (in.pad > 0) {
-        if (in.pad > (int)ctx_.namedCalls.size()) return Fail("Data corruption detected in DoCallFunc - type: 0\n");
+        if (in.pad > (int)ctx_.namedCalls.size())
+            return Fail("Data corruption detected in DoCallFunc - type: 0\n");
         const ScriptContext::NamedCall& nc = ctx_.namedCalls[in.pad - 1];
         // Objects and the host's undefined-function callback get the names
         // themselves; for procedures the arguments move into place.
@@ -458,7 +484,8 @@ bool Interpreter::Call(const Instr& in, int& pc) {
         for (Cell* a = sp_ - nargs; a < sp_; ++a) Materialize(a);
     if (fn->kind == FK_MEMBER) {
         // The object was pushed before the arguments.
-        if (sp_ - stack_ < nargs + 1) return Fail("Data corruption detected in DoCallFunc - type: 4\n");
+        if (sp_ - stack_ < nargs + 1)
+            return Fail("Data corruption detected in DoCallFunc - type: 4\n");
         ok = CallMember(ctx_, fn, sp_ - nargs - 1, sp_ - nargs, nargs, names, &out, err);
         popped = nargs + 1;
     } else if (fn->kind == FK_UNDECLARED) {
@@ -528,7 +555,8 @@ bool Interpreter::Print(const Instr& in) {
             if (ctx_.userTypeRoutine && TypeOf(c) != VT_OBJECT) {
                 TesVariant v{};
                 v.vt = TypeOf(c);
-                ctx_.userTypeRoutine(ctx_.handle, 15, nullptr, nullptr, nullptr, &v, ctx_.userTypeDatum);
+                ctx_.userTypeRoutine(ctx_.handle, 15, nullptr, nullptr, nullptr, &v,
+                                     ctx_.userTypeDatum);
                 continue;
             }
             PopCells(count);
@@ -563,7 +591,8 @@ bool Interpreter::Open(const Instr& in) {
     int16_t n;
     if (!GetString(Operand(in.a), name, err) || !GetShort(Operand(in.c), n, err)) return Fail(err);
     char buf[400];
-    std::snprintf(buf, sizeof buf, "Unable to open file: %s as: %d\n", name.substr(0, 300).c_str(), n);
+    std::snprintf(buf, sizeof buf, "Unable to open file: %s as: %d\n", name.substr(0, 300).c_str(),
+                  n);
     if (n < 1 || n > kMaxFiles || ctx_.files[n].fp) return Fail(buf);
     if (ctx_.sandbox && in.b != 1) return Fail(buf);
     const char* mode = in.b == 1 ? "rb" : in.b == 2 ? "wb" : in.b == 8 ? "ab" : nullptr;
@@ -585,7 +614,10 @@ bool Interpreter::Close(const Instr& in) {
         if (sp_ - stack_ < in.a) return Fail("Data corruption detected in Close\n");
         for (int i = 0; i < in.a; ++i) {
             int16_t n;
-            if (!GetShort(sp_ - in.a + i, n, err)) { PopCells(in.a); return Fail(err); }
+            if (!GetShort(sp_ - in.a + i, n, err)) {
+                PopCells(in.a);
+                return Fail(err);
+            }
             if (n >= 1 && n <= kMaxFiles && ctx_.files[n].fp) {
                 std::fclose(ctx_.files[n].fp);
                 ctx_.files[n].fp = nullptr;
@@ -598,10 +630,12 @@ bool Interpreter::Close(const Instr& in) {
 }
 
 static inline bool IntPair(const Cell* a, const Cell* b) {
-    return (a->type == VT_INTEGER || a->type == VT_LONG) && (b->type == VT_INTEGER || b->type == VT_LONG) &&
-           !((a->flags | b->flags) & CF_HOSTREF);
+    return (a->type == VT_INTEGER || a->type == VT_LONG) &&
+           (b->type == VT_INTEGER || b->type == VT_LONG) && !((a->flags | b->flags) & CF_HOSTREF);
 }
-static inline int32_t IntOf(const Cell* c) { return c->type == VT_INTEGER ? c->v.i : c->v.l; }
+static inline int32_t IntOf(const Cell* c) {
+    return c->type == VT_INTEGER ? c->v.i : c->v.l;
+}
 
 // Debug stepping and the step limit, before instruction `pc` runs. False
 // stops the run: paused_ is set when a step ends here, else an error was
@@ -643,13 +677,14 @@ int Interpreter::Exec(int pc, int mode) {
     // Threaded dispatch: the frequent instructions end by jumping straight to
     // the next one's handler; the others return to the switch.
     static const void* const kHandler[OP_COUNT] = {
-        &&generic, &&generic, &&op_move, &&generic, &&op_test, &&op_jump, &&op_compare, &&generic,
-        &&op_jump, &&generic, &&op_leave, &&generic, &&op_call, &&generic, &&generic, &&generic,
-        &&op_fortest, &&op_next, &&generic, &&op_test, &&op_jump, &&op_push, &&op_push, &&generic,
-        &&generic, &&generic, &&op_addsub, &&generic, &&op_arith, &&generic, &&generic, &&op_addsub,
-        &&op_arith, &&generic, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith, &&op_arith,
-        &&op_arith, &&op_arith, &&generic, &&generic, &&op_test, &&generic, &&op_array1, &&op_array1,
-        &&op_compare, &&generic, &&op_pushop};
+        &&generic,  &&generic,  &&op_move,    &&generic,   &&op_test,   &&op_jump,   &&op_compare,
+        &&generic,  &&op_jump,  &&generic,    &&op_leave,  &&generic,   &&op_call,   &&generic,
+        &&generic,  &&generic,  &&op_fortest, &&op_next,   &&generic,   &&op_test,   &&op_jump,
+        &&op_push,  &&op_push,  &&generic,    &&generic,   &&generic,   &&op_addsub, &&generic,
+        &&op_arith, &&generic,  &&generic,    &&op_addsub, &&op_arith,  &&generic,   &&op_arith,
+        &&op_arith, &&op_arith, &&op_arith,   &&op_arith,  &&op_arith,  &&op_arith,  &&op_arith,
+        &&generic,  &&generic,  &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
+        &&generic,  &&op_pushop};
     static_assert(OP_COUNT == 51, "one handler per opcode");
     const Instr* ip;
     Instr fusedAlone;  // an OP_PUSHOP run as its operation alone
@@ -661,41 +696,51 @@ int Interpreter::Exec(int pc, int mode) {
     Cell* const glob = globals_;
     const int nglobals = (int)ctx_.storage.size();
     Cell* fp = fp_;
-#define OPND(o) ((o) >= 0 ? glob + (o) : fp + (-(o) - 2))
+#define OPND(o) ((o) >= 0 ? glob + (o) : fp + (-(o)-2))
 #define in (*ip)
 // The frequent handlers leave the context's line to be written when they
 // report an error or call anything that might (SYNC_LINE); the others write
 // it before they start.
 #define SYNC_LINE (ctx_.line = ip->line, ctx_.currentSource = ip->source)
-#define FAIL(msg) do { SYNC_LINE; Fail(msg); return -1; } while (0)
-#define NEXT_INSTR                                                                    \
-    do {                                                                              \
-        if ((unsigned)pc >= threadedCount) goto top;                                  \
-        ip = code + pc;                                                               \
-        goto *((unsigned)ip->op < (unsigned)OP_COUNT ? kHandler[ip->op] : &&generic); \
+#define FAIL(msg)  \
+    do {           \
+        SYNC_LINE; \
+        Fail(msg); \
+        return -1; \
+    } while (0)
+#define NEXT_INSTR                                                                   \
+    do {                                                                             \
+        if ((unsigned)pc >= threadedCount) goto top;                                 \
+        ip = code + pc;                                                              \
+        goto*((unsigned)ip->op < (unsigned)OP_COUNT ? kHandler[ip->op] : &&generic); \
     } while (0)
     for (;;) {
     top:
         fp = fp_;
         if ((unsigned)pc >= (unsigned)count) return ctx_.errorStatus == -2 ? -1 : 0;
         ip = code + pc;
-        if (__builtin_expect(watched, 0) && !Watch(in, pc, mode, startLine, startDepth)) return paused_ ? 1 : -1;
+        if (__builtin_expect(watched, 0) && !Watch(in, pc, mode, startLine, startDepth))
+            return paused_ ? 1 : -1;
     generic:
         SYNC_LINE;
         switch (in.op) {
-            case OP_MOVE: op_move: {
+            case OP_MOVE:
+            op_move : {
                 Cell* src = OPND(in.a);
                 Cell* dst = Deref(OPND(in.c));
                 if (src->flags & CF_REF) src = Deref(src);
-                if (dst->decl == VT_INTEGER && src->type == VT_INTEGER && !((src->flags | dst->flags) & CF_HOSTREF)) {
+                if (dst->decl == VT_INTEGER && src->type == VT_INTEGER &&
+                    !((src->flags | dst->flags) & CF_HOSTREF)) {
                     dst->v.i = src->v.i;
                     dst->type = VT_INTEGER;
-                } else if (dst->decl == VT_LONG && (src->type == VT_LONG || src->type == VT_INTEGER) &&
+                } else if (dst->decl == VT_LONG &&
+                           (src->type == VT_LONG || src->type == VT_INTEGER) &&
                            !((src->flags | dst->flags) & CF_HOSTREF)) {
                     dst->v.l = src->type == VT_LONG ? src->v.l : src->v.i;
                     dst->type = VT_LONG;
-                } else if (dst->decl == VT_VARIANT && src->type != VT_STRING && src->type != VT_OBJECT &&
-                           dst->type != VT_OBJECT && !((src->flags | dst->flags) & (CF_HOSTREF | CF_ARRAY))) {
+                } else if (dst->decl == VT_VARIANT && src->type != VT_STRING &&
+                           src->type != VT_OBJECT && dst->type != VT_OBJECT &&
+                           !((src->flags | dst->flags) & (CF_HOSTREF | CF_ARRAY))) {
                     dst->type = src->type;
                     dst->v = src->v;
                 } else if (!Assign(dst, src, err)) {
@@ -712,19 +757,27 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             }
-            case OP_ASTORE: case OP_AREAD: case OP_AREF: {
+            case OP_ASTORE:
+            case OP_AREAD:
+            case OP_AREF: {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
-                if (sp_ - stack_ < in.b || !ElementAddress(OPND(in.a), sp_ - in.b, in.b, elem, raw, rawType)) {
+                if (sp_ - stack_ < in.b ||
+                    !ElementAddress(OPND(in.a), sp_ - in.b, in.b, elem, raw, rawType)) {
                     PopCells(in.b);
                     return -1;
                 }
                 PopCells(in.b);
                 Cell view;
-                if (raw) { RawView(view, raw, rawType); elem = &view; }
+                if (raw) {
+                    RawView(view, raw, rawType);
+                    elem = &view;
+                }
                 if (in.op == OP_ASTORE) {
-                    if (!(in.pad == 1 ? SetReference(elem, OPND(in.c), err) : Assign(elem, OPND(in.c), err))) FAIL(err);
+                    if (!(in.pad == 1 ? SetReference(elem, OPND(in.c), err)
+                                      : Assign(elem, OPND(in.c), err)))
+                        FAIL(err);
                 } else if (in.op == OP_AREAD) {
                     Cell* dst = Deref(OPND(in.c));
                     if (!Assign(dst, elem, err)) FAIL(err);
@@ -732,14 +785,22 @@ int Interpreter::Exec(int pc, int mode) {
                     Cell* c;
                     if (!PushCell(c)) FAIL("Out of memory for stack\n");
                     CopyValue(c, elem);
-                    if (raw) { c->flags = CF_LINKRAW; c->link = (Cell*)raw; c->fixedLen = rawType; }
-                    else { c->flags = CF_LINKED; c->link = elem; }
+                    if (raw) {
+                        c->flags = CF_LINKRAW;
+                        c->link = (Cell*)raw;
+                        c->fixedLen = rawType;
+                    } else {
+                        c->flags = CF_LINKED;
+                        c->link = elem;
+                    }
                 }
                 view.flags = 0;
                 ++pc;
                 break;
             }
-            case OP_AREAD1: case OP_ASTORE1: op_array1: {
+            case OP_AREAD1:
+            case OP_ASTORE1:
+            op_array1 : {
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
@@ -748,44 +809,66 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* other = Deref(OPND(in.c));
                 if (in.pad == 1) {  // Set of an element
                     Cell view;
-                    if (raw) { RawView(view, raw, rawType); elem = &view; }
+                    if (raw) {
+                        RawView(view, raw, rawType);
+                        elem = &view;
+                    }
                     bool ok = SetReference(elem, other, err);
                     view.flags = 0;
                     if (!ok) FAIL(err);
-                } else if (raw && rawType == VT_LONG && in.op == OP_AREAD1 && other->decl == VT_VARIANT &&
-                    other->type != VT_OBJECT && !(other->flags & (CF_HOSTREF | CF_ARRAY))) {
+                } else if (raw && rawType == VT_LONG && in.op == OP_AREAD1 &&
+                           other->decl == VT_VARIANT && other->type != VT_OBJECT &&
+                           !(other->flags & (CF_HOSTREF | CF_ARRAY))) {
                     other->type = VT_LONG;
                     std::memcpy(&other->v.l, raw, 4);
-                } else if (raw && rawType == VT_LONG && in.op == OP_ASTORE1 && other->type == VT_LONG &&
-                           !(other->flags & CF_HOSTREF)) {
+                } else if (raw && rawType == VT_LONG && in.op == OP_ASTORE1 &&
+                           other->type == VT_LONG && !(other->flags & CF_HOSTREF)) {
                     std::memcpy(raw, &other->v.l, 4);
                 } else {
                     Cell view;
-                    if (raw) { RawView(view, raw, rawType); elem = &view; }
-                    bool ok = in.op == OP_AREAD1 ? Assign(other, elem, err) : Assign(elem, other, err);
+                    if (raw) {
+                        RawView(view, raw, rawType);
+                        elem = &view;
+                    }
+                    bool ok =
+                        in.op == OP_AREAD1 ? Assign(other, elem, err) : Assign(elem, other, err);
                     view.flags = 0;
                     if (!ok) FAIL(err);
                 }
                 ++pc;
                 NEXT_INSTR;
             }
-            case OP_JFALSE: case OP_JTRUE: case OP_DOTEST: op_test: {
-                if (in.op == OP_DOTEST && in.a == -1) { ++pc; break; }
+            case OP_JFALSE:
+            case OP_JTRUE:
+            case OP_DOTEST:
+            op_test : {
+                if (in.op == OP_DOTEST && in.a == -1) {
+                    ++pc;
+                    break;
+                }
                 bool t;
                 Cell* c = Deref(OPND(in.a));
-                if (c->type == VT_INTEGER && !(c->flags & CF_HOSTREF)) t = c->v.i != 0;
-                else if (!IsTrue(c, t, err)) FAIL(err);
+                if (c->type == VT_INTEGER && !(c->flags & CF_HOSTREF))
+                    t = c->v.i != 0;
+                else if (!IsTrue(c, t, err))
+                    FAIL(err);
                 pc = (t == (in.op == OP_JTRUE)) ? in.c : pc + 1;
                 NEXT_INSTR;
             }
-            case OP_JUMP: case OP_BRANCH: case OP_LOOP: op_jump:
+            case OP_JUMP:
+            case OP_BRANCH:
+            case OP_LOOP:
+            op_jump:
                 pc = in.c;
                 NEXT_INSTR;
-            case OP_CASENE: case OP_JNOTREL: op_compare: {
+            case OP_CASENE:
+            case OP_JNOTREL:
+            op_compare : {
                 Cell* a = OPND(in.a);
                 Cell* b = OPND(in.b);
                 if (((a->flags | b->flags) & (CF_REF | CF_HOSTREF)) == 0 && IntPair(a, b) &&
-                    (in.op == OP_CASENE || (unsigned)(in.pad - OP_EQ) <= (unsigned)(OP_GE - OP_EQ))) {
+                    (in.op == OP_CASENE ||
+                     (unsigned)(in.pad - OP_EQ) <= (unsigned)(OP_GE - OP_EQ))) {
                     // Which of less (1), equal (2), greater (4) make each relation hold.
                     static const uint8_t kHolds[6] = {2, 5, 1, 4, 3, 6};
                     int32_t x = IntOf(a), y = IntOf(b);
@@ -805,13 +888,26 @@ int Interpreter::Exec(int pc, int mode) {
                 }
                 bool holds;
                 switch (in.op == OP_CASENE ? (int)OP_EQ : (int)in.pad) {
-                    case OP_EQ: holds = r == 0; break;
-                    case OP_NE: holds = r != 0; break;
-                    case OP_LT: holds = r < 0; break;
-                    case OP_GT: holds = r > 0; break;
-                    case OP_LE: holds = r <= 0; break;
-                    case OP_GE: holds = r >= 0; break;
-                    default: FAIL("Illegal instruction in interpreter: 48\n");
+                    case OP_EQ:
+                        holds = r == 0;
+                        break;
+                    case OP_NE:
+                        holds = r != 0;
+                        break;
+                    case OP_LT:
+                        holds = r < 0;
+                        break;
+                    case OP_GT:
+                        holds = r > 0;
+                        break;
+                    case OP_LE:
+                        holds = r <= 0;
+                        break;
+                    case OP_GE:
+                        holds = r >= 0;
+                        break;
+                    default:
+                        FAIL("Illegal instruction in interpreter: 48\n");
                 }
                 pc = holds ? pc + 1 : in.c;
                 NEXT_INSTR;
@@ -830,7 +926,8 @@ int Interpreter::Exec(int pc, int mode) {
                     break;
                 }
                 [[fallthrough]];
-            case OP_LEAVE: op_leave: {
+            case OP_LEAVE:
+            op_leave : {
                 if (frames_.size() > baseFrames && LeavePlain(pc)) {
                     fp = fp_;
                     NEXT_INSTR;
@@ -845,12 +942,13 @@ int Interpreter::Exec(int pc, int mode) {
                 Reset();
                 ctx_.line = -1;
                 return 0;
-            case OP_CALL: op_call: {
+            case OP_CALL:
+            op_call : {
                 // A plain procedure of the program whose arguments already have
                 // their parameters' types starts here; anything else (and every
                 // error) takes the general path.
-                if (in.pad == 0 && in.a > 0 && in.a < nglobals && glob[in.a].decl == VT_FUNC && glob[in.a].v.fn &&
-                    glob[in.a].v.fn->fastArgs == in.c &&
+                if (in.pad == 0 && in.a > 0 && in.a < nglobals && glob[in.a].decl == VT_FUNC &&
+                    glob[in.a].v.fn && glob[in.a].v.fn->fastArgs == in.c &&
                     EnterPlain(glob[in.a].v.fn, in.c, in.b == -1 ? nullptr : OPND(in.b), pc + 1)) {
                     fp = fp_;
                     pc = glob[in.a].v.fn->entry;
@@ -872,7 +970,8 @@ int Interpreter::Exec(int pc, int mode) {
                 if (!Print(in)) return -1;
                 ++pc;
                 break;
-            case OP_FORTEST: op_fortest: {
+            case OP_FORTEST:
+            op_fortest : {
                 Cell* v = Deref(OPND(in.a));
                 Cell* lim = Deref(OPND(in.b));
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 16\n");
@@ -895,13 +994,17 @@ int Interpreter::Exec(int pc, int mode) {
                 pc = (up ? r > 0 : r < 0) ? in.c + 1 : pc + 1;
                 NEXT_INSTR;
             }
-            case OP_NEXT: op_next: {
+            case OP_NEXT:
+            op_next : {
                 if (in.c < 0 || in.c >= count) FAIL("Illegal instruction in interpreter: 17\n");
                 Cell* v = Deref(OPND(code[in.c].a));
                 if (!(v->flags & CF_HOSTREF) && v->type == VT_INTEGER) {
-                    if (v->v.i < 32767) ++v->v.i;
-                    else if (v->decl == VT_VARIANT) SetLong(v, 32768);
-                    else FAIL("Overflow\n");
+                    if (v->v.i < 32767)
+                        ++v->v.i;
+                    else if (v->decl == VT_VARIANT)
+                        SetLong(v, 32768);
+                    else
+                        FAIL("Overflow\n");
                 } else if (!(v->flags & CF_HOSTREF) && v->type == VT_LONG) {
                     if (v->v.l == INT32_MAX) FAIL("Overflow\n");
                     ++v->v.l;
@@ -909,12 +1012,14 @@ int Interpreter::Exec(int pc, int mode) {
                     v->v.f += 1.0f;
                 } else if (!(v->flags & CF_HOSTREF) && v->type == VT_DOUBLE) {
                     v->v.d += 1.0;
-                } else if (TypeOf(v) == VT_INTEGER || TypeOf(v) == VT_LONG || TypeOf(v) == VT_DOUBLE || TypeOf(v) == VT_SINGLE) {
+                } else if (TypeOf(v) == VT_INTEGER || TypeOf(v) == VT_LONG ||
+                           TypeOf(v) == VT_DOUBLE || TypeOf(v) == VT_SINGLE) {
                     Cell one, sum;
                     SetInteger(&one, 1);
                     if (!BinaryOp(OP_ADD, v, &one, &sum, err) || !Assign(v, &sum, err)) FAIL(err);
                 } else {
-                    std::string name = v->name > 0 && v->name < ctx_.names.Count() ? ctx_.names[v->name].text : "";
+                    std::string name =
+                        v->name > 0 && v->name < ctx_.names.Count() ? ctx_.names[v->name].text : "";
                     FAIL("ERROR: cannot increment variable: " + name + " - unknown type\n");
                 }
                 pc = in.c;
@@ -925,7 +1030,8 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* v = Deref(OPND(code[in.c].a));
                 Cell sum;
                 if (TypeOf(v) == VT_STRING) {
-                    std::string name = v->name > 0 && v->name < ctx_.names.Count() ? ctx_.names[v->name].text : "";
+                    std::string name =
+                        v->name > 0 && v->name < ctx_.names.Count() ? ctx_.names[v->name].text : "";
                     FAIL("ERROR: cannot increment variable: " + name + " - unknown type\n");
                 }
                 if (!BinaryOp(OP_ADD, v, OPND(in.a), &sum, err)) {
@@ -942,13 +1048,15 @@ int Interpreter::Exec(int pc, int mode) {
                 pc = in.c;
                 break;
             }
-            case OP_PUSH: case OP_PUSHREF: op_push: {
+            case OP_PUSH:
+            case OP_PUSHREF:
+            op_push : {
                 Cell* src = OPND(in.a);
                 if (in.op == OP_PUSH && sp_ < built_) {
                     // A number into a reused stack cell (popped cells own nothing, no flags).
                     Cell* d = src->flags & CF_REF ? Deref(src) : src;
-                    if (!(d->flags & (CF_HOSTREF | CF_ARRAY)) && d->type >= VT_INTEGER && d->type <= VT_DOUBLE &&
-                        sp_->flags == 0) {
+                    if (!(d->flags & (CF_HOSTREF | CF_ARRAY)) && d->type >= VT_INTEGER &&
+                        d->type <= VT_DOUBLE && sp_->flags == 0) {
                         Cell* c = sp_++;
                         c->decl = VT_VARIANT;
                         c->type = d->type;
@@ -968,8 +1076,10 @@ int Interpreter::Exec(int pc, int mode) {
                     ++pc;
                     break;
                 }
-                if (in.op == OP_PUSHREF && d->type == VT_STRING && !(d->flags & (CF_HOSTREF | CF_ARRAY))) {
-                    // The text is read through the link; it is copied only if a callee needs its own.
+                if (in.op == OP_PUSHREF && d->type == VT_STRING &&
+                    !(d->flags & (CF_HOSTREF | CF_ARRAY))) {
+                    // The text is read through the link; it is copied only if a callee needs its
+                    // own.
                     c->type = VT_STRING;
                     c->flags = CF_LINKED | CF_LAZY;
                     c->link = d;
@@ -978,8 +1088,14 @@ int Interpreter::Exec(int pc, int mode) {
                 }
                 CopyValue(c, d);
                 if (in.op == OP_PUSHREF) {
-                    if (d->flags & CF_HOSTREF) { c->flags = CF_LINKRAW; c->link = (Cell*)d->v.host; c->fixedLen = d->decl; }
-                    else { c->flags = CF_LINKED; c->link = d; }
+                    if (d->flags & CF_HOSTREF) {
+                        c->flags = CF_LINKRAW;
+                        c->link = (Cell*)d->v.host;
+                        c->fixedLen = d->decl;
+                    } else {
+                        c->flags = CF_LINKED;
+                        c->link = d;
+                    }
                 }
                 ++pc;
                 break;
@@ -1000,7 +1116,8 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             }
-            case OP_PUSHOP: op_pushop: {
+            case OP_PUSHOP:
+            op_pushop : {
                 // The addition or subtraction and the PUSH after it in one step
                 // when the result is a Long (as op_addsub); otherwise the
                 // operation alone, and the PUSH runs next as usual.
@@ -1008,10 +1125,11 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* b = OPND(in.b);
                 Cell* out = OPND(in.c);
                 if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
-                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT && IntPair(a, b) &&
-                    (a->type == VT_LONG || b->type == VT_LONG) && sp_ < built_ && pc + 1 < count &&
-                    code[pc + 1].op == OP_PUSH && code[pc + 1].a == in.c) {
-                    int64_t r = in.pad == OP_ADD ? (int64_t)IntOf(a) + IntOf(b) : (int64_t)IntOf(a) - IntOf(b);
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
+                    IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG) && sp_ < built_ &&
+                    pc + 1 < count && code[pc + 1].op == OP_PUSH && code[pc + 1].a == in.c) {
+                    int64_t r = in.pad == OP_ADD ? (int64_t)IntOf(a) + IntOf(b)
+                                                 : (int64_t)IntOf(a) - IntOf(b);
                     if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
                     out->type = VT_LONG;
                     out->v.l = (int32_t)r;
@@ -1025,23 +1143,25 @@ int Interpreter::Exec(int pc, int mode) {
                     pc += 2;
                     NEXT_INSTR;
                 }
-                if (in.pad != OP_ADD && in.pad != OP_SUB) FAIL("Illegal instruction in interpreter: 50\n");
+                if (in.pad != OP_ADD && in.pad != OP_SUB)
+                    FAIL("Illegal instruction in interpreter: 50\n");
                 fusedAlone = in;
                 fusedAlone.op = in.pad;
                 fusedAlone.pad = 0;
                 ip = &fusedAlone;
                 goto op_arith;
             }
-            op_addsub: {
+            op_addsub : {
                 // Addition and subtraction with a Long among Integer/Long operands
                 // into a Variant or Long: exact in 64 bits, then the Long range.
                 Cell* a = OPND(in.a);
                 Cell* b = OPND(in.b);
                 Cell* out = OPND(in.c);
                 if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
-                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT && IntPair(a, b) &&
-                    (a->type == VT_LONG || b->type == VT_LONG)) {
-                    int64_t r = in.op == OP_ADD ? (int64_t)IntOf(a) + IntOf(b) : (int64_t)IntOf(a) - IntOf(b);
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
+                    IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG)) {
+                    int64_t r = in.op == OP_ADD ? (int64_t)IntOf(a) + IntOf(b)
+                                                : (int64_t)IntOf(a) - IntOf(b);
                     if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
                     out->type = VT_LONG;
                     out->v.l = (int32_t)r;
@@ -1050,38 +1170,70 @@ int Interpreter::Exec(int pc, int mode) {
                 }
                 goto op_arith;
             }
-            case OP_ADD: case OP_SUB: case OP_MUL: case OP_MOD: case OP_AND: case OP_OR:
-            case OP_EQ: case OP_NE: case OP_LT: case OP_GT: case OP_LE: case OP_GE: op_arith: {
+            case OP_ADD:
+            case OP_SUB:
+            case OP_MUL:
+            case OP_MOD:
+            case OP_AND:
+            case OP_OR:
+            case OP_EQ:
+            case OP_NE:
+            case OP_LT:
+            case OP_GT:
+            case OP_LE:
+            case OP_GE:
+            op_arith : {
                 // Integer and Long operands into a plain temporary: no conversions.
                 Cell* a = OPND(in.a);
                 Cell* b = OPND(in.b);
                 Cell* out = OPND(in.c);
-                if ((a->flags | b->flags | out->flags) & CF_REF) { a = Deref(a); b = Deref(b); out = Deref(out); }
-                if (IntPair(a, b) && !(out->flags & (CF_HOSTREF | CF_ARRAY)) && out->type != VT_OBJECT &&
+                if ((a->flags | b->flags | out->flags) & CF_REF) {
+                    a = Deref(a);
+                    b = Deref(b);
+                    out = Deref(out);
+                }
+                if (IntPair(a, b) && !(out->flags & (CF_HOSTREF | CF_ARRAY)) &&
+                    out->type != VT_OBJECT &&
                     (out->decl == VT_VARIANT || out->decl == VT_LONG || out->decl == VT_INTEGER)) {
                     int64_t x = IntOf(a), y = IntOf(b), r;
                     bool isInt = a->type == VT_INTEGER && b->type == VT_INTEGER, compare = false;
                     switch (in.op) {
-                        case OP_ADD: r = x + y; break;
-                        case OP_SUB: r = x - y; break;
-                        case OP_MUL: r = x * y; break;
+                        case OP_ADD:
+                            r = x + y;
+                            break;
+                        case OP_SUB:
+                            r = x - y;
+                            break;
+                        case OP_MUL:
+                            r = x * y;
+                            break;
                         case OP_MOD:
                             if (y == 0) FAIL("Division by zero\n");
                             r = x % y;
                             break;
-                        case OP_AND: r = x & y; break;
-                        case OP_OR: r = x | y; break;
+                        case OP_AND:
+                            r = x & y;
+                            break;
+                        case OP_OR:
+                            r = x | y;
+                            break;
                         default: {
                             compare = true;
-                            bool t = in.op == OP_EQ ? x == y : in.op == OP_NE ? x != y : in.op == OP_LT ? x < y
-                                   : in.op == OP_GT ? x > y : in.op == OP_LE ? x <= y : x >= y;
+                            bool t = in.op == OP_EQ   ? x == y
+                                     : in.op == OP_NE ? x != y
+                                     : in.op == OP_LT ? x < y
+                                     : in.op == OP_GT ? x > y
+                                     : in.op == OP_LE ? x <= y
+                                                      : x >= y;
                             r = t ? -1 : 0;
                         }
                     }
                     // The operation's own range, then the target's declared type.
                     bool small = compare || isInt;
-                    if (small ? (r < -32768 || r > 32767) : (r < INT32_MIN || r > INT32_MAX)) FAIL("Overflow\n");
-                    uint16_t t = out->decl == VT_VARIANT ? (small ? VT_INTEGER : VT_LONG) : out->decl;
+                    if (small ? (r < -32768 || r > 32767) : (r < INT32_MIN || r > INT32_MAX))
+                        FAIL("Overflow\n");
+                    uint16_t t =
+                        out->decl == VT_VARIANT ? (small ? VT_INTEGER : VT_LONG) : out->decl;
                     if (t == VT_INTEGER) {
                         if (r < -32768 || r > 32767) FAIL("Overflow\n");
                         out->type = VT_INTEGER;
@@ -1095,13 +1247,16 @@ int Interpreter::Exec(int pc, int mode) {
                 }
                 [[fallthrough]];
             }
-            case OP_POW: case OP_CONCAT: case OP_DIV: {
+            case OP_POW:
+            case OP_CONCAT:
+            case OP_DIV: {
                 Cell* a = Deref(OPND(in.a));
                 Cell* b = Deref(OPND(in.b));
                 Cell* out = Deref(OPND(in.c));
-                if (in.op == OP_CONCAT && out == a && out->type == VT_STRING && !(out->flags & CF_HOSTREF) &&
-                    out->fixedLen == 0) {
-                    if (b->type == VT_STRING) out->s += b->s;
+                if (in.op == OP_CONCAT && out == a && out->type == VT_STRING &&
+                    !(out->flags & CF_HOSTREF) && out->fixedLen == 0) {
+                    if (b->type == VT_STRING)
+                        out->s += b->s;
                     else {
                         std::string t;
                         if (!GetString(b, t, err)) FAIL(err);
@@ -1119,9 +1274,11 @@ int Interpreter::Exec(int pc, int mode) {
                 ++pc;
                 break;
             }
-            case OP_NEG: case OP_NOT: {
+            case OP_NEG:
+            case OP_NOT: {
                 Cell tmp;
-                bool ok = in.op == OP_NEG ? Negate(OPND(in.a), &tmp, err) : NotOp(OPND(in.a), &tmp, err);
+                bool ok =
+                    in.op == OP_NEG ? Negate(OPND(in.a), &tmp, err) : NotOp(OPND(in.a), &tmp, err);
                 if (!ok || !Assign(OPND(in.c), &tmp, err)) FAIL(err);
                 ++pc;
                 break;

@@ -13,7 +13,7 @@ constexpr int kMaxCallDepth = 10000;
 constexpr int kMaxDebugDepth = 20;
 
 class Interpreter {
-public:
+  public:
     explicit Interpreter(ScriptContext& ctx);
     ~Interpreter();
     Interpreter(const Interpreter&) = delete;
@@ -48,16 +48,18 @@ public:
         if (to < sp_) sp_ = to;
     }
 
-private:
+  private:
     int Exec(int pc, int mode);
     bool Watch(const Instr& in, int pc, int mode, int& startLine, size_t& startDepth);
     bool Call(const Instr& in, int& pc);
-    bool PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base, int nargs);
+    bool PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base,
+                             int nargs);
     bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
     bool EnterPlain(FuncRec* fn, int nargs, Cell* dest, int returnPc);
     bool LeavePlain(int& pc);
     bool Leave(int& pc, size_t baseFrames, bool& done);
-    bool ElementAddress(Cell* arr, Cell* subs, int nsubs, Cell*& cell, void*& raw, uint16_t& rawType);
+    bool ElementAddress(Cell* arr, Cell* subs, int nsubs, Cell*& cell, void*& raw,
+                        uint16_t& rawType);
     bool Print(const Instr& in);
     bool Open(const Instr& in);
     bool Close(const Instr& in);

@@ -26,7 +26,9 @@ static double LiteralToDouble(const std::string& digits) {
     return c ? strtod_l(digits.c_str(), nullptr, c) : std::strtod(digits.c_str(), nullptr);
 }
 
-static bool IsTypeChar(char c) { return c == '%' || c == '&' || c == '!' || c == '#' || c == '$'; }
+static bool IsTypeChar(char c) {
+    return c == '%' || c == '&' || c == '!' || c == '#' || c == '$';
+}
 
 void Lexer::Record(const Token& t, int value) {
     if (replay_) return;
@@ -51,7 +53,9 @@ bool Lexer::Scan(Token& t) {
         while (at(pos_) == ' ' || at(pos_) == '\t' || (at(pos_) == '\r' && at(pos_ + 1) != '\n'))
             ++pos_;
         if (at(pos_) == '\'') {  // comment up to the line end
-            while (at(pos_) != '\n' && at(pos_) != '\x1a' && !(at(pos_) == '\r' && at(pos_ + 1) == '\n')) ++pos_;
+            while (at(pos_) != '\n' && at(pos_) != '\x1a' &&
+                   !(at(pos_) == '\r' && at(pos_ + 1) == '\n'))
+                ++pos_;
         }
         t.source = (int)src_ + 1;
         t.line = ctx_.line;
@@ -92,7 +96,9 @@ bool Lexer::Scan(Token& t) {
         if (std::isalpha((unsigned char)c) || c == '_') {
             while (std::isalnum((unsigned char)at(pos_)) || at(pos_) == '_') ++pos_;
             t.text = s.substr(start, pos_ - start);
-            if (IsTypeChar(at(pos_)) && !(at(pos_) == '&' && (at(pos_ + 1) == 'H' || at(pos_ + 1) == 'h' || at(pos_ + 1) == 'O' || at(pos_ + 1) == 'o'))) {
+            if (IsTypeChar(at(pos_)) &&
+                !(at(pos_) == '&' && (at(pos_ + 1) == 'H' || at(pos_ + 1) == 'h' ||
+                                      at(pos_ + 1) == 'O' || at(pos_ + 1) == 'o'))) {
                 t.suffix = at(pos_);
                 ++pos_;
             }
@@ -100,7 +106,8 @@ bool Lexer::Scan(Token& t) {
             t.length = (int)(pos_ - start);
             return true;
         }
-        if (std::isdigit((unsigned char)c) || (c == '.' && std::isdigit((unsigned char)at(pos_ + 1)))) {
+        if (std::isdigit((unsigned char)c) ||
+            (c == '.' && std::isdigit((unsigned char)at(pos_ + 1)))) {
             bool real = false;
             while (std::isdigit((unsigned char)at(pos_))) ++pos_;
             if (at(pos_) == '.') {
@@ -110,7 +117,8 @@ bool Lexer::Scan(Token& t) {
             }
             if ((at(pos_) == 'E' || at(pos_) == 'e') &&
                 (std::isdigit((unsigned char)at(pos_ + 1)) ||
-                 ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') && std::isdigit((unsigned char)at(pos_ + 2))))) {
+                 ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') &&
+                  std::isdigit((unsigned char)at(pos_ + 2))))) {
                 real = true;
                 pos_ += 2;
                 while (std::isdigit((unsigned char)at(pos_))) ++pos_;
@@ -124,7 +132,9 @@ bool Lexer::Scan(Token& t) {
             t.length = (int)t.text.size();
             return true;
         }
-        if (c == '&' && (at(pos_ + 1) == 'H' || at(pos_ + 1) == 'h' || at(pos_ + 1) == 'O' || at(pos_ + 1) == 'o') &&
+        if (c == '&' &&
+            (at(pos_ + 1) == 'H' || at(pos_ + 1) == 'h' || at(pos_ + 1) == 'O' ||
+             at(pos_ + 1) == 'o') &&
             std::isxdigit((unsigned char)at(pos_ + 2))) {
             pos_ += 2;
             while (std::isxdigit((unsigned char)at(pos_))) ++pos_;
@@ -153,11 +163,14 @@ bool Lexer::Scan(Token& t) {
             t.length = (int)(pos_ - start);
             return true;
         }
-        static const struct { const char* text; int kind; } ops[] = {
-            {"<>", T_NE}, {"<=", T_LE}, {">=", T_GE}, {":=", T_ASSIGNNAMED}, {"=", T_EQ},
-            {"<", T_LT}, {">", T_GT}, {"+", T_PLUS}, {"-", T_MINUS}, {"&", T_AMP}, {"*", T_MUL},
-            {"/", T_DIV}, {"^", T_POW}, {"(", T_LPAREN}, {")", T_RPAREN}, {",", T_COMMA},
-            {":", T_COLON}, {";", T_SEMI}, {"#", T_HASH}, {".", T_DOT}};
+        static const struct {
+            const char* text;
+            int kind;
+        } ops[] = {{"<>", T_NE},   {"<=", T_LE},    {">=", T_GE},    {":=", T_ASSIGNNAMED},
+                   {"=", T_EQ},    {"<", T_LT},     {">", T_GT},     {"+", T_PLUS},
+                   {"-", T_MINUS}, {"&", T_AMP},    {"*", T_MUL},    {"/", T_DIV},
+                   {"^", T_POW},   {"(", T_LPAREN}, {")", T_RPAREN}, {",", T_COMMA},
+                   {":", T_COLON}, {";", T_SEMI},   {"#", T_HASH},   {".", T_DOT}};
         for (const auto& o : ops) {
             size_t n = std::strlen(o.text);
             if (s.compare(pos_, n, o.text) == 0) {
@@ -198,11 +211,15 @@ bool Lexer::Replay(Token& t) {
             continue;
         }
         switch (st.kind) {
-            case T_IDENT: case T_INTEGER: case T_HEX: case T_REAL: case T_STRING:
+            case T_IDENT:
+            case T_INTEGER:
+            case T_HEX:
+            case T_REAL:
+            case T_STRING:
                 t.text = (*names_)[st.value];
                 if (st.kind == T_IDENT && IsTypeChar((char)st.last)) t.suffix = (char)st.last;
-                if ((st.kind == T_INTEGER || st.kind == T_REAL || st.kind == T_HEX) && !t.text.empty() &&
-                    IsTypeChar(t.text.back()))
+                if ((st.kind == T_INTEGER || st.kind == T_REAL || st.kind == T_HEX) &&
+                    !t.text.empty() && IsTypeChar(t.text.back()))
                     t.suffix = t.text.back();
                 break;
             case T_EOL:
@@ -243,7 +260,11 @@ bool Lexer::Action(Token& t) {
     switch (t.raw) {
         case T_IDENT: {
             t.name = ctx_.names.Enter(t.text, false, err);
-            if (t.name < 0) { ReportError(ctx_, err); t.name = 0; return false; }
+            if (t.name < 0) {
+                ReportError(ctx_, err);
+                t.name = 0;
+                return false;
+            }
             NameEntry& e = ctx_.names[t.name];
             t.kind = e.kind;
             // The host is asked once about a name that has no meaning yet;
@@ -270,7 +291,11 @@ bool Lexer::Action(Token& t) {
         case T_INTEGER:
         case T_HEX: {
             t.name = ctx_.names.Enter(t.text, false, err);
-            if (t.name < 0) { ReportError(ctx_, err); t.name = 0; return false; }
+            if (t.name < 0) {
+                ReportError(ctx_, err);
+                t.name = 0;
+                return false;
+            }
             std::string digits = t.text;
             if (t.suffix) digits.pop_back();
             uint16_t type;
@@ -283,8 +308,13 @@ bool Lexer::Action(Token& t) {
                     ReportError(ctx_, "Constant too large for integer type\n");
                     return true;
                 }
-                if (u < 0x10000 && t.suffix != '&') { type = VT_INTEGER; value = (int16_t)(uint16_t)u; }
-                else { type = VT_LONG; value = (int32_t)(uint32_t)u; }
+                if (u < 0x10000 && t.suffix != '&') {
+                    type = VT_INTEGER;
+                    value = (int16_t)(uint16_t)u;
+                } else {
+                    type = VT_LONG;
+                    value = (int32_t)(uint32_t)u;
+                }
             } else {
                 errno = 0;
                 long long v = std::strtoll(digits.c_str(), nullptr, 10);
@@ -292,8 +322,11 @@ bool Lexer::Action(Token& t) {
                 if (t.suffix == '#' || t.suffix == '!') {
                     int cell = ConstCell(ctx_, t.name, VT_DOUBLE);
                     double d = LiteralToDouble(digits);
-                    if (t.suffix == '!') { ctx_.storage[cell].decl = VT_SINGLE; SetSingle(&ctx_.storage[cell], (float)d); }
-                    else SetDouble(&ctx_.storage[cell], d);
+                    if (t.suffix == '!') {
+                        ctx_.storage[cell].decl = VT_SINGLE;
+                        SetSingle(&ctx_.storage[cell], (float)d);
+                    } else
+                        SetDouble(&ctx_.storage[cell], d);
                     return true;
                 }
                 if (big || (t.suffix == '%' && (v < -32768 || v > 32767))) {
@@ -305,28 +338,43 @@ bool Lexer::Action(Token& t) {
             }
             ctx_.names[t.name].value = value;
             int cell = ConstCell(ctx_, t.name, type);
-            if (type == VT_INTEGER) SetInteger(&ctx_.storage[cell], (int16_t)value);
-            else SetLong(&ctx_.storage[cell], value);
+            if (type == VT_INTEGER)
+                SetInteger(&ctx_.storage[cell], (int16_t)value);
+            else
+                SetLong(&ctx_.storage[cell], value);
             return true;
         }
         case T_REAL: {
             t.name = ctx_.names.Enter(t.text, false, err);
-            if (t.name < 0) { ReportError(ctx_, err); t.name = 0; return false; }
+            if (t.name < 0) {
+                ReportError(ctx_, err);
+                t.name = 0;
+                return false;
+            }
             std::string digits = t.text;
             if (t.suffix) digits.pop_back();
             double d = LiteralToDouble(digits);
             if (t.suffix == '%' || t.suffix == '&') {
-                ReportError(ctx_, "Type declaration character does not match declared data type for symbol: " + t.text + "\n");
+                ReportError(
+                    ctx_,
+                    "Type declaration character does not match declared data type for symbol: " +
+                        t.text + "\n");
                 return true;
             }
             int cell = ConstCell(ctx_, t.name, t.suffix == '!' ? VT_SINGLE : VT_DOUBLE);
-            if (t.suffix == '!') SetSingle(&ctx_.storage[cell], (float)d);
-            else SetDouble(&ctx_.storage[cell], d);
+            if (t.suffix == '!')
+                SetSingle(&ctx_.storage[cell], (float)d);
+            else
+                SetDouble(&ctx_.storage[cell], d);
             return true;
         }
         case T_STRING: {
             t.name = ctx_.names.Enter(t.text, true, err);
-            if (t.name < 0) { ReportError(ctx_, err); t.name = 0; return false; }
+            if (t.name < 0) {
+                ReportError(ctx_, err);
+                t.name = 0;
+                return false;
+            }
             int cell = ConstCell(ctx_, t.name, VT_STRING);
             SetString(&ctx_.storage[cell], t.text);
             return true;

@@ -10,18 +10,18 @@
 namespace tessel {
 
 struct Token {
-    int kind = T_EOF;      // kind after the token action
-    int raw = T_EOF;       // kind before the action (identifier, integer, ...)
-    int name = 0;          // name-table index for names and literals
-    std::string text;      // text as written (identifiers without the type character)
-    char suffix = 0;       // type character of an identifier or literal
+    int kind = T_EOF;  // kind after the token action
+    int raw = T_EOF;   // kind before the action (identifier, integer, ...)
+    int name = 0;      // name-table index for names and literals
+    std::string text;  // text as written (identifiers without the type character)
+    char suffix = 0;   // type character of an identifier or literal
     int source = 1, line = 0, column = 0, length = 0;
     size_t lineStart = 0, pos = 0;  // offsets into the source text (scanning only)
     bool atLineStart = false;
 };
 
 class Lexer {
-public:
+  public:
     Lexer(ScriptContext& ctx, bool replay, const std::vector<StreamToken>* tokens,
           const std::vector<std::string>* names);
     // Next raw token with its action applied. False when the token action
@@ -31,7 +31,7 @@ public:
     void LineAround(const Token& t, std::string& before, std::string& after) const;
     bool Replaying() const { return replay_; }
 
-private:
+  private:
     bool Scan(Token& t);
     bool Replay(Token& t);
     bool Action(Token& t);
@@ -41,7 +41,7 @@ private:
     const std::vector<StreamToken>* tokens_;
     const std::vector<std::string>* names_;
     size_t replayPos_ = 0;
-    size_t src_ = 0;   // index into ctx.sources
+    size_t src_ = 0;  // index into ctx.sources
     size_t pos_ = 0;
     size_t lineStart_ = 0;
     int prevKind_ = T_EOL;

@@ -45,7 +45,9 @@ struct HostObject {
     TesHostObjectFree onFree;
 };
 
-uint32_t HostAddRef(TesDispatch* d) { return ++reinterpret_cast<HostObject*>(d)->refs; }
+uint32_t HostAddRef(TesDispatch* d) {
+    return ++reinterpret_cast<HostObject*>(d)->refs;
+}
 
 uint32_t HostRelease(TesDispatch* d) {
     HostObject* h = reinterpret_cast<HostObject*>(d);
@@ -86,7 +88,8 @@ int32_t HostInvoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* args, 
     const char* name = id == 0 ? "" : m.names[id - 1].c_str();
     TesArgList none{nullptr, nullptr, 0, 0, nullptr};
     int32_t r = routine(h->context, flags, h->object, name, args ? args : &none, result, datum);
-    if (r == TES_DISP_E_EXCEPTION && result->vt == TES_VT_STRING && result->u.strVal && errorText && errorSize) {
+    if (r == TES_DISP_E_EXCEPTION && result->vt == TES_VT_STRING && result->u.strVal && errorText &&
+        errorSize) {
         std::snprintf(errorText, errorSize, "%s", result->u.strVal);
         *result = TesVariant{};
     }
@@ -95,9 +98,10 @@ int32_t HostInvoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* args, 
 
 const TesDispatchVtbl kHostVtbl = {HostAddRef, HostRelease, HostGetId, HostInvoke};
 
-TesDispatch* NewHostObject(TesContext context, void* object, TesUserTypeRoutine routine, intptr_t datum,
-                           bool subsystem) {
-    HostObject* h = new HostObject{{&kHostVtbl}, 1, context, object, routine, datum, subsystem, nullptr};
+TesDispatch* NewHostObject(TesContext context, void* object, TesUserTypeRoutine routine,
+                           intptr_t datum, bool subsystem) {
+    HostObject* h =
+        new HostObject{{&kHostVtbl}, 1, context, object, routine, datum, subsystem, nullptr};
     return &h->base;
 }
 
@@ -114,7 +118,8 @@ std::string NameMsg(const char* fmt, const std::string& name) {
 }
 
 // The message of a failed invoke.
-std::string InvokeError(int32_t r, const char* description, const std::string& member, bool isDefault) {
+std::string InvokeError(int32_t r, const char* description, const std::string& member,
+                        bool isDefault) {
     switch (r) {
         case TES_DISP_E_EXCEPTION: {
             std::string text(description ? description : "");
@@ -122,20 +127,25 @@ std::string InvokeError(int32_t r, const char* description, const std::string& m
             if (text.empty() || text.back() != '\n') text += '\n';
             return text;
         }
-        case TES_DISP_E_TYPEMISMATCH: return "Type mismatch\n";
-        case TES_DISP_E_PARAMNOTOPTIONAL: return "Missing parameter(s)\n";
-        case TES_DISP_E_UNKNOWNNAME: return NameMsg("Unknown name: %s\n", member);
+        case TES_DISP_E_TYPEMISMATCH:
+            return "Type mismatch\n";
+        case TES_DISP_E_PARAMNOTOPTIONAL:
+            return "Missing parameter(s)\n";
+        case TES_DISP_E_UNKNOWNNAME:
+            return NameMsg("Unknown name: %s\n", member);
         case TES_DISP_E_MEMBERNOTFOUND:
             if (isDefault) return "Object does not have default property\n";
             return Hex("Invoke returned: %lx\n", r);
-        case kNoRoutine: return "Invalid user type callback in stream!!!!\n";
-        default: return Hex("Invoke returned: %lx\n", r);
+        case kNoRoutine:
+            return "Invalid user type callback in stream!!!!\n";
+        default:
+            return Hex("Invoke returned: %lx\n", r);
     }
 }
 
 // Calls invoke and takes the result into out.
-bool Invoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* args, Cell* out, const std::string& member,
-            std::string& err) {
+bool Invoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* args, Cell* out,
+            const std::string& member, std::string& err) {
     TesVariant result{};
     char description[1100] = "";
     int32_t r = d->vtbl->invoke(d, id, flags, args, &result, description, sizeof description);
@@ -146,8 +156,10 @@ bool Invoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* args, Cell* o
     ScriptContext* ctx = CurrentContext();
     if (!ctx || !VariantToCell(*ctx, result, *out, true)) {
         // A result of a type the engine does not hold: Empty.
-        if (out->OwnsObject()) out->DropObject();
-        else if (!(out->flags & (CF_HOSTREF | CF_ARRAY))) out->type = VT_EMPTY;
+        if (out->OwnsObject())
+            out->DropObject();
+        else if (!(out->flags & (CF_HOSTREF | CF_ARRAY)))
+            out->type = VT_EMPTY;
     }
     return true;
 }
@@ -179,8 +191,10 @@ void MoveValue(Cell* dst, Cell* src) {
     if (dst == src) return;
     dst->DropObject();
     dst->type = src->type;
-    if (src->type == VT_STRING) dst->s.swap(src->s);
-    else dst->v = src->v;
+    if (src->type == VT_STRING)
+        dst->s.swap(src->s);
+    else
+        dst->v = src->v;
     if (src->OwnsObject()) {
         src->v.obj = nullptr;
         src->type = VT_EMPTY;
@@ -215,8 +229,9 @@ bool PutDefault(Cell* obj, const Cell* value, std::string& err) {
 bool SetReference(Cell* dst0, const Cell* src0, std::string& err) {
     Cell* dst = Deref(dst0);
     const Cell* src = Deref(const_cast<Cell*>(src0));
-    if ((dst->flags & (CF_HOSTREF | CF_ARRAY)) || (dst->decl != VT_OBJECT && dst->decl != VT_VARIANT) ||
-        src->type != VT_OBJECT || (src->flags & (CF_HOSTREF | CF_ARRAY))) {
+    if ((dst->flags & (CF_HOSTREF | CF_ARRAY)) ||
+        (dst->decl != VT_OBJECT && dst->decl != VT_VARIANT) || src->type != VT_OBJECT ||
+        (src->flags & (CF_HOSTREF | CF_ARRAY))) {
         err = "Type mismatch\n";
         return false;
     }
@@ -228,27 +243,34 @@ bool SetVariantFromVar(const Cell* c0, TesVariant& v, std::string& text, std::st
     v = TesVariant{};
     const Cell* c = Deref(const_cast<Cell*>(c0));
     uint16_t t = TypeOf(c);
-    bool array = (c->flags & CF_ARRAY) ||
-                 ((c->flags & CF_LINKED) && c->link && (Deref(c->link)->flags & CF_ARRAY));  // a pushed array name
+    bool array =
+        (c->flags & CF_ARRAY) || ((c->flags & CF_LINKED) && c->link &&
+                                  (Deref(c->link)->flags & CF_ARRAY));  // a pushed array name
     if (array) t = VT_EMPTY | TES_VT_ARRAY;
     v.vt = t;
     switch (t) {
-        case VT_EMPTY: return true;
-        case VT_INTEGER: return GetShort(c, v.u.iVal, err);
-        case VT_LONG: return GetLong(c, v.u.lVal, err);
+        case VT_EMPTY:
+            return true;
+        case VT_INTEGER:
+            return GetShort(c, v.u.iVal, err);
+        case VT_LONG:
+            return GetLong(c, v.u.lVal, err);
         case VT_SINGLE: {
             double d;
             if (!GetDouble(c, d, err)) return false;
             v.u.fltVal = (float)d;
             return true;
         }
-        case VT_DOUBLE: return GetDouble(c, v.u.dblVal, err);
+        case VT_DOUBLE:
+            return GetDouble(c, v.u.dblVal, err);
         case VT_STRING:
             Materialize(const_cast<Cell*>(c));
             text = c->s;
             v.u.strVal = text.data();
             return true;
-        case VT_OBJECT: v.u.objVal = c->v.obj; return true;
+        case VT_OBJECT:
+            v.u.objVal = c->v.obj;
+            return true;
         default: {
             char buf[96];
             std::snprintf(buf, sizeof buf, "Unknown type: %d in SetVariantFromVar\n", (int)t);
@@ -262,18 +284,30 @@ bool VariantToCell(ScriptContext& ctx, const TesVariant& v, Cell& c, bool adopt)
     bool ref = (v.vt & TES_VT_BYREF) != 0;
     switch (v.vt & 0xFFF) {
         case VT_EMPTY:
-            if (c.OwnsObject()) c.DropObject();
-            else if (!(c.flags & (CF_HOSTREF | CF_ARRAY))) c.type = VT_EMPTY;
+            if (c.OwnsObject())
+                c.DropObject();
+            else if (!(c.flags & (CF_HOSTREF | CF_ARRAY)))
+                c.type = VT_EMPTY;
             return true;
         case VT_NULL:  // kept as Null: a value without a text or number form
             SetInteger(&c, 0);
             c.type = VT_NULL;
             return true;
-        case VT_INTEGER: SetInteger(&c, ref ? *(int16_t*)v.u.byref : v.u.iVal); return true;
-        case VT_LONG: SetLong(&c, ref ? *(int32_t*)v.u.byref : v.u.lVal); return true;
-        case VT_SINGLE: SetSingle(&c, ref ? *(float*)v.u.byref : v.u.fltVal); return true;
-        case VT_DOUBLE: SetDouble(&c, ref ? *(double*)v.u.byref : v.u.dblVal); return true;
-        case VT_STRING: SetString(&c, v.u.strVal ? v.u.strVal : ""); return true;
+        case VT_INTEGER:
+            SetInteger(&c, ref ? *(int16_t*)v.u.byref : v.u.iVal);
+            return true;
+        case VT_LONG:
+            SetLong(&c, ref ? *(int32_t*)v.u.byref : v.u.lVal);
+            return true;
+        case VT_SINGLE:
+            SetSingle(&c, ref ? *(float*)v.u.byref : v.u.fltVal);
+            return true;
+        case VT_DOUBLE:
+            SetDouble(&c, ref ? *(double*)v.u.byref : v.u.dblVal);
+            return true;
+        case VT_STRING:
+            SetString(&c, v.u.strVal ? v.u.strVal : "");
+            return true;
         case VT_OBJECT: {
             if (ref) return false;
             TesDispatch* d = static_cast<TesDispatch*>(v.u.objVal);
@@ -283,9 +317,11 @@ bool VariantToCell(ScriptContext& ctx, const TesVariant& v, Cell& c, bool adopt)
         }
         case TES_VT_HOSTOBJECT:
             if (ref) return false;
-            SetObject(&c, v.u.objVal ? NewHostObject(ctx.handle, v.u.objVal, nullptr, 0, true) : nullptr);
+            SetObject(
+                &c, v.u.objVal ? NewHostObject(ctx.handle, v.u.objVal, nullptr, 0, true) : nullptr);
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -344,8 +380,8 @@ int MemberRecord(ScriptContext& ctx, const std::string& member, int flags, bool 
     return cell;
 }
 
-TesArgList MakeArgList(const ScriptContext& ctx, TesVariant* vars, int nargs, const std::vector<int32_t>* names,
-                       NamedArgs& named) {
+TesArgList MakeArgList(const ScriptContext& ctx, TesVariant* vars, int nargs,
+                       const std::vector<int32_t>* names, NamedArgs& named) {
     if (names && (int)names->size() == nargs) {
         for (int i = 0; i < nargs && (*names)[nargs - 1 - i] >= 0; ++i) {
             named.ids.push_back(i);
@@ -353,7 +389,8 @@ TesArgList MakeArgList(const ScriptContext& ctx, TesVariant* vars, int nargs, co
         }
     }
     return TesArgList{vars, named.ids.empty() ? nullptr : named.ids.data(), (uint32_t)nargs,
-                      (uint32_t)named.ids.size(), named.texts.empty() ? nullptr : named.texts.data()};
+                      (uint32_t)named.ids.size(),
+                      named.texts.empty() ? nullptr : named.texts.data()};
 }
 
 bool CallMember(ScriptContext& ctx, FuncRec* fn, Cell* obj, Cell* args, int nargs,
@@ -382,8 +419,8 @@ bool CallMember(ScriptContext& ctx, FuncRec* fn, Cell* obj, Cell* args, int narg
         }
         if (r != 0) {
             char buf[400];
-            std::snprintf(buf, sizeof buf, "GetIDsOfNames returned: %lx for %s\n", (unsigned long)(uint32_t)r,
-                          fn->name.substr(0, 300).c_str());
+            std::snprintf(buf, sizeof buf, "GetIDsOfNames returned: %lx for %s\n",
+                          (unsigned long)(uint32_t)r, fn->name.substr(0, 300).c_str());
             err = buf;
             return false;
         }

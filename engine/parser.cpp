@@ -3,8 +3,9 @@
 // emitted as each statement is recognised (a single pass).
 #include "engine/parser.h"
 
-#include <cstring>
 #include <strings.h>
+
+#include <cstring>
 
 namespace tessel {
 
@@ -53,7 +54,8 @@ void Compiler::Advance() {
         afterGoto_ = false;
         if (t.raw == T_IDENT || t.raw == T_INTEGER) t.kind = T_IDENT;
     } else if (prevKind_ == T_EOL && t.raw == T_IDENT &&
-               (t.kind == T_IDENT || t.kind == T_DECLLABEL) && !t.suffix && Peek().kind == T_COLON) {
+               (t.kind == T_IDENT || t.kind == T_DECLLABEL) && !t.suffix &&
+               Peek().kind == T_COLON) {
         RawNext();  // the colon of the label
         t.kind = T_DECLLABEL;
     } else if (prevKind_ == T_EOL && t.raw == T_INTEGER) {
@@ -86,7 +88,8 @@ void Compiler::SyntaxError() {
     std::string text = tok_.text;
     if (tok_.raw == T_IDENT && tok_.suffix) text += tok_.suffix;
     if (tok_.raw == T_STRING) text = "\"" + text + "\"";
-    ReportSyntax(ctx_, text, tok_.source, tok_.line, tok_.column, tok_.length, before, after, where);
+    ReportSyntax(ctx_, text, tok_.source, tok_.line, tok_.column, tok_.length, before, after,
+                 where);
     throw CompileStop{TES_E_SYNTAX};
 }
 
@@ -165,13 +168,24 @@ bool Compiler::Statement() {
             labels_[name] = Here();
             if (ctx_.names[name].kind == T_IDENT) ctx_.names[name].kind = T_DECLLABEL;
             Advance();
-            if (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF) return Statement();
+            if (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF)
+                return Statement();
             return true;
         }
-        case T_REM: SkipToEol(); return true;
-        case T_DIM: case T_STATIC: case T_GLOBAL: DimStatement(tok_.kind); return true;
-        case T_CONST: ConstStatement(); return true;
-        case T_TYPE: TypeStatement(); return true;
+        case T_REM:
+            SkipToEol();
+            return true;
+        case T_DIM:
+        case T_STATIC:
+        case T_GLOBAL:
+            DimStatement(tok_.kind);
+            return true;
+        case T_CONST:
+            ConstStatement();
+            return true;
+        case T_TYPE:
+            TypeStatement();
+            return true;
         case T_END:
             // END TYPE without an open TYPE
             if (Peek().kind != T_TYPE) SyntaxError();
@@ -179,33 +193,90 @@ bool Compiler::Statement() {
             Advance();
             DefPop();
             return true;
-        case T_DECLARE: DeclareStatement(); return true;
-        case T_OPTION: OptionStatement(); return true;
-        case T_PUBLIC: case T_PRIVATE: case T_QUALIFIER: case T_SUB: case T_FUNCTION:
+        case T_DECLARE:
+            DeclareStatement();
+            return true;
+        case T_OPTION:
+            OptionStatement();
+            return true;
+        case T_PUBLIC:
+        case T_PRIVATE:
+        case T_QUALIFIER:
+        case T_SUB:
+        case T_FUNCTION:
             ProcedureDefinition();
             return true;
-        case T_IF: IfStatement(); return true;
-        case T_SELECT: SelectStatement(); return true;
-        case T_FOR: ForStatement(); return true;
-        case T_DO: DoStatement(); return true;
-        case T_WHILE: WhileStatement(); return true;
-        case T_PRINT: PrintStatement(false); return true;
-        case T_WRITE: PrintStatement(true); return true;
-        case T_OPEN: OpenStatement(); return true;
-        case T_CLOSE: CloseStatement(); return true;
-        case T_INPUT: InputStatement(false); return true;
-        case T_LINE: InputStatement(true); return true;
-        case T_SEEK: SeekStatement(); return true;
-        case T_NAME: NameStatement(); return true;
-        case T_GOTO: GotoStatement(false); return true;
-        case T_GOSUB: GotoStatement(true); return true;
-        case T_RETURN: Advance(); Emit(OP_RETURN, -1, -1, -1); return true;
-        case T_STOP: Advance(); Emit(OP_LEAVE, -1, -1, -1); return true;
-        case T_ENDSTMT: Advance(); Emit(OP_END, -1, -1, -1); return true;
-        case T_EXIT: ExitStatement(); return true;
-        case T_CALL: Advance(); CallStatement(true); return true;
-        case T_LET: Advance(); AssignStatement(); return true;
-        case T_SET: SetStatement(); return true;
+        case T_IF:
+            IfStatement();
+            return true;
+        case T_SELECT:
+            SelectStatement();
+            return true;
+        case T_FOR:
+            ForStatement();
+            return true;
+        case T_DO:
+            DoStatement();
+            return true;
+        case T_WHILE:
+            WhileStatement();
+            return true;
+        case T_PRINT:
+            PrintStatement(false);
+            return true;
+        case T_WRITE:
+            PrintStatement(true);
+            return true;
+        case T_OPEN:
+            OpenStatement();
+            return true;
+        case T_CLOSE:
+            CloseStatement();
+            return true;
+        case T_INPUT:
+            InputStatement(false);
+            return true;
+        case T_LINE:
+            InputStatement(true);
+            return true;
+        case T_SEEK:
+            SeekStatement();
+            return true;
+        case T_NAME:
+            NameStatement();
+            return true;
+        case T_GOTO:
+            GotoStatement(false);
+            return true;
+        case T_GOSUB:
+            GotoStatement(true);
+            return true;
+        case T_RETURN:
+            Advance();
+            Emit(OP_RETURN, -1, -1, -1);
+            return true;
+        case T_STOP:
+            Advance();
+            Emit(OP_LEAVE, -1, -1, -1);
+            return true;
+        case T_ENDSTMT:
+            Advance();
+            Emit(OP_END, -1, -1, -1);
+            return true;
+        case T_EXIT:
+            ExitStatement();
+            return true;
+        case T_CALL:
+            Advance();
+            CallStatement(true);
+            return true;
+        case T_LET:
+            Advance();
+            AssignStatement();
+            return true;
+        case T_SET:
+            SetStatement();
+            return true;
         case T_WITHDOT:
             // There is no With statement, so no block a leading dot could refer to.
             Error("Not in with block\n");
@@ -214,20 +285,32 @@ bool Compiler::Statement() {
         case T_BEGIN:
             Error("Dialog definitions are not supported\n");
             while (tok_.kind != T_EOF) {
-                if (tok_.kind == T_END && Peek().kind == T_DIALOG) { Advance(); Advance(); break; }
+                if (tok_.kind == T_END && Peek().kind == T_DIALOG) {
+                    Advance();
+                    Advance();
+                    break;
+                }
                 Advance();
             }
             return true;
-        case T_IDENT: case T_DECLARRAY: case T_DECLFUNC: case T_DECLSUB: case T_DECLCONST: case T_DECLOBJNAME: {
+        case T_IDENT:
+        case T_DECLARRAY:
+        case T_DECLFUNC:
+        case T_DECLSUB:
+        case T_DECLCONST:
+        case T_DECLOBJNAME: {
             int next = Peek().kind;
-            if (tok_.kind == T_DECLSUB || (tok_.kind != T_DECLARRAY && tok_.kind != T_DECLOBJNAME && next != T_EQ && next != T_DOT &&
-                                            !(tok_.kind == T_DECLFUNC && proc_ && tok_.name == procName_ && next == T_EQ)))
+            if (tok_.kind == T_DECLSUB ||
+                (tok_.kind != T_DECLARRAY && tok_.kind != T_DECLOBJNAME && next != T_EQ &&
+                 next != T_DOT &&
+                 !(tok_.kind == T_DECLFUNC && proc_ && tok_.name == procName_ && next == T_EQ)))
                 CallStatement(false);
             else
                 AssignStatement();
             return true;
         }
-        default: SyntaxError();
+        default:
+            SyntaxError();
     }
 }
 
@@ -245,7 +328,11 @@ void Compiler::IfStatement() {
         for (;;) {
             if (tok_.kind == T_ELSE) break;
             Statement();
-            if (tok_.kind == T_COLON) { Advance(); if (tok_.kind == T_EOL || tok_.kind == T_EOF) break; continue; }
+            if (tok_.kind == T_COLON) {
+                Advance();
+                if (tok_.kind == T_EOL || tok_.kind == T_EOF) break;
+                continue;
+            }
             break;
         }
         if (tok_.kind == T_ELSE) {
@@ -255,7 +342,11 @@ void Compiler::IfStatement() {
             Advance();
             for (;;) {
                 Statement();
-                if (tok_.kind == T_COLON) { Advance(); if (tok_.kind == T_EOL || tok_.kind == T_EOF) break; continue; }
+                if (tok_.kind == T_COLON) {
+                    Advance();
+                    if (tok_.kind == T_EOL || tok_.kind == T_EOF) break;
+                    continue;
+                }
                 break;
             }
         }
@@ -329,9 +420,11 @@ void Compiler::SelectStatement() {
             if (!first && tok_.kind == T_IDENT && strcasecmp(tok_.text.c_str(), "Is") == 0) {
                 Advance();
                 int rel = tok_.kind;
-                static const int map[][2] = {{T_EQ, OP_EQ}, {T_NE, OP_NE}, {T_LT, OP_LT}, {T_GT, OP_GT}, {T_LE, OP_LE}, {T_GE, OP_GE}};
+                static const int map[][2] = {{T_EQ, OP_EQ}, {T_NE, OP_NE}, {T_LT, OP_LT},
+                                             {T_GT, OP_GT}, {T_LE, OP_LE}, {T_GE, OP_GE}};
                 int op = -1;
-                for (auto& m : map) if (m[0] == rel) op = m[1];
+                for (auto& m : map)
+                    if (m[0] == rel) op = m[1];
                 if (op < 0) SyntaxError();
                 Advance();
                 int v = Compile(Expression());
@@ -416,8 +509,10 @@ void Compiler::DoStatement() {
     if (tok_.kind == T_WHILE || tok_.kind == T_UNTIL) {
         bool until = tok_.kind == T_UNTIL;
         Advance();
-        if (until) top = Emit(OP_JTRUE, Compile(Expression()), -1, -1);
-        else top = JumpIfFalse(Expression());
+        if (until)
+            top = Emit(OP_JTRUE, Compile(Expression()), -1, -1);
+        else
+            top = JumpIfFalse(Expression());
     }
     loops_.push_back({false, {}});
     Block({T_LOOP});
@@ -463,14 +558,20 @@ void Compiler::PrintStatement(bool write) {
     int file = -1;
     if (Accept(T_HASH)) {
         file = Compile(Expression());
-        if (tok_.kind == T_COMMA || tok_.kind == T_SEMI) Advance();
-        else EndOfStatement();
+        if (tok_.kind == T_COMMA || tok_.kind == T_SEMI)
+            Advance();
+        else
+            EndOfStatement();
     } else if (write) {
         SyntaxError();
     }
     int count = 0;
-    while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF && tok_.kind != T_ELSE) {
-        if (tok_.kind == T_SEMI || tok_.kind == T_COMMA) { Advance(); continue; }
+    while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF &&
+           tok_.kind != T_ELSE) {
+        if (tok_.kind == T_SEMI || tok_.kind == T_COMMA) {
+            Advance();
+            continue;
+        }
         PushValue(Compile(Expression()));
         ++count;
     }
@@ -483,14 +584,18 @@ void Compiler::OpenStatement() {
     int name = Compile(Expression());
     Expect(T_FOR);
     int mode = 0;
-    if (tok_.kind == T_INPUT) mode = 1;
-    else if (tok_.kind == T_OUTPUT) mode = 2;
-    else if (tok_.kind == T_APPEND) mode = 8;
+    if (tok_.kind == T_INPUT)
+        mode = 1;
+    else if (tok_.kind == T_OUTPUT)
+        mode = 2;
+    else if (tok_.kind == T_APPEND)
+        mode = 8;
     else if (tok_.kind == T_IDENT) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "open for unknown: %d\n", tok_.kind);
         Error(buf);
-    } else SyntaxError();
+    } else
+        SyntaxError();
     Advance();
     Expect(T_AS);
     Accept(T_HASH);
@@ -502,7 +607,8 @@ void Compiler::OpenStatement() {
 void Compiler::CloseStatement() {
     Advance();
     int count = 0;
-    while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF && tok_.kind != T_ELSE) {
+    while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF &&
+           tok_.kind != T_ELSE) {
         Accept(T_HASH);
         Emit(OP_PUSH, Compile(Expression()), -1, -1);
         ++count;
@@ -622,13 +728,15 @@ void Compiler::CallStatement(bool explicitCall) {
             while (Accept(T_COMMA)) args.push_back(Argument());
         }
     } else if (!explicitCall) {
-        while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF && tok_.kind != T_ELSE) {
+        while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF &&
+               tok_.kind != T_ELSE) {
             args.push_back(Argument());
             if (!Accept(T_COMMA)) break;
         }
     }
     if (fn < 0) return;
-    EmitCall(fn, [] { return -1; }, args);
+    EmitCall(
+        fn, [] { return -1; }, args);
     // Erase of a user-type array erases every member array.
     FuncRec* rec = ctx_.storage[fn].v.fn;
     if (rec->builtin >= 0 && args.size() == 1 && args[0]->kind == E_CELL && args[0]->members > 1 &&
@@ -648,7 +756,8 @@ void Compiler::AssignStatement() {
         SkipToEol();
         return;
     }
-    if (tok_.kind != T_IDENT && tok_.kind != T_DECLARRAY && tok_.kind != T_DECLFUNC && tok_.kind != T_DECLOBJNAME)
+    if (tok_.kind != T_IDENT && tok_.kind != T_DECLARRAY && tok_.kind != T_DECLFUNC &&
+        tok_.kind != T_DECLOBJNAME)
         SyntaxError();
     bool isArray = tok_.kind == T_DECLARRAY;
     Expr* target = NameRef(false);
@@ -728,12 +837,14 @@ void Compiler::MemberStatement(Expr* target, bool isSet) {
     std::vector<Expr*> args(target->kids.begin() + 1, target->kids.end());
     if (Accept(T_EQ)) {
         args.push_back(Expression());
-        EmitMember(target->kids[0], target->member, TES_DISPATCH_PROPERTYPUT, args, [] { return -1; });
+        EmitMember(target->kids[0], target->member, TES_DISPATCH_PROPERTYPUT, args,
+                   [] { return -1; });
         return;
     }
     if (isSet) SyntaxError();
     if (!target->parens) {
-        while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF && tok_.kind != T_ELSE) {
+        while (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF &&
+               tok_.kind != T_ELSE) {
             args.push_back(Argument());
             if (!Accept(T_COMMA)) break;
         }
@@ -757,8 +868,10 @@ void Compiler::SetStatement() {
     Expect(T_EQ);
     bool nothing = tok_.kind == T_NOTHING;
     int value = -1;
-    if (nothing) Advance();
-    else value = Compile(Expression());
+    if (nothing)
+        Advance();
+    else
+        value = Compile(Expression());
     if (target->kind == E_CELL && target->variable) {
         if (nothing) {
             Emit(OP_RELEASE, target->operand, -1, -1);

@@ -26,16 +26,16 @@ struct CompileStop {
 enum ExprKind { E_CELL, E_BIN, E_NEG, E_NOT, E_CALL, E_ELEM, E_MEMBER };
 struct Expr {
     int kind = E_CELL;
-    int operand = -1;  // E_CELL: the cell; E_CALL: function cell; E_ELEM: array cell
-    int op = 0;        // E_BIN: opcode
+    int operand = -1;       // E_CELL: the cell; E_CALL: function cell; E_ELEM: array cell
+    int op = 0;             // E_BIN: opcode
     bool variable = false;  // E_CELL naming a variable (can be passed by reference)
     bool constant = false;
-    int userType = -1;      // a user-type variable or array element (its type's name index)
-    int members = 0;        // a user-type array name: its member arrays (the first is the operand)
-    int userArray = -1;     // a whole user-type array: its type's name index
-    int argName = -1;       // a named argument (name ':=' expr): the parameter's name index
-    int member = -1;        // E_MEMBER: the member's name index (kids: object, then arguments)
-    bool parens = false;    // E_MEMBER: written with a parenthesised argument list
+    int userType = -1;    // a user-type variable or array element (its type's name index)
+    int members = 0;      // a user-type array name: its member arrays (the first is the operand)
+    int userArray = -1;   // a whole user-type array: its type's name index
+    int argName = -1;     // a named argument (name ':=' expr): the parameter's name index
+    int member = -1;      // E_MEMBER: the member's name index (kids: object, then arguments)
+    bool parens = false;  // E_MEMBER: written with a parenthesised argument list
     std::vector<Expr*> kids;
 };
 
@@ -56,12 +56,12 @@ struct LoopInfo {
 };
 
 class Compiler {
-public:
+  public:
     Compiler(ScriptContext& ctx, bool replay, const std::vector<StreamToken>* tokens,
              const std::vector<std::string>* names);
     int32_t Run();
 
-private:
+  private:
     // tokens
     void Advance();
     Token RawNext();
@@ -110,7 +110,8 @@ private:
     uint16_t AsType(int& userType, int32_t& fixedLen);
     bool ParamList(std::vector<Param>& params, bool declare);
     int DeclareVariable(int name, char suffix, uint16_t code, int userType, int32_t fixedLen,
-                        const std::vector<std::pair<int32_t, int32_t>>* bounds, bool global, bool isStatic);
+                        const std::vector<std::pair<int32_t, int32_t>>* bounds, bool global,
+                        bool isStatic);
     int FuncCell(int name);
     int NewHidden(uint16_t decl);
 
@@ -134,7 +135,8 @@ private:
     void PushValue(int operand);
     std::vector<Expr*> Arguments();
     int Compile(Expr* e, int into = kNoTarget);  // into: the result cell instead of a temporary
-    int PushArgs(const std::vector<Expr*>& args, int fn, bool check = true);  // returns the number of cells pushed
+    int PushArgs(const std::vector<Expr*>& args, int fn,
+                 bool check = true);  // returns the number of cells pushed
     int EmitCall(int fn, const std::function<int()>& dest, const std::vector<Expr*>& args);
     Expr* Argument();  // [name ':='] expr
     void PushSubscripts(const std::vector<Expr*>& subs);
@@ -150,13 +152,13 @@ private:
     bool IsTemp(int operand) const;
     int NothingCell();
 
-public:
+  public:
     // emitter
     int Emit(int op, int a, int b, int c);
     void Patch(int at, int target) { ctx_.code[at].c = target; }
     int Here() const { return (int)ctx_.code.size(); }
 
-private:
+  private:
     ScriptContext& ctx_;
     Lexer lex_;
     Token tok_;
@@ -175,28 +177,38 @@ private:
     int temps_ = 0, maxTemps_ = 0, procStart_ = 0;
     std::vector<int> globalTemps_;
     std::unordered_map<int, UserType> userTypes_;
-    std::unordered_map<int, int> cellUserType_;  // global user-type cells
-    std::unordered_map<int, int> localUserType_; // local user-type operands
-    std::unordered_map<int, int> savedKinds_;    // token kinds to restore after a procedure
+    std::unordered_map<int, int> cellUserType_;   // global user-type cells
+    std::unordered_map<int, int> localUserType_;  // local user-type operands
+    std::unordered_map<int, int> savedKinds_;     // token kinds to restore after a procedure
     // The definition stack: the types whose members are being defined or referenced.
-    struct DefEntry { int32_t name, kind; };
+    struct DefEntry {
+        int32_t name, kind;
+    };
     static constexpr int kDefStackSize = 64;
     DefEntry defStack_[kDefStackSize] = {};
     int defDepth_ = 0;
     bool DefPush(int name, int kind);
     void DefPop();
-    std::unordered_map<int, int> userArrays_;    // user-type array operand -> its first member array operand
+    std::unordered_map<int, int>
+        userArrays_;  // user-type array operand -> its first member array operand
     // Argument and parameter kinds compared by CheckUserCalls: -1 anything
     // else, a type's name index for a user-type value, that plus
     // kUserArrayKind for a whole array of the type.
     static constexpr int kUserArrayKind = 1 << 20;
-    struct UserCall { int fn; std::vector<int> argTypes; int line, source; std::vector<int> argNames; };
+    struct UserCall {
+        int fn;
+        std::vector<int> argTypes;
+        int line, source;
+        std::vector<int> argNames;
+    };
     std::vector<UserCall> userCalls_;  // calls checked against their procedures after the parse
     int UserTypeOf(int operand) const;
     void CheckUserCalls();
 
     std::map<int, int> labels_;
-    struct PendingJump { int at, name, line, source; };
+    struct PendingJump {
+        int at, name, line, source;
+    };
     std::vector<PendingJump> jumps_;
     std::vector<LoopInfo> loops_;
     int stepDepth_ = 0;

@@ -112,7 +112,8 @@ enum TesVarType {
     TES_VT_STRING = 8,
     TES_VT_OBJECT = 9,
     TES_VT_VARIANT = 12,
-    TES_VT_HOSTOBJECT = 91, /* objVal: a host object whose member calls go to the user type routine */
+    TES_VT_HOSTOBJECT =
+        91, /* objVal: a host object whose member calls go to the user type routine */
     TES_VT_BYREF = 0x4000,
     TES_VT_ARRAY = 0x2000
 };
@@ -201,8 +202,8 @@ typedef struct TesArray {
 /* The record handed to the output callback. */
 typedef struct TesMessageInfo {
     TesContext context;
-    int32_t kind;   /* 1 error, 0 a line of program output */
-    int32_t code;   /* TES_E_SYNTAX, TES_E_FAIL, another code, or 0 for output */
+    int32_t kind; /* 1 error, 0 a line of program output */
+    int32_t code; /* TES_E_SYNTAX, TES_E_FAIL, another code, or 0 for output */
     const char* text;
     int32_t source; /* 1-based source number */
     int32_t line;   /* line within that source, the first line being 1 */
@@ -231,8 +232,8 @@ typedef int32_t (*TesUndefVarCallback)(TesContext context, const char* name, Tes
 typedef int32_t (*TesUserTypeRoutine)(TesContext context, int32_t selector, void* object,
                                       const char* member, TesArgList* args, TesVariant* value,
                                       intptr_t datum);
-typedef int32_t (*TesUserTypeAlloc)(TesContext context, const char* typeName,
-                                    const char* varName, TesVariant* value);
+typedef int32_t (*TesUserTypeAlloc)(TesContext context, const char* typeName, const char* varName,
+                                    TesVariant* value);
 
 TES_API TesResult tesCreateContext(const char* userName, intptr_t instance, intptr_t window,
                                    TesContext* out);
@@ -258,8 +259,7 @@ TES_API TesResult tesSetGlobalIntegerVar(TesContext context, const char* name, i
 TES_API TesResult tesSetGlobalLongVar(TesContext context, const char* name, int32_t value);
 TES_API TesResult tesSetGlobalDoubleVar(TesContext context, const char* name, double value);
 TES_API TesResult tesSetGlobalStringVar(TesContext context, const char* name, const char* text);
-TES_API TesResult tesSetGlobalStringVarByIndex(TesContext context, int32_t index,
-                                               const char* text);
+TES_API TesResult tesSetGlobalStringVarByIndex(TesContext context, int32_t index, const char* text);
 /* Stores an object (a TesDispatch*, which the engine addRefs; null stores
  * Nothing) in a global declared Object or Variant. */
 TES_API TesResult tesSetGlobalObjectVar(TesContext context, const char* name, void* object);
@@ -319,9 +319,10 @@ TES_API TesResult tesSetRunLimits(TesContext context, int64_t maxSteps, int32_t 
  * non-zero for OK, 0 for Cancel; appActivate returns non-zero when a window
  * with exactly that title was brought to the front. */
 typedef struct TesUiCallbacks {
-    int32_t (*messageBox)(TesContext context, const char* text, int32_t type, const char* title, void* user);
-    int32_t (*inputBox)(TesContext context, const char* prompt, const char* title, const char* defaultText,
-                        char* buffer, int32_t size, void* user);
+    int32_t (*messageBox)(TesContext context, const char* text, int32_t type, const char* title,
+                          void* user);
+    int32_t (*inputBox)(TesContext context, const char* prompt, const char* title,
+                        const char* defaultText, char* buffer, int32_t size, void* user);
     void (*beep)(TesContext context, void* user);
     int32_t (*appActivate)(TesContext context, const char* title, void* user);
     void* user;

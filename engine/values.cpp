@@ -2,12 +2,12 @@
 #include "engine/values.h"
 
 #include <locale.h>
+#include <strings.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 namespace tessel {
 
@@ -19,27 +19,49 @@ void Cell::DeleteArray() {
 }
 
 Cell::Cell(Cell&& o) noexcept
-    : decl(o.decl), type(o.type), flags(o.flags), fixedLen(o.fixedLen), name(o.name), v(o.v),
-      link(o.link), s(std::move(o.s)) {
-    if (o.OwnsObject()) { o.v.obj = nullptr; o.type = VT_EMPTY; }
+    : decl(o.decl),
+      type(o.type),
+      flags(o.flags),
+      fixedLen(o.fixedLen),
+      name(o.name),
+      v(o.v),
+      link(o.link),
+      s(std::move(o.s)) {
+    if (o.OwnsObject()) {
+        o.v.obj = nullptr;
+        o.type = VT_EMPTY;
+    }
     o.flags &= ~CF_ARRAY;
 }
 
 Cell& Cell::operator=(Cell&& o) noexcept {
     if (this != &o) {
-        if ((flags & CF_ARRAY) && !(flags & CF_REF)) delete v.arr;
-        else DropObject();
-        decl = o.decl; type = o.type; flags = o.flags; fixedLen = o.fixedLen; name = o.name;
-        v = o.v; link = o.link; s = std::move(o.s);
-        if (o.OwnsObject()) { o.v.obj = nullptr; o.type = VT_EMPTY; }
+        if ((flags & CF_ARRAY) && !(flags & CF_REF))
+            delete v.arr;
+        else
+            DropObject();
+        decl = o.decl;
+        type = o.type;
+        flags = o.flags;
+        fixedLen = o.fixedLen;
+        name = o.name;
+        v = o.v;
+        link = o.link;
+        s = std::move(o.s);
+        if (o.OwnsObject()) {
+            o.v.obj = nullptr;
+            o.type = VT_EMPTY;
+        }
         o.flags &= ~CF_ARRAY;
     }
     return *this;
 }
 
 void Cell::Clear() {
-    if ((flags & CF_ARRAY) && !(flags & CF_REF)) delete v.arr;
-    else DropObject();
+    if ((flags & CF_ARRAY) && !(flags & CF_REF))
+        delete v.arr;
+    else
+        DropObject();
     flags &= CF_CONST;
     v.d = 0;
     link = nullptr;
@@ -54,10 +76,15 @@ void Cell::Clear() {
 
 size_t ArrayData::ElemSize(uint16_t t) {
     switch (t) {
-        case VT_INTEGER: return 2;
-        case VT_LONG: case VT_SINGLE: return 4;
-        case VT_DOUBLE: return 8;
-        default: return sizeof(Cell);
+        case VT_INTEGER:
+            return 2;
+        case VT_LONG:
+        case VT_SINGLE:
+            return 4;
+        case VT_DOUBLE:
+            return 8;
+        default:
+            return sizeof(Cell);
     }
 }
 
@@ -118,11 +145,21 @@ static const Cell* Load(const Cell* c, Cell& tmp, std::string& err) {
     if (!(c->flags & CF_HOSTREF)) return c;
     tmp.type = c->decl;
     switch (c->decl) {
-        case VT_INTEGER: tmp.v.i = *(int16_t*)c->v.host; break;
-        case VT_LONG: tmp.v.l = *(int32_t*)c->v.host; break;
-        case VT_SINGLE: tmp.v.f = *(float*)c->v.host; break;
-        case VT_DOUBLE: tmp.v.d = *(double*)c->v.host; break;
-        default: tmp.type = VT_EMPTY; break;
+        case VT_INTEGER:
+            tmp.v.i = *(int16_t*)c->v.host;
+            break;
+        case VT_LONG:
+            tmp.v.l = *(int32_t*)c->v.host;
+            break;
+        case VT_SINGLE:
+            tmp.v.f = *(float*)c->v.host;
+            break;
+        case VT_DOUBLE:
+            tmp.v.d = *(double*)c->v.host;
+            break;
+        default:
+            tmp.type = VT_EMPTY;
+            break;
     }
     return &tmp;
 }
@@ -191,11 +228,20 @@ std::string FormatC(const char* fmt, double d) {
 bool GetLong(const Cell* c0, int32_t& out, std::string& err) {
     Cell tmp;
     const Cell* c = Load(c0, tmp, err);
-    if (!c) { out = 0; return false; }
+    if (!c) {
+        out = 0;
+        return false;
+    }
     switch (c->type) {
-        case VT_EMPTY: out = 0; return true;
-        case VT_INTEGER: out = c->v.i; return true;
-        case VT_LONG: out = c->v.l; return true;
+        case VT_EMPTY:
+            out = 0;
+            return true;
+        case VT_INTEGER:
+            out = c->v.i;
+            return true;
+        case VT_LONG:
+            out = c->v.l;
+            return true;
         case VT_SINGLE:
         case VT_DOUBLE:
             if (!RoundToLong(c->type == VT_SINGLE ? c->v.f : c->v.d, out)) {
@@ -212,24 +258,36 @@ bool GetLong(const Cell* c0, int32_t& out, std::string& err) {
             out = (int32_t)v;
             return true;
         }
-        default: err = Msg("Unknown type: %d in GetLong()\n", c->type); out = 0; return false;
+        default:
+            err = Msg("Unknown type: %d in GetLong()\n", c->type);
+            out = 0;
+            return false;
     }
 }
 
 bool GetShort(const Cell* c0, int16_t& out, std::string& err) {
     Cell tmp;
     const Cell* c = Load(c0, tmp, err);
-    if (!c) { out = 0; return false; }
-    if (c->type == VT_INTEGER) { out = c->v.i; return true; }
-    if (c->type != VT_EMPTY && c->type != VT_LONG && c->type != VT_SINGLE &&
-        c->type != VT_DOUBLE && c->type != VT_STRING) {
+    if (!c) {
+        out = 0;
+        return false;
+    }
+    if (c->type == VT_INTEGER) {
+        out = c->v.i;
+        return true;
+    }
+    if (c->type != VT_EMPTY && c->type != VT_LONG && c->type != VT_SINGLE && c->type != VT_DOUBLE &&
+        c->type != VT_STRING) {
         err = Msg("Unknown type: %d in GetShort()\n", c->type);
         out = 0;
         return false;
     }
     int32_t l;
     if (!GetLong(c, l, err)) return false;
-    if (l < -32768 || l > 32767) { err = "Overflow\n"; return false; }
+    if (l < -32768 || l > 32767) {
+        err = "Overflow\n";
+        return false;
+    }
     out = (int16_t)l;
     return true;
 }
@@ -237,31 +295,69 @@ bool GetShort(const Cell* c0, int16_t& out, std::string& err) {
 bool GetDouble(const Cell* c0, double& out, std::string& err) {
     Cell tmp;
     const Cell* c = Load(c0, tmp, err);
-    if (!c) { out = 0; return false; }
+    if (!c) {
+        out = 0;
+        return false;
+    }
     switch (c->type) {
-        case VT_EMPTY: out = 0; return true;
-        case VT_INTEGER: out = c->v.i; return true;
-        case VT_LONG: out = c->v.l; return true;
-        case VT_SINGLE: out = c->v.f; return true;
-        case VT_DOUBLE: out = c->v.d; return true;
-        case VT_STRING: out = TextToDouble(c->s); return true;
-        default: err = "Unknown type in GetDouble()\n"; out = 0; return false;
+        case VT_EMPTY:
+            out = 0;
+            return true;
+        case VT_INTEGER:
+            out = c->v.i;
+            return true;
+        case VT_LONG:
+            out = c->v.l;
+            return true;
+        case VT_SINGLE:
+            out = c->v.f;
+            return true;
+        case VT_DOUBLE:
+            out = c->v.d;
+            return true;
+        case VT_STRING:
+            out = TextToDouble(c->s);
+            return true;
+        default:
+            err = "Unknown type in GetDouble()\n";
+            out = 0;
+            return false;
     }
 }
 
 bool GetString(const Cell* c0, std::string& out, std::string& err) {
     Cell tmp;
     const Cell* c = Load(c0, tmp, err);
-    if (!c) { out.clear(); return false; }
+    if (!c) {
+        out.clear();
+        return false;
+    }
     char buf[64];
     switch (c->type) {
-        case VT_EMPTY: out.clear(); return true;
-        case VT_INTEGER: std::snprintf(buf, sizeof buf, "%d", c->v.i); out = buf; return true;
-        case VT_LONG: std::snprintf(buf, sizeof buf, "%ld", (long)c->v.l); out = buf; return true;
-        case VT_SINGLE: out = FormatC("%.6f", c->v.f); return true;
-        case VT_DOUBLE: out = FormatC("%.14g", c->v.d); return true;
-        case VT_STRING: out = c->s; return true;
-        default: err = Msg("Unknown type: %d in GetString()\n", c->type); out.clear(); return false;
+        case VT_EMPTY:
+            out.clear();
+            return true;
+        case VT_INTEGER:
+            std::snprintf(buf, sizeof buf, "%d", c->v.i);
+            out = buf;
+            return true;
+        case VT_LONG:
+            std::snprintf(buf, sizeof buf, "%ld", (long)c->v.l);
+            out = buf;
+            return true;
+        case VT_SINGLE:
+            out = FormatC("%.6f", c->v.f);
+            return true;
+        case VT_DOUBLE:
+            out = FormatC("%.14g", c->v.d);
+            return true;
+        case VT_STRING:
+            out = c->s;
+            return true;
+        default:
+            err = Msg("Unknown type: %d in GetString()\n", c->type);
+            out.clear();
+            return false;
     }
 }
 
@@ -270,8 +366,12 @@ bool IsTrue(const Cell* c0, bool& out, std::string& err) {
     const Cell* c = Load(c0, tmp, err);
     if (!c) return false;
     switch (c->type) {
-        case VT_INTEGER: out = c->v.i != 0; return true;
-        case VT_LONG: out = c->v.l != 0; return true;
+        case VT_INTEGER:
+            out = c->v.i != 0;
+            return true;
+        case VT_LONG:
+            out = c->v.l != 0;
+            return true;
         default: {
             double d;
             if (!GetDouble(c, d, err)) return false;
@@ -281,11 +381,31 @@ bool IsTrue(const Cell* c0, bool& out, std::string& err) {
     }
 }
 
-void SetInteger(Cell* c, int16_t v) { c->DropObject(); c->type = VT_INTEGER; c->v.i = v; }
-void SetLong(Cell* c, int32_t v) { c->DropObject(); c->type = VT_LONG; c->v.l = v; }
-void SetSingle(Cell* c, float v) { c->DropObject(); c->type = VT_SINGLE; c->v.f = v; }
-void SetDouble(Cell* c, double v) { c->DropObject(); c->type = VT_DOUBLE; c->v.d = v; }
-void SetString(Cell* c, std::string v) { c->DropObject(); c->type = VT_STRING; c->s = std::move(v); }
+void SetInteger(Cell* c, int16_t v) {
+    c->DropObject();
+    c->type = VT_INTEGER;
+    c->v.i = v;
+}
+void SetLong(Cell* c, int32_t v) {
+    c->DropObject();
+    c->type = VT_LONG;
+    c->v.l = v;
+}
+void SetSingle(Cell* c, float v) {
+    c->DropObject();
+    c->type = VT_SINGLE;
+    c->v.f = v;
+}
+void SetDouble(Cell* c, double v) {
+    c->DropObject();
+    c->type = VT_DOUBLE;
+    c->v.d = v;
+}
+void SetString(Cell* c, std::string v) {
+    c->DropObject();
+    c->type = VT_STRING;
+    c->s = std::move(v);
+}
 
 void CopyValue(Cell* dst, const Cell* src0) {
     const Cell* d = Deref(const_cast<Cell*>(src0));
@@ -301,38 +421,86 @@ void CopyValue(Cell* dst, const Cell* src0) {
     const Cell* src = Load(src0, tmp, err);
     dst->DropObject();
     dst->type = src->type;
-    if (src->type == VT_STRING) dst->s = src->s;
-    else if (!(src->flags & CF_ARRAY)) dst->v = src->v;
-    else dst->type = VT_EMPTY;
+    if (src->type == VT_STRING)
+        dst->s = src->s;
+    else if (!(src->flags & CF_ARRAY))
+        dst->v = src->v;
+    else
+        dst->type = VT_EMPTY;
 }
 
 bool Assign(Cell* dst, const Cell* src, std::string& err) {
     dst = Deref(dst);
     if (dst->flags & CF_HOSTREF) {
         switch (dst->decl) {
-            case VT_INTEGER: { int16_t v; if (!GetShort(src, v, err)) return false; *(int16_t*)dst->v.host = v; return true; }
-            case VT_LONG: { int32_t v; if (!GetLong(src, v, err)) return false; *(int32_t*)dst->v.host = v; return true; }
-            case VT_SINGLE: { double v; if (!GetDouble(src, v, err)) return false; *(float*)dst->v.host = (float)v; return true; }
-            case VT_DOUBLE: { double v; if (!GetDouble(src, v, err)) return false; *(double*)dst->v.host = v; return true; }
-            default: err = "Type mismatch\n"; return false;
+            case VT_INTEGER: {
+                int16_t v;
+                if (!GetShort(src, v, err)) return false;
+                *(int16_t*)dst->v.host = v;
+                return true;
+            }
+            case VT_LONG: {
+                int32_t v;
+                if (!GetLong(src, v, err)) return false;
+                *(int32_t*)dst->v.host = v;
+                return true;
+            }
+            case VT_SINGLE: {
+                double v;
+                if (!GetDouble(src, v, err)) return false;
+                *(float*)dst->v.host = (float)v;
+                return true;
+            }
+            case VT_DOUBLE: {
+                double v;
+                if (!GetDouble(src, v, err)) return false;
+                *(double*)dst->v.host = v;
+                return true;
+            }
+            default:
+                err = "Type mismatch\n";
+                return false;
         }
     }
-    if (dst->flags & CF_ARRAY) { err = "Array name needs subscript\n"; return false; }
+    if (dst->flags & CF_ARRAY) {
+        err = "Array name needs subscript\n";
+        return false;
+    }
     switch (dst->decl) {
         case VT_OBJECT:
             // A value assigned to an object itself goes to its default member.
             return PutDefault(dst, src, err);
-        case VT_VARIANT: CopyValue(dst, src); return true;
-        case VT_INTEGER: { int16_t v; if (!GetShort(src, v, err)) return false; SetInteger(dst, v); return true; }
-        case VT_LONG: { int32_t v; if (!GetLong(src, v, err)) return false; SetLong(dst, v); return true; }
+        case VT_VARIANT:
+            CopyValue(dst, src);
+            return true;
+        case VT_INTEGER: {
+            int16_t v;
+            if (!GetShort(src, v, err)) return false;
+            SetInteger(dst, v);
+            return true;
+        }
+        case VT_LONG: {
+            int32_t v;
+            if (!GetLong(src, v, err)) return false;
+            SetLong(dst, v);
+            return true;
+        }
         case VT_SINGLE: {
             double v;
             if (!GetDouble(src, v, err)) return false;
-            if (std::isfinite(v) && std::fabs(v) > 3.4028234663852886e38) { err = "Overflow\n"; return false; }
+            if (std::isfinite(v) && std::fabs(v) > 3.4028234663852886e38) {
+                err = "Overflow\n";
+                return false;
+            }
             SetSingle(dst, (float)v);
             return true;
         }
-        case VT_DOUBLE: { double v; if (!GetDouble(src, v, err)) return false; SetDouble(dst, v); return true; }
+        case VT_DOUBLE: {
+            double v;
+            if (!GetDouble(src, v, err)) return false;
+            SetDouble(dst, v);
+            return true;
+        }
         case VT_STRING: {
             std::string t;
             if (!GetString(src, t, err)) return false;
@@ -340,24 +508,36 @@ bool Assign(Cell* dst, const Cell* src, std::string& err) {
             SetString(dst, std::move(t));
             return true;
         }
-        default: err = "Type mismatch\n"; return false;
+        default:
+            err = "Type mismatch\n";
+            return false;
     }
 }
 
-static bool IsNumeric(uint16_t t) { return t == VT_INTEGER || t == VT_LONG || t == VT_SINGLE || t == VT_DOUBLE; }
+static bool IsNumeric(uint16_t t) {
+    return t == VT_INTEGER || t == VT_LONG || t == VT_SINGLE || t == VT_DOUBLE;
+}
 
 static bool StoreInt64(int64_t r, uint16_t t, Cell* out, std::string& err) {
     if (t == VT_INTEGER) {
-        if (r < -32768 || r > 32767) { err = "Overflow\n"; return false; }
+        if (r < -32768 || r > 32767) {
+            err = "Overflow\n";
+            return false;
+        }
         SetInteger(out, (int16_t)r);
     } else {
-        if (r < INT32_MIN || r > INT32_MAX) { err = "Overflow\n"; return false; }
+        if (r < INT32_MIN || r > INT32_MAX) {
+            err = "Overflow\n";
+            return false;
+        }
         SetLong(out, (int32_t)r);
     }
     return true;
 }
 
-static int64_t AsInt64(const Cell* c) { return c->type == VT_INTEGER ? c->v.i : c->type == VT_LONG ? c->v.l : 0; }
+static int64_t AsInt64(const Cell* c) {
+    return c->type == VT_INTEGER ? c->v.i : c->type == VT_LONG ? c->v.l : 0;
+}
 
 bool Compare(const Cell* a0, const Cell* b0, int& out, std::string& err) {
     Cell ta, tb;
@@ -393,11 +573,15 @@ bool BinaryOp(int op, const Cell* a0, const Cell* b0, Cell* out, std::string& er
     if (op == 30) {  // &
         std::string x, y;
         if (!GetString(a, x, err) || !GetString(b, y, err)) {
-            err = Msg("StringType in & - other type is: %d\n", a->type == VT_STRING ? b->type : a->type);
+            err = Msg("StringType in & - other type is: %d\n",
+                      a->type == VT_STRING ? b->type : a->type);
             return false;
         }
         // In-place append when the result is the left operand's own cell.
-        if (out == a0 && out->type == VT_STRING) { out->s += y; return true; }
+        if (out == a0 && out->type == VT_STRING) {
+            out->s += y;
+            return true;
+        }
         x += y;
         SetString(out, std::move(x));
         return true;
@@ -405,7 +589,12 @@ bool BinaryOp(int op, const Cell* a0, const Cell* b0, Cell* out, std::string& er
     if (op >= 36 && op <= 41) {
         int c;
         if (!Compare(a, b, c, err)) return false;
-        bool r = op == 36 ? c == 0 : op == 37 ? c != 0 : op == 38 ? c < 0 : op == 39 ? c > 0 : op == 40 ? c <= 0 : c >= 0;
+        bool r = op == 36   ? c == 0
+                 : op == 37 ? c != 0
+                 : op == 38 ? c < 0
+                 : op == 39 ? c > 0
+                 : op == 40 ? c <= 0
+                            : c >= 0;
         SetInteger(out, r ? -1 : 0);
         return true;
     }
@@ -416,13 +605,19 @@ bool BinaryOp(int op, const Cell* a0, const Cell* b0, Cell* out, std::string& er
             SetString(out, std::move(x));
             return true;
         }
-        err = op == 31 ? "Type Mismatch - StringType in Variable::operator-\n" : "Incompatible data types\n";
+        err = op == 31 ? "Type Mismatch - StringType in Variable::operator-\n"
+                       : "Incompatible data types\n";
         return false;
     }
-    if (!IsNumeric(at) || !IsNumeric(bt)) { err = "Incompatible data types\n"; return false; }
+    if (!IsNumeric(at) || !IsNumeric(bt)) {
+        err = "Incompatible data types\n";
+        return false;
+    }
     uint16_t rt = at > bt ? at : bt;
     switch (op) {
-        case 26: case 31: case 32:
+        case 26:
+        case 31:
+        case 32:
             if (rt <= VT_LONG) {
                 int64_t x = AsInt64(a), y = AsInt64(b);
                 int64_t r = op == 26 ? x + y : op == 31 ? x - y : x * y;
@@ -432,14 +627,20 @@ bool BinaryOp(int op, const Cell* a0, const Cell* b0, Cell* out, std::string& er
                 GetDouble(a, x, err);
                 GetDouble(b, y, err);
                 double r = op == 26 ? x + y : op == 31 ? x - y : x * y;
-                if (rt == VT_SINGLE) SetSingle(out, (float)r); else SetDouble(out, r);
+                if (rt == VT_SINGLE)
+                    SetSingle(out, (float)r);
+                else
+                    SetDouble(out, r);
                 return true;
             }
         case 33: {
             double x, y;
             GetDouble(a, x, err);
             GetDouble(b, y, err);
-            if (y == 0) { err = "Division by zero\n"; return false; }
+            if (y == 0) {
+                err = "Division by zero\n";
+                return false;
+            }
             SetDouble(out, x / y);
             return true;
         }
@@ -450,17 +651,23 @@ bool BinaryOp(int op, const Cell* a0, const Cell* b0, Cell* out, std::string& er
             SetDouble(out, std::pow(x, y));
             return true;
         }
-        case 28: case 34: case 35: {
+        case 28:
+        case 34:
+        case 35: {
             int32_t x, y;
             if (!GetLong(a, x, err) || !GetLong(b, y, err)) return false;
             int64_t r;
             if (op == 28) {
-                if (y == 0) { err = "Division by zero\n"; return false; }
+                if (y == 0) {
+                    err = "Division by zero\n";
+                    return false;
+                }
                 r = (int64_t)x % (int64_t)y;
             } else {
                 r = op == 34 ? (x & y) : (x | y);
             }
-            return StoreInt64(r, at == VT_INTEGER && bt == VT_INTEGER ? VT_INTEGER : VT_LONG, out, err);
+            return StoreInt64(r, at == VT_INTEGER && bt == VT_INTEGER ? VT_INTEGER : VT_LONG, out,
+                              err);
         }
     }
     err = "Incompatible data types\n";
@@ -472,12 +679,22 @@ bool Negate(const Cell* a0, Cell* out, std::string& err) {
     const Cell* a = Load(a0, ta, err);
     if (!a) return false;
     switch (a->type) {
-        case VT_EMPTY: SetInteger(out, 0); return true;
-        case VT_INTEGER: return StoreInt64(-(int64_t)a->v.i, VT_INTEGER, out, err);
-        case VT_LONG: return StoreInt64(-(int64_t)a->v.l, VT_LONG, out, err);
-        case VT_SINGLE: SetSingle(out, -a->v.f); return true;
-        case VT_DOUBLE: SetDouble(out, -a->v.d); return true;
-        default: err = "Incompatible data types\n"; return false;
+        case VT_EMPTY:
+            SetInteger(out, 0);
+            return true;
+        case VT_INTEGER:
+            return StoreInt64(-(int64_t)a->v.i, VT_INTEGER, out, err);
+        case VT_LONG:
+            return StoreInt64(-(int64_t)a->v.l, VT_LONG, out, err);
+        case VT_SINGLE:
+            SetSingle(out, -a->v.f);
+            return true;
+        case VT_DOUBLE:
+            SetDouble(out, -a->v.d);
+            return true;
+        default:
+            err = "Incompatible data types\n";
+            return false;
     }
 }
 
@@ -486,16 +703,25 @@ bool NotOp(const Cell* a0, Cell* out, std::string& err) {
     const Cell* a = Load(a0, ta, err);
     if (!a) return false;
     switch (a->type) {
-        case VT_EMPTY: SetInteger(out, -1); return true;
-        case VT_INTEGER: SetInteger(out, (int16_t)~a->v.i); return true;
-        case VT_LONG: SetLong(out, ~a->v.l); return true;
-        case VT_SINGLE: case VT_DOUBLE: {
+        case VT_EMPTY:
+            SetInteger(out, -1);
+            return true;
+        case VT_INTEGER:
+            SetInteger(out, (int16_t)~a->v.i);
+            return true;
+        case VT_LONG:
+            SetLong(out, ~a->v.l);
+            return true;
+        case VT_SINGLE:
+        case VT_DOUBLE: {
             int32_t l;
             if (!GetLong(a, l, err)) return false;
             SetLong(out, ~l);
             return true;
         }
-        default: err = "Incompatible data types\n"; return false;
+        default:
+            err = "Incompatible data types\n";
+            return false;
     }
 }
 
@@ -512,13 +738,29 @@ bool PrintText(const Cell* c0, std::string& out, std::string& err) {
     if (!c) return false;
     char buf[64];
     switch (c->type) {
-        case VT_INTEGER: std::snprintf(buf, sizeof buf, " %d", c->v.i); out = buf; return true;
-        case VT_LONG: std::snprintf(buf, sizeof buf, " %ld", (long)c->v.l); out = buf; return true;
-        case VT_SINGLE: out = " " + FormatC("%f", c->v.f); return true;
-        case VT_DOUBLE: out = " " + FormatC("%g", c->v.d); return true;
-        case VT_STRING: out = " " + c->s; return true;
-        case VT_EMPTY: out = " "; return true;
-        default: err = Msg("Unknown type: %d in Print\n", c->type); return false;
+        case VT_INTEGER:
+            std::snprintf(buf, sizeof buf, " %d", c->v.i);
+            out = buf;
+            return true;
+        case VT_LONG:
+            std::snprintf(buf, sizeof buf, " %ld", (long)c->v.l);
+            out = buf;
+            return true;
+        case VT_SINGLE:
+            out = " " + FormatC("%f", c->v.f);
+            return true;
+        case VT_DOUBLE:
+            out = " " + FormatC("%g", c->v.d);
+            return true;
+        case VT_STRING:
+            out = " " + c->s;
+            return true;
+        case VT_EMPTY:
+            out = " ";
+            return true;
+        default:
+            err = Msg("Unknown type: %d in Print\n", c->type);
+            return false;
     }
 }
 

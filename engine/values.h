@@ -42,8 +42,8 @@ struct Cell {
     uint16_t type = VT_EMPTY;    // current type
     uint16_t flags = 0;
     uint16_t pad = 0;
-    int32_t fixedLen = 0;        // String * n
-    int32_t name = 0;            // name-table index, for messages
+    int32_t fixedLen = 0;  // String * n
+    int32_t name = 0;      // name-table index, for messages
     union {
         int16_t i;
         int32_t l;
@@ -60,8 +60,10 @@ struct Cell {
 
     Cell() { v.d = 0; }
     ~Cell() {
-        if ((flags & CF_ARRAY) && !(flags & CF_REF)) DeleteArray();
-        else DropObject();
+        if ((flags & CF_ARRAY) && !(flags & CF_REF))
+            DeleteArray();
+        else
+            DropObject();
     }
     Cell(const Cell&) = delete;
     Cell& operator=(const Cell&) = delete;
@@ -98,12 +100,14 @@ struct ArrayData {
     int32_t lower[20] = {};
     uint32_t count[20] = {};
     size_t total = 0;
-    std::vector<uint8_t> raw;   // Integer, Long, Single, Double
-    std::vector<Cell> cells;    // String, Variant
-    TesArray desc{};            // descriptor handed to host functions
-    void Allocate();            // (re)creates the empty elements
+    std::vector<uint8_t> raw;      // Integer, Long, Single, Double
+    std::vector<Cell> cells;       // String, Variant
+    TesArray desc{};               // descriptor handed to host functions
+    void Allocate();               // (re)creates the empty elements
     ArrayData* CopyShape() const;  // same bounds and element type, no elements
-    bool Packed() const { return elem == VT_INTEGER || elem == VT_LONG || elem == VT_SINGLE || elem == VT_DOUBLE; }
+    bool Packed() const {
+        return elem == VT_INTEGER || elem == VT_LONG || elem == VT_SINGLE || elem == VT_DOUBLE;
+    }
     static size_t ElemSize(uint16_t t);
 };
 

@@ -54,8 +54,10 @@ void TakeInstLoop(WaveRecord& record, const uint8_t* p, int loopId) {
     loop->playCount = 1;
     loop->start = start;
     loop->end = stop;
-    if (loopId == 0) record.sustainLoopId = 0;
-    else record.releaseLoopId = 1;
+    if (loopId == 0)
+        record.sustainLoopId = 0;
+    else
+        record.releaseLoopId = 1;
     DeleteMarker(record, int(beginId));
     DeleteMarker(record, int(endId));
 }
@@ -91,8 +93,10 @@ int LoadAiff(ChunkFile& file, int fd, WaveRecord& record, int& format) {
     FileSamples layout;
     static const SampleEncoding kByBytes[] = {SampleEncoding::S8, SampleEncoding::S16BE,
                                               SampleEncoding::S24BE};
-    if (bytes == 4) layout.int32Big = true;
-    else layout.encoding = kByBytes[bytes - 1];
+    if (bytes == 4)
+        layout.int32Big = true;
+    else
+        layout.encoding = kByBytes[bytes - 1];
     if ((result = ReadFrames(fd, record, frames, int(channels), layout)) != kFileOk) return result;
     SetSampleRate(record, rate);
 

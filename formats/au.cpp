@@ -37,11 +37,21 @@ ReadOutcome ReadAu(const std::string& path, WaveRecord& record) {
     FileSamples layout;
     bool supported = true;
     switch (encoding) {
-        case 1: layout.encoding = SampleEncoding::ULaw; break;
-        case 2: layout.encoding = SampleEncoding::S8; break;
-        case 3: layout.encoding = SampleEncoding::S16BE; break;
-        case 27: layout.encoding = SampleEncoding::ALaw; break;
-        default: supported = false; break;
+        case 1:
+            layout.encoding = SampleEncoding::ULaw;
+            break;
+        case 2:
+            layout.encoding = SampleEncoding::S8;
+            break;
+        case 3:
+            layout.encoding = SampleEncoding::S16BE;
+            break;
+        case 27:
+            layout.encoding = SampleEncoding::ALaw;
+            break;
+        default:
+            supported = false;
+            break;
     }
     if (!supported || channels != 1) {  // stereo and other encodings are variants we do not read
         CloseFile(fd);

@@ -23,8 +23,7 @@ uint32_t LoadU32(const uint8_t* p, ByteOrder order) {
     if (order == ByteOrder::Little)
         return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
                (uint32_t(p[3]) << 24);
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) |
-           uint32_t(p[3]);
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
 void StoreU16(uint8_t* p, uint16_t v, ByteOrder order) {

@@ -21,11 +21,13 @@ uint16_t LoadU16(const uint8_t* p, ByteOrder order);
 uint32_t LoadU32(const uint8_t* p, ByteOrder order);
 void StoreU16(uint8_t* p, uint16_t v, ByteOrder order);
 void StoreU32(uint8_t* p, uint32_t v, ByteOrder order);
-inline bool IdIs(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+inline bool IdIs(const uint8_t* p, const char* id) {
+    return std::memcmp(p, id, 4) == 0;
+}
 
 // A bounds-checked cursor over bytes in memory (chunk data).
 class ByteCursor {
-public:
+  public:
     ByteCursor(const uint8_t* data, size_t size, ByteOrder order)
         : data_(data), size_(size), order_(order) {}
     size_t Remaining() const { return size_ - pos_; }
@@ -37,7 +39,7 @@ public:
     bool Bytes(void* out, size_t n);
     const uint8_t* Here() const { return data_ + pos_; }
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
     size_t pos_ = 0;
@@ -53,7 +55,7 @@ struct ChunkInfo {
 
 // Walks the chunks of an open file. Result codes are file result codes.
 class ChunkFile {
-public:
+  public:
     ChunkFile(int fd, ByteOrder order);
     ByteOrder Order() const { return order_; }
     int64_t FileLength() const { return length_; }
@@ -71,7 +73,7 @@ public:
     // Reads the chunk data, accepting a short chunk (what is present).
     int ReadAvailable(const ChunkInfo& info, std::vector<uint8_t>& out);
 
-private:
+  private:
     int fd_;
     ByteOrder order_;
     int64_t length_;
@@ -79,7 +81,7 @@ private:
 
 // Builds a file image in memory: chunks with even padding, sizes patched.
 class ChunkWriter {
-public:
+  public:
     explicit ChunkWriter(ByteOrder order) : order_(order) {}
     std::vector<uint8_t>& Bytes() { return bytes_; }
     void Id(const char* id);  // the first 4 characters of id
@@ -94,7 +96,7 @@ public:
     void EndChunk(size_t chunkOffset);
     void PatchU32(size_t offset, uint32_t v) { StoreU32(&bytes_[offset], v, order_); }
 
-private:
+  private:
     ByteOrder order_;
     std::vector<uint8_t> bytes_;
 };

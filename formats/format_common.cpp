@@ -31,8 +31,10 @@ void DecodeInt32Big(const uint8_t* in, size_t frames, int channels, float* left,
             int32_t v = int32_t(GetBe32(in));
             in += 4;
             float x = float(double(v) / 2147483648.0);
-            if (c == 0) left[i] = x;
-            else right[i] = x;
+            if (c == 0)
+                left[i] = x;
+            else
+                right[i] = x;
         }
     }
 }
@@ -92,8 +94,10 @@ int ReadFrames(int fd, WaveRecord& record, uint64_t frames, int channels, FileSa
         if (ReadBlock(fd, piece.bytes, n * frameBytes) != n * frameBytes) return kFileReadError;
         float* left = record.leftSamples + done;
         float* right = channels == 2 ? record.rightSamples + done : nullptr;
-        if (layout.int32Big) DecodeInt32Big(piece.bytes, n, channels, left, right);
-        else DecodeSamples(piece.bytes, n, channels, layout.encoding, left, right);
+        if (layout.int32Big)
+            DecodeInt32Big(piece.bytes, n, channels, left, right);
+        else
+            DecodeSamples(piece.bytes, n, channels, layout.encoding, left, right);
         done += n;
     }
     return kFileOk;
@@ -148,8 +152,12 @@ bool IsUntitled(const std::string& name) {
     return true;
 }
 
-uint8_t LimitKey(int value) { return uint8_t(value < 0 ? 0 : value > 127 ? 127 : value); }
-int8_t LimitFineTune(int value) { return int8_t(value < -50 ? -50 : value > 50 ? 50 : value); }
+uint8_t LimitKey(int value) {
+    return uint8_t(value < 0 ? 0 : value > 127 ? 127 : value);
+}
+int8_t LimitFineTune(int value) {
+    return int8_t(value < -50 ? -50 : value > 50 ? 50 : value);
+}
 
 void PutBe16(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v >> 8);
@@ -171,11 +179,15 @@ void PutLe32(uint8_t* p, uint32_t v) {
     p[2] = uint8_t(v >> 16);
     p[3] = uint8_t(v >> 24);
 }
-uint32_t GetBe16(const uint8_t* p) { return (uint32_t(p[0]) << 8) | p[1]; }
+uint32_t GetBe16(const uint8_t* p) {
+    return (uint32_t(p[0]) << 8) | p[1];
+}
 uint32_t GetBe32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
-uint32_t GetLe16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
+uint32_t GetLe16(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8);
+}
 uint32_t GetLe32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }

@@ -11,7 +11,9 @@ namespace ob {
 
 namespace {
 
-bool Is(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+bool Is(const uint8_t* p, const char* id) {
+    return std::memcmp(p, id, 4) == 0;
+}
 
 // "RIFF" of any form type, and "FORM" of a type no other IFF reader claims.
 bool ProbeWave(const uint8_t head[12]) {
@@ -22,7 +24,9 @@ bool ProbeWave(const uint8_t head[12]) {
 bool ProbeAiff(const uint8_t head[12]) {
     return Is(head, "FORM") && (Is(head + 8, "AIFF") || Is(head + 8, "AIFC"));
 }
-bool Probe8svx(const uint8_t head[12]) { return Is(head, "FORM") && Is(head + 8, "8SVX"); }
+bool Probe8svx(const uint8_t head[12]) {
+    return Is(head, "FORM") && Is(head + 8, "8SVX");
+}
 
 ReadOutcome ReadWaveEntry(const std::string& path, WaveRecord& record, const FormatContext&) {
     WaveReadResult r = ReadWave(path, record);
@@ -112,18 +116,29 @@ const std::vector<FormatEntry> kTable = {
 }  // namespace
 
 const FormatMenuEntry kFormatMenu[18] = {
-    {"WA&V 8 Bit", kFormatWav8},         {"&WAV 16 Bit", kFormatWav16},
-    {"WAV 24 &Bit", kFormatWav24},       {"WAV 3&2 Bit", kFormatWav32},
-    {"8SV&X", kFormat8svx},              {"AI&FF 16 Bit", kFormatAiff16},
-    {"AIFF 2&4 Bit", kFormatAiff24},     {"AU Su&n", kFormatAu},
-    {"RAW 8 &Signed", kFormatRaw8s},     {"RAW 8 &Unsigned", kFormatRaw8u},
-    {"RAW 16 &Motorola 68K", kFormatRaw16m}, {"RAW 16 &Intel X86", kFormatRaw16i},
-    {"RAW &a-Law", kFormatRawAlaw},      {"RAW u-&Law", kFormatRawUlaw},
-    {"&RealAudio", kFormatRealAudio},    {"Sound &Designer 1", kFormatSd1},
-    {"Studio 16 V&3", kFormatS16v3},     {"V&OC", kFormatVoc},
+    {"WA&V 8 Bit", kFormatWav8},
+    {"&WAV 16 Bit", kFormatWav16},
+    {"WAV 24 &Bit", kFormatWav24},
+    {"WAV 3&2 Bit", kFormatWav32},
+    {"8SV&X", kFormat8svx},
+    {"AI&FF 16 Bit", kFormatAiff16},
+    {"AIFF 2&4 Bit", kFormatAiff24},
+    {"AU Su&n", kFormatAu},
+    {"RAW 8 &Signed", kFormatRaw8s},
+    {"RAW 8 &Unsigned", kFormatRaw8u},
+    {"RAW 16 &Motorola 68K", kFormatRaw16m},
+    {"RAW 16 &Intel X86", kFormatRaw16i},
+    {"RAW &a-Law", kFormatRawAlaw},
+    {"RAW u-&Law", kFormatRawUlaw},
+    {"&RealAudio", kFormatRealAudio},
+    {"Sound &Designer 1", kFormatSd1},
+    {"Studio 16 V&3", kFormatS16v3},
+    {"V&OC", kFormatVoc},
 };
 
-const std::vector<FormatEntry>& FormatTable() { return kTable; }
+const std::vector<FormatEntry>& FormatTable() {
+    return kTable;
+}
 
 const FormatEntry* FindFormat(int code) {
     for (const FormatEntry& e : kTable)
@@ -150,6 +165,8 @@ std::vector<int> SaveFormatList() {
     return codes;
 }
 
-bool IsRawFormat(int code) { return code >= kFormatRaw8s && code <= kFormatRawUlaw; }
+bool IsRawFormat(int code) {
+    return code >= kFormatRaw8s && code <= kFormatRawUlaw;
+}
 
 }  // namespace ob

@@ -16,12 +16,18 @@ struct RawKind {
 
 RawKind KindOf(int code) {
     switch (code) {
-        case kFormatRaw8s: return {SampleEncoding::S8, 22050};
-        case kFormatRaw16m: return {SampleEncoding::S16BE, 44100};
-        case kFormatRaw16i: return {SampleEncoding::S16LE, 44100};
-        case kFormatRawAlaw: return {SampleEncoding::ALaw, 8000};
-        case kFormatRawUlaw: return {SampleEncoding::ULaw, 8000};
-        default: return {SampleEncoding::U8, 22050};
+        case kFormatRaw8s:
+            return {SampleEncoding::S8, 22050};
+        case kFormatRaw16m:
+            return {SampleEncoding::S16BE, 44100};
+        case kFormatRaw16i:
+            return {SampleEncoding::S16LE, 44100};
+        case kFormatRawAlaw:
+            return {SampleEncoding::ALaw, 8000};
+        case kFormatRawUlaw:
+            return {SampleEncoding::ULaw, 8000};
+        default:
+            return {SampleEncoding::U8, 22050};
     }
 }
 
@@ -46,9 +52,9 @@ ReadOutcome ReadRaw(const std::string& path, WaveRecord& record, int code, Sound
     int bytes = BytesPerSample(kind.encoding);
     int64_t start = 0;
     if (bytes == 2 && (fileSize & 1) && ui &&
-        ui->AskYesNo("Raw File Alignment",
-                     "The raw file size is odd.\nDo you wish to skip the\nfirst byte for alignment?",
-                     false))
+        ui->AskYesNo(
+            "Raw File Alignment",
+            "The raw file size is odd.\nDo you wish to skip the\nfirst byte for alignment?", false))
         start = 1;
     uint64_t frames = uint64_t(fileSize - start) / uint64_t(bytes);
     int result = frames == 0 ? kFileReadError : AllocateWave(record, frames, 1);

@@ -45,7 +45,9 @@ bool Resolve(void* library, const char* name, F& out) {
     return out != nullptr;
 }
 
-std::string Limited(const std::string& text) { return text.substr(0, kMaxText); }
+std::string Limited(const std::string& text) {
+    return text.substr(0, kMaxText);
+}
 
 // Fills the dialog's version line and flavor list.
 void DescribeEncoder(const RealAudioEncoder& enc, RealAudioExportParams& params) {
@@ -65,8 +67,9 @@ void DescribeEncoder(const RealAudioEncoder& enc, RealAudioExportParams& params)
         uint32_t length = 0;
         std::string name;
         if (enc.GetFlavorProperty(handle, flavor, 0, &data, &length) == 0 && data)
-            name = std::string(static_cast<const char*>(data), strnlen(static_cast<const char*>(data),
-                                                                         length < 260 ? length : 260));
+            name =
+                std::string(static_cast<const char*>(data),
+                            strnlen(static_cast<const char*>(data), length < 260 ? length : 260));
         params.flavorNames.push_back(name);
     }
     enc.Destroy(handle);

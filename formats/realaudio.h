@@ -41,8 +41,7 @@ struct RealAudioEncoder {
     int (*InitializeEncoder)(void* handle, uint32_t flavor, const RealAudioInputFormat* format);
     int (*SetDestination)(void* handle, int destination);
     int (*SetOutputFile)(void* handle, const char* path);
-    int (*GetBufferSizes)(void* handle, uint32_t* inputBytes, uint32_t* secondSize,
-                          int* resamples);
+    int (*GetBufferSizes)(void* handle, uint32_t* inputBytes, uint32_t* secondSize, int* resamples);
     int (*Title)(void* handle, const char* text);
     int (*Author)(void* handle, const char* text);
     int (*Copyright)(void* handle, const char* text);

@@ -43,8 +43,10 @@ void TakeLoop(WaveRecord& record, const uint8_t* points, uint8_t mode, int id) {
     loop->end = GetBe32(points + 4) / 2;
     loop->type = mode == 2 ? 1 : 0;
     loop->playCount = 1;
-    if (id == 0) record.sustainLoopId = 0;
-    else record.releaseLoopId = 1;
+    if (id == 0)
+        record.sustainLoopId = 0;
+    else
+        record.releaseLoopId = 1;
 }
 
 }  // namespace

@@ -45,8 +45,7 @@ int WriteVoc(const std::string& path, const WaveRecord& record);
 // RAW (formats/raw.cpp): codes 7..12; any other code means 8. For the
 // 16-bit kinds an odd file size asks `ui` whether to skip the first byte
 // (no ui: the first byte is kept). The reader always sets `recognised`.
-ReadOutcome ReadRaw(const std::string& path, WaveRecord& record, int code,
-                    SoundIoUi* ui = nullptr);
+ReadOutcome ReadRaw(const std::string& path, WaveRecord& record, int code, SoundIoUi* ui = nullptr);
 int WriteRaw(const std::string& path, const WaveRecord& record, int code);
 // The code ReadRaw and WriteRaw really use for `code`.
 int EffectiveRawCode(int code);

@@ -21,14 +21,22 @@ bool SoundIoUi::AskYesNo(const std::string& caption, const std::string& text, bo
     return UI().Ask(nullptr, caption, text, kButtonsYesNo,
                     defaultAnswer ? kAnswerYes : kAnswerNo) == kAnswerYes;
 }
-bool SoundIoUi::ChooseRawFormat(const std::string&, int&) { return true; }
-bool SoundIoUi::ChooseSavePath(const std::string&, std::string&, int&) { return false; }
-bool SoundIoUi::ChooseRealAudioParams(RealAudioExportParams&) { return true; }
+bool SoundIoUi::ChooseRawFormat(const std::string&, int&) {
+    return true;
+}
+bool SoundIoUi::ChooseSavePath(const std::string&, std::string&, int&) {
+    return false;
+}
+bool SoundIoUi::ChooseRealAudioParams(RealAudioExportParams&) {
+    return true;
+}
 void SoundIoUi::Report(const std::string& caption, const std::string& text) {
     messages.push_back({caption, text});
     ReportMessage(nullptr, caption, text);
 }
-void SoundIoUi::Status(const std::string& text) { UI().SetStatusText(text); }
+void SoundIoUi::Status(const std::string& text) {
+    UI().SetStatusText(text);
+}
 
 namespace {
 
@@ -158,12 +166,11 @@ int SaveSound(WaveRecord& record, int code, uint32_t wavOptions, SoundIoUi* uiIn
         context.wavOptions = wavOptions;
         result = entry->write(path, record, context);
     }
-    bool wav = code == kFormatWav8 || code == kFormatWav16 || code == kFormatWav24 ||
-               code == kFormatWav32;
+    bool wav =
+        code == kFormatWav8 || code == kFormatWav16 || code == kFormatWav24 || code == kFormatWav32;
     // RealAudio reports its own failures.
-    if (code != kFormatRealAudio &&
-        (result == kFileWriteError || result == kNotEnoughMemory ||
-         (result == kGeneralFileError && !wav)))
+    if (code != kFormatRealAudio && (result == kFileWriteError || result == kNotEnoughMemory ||
+                                     (result == kGeneralFileError && !wav)))
         ReportFailure(ui, path, result);
     if (result == kFileOk) {
         record.stateFlags &= ~kStateChanged;

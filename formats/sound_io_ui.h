@@ -15,7 +15,7 @@ namespace ob {
 struct RealAudioExportParams;
 
 class SoundIoUi {
-public:
+  public:
     virtual ~SoundIoUi() = default;
 
     // A Yes/No question; `defaultAnswer` is taken when nobody can be asked.

@@ -1,7 +1,8 @@
 // VOC sound files (little-endian): a 26-byte header and one sound data block
 // of the new kind (type 9), 8-bit unsigned or 16-bit signed, mono or stereo.
-#include <cstring>
 #include <strings.h>
+
+#include <cstring>
 
 #include "formats/sound_formats.h"
 #include "wave/file_io.h"
@@ -10,7 +11,7 @@ namespace ob {
 
 namespace {
 const char kSignature[] = "Creative Voice File";  // 19 characters
-constexpr uint32_t kMaxBlockLength = 0xFFFFFF;   // 24-bit block length
+constexpr uint32_t kMaxBlockLength = 0xFFFFFF;    // 24-bit block length
 }  // namespace
 
 ReadOutcome ReadVoc(const std::string& path, WaveRecord& record) {
@@ -30,7 +31,8 @@ ReadOutcome ReadVoc(const std::string& path, WaveRecord& record) {
         return out;
     }
     out.recognised = true;
-    uint32_t blockLength = uint32_t(head[27]) | (uint32_t(head[28]) << 8) | (uint32_t(head[29]) << 16);
+    uint32_t blockLength =
+        uint32_t(head[27]) | (uint32_t(head[28]) << 8) | (uint32_t(head[29]) << 16);
     uint32_t rate = GetLe32(head + 30);
     uint32_t channels = head[35] == 0 ? 1 : head[35];
     uint32_t format = GetLe16(head + 36);

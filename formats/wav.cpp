@@ -69,8 +69,8 @@ int ParseFormat(const std::vector<uint8_t>& data, FormatInfo& f) {
     ByteCursor c(data.data(), data.size(), kLE);
     uint16_t tag, channels, blockAlign, bits;
     uint32_t rate, avgBytes;
-    if (!c.U16(tag) || !c.U16(channels) || !c.U32(rate) || !c.U32(avgBytes) ||
-        !c.U16(blockAlign) || !c.U16(bits))
+    if (!c.U16(tag) || !c.U16(channels) || !c.U32(rate) || !c.U32(avgBytes) || !c.U16(blockAlign) ||
+        !c.U16(bits))
         return kCorruptFile;
     if (channels == 0) return kCorruptFile;
     if (channels > 2) return kFormatNotSupported;
@@ -182,8 +182,8 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
         return kFileOk;
     }
     float* left = static_cast<float*>(Allocate(channelBytes, kAllocLarge));
-    float* right = f.channels == 2 ? static_cast<float*>(Allocate(channelBytes, kAllocLarge))
-                                   : nullptr;
+    float* right =
+        f.channels == 2 ? static_cast<float*>(Allocate(channelBytes, kAllocLarge)) : nullptr;
     const size_t blockFrames = std::max<size_t>(1, kBlockBytes / frameBytes);
     const size_t blockBytes = std::min<uint64_t>(blockFrames, frames) * frameBytes;
     uint8_t* block = static_cast<uint8_t*>(Allocate(blockBytes, kAllocHeap));
@@ -203,7 +203,8 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
             result = kFileReadError;
             break;
         }
-        DecodeSamples(block, n, f.channels, f.encoding, left + done, right ? right + done : nullptr);
+        DecodeSamples(block, n, f.channels, f.encoding, left + done,
+                      right ? right + done : nullptr);
         done += n;
     }
     Release(block, blockBytes, kAllocHeap);
@@ -394,10 +395,14 @@ WaveReadResult ReadOpenFile(int fd, WaveRecord& record) {
 
 SampleEncoding EncodingForBits(int bits) {
     switch (bits) {
-        case 8: return SampleEncoding::U8;
-        case 16: return SampleEncoding::S16LE;
-        case 24: return SampleEncoding::S24LE;
-        default: return SampleEncoding::F32LE;
+        case 8:
+            return SampleEncoding::U8;
+        case 16:
+            return SampleEncoding::S16LE;
+        case 24:
+            return SampleEncoding::S24LE;
+        default:
+            return SampleEncoding::F32LE;
     }
 }
 
@@ -410,7 +415,9 @@ bool IsUntitled(const std::string& name) {
 }
 
 // The text of a std::string up to its first NUL (what a stored name holds).
-std::string StoredText(const std::string& s) { return s.substr(0, s.find('\0')); }
+std::string StoredText(const std::string& s) {
+    return s.substr(0, s.find('\0'));
+}
 
 void WriteFmt(ChunkWriter& w, const WaveRecord& record, int bits) {
     const uint32_t channels = record.rightSamples ? 2 : 1;
@@ -620,13 +627,13 @@ int WriteWave(const std::string& path, const WaveRecord& record, int bits, uint3
         Release(block, blockBytes, kAllocHeap);
         return result;
     }
-    if (WriteBlock(save.fd, header.Bytes().data(), header.Bytes().size()) !=
-        header.Bytes().size())
+    if (WriteBlock(save.fd, header.Bytes().data(), header.Bytes().size()) != header.Bytes().size())
         result = kFileWriteError;
     for (uint64_t done = 0; result == kFileOk && done < frames;) {
         size_t n = size_t(std::min<uint64_t>(blockFrames, frames - done));
-        EncodeSamples(record.leftSamples + done, record.rightSamples ? record.rightSamples + done : nullptr,
-                      n, channels, encoding, block);
+        EncodeSamples(record.leftSamples + done,
+                      record.rightSamples ? record.rightSamples + done : nullptr, n, channels,
+                      encoding, block);
         if (WriteBlock(save.fd, block, n * frameBytes) != n * frameBytes) result = kFileWriteError;
         done += n;
     }

@@ -26,8 +26,9 @@ static std::string WithChecksum(const uint8_t* data, size_t size) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string bytes = size > 0 && (data[size - 1] & 1) ? WithChecksum(data, size)
-                                                          : std::string(reinterpret_cast<const char*>(data), size);
+    std::string bytes = size > 0 && (data[size - 1] & 1)
+                            ? WithChecksum(data, size)
+                            : std::string(reinterpret_cast<const char*>(data), size);
     static std::string path = "/tmp/tessel_fuzz_code_" + std::to_string(getpid()) + ".bin";
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;

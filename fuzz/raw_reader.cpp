@@ -6,8 +6,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     int code = data[0] % 14;
-    ob::fuzz::RunReader(data + 1, size - 1, [code](const std::string& path, ob::WaveRecord& record) {
-        return ob::ReadRaw(path, record, code).result;
-    });
+    ob::fuzz::RunReader(data + 1, size - 1,
+                        [code](const std::string& path, ob::WaveRecord& record) {
+                            return ob::ReadRaw(path, record, code).result;
+                        });
     return 0;
 }

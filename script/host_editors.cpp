@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "dsp/frame.h"
 #include "base/dialog_guard.h"
 #include "base/messages.h"
 #include "base/user_interface.h"
+#include "dsp/frame.h"
 #include "engine/tessel.h"
 #include "formats/sound_io.h"
 #include "script/host_state.h"

@@ -3,14 +3,14 @@
 // functions whose operation is not built yet report that and return 0.
 #include <cmath>
 
-#include "dsp/combine.h"
 #include "base/dialog_guard.h"
+#include "base/user_interface.h"
+#include "dsp/combine.h"
 #include "dsp/insert.h"
 #include "dsp/level.h"
 #include "dsp/operation.h"
 #include "dsp/simple.h"
 #include "dsp/stereo.h"
-#include "base/user_interface.h"
 #include "script/host_state.h"
 #include "script/script_api.h"
 

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "dsp/frame.h"
 #include "base/messages.h"
 #include "base/user_interface.h"
+#include "dsp/frame.h"
 #include "formats/sound_io.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"

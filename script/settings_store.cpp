@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "dsp/frame.h"
 #include "base/messages.h"
+#include "dsp/frame.h"
 #include "dsp/preset_file.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"

@@ -14,7 +14,8 @@ uint32_t VisibleFrames(uint32_t widthPixels, uint32_t span) {
     uint32_t pixelsPerFrame = widthPixels / span;
     if (pixelsPerFrame >= 1) return widthPixels / pixelsPerFrame;
     uint64_t framesPerPixel = span / widthPixels + 1;
-    if (framesPerPixel > 800) framesPerPixel = (framesPerPixel / kOverviewBlockFrames + 1) * kOverviewBlockFrames;
+    if (framesPerPixel > 800)
+        framesPerPixel = (framesPerPixel / kOverviewBlockFrames + 1) * kOverviewBlockFrames;
     uint64_t frames = widthPixels * framesPerPixel;
     return frames > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(frames);
 }
@@ -26,7 +27,8 @@ FrameRange AffectRange(WaveRecord& record) {
     switch (gEditing.affectArea) {
         case kAffectInView: {
             uint32_t start = record.viewStart;  // < count, WaveHasData holds
-            uint32_t length = record.viewWidth ? VisibleFrames(record.viewWidth, record.viewSpan) : 2;
+            uint32_t length =
+                record.viewWidth ? VisibleFrames(record.viewWidth, record.viewSpan) : 2;
             length = std::min(length, count - start);
             return FrameRange{start, length};
         }
@@ -59,7 +61,8 @@ FrameRange AffectRange(WaveRecord& record) {
 uint32_t AffectChannels(const WaveRecord& record) {
     if (!record.leftSamples) return 0;
     uint32_t present = record.rightSamples ? (kEditLeft | kEditRight) : kEditLeft;
-    uint32_t wanted = gEditing.affectArea == kAffectMouse ? record.mouseChannels : gEditing.editChannel;
+    uint32_t wanted =
+        gEditing.affectArea == kAffectMouse ? record.mouseChannels : gEditing.editChannel;
     return wanted & present;
 }
 

@@ -24,12 +24,15 @@ void RemoveChangeObserver(ChangeObserver* observer) {
 }
 
 void NotifyChange(const ChangeNotice& notice) {
+    if (Observers().empty()) return;
     // A copy, so that an observer may remove itself while being told.
     auto list = Observers();
     for (ChangeObserver* observer : list) observer->OnChange(notice);
 }
 
-void NotifyChange(WaveRecord* record, uint32_t what) { NotifyChange({record, what, 0, 0}); }
+void NotifyChange(WaveRecord* record, uint32_t what) {
+    NotifyChange({record, what, 0, 0});
+}
 
 void NotifySamplesChanged(WaveRecord* record, uint32_t firstFrame, uint32_t endFrame) {
     NotifyChange({record, kChangeSamples, firstFrame, endFrame});

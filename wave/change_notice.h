@@ -24,13 +24,13 @@ enum ChangeWhat : uint32_t {
 
 struct ChangeNotice {
     WaveRecord* record = nullptr;
-    uint32_t what = 0;         // ChangeWhat bits
-    uint32_t firstFrame = 0;   // with kChangeSamples: the changed frames
-    uint32_t endFrame = 0;     // one past the last changed frame
+    uint32_t what = 0;        // ChangeWhat bits
+    uint32_t firstFrame = 0;  // with kChangeSamples: the changed frames
+    uint32_t endFrame = 0;    // one past the last changed frame
 };
 
 class ChangeObserver {
-public:
+  public:
     virtual ~ChangeObserver() = default;
     virtual void OnChange(const ChangeNotice& notice) = 0;
 };

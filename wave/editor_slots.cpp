@@ -1,10 +1,10 @@
 // The editor slots and the records in them: lookups by number and window,
 // creating, resetting, discarding, duplicating and closing editors.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <new>
-
-#include <unistd.h>
 
 #include "wave/memory.h"
 #include "wave/wave_record.h"
@@ -58,7 +58,8 @@ WaveRecord* FindEditorWithWave(int number) {
 }
 
 bool WaveHasData(const WaveRecord* record) {
-    return record && record->leftSamples && record->frameCount != 0 && record->frameCount > record->viewStart;
+    return record && record->leftSamples && record->frameCount != 0 &&
+           record->frameCount > record->viewStart;
 }
 
 int EditorNumberOf(const WaveRecord* record) {
@@ -162,9 +163,11 @@ int DuplicateWave(const WaveRecord& source) {
     size_t bytes = size_t(source.frameCount) * sizeof(float);
     copy.frameCount = source.frameCount;
     bool ok = (copy.leftSamples = static_cast<float*>(Allocate(bytes, kAllocLarge))) != nullptr;
-    if (ok && source.rightSamples) ok = (copy.rightSamples = static_cast<float*>(Allocate(bytes, kAllocLarge))) != nullptr;
+    if (ok && source.rightSamples)
+        ok = (copy.rightSamples = static_cast<float*>(Allocate(bytes, kAllocLarge))) != nullptr;
     ok = ok && CopyLists(kListLoops | kListMarkers, source, copy) == 1;
-    ok = ok && CopyOverview(source.leftOverview, copy.leftOverview) && CopyOverview(source.rightOverview, copy.rightOverview);
+    ok = ok && CopyOverview(source.leftOverview, copy.leftOverview) &&
+         CopyOverview(source.rightOverview, copy.rightOverview);
     if (!ok) {
         CloseEditor(number);
         return 0;

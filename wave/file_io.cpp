@@ -2,15 +2,15 @@
 // and the safe save (temporary file in the target's folder, renamed over it).
 #include "wave/file_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "wave/file_result.h"
 
@@ -74,7 +74,10 @@ size_t WriteBlock(int fd, const void* buffer, size_t size) {
 
 int64_t Seek(int fd, int64_t distance, int origin) {
     if (fd < 0) return -1;
-    int whence = origin == kSeekSet ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : origin == kSeekEnd ? SEEK_END : -1;
+    int whence = origin == kSeekSet       ? SEEK_SET
+                 : origin == kSeekCurrent ? SEEK_CUR
+                 : origin == kSeekEnd     ? SEEK_END
+                                          : -1;
     if (whence < 0) return -1;
     off_t before = ::lseek(fd, 0, SEEK_CUR);
     if (before < 0) return -1;

@@ -11,11 +11,17 @@ namespace ob {
 namespace {
 
 // The last frame, or 0 for an empty wave (positions clamp onto it).
-uint32_t LastFrame(const WaveRecord& record) { return record.frameCount ? record.frameCount - 1 : 0; }
+uint32_t LastFrame(const WaveRecord& record) {
+    return record.frameCount ? record.frameCount - 1 : 0;
+}
 
-bool ValidId(int id) { return id >= 0 && id <= 255; }
+bool ValidId(int id) {
+    return id >= 0 && id <= 255;
+}
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;

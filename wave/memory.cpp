@@ -10,6 +10,9 @@
 // they are filled right after they are obtained.
 #include "wave/memory.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -17,15 +20,12 @@
 #include <mutex>
 #include <new>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 namespace ob {
 
 namespace {
 
 constexpr uint64_t kLargeMagic = 0x4F424C4B4C524745ull;  // "OBLKLRGE"
-constexpr size_t kHeaderSize = 32;                         // keeps 16-byte alignment
+constexpr size_t kHeaderSize = 32;                       // keeps 16-byte alignment
 constexpr unsigned kBudgetSharePercent = 75;
 constexpr size_t kHugePageMinBytes = size_t(4) << 20;
 constexpr size_t kPopulateMinBytes = size_t(256) << 10;
@@ -53,10 +53,23 @@ uint64_t ParseByteCount(const char* text) {
     if (end == text) return 0;
     uint64_t scale = 1;
     switch (*end) {
-        case 'k': case 'K': scale = 1ull << 10; ++end; break;
-        case 'm': case 'M': scale = 1ull << 20; ++end; break;
-        case 'g': case 'G': scale = 1ull << 30; ++end; break;
-        default: break;
+        case 'k':
+        case 'K':
+            scale = 1ull << 10;
+            ++end;
+            break;
+        case 'm':
+        case 'M':
+            scale = 1ull << 20;
+            ++end;
+            break;
+        case 'g':
+        case 'G':
+            scale = 1ull << 30;
+            ++end;
+            break;
+        default:
+            break;
     }
     if (*end == 'b' || *end == 'B') ++end;
     if (*end != '\0') return 0;
@@ -82,7 +95,8 @@ uint64_t AvailableMemory() {
     }
     long pages = sysconf(_SC_AVPHYS_PAGES);
     long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && pageSize > 0) return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+    if (pages > 0 && pageSize > 0)
+        return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
     return 1ull << 30;
 }
 
@@ -116,7 +130,9 @@ bool Reserve(uint64_t bytes) {
     return true;
 }
 
-void Unreserve(uint64_t bytes) { gInUse.fetch_sub(bytes, std::memory_order_relaxed); }
+void Unreserve(uint64_t bytes) {
+    gInUse.fetch_sub(bytes, std::memory_order_relaxed);
+}
 
 // Huge-page advice (4 MB and more) and one populate call (256 KB and more)
 // for a block that is about to be filled; only hints, failures are ignored
@@ -198,9 +214,13 @@ void SetMemoryBudget(uint64_t bytes) {
     gBudget.store(bytes ? bytes : ComputeDefaultBudget(), std::memory_order_relaxed);
 }
 
-uint64_t MemoryBudget() { return EffectiveBudget(); }
+uint64_t MemoryBudget() {
+    return EffectiveBudget();
+}
 
-uint64_t LargeBytesInUse() { return gInUse.load(std::memory_order_relaxed); }
+uint64_t LargeBytesInUse() {
+    return gInUse.load(std::memory_order_relaxed);
+}
 
 bool LargeBlockWouldFit(uint64_t bytes) {
     uint64_t budget = EffectiveBudget();
@@ -208,7 +228,9 @@ bool LargeBlockWouldFit(uint64_t bytes) {
     return bytes <= budget && used <= budget - bytes;
 }
 
-void SetHeapFailureCountdown(int64_t count) { gHeapCountdown.store(count < 0 ? -1 : count, std::memory_order_relaxed); }
+void SetHeapFailureCountdown(int64_t count) {
+    gHeapCountdown.store(count < 0 ? -1 : count, std::memory_order_relaxed);
+}
 
 AllocationStats GetAllocationStats() {
     return AllocationStats{gLargeAllocations.load(std::memory_order_relaxed),

@@ -7,12 +7,15 @@
 
 namespace ob {
 
-uint32_t OverviewBlockCount(uint32_t frameCount) { return frameCount / kOverviewBlockFrames + 1; }
+uint32_t OverviewBlockCount(uint32_t frameCount) {
+    return frameCount / kOverviewBlockFrames + 1;
+}
 
 namespace {
 
 void DropOne(PeakOverview& overview) {
-    if (overview.pairs) Release(overview.pairs, size_t(overview.blocks) * 2 * sizeof(float), kAllocHeap);
+    if (overview.pairs)
+        Release(overview.pairs, size_t(overview.blocks) * 2 * sizeof(float), kAllocHeap);
     overview = PeakOverview{};
 }
 
@@ -41,7 +44,8 @@ inline void FullBlockPeaks(const float* p, float& maximum, float& minimum) {
 
 // Pairs for blocks first..lastBlock of one channel. A block with no frames
 // (the last one when frameCount is a multiple of 200) gets (0, 0).
-void ComputeBlocks(const float* samples, uint32_t frameCount, float* pairs, uint32_t first, uint32_t lastBlock) {
+void ComputeBlocks(const float* samples, uint32_t frameCount, float* pairs, uint32_t first,
+                   uint32_t lastBlock) {
     for (uint32_t block = first; block <= lastBlock; ++block) {
         uint64_t begin = uint64_t(block) * kOverviewBlockFrames;
         float maximum = 0.0f, minimum = 0.0f;
@@ -73,8 +77,8 @@ bool EnsureSize(PeakOverview& overview, uint32_t blocks) {
 
 }  // namespace
 
-void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, float* pairs,
-                           uint32_t first, uint32_t last) {
+void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, float* pairs, uint32_t first,
+                           uint32_t last) {
     if (samples && pairs && first <= last) ComputeBlocks(samples, frameCount, pairs, first, last);
 }
 
@@ -95,14 +99,17 @@ void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_
     // A channel whose overview is missing or of the wrong size is rebuilt
     // whole, whatever range and channels were asked for.
     bool rebuildLeft = !(record.leftOverview.pairs && record.leftOverview.blocks == blocks);
-    bool rebuildRight = record.rightSamples && !(record.rightOverview.pairs && record.rightOverview.blocks == blocks);
+    bool rebuildRight = record.rightSamples &&
+                        !(record.rightOverview.pairs && record.rightOverview.blocks == blocks);
     if ((rebuildLeft && !EnsureSize(record.leftOverview, blocks)) ||
         (rebuildRight && !EnsureSize(record.rightOverview, blocks))) {
         DropOverviews(record);
         return;
     }
-    if (rebuildLeft) ComputeBlocks(record.leftSamples, count, record.leftOverview.pairs, 0, blocks - 1);
-    if (rebuildRight) ComputeBlocks(record.rightSamples, count, record.rightOverview.pairs, 0, blocks - 1);
+    if (rebuildLeft)
+        ComputeBlocks(record.leftSamples, count, record.leftOverview.pairs, 0, blocks - 1);
+    if (rebuildRight)
+        ComputeBlocks(record.rightSamples, count, record.rightOverview.pairs, 0, blocks - 1);
 
     uint32_t firstBlock = 0, lastBlock = blocks - 1;
     if (length != 0 && start < count) {
@@ -114,7 +121,8 @@ void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_
     if ((channels & kEditLeft) && !rebuildLeft)
         ComputeBlocks(record.leftSamples, count, record.leftOverview.pairs, firstBlock, lastBlock);
     if ((channels & kEditRight) && record.rightSamples && !rebuildRight)
-        ComputeBlocks(record.rightSamples, count, record.rightOverview.pairs, firstBlock, lastBlock);
+        ComputeBlocks(record.rightSamples, count, record.rightOverview.pairs, firstBlock,
+                      lastBlock);
 }
 
 }  // namespace ob

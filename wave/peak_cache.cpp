@@ -25,7 +25,9 @@ constexpr uint32_t Tag(const char (&t)[5]) {
 constexpr size_t kHeaderWords = 7;
 constexpr size_t kHeaderBytes = kHeaderWords * 4;
 
-uint32_t Word(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t Word(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 void PutWord(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
@@ -35,7 +37,8 @@ void PutWord(uint8_t* p, uint32_t v) {
 
 // The header the record's wave calls for; false when no cache applies
 // (no wave, too short for an overview, or sizes that do not fit the words).
-bool ExpectedHeader(const WaveRecord& record, uint32_t (&words)[kHeaderWords], size_t& pairBytesPerChannel) {
+bool ExpectedHeader(const WaveRecord& record, uint32_t (&words)[kHeaderWords],
+                    size_t& pairBytesPerChannel) {
     if (!WaveHasData(&record)) return false;
     uint32_t blocks = OverviewBlockCount(record.frameCount);
     if (blocks < kOverviewMinBlocks) return false;
@@ -169,9 +172,10 @@ void SaveOverviewCache(const WaveRecord& record, const std::string& soundPath) {
     if (BeginSafeSave(cachePath, save) != kFileOk) return;
     uint8_t header[kHeaderBytes];
     for (size_t i = 0; i < kHeaderWords; ++i) PutWord(header + 4 * i, words[i]);
-    bool ok = WriteBlock(save.fd, header, kHeaderBytes) == kHeaderBytes &&
-              WritePairs(save.fd, record.leftOverview.pairs, channelBytes) &&
-              (!record.rightSamples || WritePairs(save.fd, record.rightOverview.pairs, channelBytes));
+    bool ok =
+        WriteBlock(save.fd, header, kHeaderBytes) == kHeaderBytes &&
+        WritePairs(save.fd, record.leftOverview.pairs, channelBytes) &&
+        (!record.rightSamples || WritePairs(save.fd, record.rightOverview.pairs, channelBytes));
     if (!ok) {
         AbortSafeSave(save);
         return;

@@ -9,9 +9,15 @@ void ReportMessage(const WaveRecord& record, const std::string& text) {
     ReportMessage(record.window, TitleOf(record), text);
 }
 
-void ReportEmptyEditor(const WaveRecord& record) { ReportMessage(record, kTextNoWave); }
-void ReportNoAffectArea(const WaveRecord& record) { ReportMessage(record, kTextNoAffectArea); }
-void ReportNoEditChannel(const WaveRecord& record) { ReportMessage(record, kTextNoEditChannel); }
+void ReportEmptyEditor(const WaveRecord& record) {
+    ReportMessage(record, kTextNoWave);
+}
+void ReportNoAffectArea(const WaveRecord& record) {
+    ReportMessage(record, kTextNoAffectArea);
+}
+void ReportNoEditChannel(const WaveRecord& record) {
+    ReportMessage(record, kTextNoEditChannel);
+}
 
 bool OpenProcessDialog(WaveRecord* record, ProcessDialog dialog, const std::function<void()>& run) {
     if (dialog < 0 || dialog >= kDialogCount) return false;

@@ -77,13 +77,17 @@ int BytesPerSample(SampleEncoding encoding) {
         case SampleEncoding::U8:
         case SampleEncoding::S8:
         case SampleEncoding::ALaw:
-        case SampleEncoding::ULaw: return 1;
+        case SampleEncoding::ULaw:
+            return 1;
         case SampleEncoding::S16LE:
-        case SampleEncoding::S16BE: return 2;
+        case SampleEncoding::S16BE:
+            return 2;
         case SampleEncoding::S24LE:
-        case SampleEncoding::S24BE: return 3;
+        case SampleEncoding::S24BE:
+            return 3;
         case SampleEncoding::F32LE:
-        case SampleEncoding::F32BE: return 4;
+        case SampleEncoding::F32BE:
+            return 4;
     }
     return 1;
 }
@@ -107,8 +111,10 @@ struct CompandTables {
             alaw[i] = ALawToLinear(static_cast<uint8_t>(i)) * kScale16;
             ulaw[i] = ULawToLinear(static_cast<uint8_t>(i)) * kScale16;
         }
-        for (int s = -32768; s < 32768; s += 8) alawCode[(s >> 3) & 0x1FFF] = LinearToALaw(static_cast<int16_t>(s));
-        for (int s = -32768; s < 32768; s += 4) ulawCode[(s >> 2) & 0x3FFF] = LinearToULaw(static_cast<int16_t>(s));
+        for (int s = -32768; s < 32768; s += 8)
+            alawCode[(s >> 3) & 0x1FFF] = LinearToALaw(static_cast<int16_t>(s));
+        for (int s = -32768; s < 32768; s += 4)
+            ulawCode[(s >> 2) & 0x3FFF] = LinearToULaw(static_cast<int16_t>(s));
     }
 };
 const CompandTables& Tables() {
@@ -128,13 +134,21 @@ inline uint32_t BitsFromFloat(float f) {
 }
 
 // One decoder per encoding; each is inlined into the block loop.
-struct DecU8 { float operator()(const uint8_t* p) const { return (static_cast<int>(p[0]) - 128) * kScale8; } };
-struct DecS8 { float operator()(const uint8_t* p) const { return static_cast<int8_t>(p[0]) * kScale8; } };
+struct DecU8 {
+    float operator()(const uint8_t* p) const { return (static_cast<int>(p[0]) - 128) * kScale8; }
+};
+struct DecS8 {
+    float operator()(const uint8_t* p) const { return static_cast<int8_t>(p[0]) * kScale8; }
+};
 struct DecS16LE {
-    float operator()(const uint8_t* p) const { return static_cast<int16_t>(p[0] | (p[1] << 8)) * kScale16; }
+    float operator()(const uint8_t* p) const {
+        return static_cast<int16_t>(p[0] | (p[1] << 8)) * kScale16;
+    }
 };
 struct DecS16BE {
-    float operator()(const uint8_t* p) const { return static_cast<int16_t>((p[0] << 8) | p[1]) * kScale16; }
+    float operator()(const uint8_t* p) const {
+        return static_cast<int16_t>((p[0] << 8) | p[1]) * kScale16;
+    }
 };
 struct DecS24LE {
     float operator()(const uint8_t* p) const {
@@ -150,12 +164,14 @@ struct DecS24BE {
 };
 struct DecF32LE {
     float operator()(const uint8_t* p) const {
-        return FloatFromBits(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
+        return FloatFromBits(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+                             (uint32_t(p[3]) << 24));
     }
 };
 struct DecF32BE {
     float operator()(const uint8_t* p) const {
-        return FloatFromBits(uint32_t(p[3]) | (uint32_t(p[2]) << 8) | (uint32_t(p[1]) << 16) | (uint32_t(p[0]) << 24));
+        return FloatFromBits(uint32_t(p[3]) | (uint32_t(p[2]) << 8) | (uint32_t(p[1]) << 16) |
+                             (uint32_t(p[0]) << 24));
     }
 };
 struct DecTable {
@@ -164,7 +180,8 @@ struct DecTable {
 };
 
 template <int Bytes, typename Decoder>
-void DecodeLoop(const uint8_t* in, size_t frames, int channels, Decoder decode, float* left, float* right) {
+void DecodeLoop(const uint8_t* in, size_t frames, int channels, Decoder decode, float* left,
+                float* right) {
     if (channels == 2) {
         for (size_t i = 0; i < frames; ++i, in += 2 * Bytes) {
             left[i] = decode(in);
@@ -177,10 +194,20 @@ void DecodeLoop(const uint8_t* in, size_t frames, int channels, Decoder decode, 
 
 // Integer encoders take the clamped sample; the products are exact in double,
 // so the truncation is the truncation of the true product.
-inline int Trunc(double x) { return static_cast<int>(x); }
+inline int Trunc(double x) {
+    return static_cast<int>(x);
+}
 
-struct EncU8 { void operator()(float x, uint8_t* p) const { p[0] = static_cast<uint8_t>(Trunc(ClampSample(x) * 127.0) + 128); } };
-struct EncS8 { void operator()(float x, uint8_t* p) const { p[0] = static_cast<uint8_t>(static_cast<int8_t>(Trunc(ClampSample(x) * 127.0))); } };
+struct EncU8 {
+    void operator()(float x, uint8_t* p) const {
+        p[0] = static_cast<uint8_t>(Trunc(ClampSample(x) * 127.0) + 128);
+    }
+};
+struct EncS8 {
+    void operator()(float x, uint8_t* p) const {
+        p[0] = static_cast<uint8_t>(static_cast<int8_t>(Trunc(ClampSample(x) * 127.0)));
+    }
+};
 struct EncS16LE {
     void operator()(float x, uint8_t* p) const {
         uint16_t v = static_cast<uint16_t>(Trunc(ClampSample(x) * 32767.0));
@@ -231,15 +258,20 @@ struct EncF32BE {
 };
 struct EncALaw {
     const uint8_t* table;
-    void operator()(float x, uint8_t* p) const { p[0] = table[(Trunc(ClampSample(x) * 32767.0) >> 3) & 0x1FFF]; }
+    void operator()(float x, uint8_t* p) const {
+        p[0] = table[(Trunc(ClampSample(x) * 32767.0) >> 3) & 0x1FFF];
+    }
 };
 struct EncULaw {
     const uint8_t* table;
-    void operator()(float x, uint8_t* p) const { p[0] = table[(Trunc(ClampSample(x) * 32767.0) >> 2) & 0x3FFF]; }
+    void operator()(float x, uint8_t* p) const {
+        p[0] = table[(Trunc(ClampSample(x) * 32767.0) >> 2) & 0x3FFF];
+    }
 };
 
 template <int Bytes, typename Encoder>
-void EncodeLoop(const float* left, const float* right, size_t frames, int channels, Encoder encode, uint8_t* out) {
+void EncodeLoop(const float* left, const float* right, size_t frames, int channels, Encoder encode,
+                uint8_t* out) {
     if (channels == 2) {
         for (size_t i = 0; i < frames; ++i, out += 2 * Bytes) {
             encode(left[i], out);
@@ -258,43 +290,85 @@ float DecodeSample(const uint8_t* in, SampleEncoding encoding) {
     return x;
 }
 
-void EncodeSample(float x, SampleEncoding encoding, uint8_t* out) { EncodeSamples(&x, nullptr, 1, 1, encoding, out); }
+void EncodeSample(float x, SampleEncoding encoding, uint8_t* out) {
+    EncodeSamples(&x, nullptr, 1, 1, encoding, out);
+}
 
-void DecodeSamples(const uint8_t* in, size_t frames, int channels, SampleEncoding encoding, float* left,
-                   float* right) {
+void DecodeSamples(const uint8_t* in, size_t frames, int channels, SampleEncoding encoding,
+                   float* left, float* right) {
     if (!in || !left || frames == 0) return;
     if (channels == 2 && !right) return;
     if (channels != 2) channels = 1;
     switch (encoding) {
-        case SampleEncoding::U8: DecodeLoop<1>(in, frames, channels, DecU8{}, left, right); break;
-        case SampleEncoding::S8: DecodeLoop<1>(in, frames, channels, DecS8{}, left, right); break;
-        case SampleEncoding::S16LE: DecodeLoop<2>(in, frames, channels, DecS16LE{}, left, right); break;
-        case SampleEncoding::S16BE: DecodeLoop<2>(in, frames, channels, DecS16BE{}, left, right); break;
-        case SampleEncoding::S24LE: DecodeLoop<3>(in, frames, channels, DecS24LE{}, left, right); break;
-        case SampleEncoding::S24BE: DecodeLoop<3>(in, frames, channels, DecS24BE{}, left, right); break;
-        case SampleEncoding::F32LE: DecodeLoop<4>(in, frames, channels, DecF32LE{}, left, right); break;
-        case SampleEncoding::F32BE: DecodeLoop<4>(in, frames, channels, DecF32BE{}, left, right); break;
-        case SampleEncoding::ALaw: DecodeLoop<1>(in, frames, channels, DecTable{Tables().alaw.data()}, left, right); break;
-        case SampleEncoding::ULaw: DecodeLoop<1>(in, frames, channels, DecTable{Tables().ulaw.data()}, left, right); break;
+        case SampleEncoding::U8:
+            DecodeLoop<1>(in, frames, channels, DecU8{}, left, right);
+            break;
+        case SampleEncoding::S8:
+            DecodeLoop<1>(in, frames, channels, DecS8{}, left, right);
+            break;
+        case SampleEncoding::S16LE:
+            DecodeLoop<2>(in, frames, channels, DecS16LE{}, left, right);
+            break;
+        case SampleEncoding::S16BE:
+            DecodeLoop<2>(in, frames, channels, DecS16BE{}, left, right);
+            break;
+        case SampleEncoding::S24LE:
+            DecodeLoop<3>(in, frames, channels, DecS24LE{}, left, right);
+            break;
+        case SampleEncoding::S24BE:
+            DecodeLoop<3>(in, frames, channels, DecS24BE{}, left, right);
+            break;
+        case SampleEncoding::F32LE:
+            DecodeLoop<4>(in, frames, channels, DecF32LE{}, left, right);
+            break;
+        case SampleEncoding::F32BE:
+            DecodeLoop<4>(in, frames, channels, DecF32BE{}, left, right);
+            break;
+        case SampleEncoding::ALaw:
+            DecodeLoop<1>(in, frames, channels, DecTable{Tables().alaw.data()}, left, right);
+            break;
+        case SampleEncoding::ULaw:
+            DecodeLoop<1>(in, frames, channels, DecTable{Tables().ulaw.data()}, left, right);
+            break;
     }
 }
 
-void EncodeSamples(const float* left, const float* right, size_t frames, int channels, SampleEncoding encoding,
-                   uint8_t* out) {
+void EncodeSamples(const float* left, const float* right, size_t frames, int channels,
+                   SampleEncoding encoding, uint8_t* out) {
     if (!out || !left || frames == 0) return;
     if (channels == 2 && !right) return;
     if (channels != 2) channels = 1;
     switch (encoding) {
-        case SampleEncoding::U8: EncodeLoop<1>(left, right, frames, channels, EncU8{}, out); break;
-        case SampleEncoding::S8: EncodeLoop<1>(left, right, frames, channels, EncS8{}, out); break;
-        case SampleEncoding::S16LE: EncodeLoop<2>(left, right, frames, channels, EncS16LE{}, out); break;
-        case SampleEncoding::S16BE: EncodeLoop<2>(left, right, frames, channels, EncS16BE{}, out); break;
-        case SampleEncoding::S24LE: EncodeLoop<3>(left, right, frames, channels, EncS24LE{}, out); break;
-        case SampleEncoding::S24BE: EncodeLoop<3>(left, right, frames, channels, EncS24BE{}, out); break;
-        case SampleEncoding::F32LE: EncodeLoop<4>(left, right, frames, channels, EncF32LE{}, out); break;
-        case SampleEncoding::F32BE: EncodeLoop<4>(left, right, frames, channels, EncF32BE{}, out); break;
-        case SampleEncoding::ALaw: EncodeLoop<1>(left, right, frames, channels, EncALaw{Tables().alawCode.data()}, out); break;
-        case SampleEncoding::ULaw: EncodeLoop<1>(left, right, frames, channels, EncULaw{Tables().ulawCode.data()}, out); break;
+        case SampleEncoding::U8:
+            EncodeLoop<1>(left, right, frames, channels, EncU8{}, out);
+            break;
+        case SampleEncoding::S8:
+            EncodeLoop<1>(left, right, frames, channels, EncS8{}, out);
+            break;
+        case SampleEncoding::S16LE:
+            EncodeLoop<2>(left, right, frames, channels, EncS16LE{}, out);
+            break;
+        case SampleEncoding::S16BE:
+            EncodeLoop<2>(left, right, frames, channels, EncS16BE{}, out);
+            break;
+        case SampleEncoding::S24LE:
+            EncodeLoop<3>(left, right, frames, channels, EncS24LE{}, out);
+            break;
+        case SampleEncoding::S24BE:
+            EncodeLoop<3>(left, right, frames, channels, EncS24BE{}, out);
+            break;
+        case SampleEncoding::F32LE:
+            EncodeLoop<4>(left, right, frames, channels, EncF32LE{}, out);
+            break;
+        case SampleEncoding::F32BE:
+            EncodeLoop<4>(left, right, frames, channels, EncF32BE{}, out);
+            break;
+        case SampleEncoding::ALaw:
+            EncodeLoop<1>(left, right, frames, channels, EncALaw{Tables().alawCode.data()}, out);
+            break;
+        case SampleEncoding::ULaw:
+            EncodeLoop<1>(left, right, frames, channels, EncULaw{Tables().ulawCode.data()}, out);
+            break;
     }
 }
 

@@ -16,16 +16,16 @@
 namespace ob {
 
 enum class SampleEncoding {
-    U8,       // 8-bit unsigned
-    S8,       // 8-bit signed
-    S16LE,    // 16-bit signed, little-endian
-    S16BE,    // 16-bit signed, big-endian
-    S24LE,    // 24-bit signed, low byte first
-    S24BE,    // 24-bit signed, high byte first
-    F32LE,    // IEEE float, little-endian
-    F32BE,    // IEEE float, big-endian
-    ALaw,     // G.711 a-law
-    ULaw,     // G.711 u-law
+    U8,     // 8-bit unsigned
+    S8,     // 8-bit signed
+    S16LE,  // 16-bit signed, little-endian
+    S16BE,  // 16-bit signed, big-endian
+    S24LE,  // 24-bit signed, low byte first
+    S24BE,  // 24-bit signed, high byte first
+    F32LE,  // IEEE float, little-endian
+    F32BE,  // IEEE float, big-endian
+    ALaw,   // G.711 a-law
+    ULaw,   // G.711 u-law
 };
 
 // Bytes one sample of the encoding takes (1, 2, 3 or 4).

@@ -8,9 +8,9 @@
 #include <new>
 #include <utility>
 
-#include "wave/record_report.h"
 #include "base/user_interface.h"
 #include "wave/memory.h"
+#include "wave/record_report.h"
 
 namespace ob {
 
@@ -19,26 +19,65 @@ uint32_t gBackups = 1;
 namespace {
 
 const char* const kOperationNames[kOperationNameCount] = {
-    "Unspecified",          "Sytem Cut",          "System Paste",
-    "Cut/Delete",           "Silence",            "Trim",
-    "Cut",                  "Paste",              "Replace",
-    "Combine Samples",      "Cut List",           "Mono to Stereo",
-    "Stereo to Mono",       "Sample Rate Transpose", "EQ: Bass & Treble",
-    "EQ: Filters",          "EQ: GraFreq",        "EQ: Parametric",
-    "Compressor",           "Envelope Generator", "Gain",
-    "Maximize",             "Normalize",          "Noise Gate",
-    "Crossfade Loop",       "DC Offset",          "Replicate",
-    "Insert Silence",       "Unclip",             "Amplitude Modulation",
-    "Frequency Modulation", "Convolution",        "Cross Multiply",
-    "Chorus",               "Flange",             "Echo",
-    "Reverb",               "Grunge",             "Differentiate",
-    "Integrate",            "Invert",             "Reverse",
-    "Rectify Fullwave",     "Rectify Halfwave",   "Harmony",
-    "Pitch Shift",          "Resynthesize",       "Spectral Warp",
-    "Time Stretch",         "Transfer Function",  "Freehand Draw",
-    "Shuffle",              "Impluse Modeling",   "Time Variant Filter",
-    "Delay",                "Phaser",             "Noise Reduction",
-    "Click and Pop",        "Three Dimension",
+    "Unspecified",
+    "Sytem Cut",
+    "System Paste",
+    "Cut/Delete",
+    "Silence",
+    "Trim",
+    "Cut",
+    "Paste",
+    "Replace",
+    "Combine Samples",
+    "Cut List",
+    "Mono to Stereo",
+    "Stereo to Mono",
+    "Sample Rate Transpose",
+    "EQ: Bass & Treble",
+    "EQ: Filters",
+    "EQ: GraFreq",
+    "EQ: Parametric",
+    "Compressor",
+    "Envelope Generator",
+    "Gain",
+    "Maximize",
+    "Normalize",
+    "Noise Gate",
+    "Crossfade Loop",
+    "DC Offset",
+    "Replicate",
+    "Insert Silence",
+    "Unclip",
+    "Amplitude Modulation",
+    "Frequency Modulation",
+    "Convolution",
+    "Cross Multiply",
+    "Chorus",
+    "Flange",
+    "Echo",
+    "Reverb",
+    "Grunge",
+    "Differentiate",
+    "Integrate",
+    "Invert",
+    "Reverse",
+    "Rectify Fullwave",
+    "Rectify Halfwave",
+    "Harmony",
+    "Pitch Shift",
+    "Resynthesize",
+    "Spectral Warp",
+    "Time Stretch",
+    "Transfer Function",
+    "Freehand Draw",
+    "Shuffle",
+    "Impluse Modeling",
+    "Time Variant Filter",
+    "Delay",
+    "Phaser",
+    "Noise Reduction",
+    "Click and Pop",
+    "Three Dimension",
 };
 
 constexpr uint32_t kMinFramesForRange = 50000;
@@ -108,9 +147,8 @@ bool Exchange(WaveRecord& record, UndoBackup& node) {
     // The channels this node exchanges; fixed for the node's life. Mono to
     // stereo exchanges both buffers, so undo removes the right channel again
     // and redo brings it back.
-    uint32_t swapped = node.operation == kOpMonoToStereo && node.kind != kBackupRange
-                           ? 3u
-                           : node.channels;
+    uint32_t swapped =
+        node.operation == kOpMonoToStereo && node.kind != kBackupRange ? 3u : node.channels;
     if (node.kind == kBackupRange) {
         if (uint64_t(node.start) + node.length > record.frameCount) return false;
         if ((swapped & 1) && (!record.leftSamples || !node.left)) return false;
@@ -145,7 +183,9 @@ bool Exchange(WaveRecord& record, UndoBackup& node) {
     return true;
 }
 
-void DropBackupsHook(WaveRecord& record) { DropBackups(record); }
+void DropBackupsHook(WaveRecord& record) {
+    DropBackups(record);
+}
 
 }  // namespace
 
@@ -153,7 +193,9 @@ const char* OperationName(uint32_t operation) {
     return operation < kOperationNameCount ? kOperationNames[operation] : kOperationNames[0];
 }
 
-void InstallUndoHooks() { gDropBackupsHook = DropBackupsHook; }
+void InstallUndoHooks() {
+    gDropBackupsHook = DropBackupsHook;
+}
 
 namespace {
 // Discarding a wave must drop its backups whether or not anyone called
@@ -221,8 +263,8 @@ void DropBackups(WaveRecord& record) {
 int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHandOver* handOver) {
     if (handOver) *handOver = BackupHandOver{};
     if (!record.leftSamples || record.frameCount == 0) return kBackupNone;
-    uint32_t channels = kind == kBackupWholeAllChannels ? ExistingChannels(record)
-                                                        : AffectChannels(record);
+    uint32_t channels =
+        kind == kBackupWholeAllChannels ? ExistingChannels(record) : AffectChannels(record);
     FrameRange range{0, record.frameCount};
     if (kind == kBackupRange) {
         FrameRange area = AffectRange(record);
@@ -263,13 +305,13 @@ int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHand
         size_t bytes = size_t(range.length) * sizeof(float);
         if (channels & 1) {
             node->left = static_cast<float*>(Allocate(bytes, kAllocLarge));
-            ok = node->left && CopyOverview(record.leftOverview, node->overviewBlocks,
-                                            node->leftOverview);
+            ok = node->left &&
+                 CopyOverview(record.leftOverview, node->overviewBlocks, node->leftOverview);
         }
         if (ok && (channels & 2)) {
             node->right = static_cast<float*>(Allocate(bytes, kAllocLarge));
-            ok = node->right && CopyOverview(record.rightOverview, node->overviewBlocks,
-                                             node->rightOverview);
+            ok = node->right &&
+                 CopyOverview(record.rightOverview, node->overviewBlocks, node->rightOverview);
         }
         if (!ok) FreeNode(node);
     }
@@ -294,8 +336,7 @@ int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHand
         }
     } else {
         if (channels & 1)
-            std::memcpy(node->left, record.leftSamples + range.start,
-                        range.length * sizeof(float));
+            std::memcpy(node->left, record.leftSamples + range.start, range.length * sizeof(float));
         if (channels & 2)
             std::memcpy(node->right, record.rightSamples + range.start,
                         range.length * sizeof(float));
@@ -345,8 +386,12 @@ int Step(WaveRecord& record, uint32_t steps, bool undo) {
 
 }  // namespace
 
-int Undo(WaveRecord& record, uint32_t steps) { return Step(record, steps, true); }
-int Redo(WaveRecord& record, uint32_t steps) { return Step(record, steps, false); }
+int Undo(WaveRecord& record, uint32_t steps) {
+    return Step(record, steps, true);
+}
+int Redo(WaveRecord& record, uint32_t steps) {
+    return Step(record, steps, false);
+}
 
 std::vector<std::string> UndoHistoryLines(const WaveRecord& record) {
     std::vector<std::string> lines;
@@ -355,7 +400,9 @@ std::vector<std::string> UndoHistoryLines(const WaveRecord& record) {
     return lines;
 }
 
-uint32_t UndoHistoryPreselected(const WaveRecord& record) { return record.undoPosition; }
+uint32_t UndoHistoryPreselected(const WaveRecord& record) {
+    return record.undoPosition;
+}
 
 HistoryChoice UndoHistoryStepsFor(const WaveRecord& record, uint32_t line) {
     if (line >= record.undoPosition) return {true, line - record.undoPosition + 1};

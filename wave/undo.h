@@ -46,17 +46,17 @@ const char* OperationName(uint32_t operation);
 // One undo step. The same node serves undo and redo alternately: an exchange
 // swaps its contents with the record.
 struct UndoBackup {
-    UndoBackup* next = nullptr;         // next older backup
-    UndoBackup** backLink = nullptr;    // what points at this node
-    float* left = nullptr;              // saved samples (large blocks) or null
+    UndoBackup* next = nullptr;       // next older backup
+    UndoBackup** backLink = nullptr;  // what points at this node
+    float* left = nullptr;            // saved samples (large blocks) or null
     float* right = nullptr;
-    PeakOverview leftOverview;          // saved overview copies (heap) or empty
+    PeakOverview leftOverview;  // saved overview copies (heap) or empty
     PeakOverview rightOverview;
-    uint32_t start = 0;                 // first frame saved
-    uint32_t length = 0;                // frames saved (whole: the frameCount then)
-    uint32_t overviewBlocks = 0;        // overview block count when taken
-    uint32_t channels = 0;              // bit 0 left, bit 1 right
-    uint32_t kind = 0;                  // BackupKind
+    uint32_t start = 0;           // first frame saved
+    uint32_t length = 0;          // frames saved (whole: the frameCount then)
+    uint32_t overviewBlocks = 0;  // overview block count when taken
+    uint32_t channels = 0;        // bit 0 left, bit 1 right
+    uint32_t kind = 0;            // BackupKind
     uint32_t sampleRate = 0;
     uint32_t operation = 0;
     uint32_t viewStart = 0;
@@ -111,10 +111,10 @@ bool CanRedo(const WaveRecord& record);
 // Results of Undo / Redo / UndoHistoryChoose.
 enum UndoResult : int {
     kUndoDone = 0,
-    kUndoNoWave = 1,     // "No wave here to Undo." / "No wave here to Redo."
-    kUndoNothing = 2,    // "Can't Undo at this point" / "Can't Redo at this point"
-    kUndoError = 3,      // "Error processing Undo" / "Error processing Redo"
-    kUndoNoChoice = 4,   // "No wave or undo to process"
+    kUndoNoWave = 1,    // "No wave here to Undo." / "No wave here to Redo."
+    kUndoNothing = 2,   // "Can't Undo at this point" / "Can't Redo at this point"
+    kUndoError = 3,     // "Error processing Undo" / "Error processing Redo"
+    kUndoNoChoice = 4,  // "No wave or undo to process"
 };
 // Perform that many single steps; messages are reported through ReportMessage.
 int Undo(WaveRecord& record, uint32_t steps = 1);
@@ -131,7 +131,7 @@ void DropBackups(WaveRecord& record);
 std::vector<std::string> UndoHistoryLines(const WaveRecord& record);
 uint32_t UndoHistoryPreselected(const WaveRecord& record);
 struct HistoryChoice {
-    bool undo = true;     // undo or redo
+    bool undo = true;  // undo or redo
     uint32_t steps = 0;
 };
 HistoryChoice UndoHistoryStepsFor(const WaveRecord& record, uint32_t line);

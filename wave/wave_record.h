@@ -72,7 +72,7 @@ struct WaveRecord {
     uint8_t keyRoot = 0;
     int8_t fineTune = 0;  // cents, -50..+50
 
-    int editorNumber = 0;       // 1..99, 0 for the default record
+    int editorNumber = 0;  // 1..99, 0 for the default record
     std::string name = "Untitled";
 
     PeakOverview leftOverview;
@@ -83,9 +83,9 @@ struct WaveRecord {
     uint32_t mouseLength = 0;
     uint32_t mouseChannels = 0;  // bit 0 left, bit 1 right; 0 = no mouse area yet
     int32_t sourceFormat = -1;
-    std::string filePath;      // empty = never saved
-    uint32_t stateFlags = 0;   // bit 31 = changed since last open or save
-    std::string scratchPath;   // companion scratch file deleted on discard
+    std::string filePath;     // empty = never saved
+    uint32_t stateFlags = 0;  // bit 31 = changed since last open or save
+    std::string scratchPath;  // companion scratch file deleted on discard
 
     UndoBackup* undoHead = nullptr;  // newest backup
     uint32_t undoPosition = 0;       // how many of the newest backups are undone
@@ -125,7 +125,12 @@ const char* FormatExtension(int code);
 extern const int kFormatDisplayOrder[19];
 
 // ---- Global editing state ----
-enum AffectArea : uint16_t { kAffectAll = 1, kAffectInView = 2, kAffectMarkers = 3, kAffectMouse = 4 };
+enum AffectArea : uint16_t {
+    kAffectAll = 1,
+    kAffectInView = 2,
+    kAffectMarkers = 3,
+    kAffectMouse = 4
+};
 enum EditChannelBits : uint32_t { kEditLeft = 1, kEditRight = 2, kEditLeftRight = 3 };
 
 struct EditingState {
@@ -216,8 +221,8 @@ void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_
 // The pairs of blocks first..last of one channel of `frameCount` frames into
 // `pairs` (for a reader that builds the overview while it fills the channel;
 // the frames of those blocks must be in place).
-void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, float* pairs,
-                           uint32_t first, uint32_t last);
+void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, float* pairs, uint32_t first,
+                           uint32_t last);
 void DropOverviews(WaveRecord& record);
 // Path of the peak cache beside a sound: the path with ".pkc" appended.
 std::string PeakCachePath(const std::string& soundPath);

@@ -23,19 +23,26 @@ void Output(const TesMessageInfo* info) {
     }
     g_sawError = true;
     std::string file = info->source >= 1 && info->source <= (int)g_sourceNames.size()
-                           ? g_sourceNames[info->source - 1] : "<source " + std::to_string(info->source) + ">";
+                           ? g_sourceNames[info->source - 1]
+                           : "<source " + std::to_string(info->source) + ">";
     std::string text = info->text ? info->text : "";
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     if (info->code == TES_E_SYNTAX) {
-        if (info->length == 0 && text.empty()) text = "Syntax error at: end of file";
-        else if (text == "\n" || text == "\r\n" || text.empty()) text = "Syntax error at: end of line";
-        else text = "Syntax error at: " + text;
+        if (info->length == 0 && text.empty())
+            text = "Syntax error at: end of file";
+        else if (text == "\n" || text == "\r\n" || text.empty())
+            text = "Syntax error at: end of line";
+        else
+            text = "Syntax error at: " + text;
     }
-    std::fprintf(stderr, "%s:%d:%d: %s\n", file.c_str(), info->line, info->column + 1, text.c_str());
+    std::fprintf(stderr, "%s:%d:%d: %s\n", file.c_str(), info->line, info->column + 1,
+                 text.c_str());
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: tessel FILE.bas | tessel FILE.bin | tessel --compile FILE.bas -o FILE.bin\n");
+    std::fprintf(
+        stderr,
+        "usage: tessel FILE.bas | tessel FILE.bin | tessel --compile FILE.bas -o FILE.bin\n");
     return 1;
 }
 
@@ -55,10 +62,14 @@ int main(int argc, char** argv) {
     const char* output = nullptr;
     bool compileOnly = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--compile") == 0) compileOnly = true;
-        else if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) output = argv[++i];
-        else if (!input) input = argv[i];
-        else return Usage();
+        if (std::strcmp(argv[i], "--compile") == 0)
+            compileOnly = true;
+        else if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc)
+            output = argv[++i];
+        else if (!input)
+            input = argv[i];
+        else
+            return Usage();
     }
     if (!input || (compileOnly && !output)) return Usage();
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);

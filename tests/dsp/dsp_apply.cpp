@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
     WaveRecord& w = *gEditorSlots[number];
     gActiveEditor = number;
     w.leftSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
-    if (channels == 2) w.rightSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
+    if (channels == 2)
+        w.rightSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
     if (!w.leftSamples || (channels == 2 && !w.rightSamples)) return 1;
     bool read = std::fread(w.leftSamples, 4, frames, f) == frames;
     if (channels == 2) read = read && std::fread(w.rightSamples, 4, frames, f) == frames;
@@ -100,23 +101,37 @@ int main(int argc, char** argv) {
 
     auto begin = std::chrono::steady_clock::now();
     int result;
-    if (op == "gain") result = Gain(w, {Arg(args, 0)});
-    else if (op == "normalize") result = Normalize(w, {Arg(args, 0)});
-    else if (op == "maximize") result = Maximize(w);
-    else if (op == "dcoffset") result = DcOffset(w, {Arg(args, 0), int(Arg(args, 1, 2))});
-    else if (op == "invert") result = Invert(w);
-    else if (op == "rectifyfull") result = RectifyFull(w);
-    else if (op == "rectifyhalf") result = RectifyHalf(w);
-    else if (op == "mute") result = Mute(w);
-    else if (op == "reverse") result = Reverse(w);
-    else if (op == "differentiate") result = Differentiate(w);
-    else if (op == "integrate") result = Integrate(w);
-    else if (op == "unclip") result = Unclip(w, {Arg(args, 0, 0.99999976)});
-    else if (op == "stereomono") result = StereoToMono(w, {int(Arg(args, 0, 1))});
-    else if (op == "replicate") result = Replicate(w, {Arg(args, 0), int(Arg(args, 1, 2))});
+    if (op == "gain")
+        result = Gain(w, {Arg(args, 0)});
+    else if (op == "normalize")
+        result = Normalize(w, {Arg(args, 0)});
+    else if (op == "maximize")
+        result = Maximize(w);
+    else if (op == "dcoffset")
+        result = DcOffset(w, {Arg(args, 0), int(Arg(args, 1, 2))});
+    else if (op == "invert")
+        result = Invert(w);
+    else if (op == "rectifyfull")
+        result = RectifyFull(w);
+    else if (op == "rectifyhalf")
+        result = RectifyHalf(w);
+    else if (op == "mute")
+        result = Mute(w);
+    else if (op == "reverse")
+        result = Reverse(w);
+    else if (op == "differentiate")
+        result = Differentiate(w);
+    else if (op == "integrate")
+        result = Integrate(w);
+    else if (op == "unclip")
+        result = Unclip(w, {Arg(args, 0, 0.99999976)});
+    else if (op == "stereomono")
+        result = StereoToMono(w, {int(Arg(args, 0, 1))});
+    else if (op == "replicate")
+        result = Replicate(w, {Arg(args, 0), int(Arg(args, 1, 2))});
     else if (op == "insertsilence")
-        result = InsertSilence(w, {Arg(args, 0), int(Arg(args, 1)), int(Arg(args, 2, 1)),
-                                   uint32_t(Arg(args, 3))});
+        result = InsertSilence(
+            w, {Arg(args, 0), int(Arg(args, 1)), int(Arg(args, 2, 1)), uint32_t(Arg(args, 3))});
     else if (op == "combine") {
         // The source is the same sound read again into a second editor.
         int second = 0;
@@ -129,10 +144,12 @@ int main(int argc, char** argv) {
         s.sampleRate = rate;
         uint32_t keep = uint32_t(Arg(args, 3, frames));  // source length
         if (keep && keep < frames) s.frameCount = keep;
-        result = Combine(w, {second, int64_t(Arg(args, 0)), int(Arg(args, 1, 1)), Arg(args, 2, 50)});
+        result =
+            Combine(w, {second, int64_t(Arg(args, 0)), int(Arg(args, 1, 1)), Arg(args, 2, 50)});
     } else
         return Usage();
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     if (result != kEditDone) {
         std::fprintf(stderr, "%s: %s\n", op.c_str(), EditResultText(result));
         return 1;

@@ -10,18 +10,20 @@
 #include <sstream>
 
 #include "base/dialog_guard.h"
-#include "wave/record_report.h"
 #include "dsp/level.h"
 #include "dsp/operation.h"
 #include "dsp/simple.h"
 #include "dsp/smoothing.h"
 #include "tests/dsp/recording_ui.h"
 #include "tests/dsp/test_wave.h"
+#include "wave/record_report.h"
 
 namespace ob {
 namespace {
 
-float Quarter(int, uint32_t) { return 0.25f; }
+float Quarter(int, uint32_t) {
+    return 0.25f;
+}
 
 TEST(Frame, ChannelWalkFollowsAffectChannels) {
     GlobalStateGuard guard;
@@ -62,7 +64,8 @@ TEST(Frame, StatusTextsAndProgress) {
     std::vector<std::string> expected{"Processing...", "Processing Left Channel...",
                                       "Processing Right Channel..."};
     ASSERT_GE(ui.statusTexts.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(ui.statusTexts.begin(), ui.statusTexts.begin() + 3), expected);
+    EXPECT_EQ(std::vector<std::string>(ui.statusTexts.begin(), ui.statusTexts.begin() + 3),
+              expected);
     EXPECT_EQ(ui.statusTexts.back().rfind("Elapsed Time: ", 0), 0u);
     EXPECT_EQ(ui.StepsSeen(), 40);  // 20 steps per channel
     EXPECT_EQ(ui.progress.back(), 0);
@@ -120,7 +123,9 @@ TEST(Frame, AbortKeepsPartialResultAndUndoRestores) {
 }
 
 int gPlayed = 0;
-void CountPlay(WaveRecord&) { ++gPlayed; }
+void CountPlay(WaveRecord&) {
+    ++gPlayed;
+}
 
 TEST(Frame, EditAndPlayHookAndNoWave) {
     GlobalStateGuard guard;
@@ -179,7 +184,8 @@ TEST(Frame, DialogGuard) {
     EXPECT_EQ(ui.boxes.back().text, "Backups area already open");
     SetDialogInUse(kDialogBackups, false);
     for (int d = 0; d < kDialogCount; ++d)
-        EXPECT_NE(std::string(DialogGuardText(ProcessDialog(d))).find("already"), std::string::npos);
+        EXPECT_NE(std::string(DialogGuardText(ProcessDialog(d))).find("already"),
+                  std::string::npos);
 }
 
 TEST(Messages, ReportingByMessageType) {
@@ -261,10 +267,10 @@ TEST(Smoothing, LengthAndWhenNothingIsCaptured) {
     ASSERT_NE(edges.tail[1], nullptr);
     for (uint32_t i = 0; i < 1000; ++i) w->rightSamples[i] = 1.0f;  // "processed"
     ApplySmoothing(*w, edges);
-    EXPECT_EQ(w->rightSamples[0], 0.5f);      // w = 1: unprocessed
-    EXPECT_EQ(w->rightSamples[441], 1.0f);    // past the start edge
-    EXPECT_EQ(w->rightSamples[558], 1.0f);    // before the end edge
-    EXPECT_EQ(w->rightSamples[559], 1.0f);    // end edge starts at w = 0
+    EXPECT_EQ(w->rightSamples[0], 0.5f);    // w = 1: unprocessed
+    EXPECT_EQ(w->rightSamples[441], 1.0f);  // past the start edge
+    EXPECT_EQ(w->rightSamples[558], 1.0f);  // before the end edge
+    EXPECT_EQ(w->rightSamples[559], 1.0f);  // end edge starts at w = 0
     EXPECT_FLOAT_EQ(w->rightSamples[999], float(1.0 - 440.0 / 441 * 0.5));
     EXPECT_EQ(w->leftSamples[0], 0.5f);
 }

@@ -24,8 +24,14 @@ std::vector<std::pair<const char*, Op>> OutOfPlaceOps() {
         {"gain", [](WaveRecord& x) { return Gain(x, {-4.0}); }},
         {"normalize", [](WaveRecord& x) { return Normalize(x, {-2.0}); }},
         {"maximize", [](WaveRecord& x) { return Maximize(x); }},
-        {"dc mean", [](WaveRecord& x) { return DcOffset(x, {0.0, kDcPercent}); }},
-        {"dc fixed", [](WaveRecord& x) { return DcOffset(x, {-3000, kDcSixteenBit}); }},
+        {"dc mean",
+         [](WaveRecord& x) {
+             return DcOffset(x, {0.0, kDcPercent});
+         }},
+        {"dc fixed",
+         [](WaveRecord& x) {
+             return DcOffset(x, {-3000, kDcSixteenBit});
+         }},
         {"invert", [](WaveRecord& x) { return Invert(x); }},
         {"rectify full", [](WaveRecord& x) { return RectifyFull(x); }},
         {"rectify half", [](WaveRecord& x) { return RectifyHalf(x); }},

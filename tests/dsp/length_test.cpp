@@ -1,10 +1,9 @@
 // Length-changing and channel operations: replicate, insert silence, append,
 // combine, stereo to mono, mono to stereo; memory refusals.
-#include "dsp/insert.h"
-
 #include <gtest/gtest.h>
 
 #include "dsp/combine.h"
+#include "dsp/insert.h"
 #include "dsp/operation.h"
 #include "dsp/stereo.h"
 #include "tests/dsp/recording_ui.h"
@@ -13,7 +12,9 @@
 namespace ob {
 namespace {
 
-float Index(int c, uint32_t i) { return float(i) + (c ? 0.5f : 0.0f); }
+float Index(int c, uint32_t i) {
+    return float(i) + (c ? 0.5f : 0.0f);
+}
 
 TEST(Length, ReplicateInsertsWholeCopiesAndARest) {
     GlobalStateGuard guard;
@@ -105,8 +106,12 @@ TEST(Length, CombineBuildsInTheDestinationOnly) {
     WaveRecord* src = MakeWave(4, false, [](int, uint32_t) { return 0.5f; });
     ASSERT_EQ(Combine(*dest, {src->editorNumber, 2, 1, 100.0}), kEditDone);
     // mix 100: base x 0.999, source x 0.001; longer result.
-    std::vector<float> want{float(0.999), float(0.999), float(0.5 * 0.001 + 0.999),
-                            float(0.5 * 0.001 + 0.999), float(0.5 * 0.001), float(0.5 * 0.001)};
+    std::vector<float> want{float(0.999),
+                            float(0.999),
+                            float(0.5 * 0.001 + 0.999),
+                            float(0.5 * 0.001 + 0.999),
+                            float(0.5 * 0.001),
+                            float(0.5 * 0.001)};
     EXPECT_EQ(Channel(*dest, 0), want);
     EXPECT_EQ(Channel(*src, 0), std::vector<float>(4, 0.5f));  // the source is only read
 

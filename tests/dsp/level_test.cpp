@@ -105,7 +105,9 @@ TEST(Level, OutsideAreaAndChannelBitIdenticalAndUndoExact) {
         [](WaveRecord& x) { return Gain(x, {-4.0}); },
         [](WaveRecord& x) { return Normalize(x, {-2.0}); },
         [](WaveRecord& x) { return Maximize(x); },
-        [](WaveRecord& x) { return DcOffset(x, {0.0, kDcPercent}); },
+        [](WaveRecord& x) {
+            return DcOffset(x, {0.0, kDcPercent});
+        },
         [](WaveRecord& x) { return Invert(x); },
         [](WaveRecord& x) { return RectifyFull(x); },
         [](WaveRecord& x) { return RectifyHalf(x); },
@@ -134,7 +136,9 @@ TEST(Level, OutsideAreaAndChannelBitIdenticalAndUndoExact) {
 
 // ---- sox as the oracle ----
 
-bool HaveSox() { return std::system("sox --version > /dev/null 2>&1") == 0; }
+bool HaveSox() {
+    return std::system("sox --version > /dev/null 2>&1") == 0;
+}
 
 std::vector<float> ReadRaw(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -172,8 +176,14 @@ TEST(Level, MatchesSox) {
         {"gain -6", [](WaveRecord& w) { return Gain(w, {-6.0}); }},
         {"gain 1.5", [](WaveRecord& w) { return Gain(w, {1.5}); }},
         {"reverse", [](WaveRecord& w) { return Reverse(w); }},
-        {"dcshift 0.25", [](WaveRecord& w) { return DcOffset(w, {25.0, kDcPercent}); }},
-        {"dcshift -0.1", [](WaveRecord& w) { return DcOffset(w, {-10.0, kDcPercent}); }},
+        {"dcshift 0.25",
+         [](WaveRecord& w) {
+             return DcOffset(w, {25.0, kDcPercent});
+         }},
+        {"dcshift -0.1",
+         [](WaveRecord& w) {
+             return DcOffset(w, {-10.0, kDcPercent});
+         }},
         {"norm", [](WaveRecord& w) { return Normalize(w, {0.0}); }},
         {"norm -3", [](WaveRecord& w) { return Normalize(w, {-3.0}); }},
     };
@@ -208,8 +218,10 @@ TEST(Level, MacroLines) {
     EXPECT_EQ(StereoToMonoMacroLine(1, {kStereoSwap}), "obStereoMono 1, OB_SM_SWAP\n");
     EXPECT_EQ(MonoToStereoMacroLine(1, {2}), "obMonoStereo 1, 2\n");
     EXPECT_EQ(KeyMapMacroLine(1, {10, 60, 90, 12}), "obKeyMap 1, 10, 60, 90\n");
-    EXPECT_EQ(ReplicateMacroLine(2, {2.5, kReplicateRepetitions}), "obReplicate 2, 2.500, OB_REPLICATE_REPS\n");
-    EXPECT_EQ(ReplicateMacroLine(2, {1.0, kReplicateMilliseconds}), "obReplicate 2, 1.000, OB_REPLICATE_MILLISECS\n");
+    EXPECT_EQ(ReplicateMacroLine(2, {2.5, kReplicateRepetitions}),
+              "obReplicate 2, 2.500, OB_REPLICATE_REPS\n");
+    EXPECT_EQ(ReplicateMacroLine(2, {1.0, kReplicateMilliseconds}),
+              "obReplicate 2, 1.000, OB_REPLICATE_MILLISECS\n");
     EXPECT_EQ(InsertSilenceMacroLine(1, {0.5, kInsertMilliseconds, kInsertAffectEnd, 0}),
               "obInsertSilence 1, 0.500000, OB_INSERT_MILLISECONDS, OB_INSERT_AFFECTEND\n");
     EXPECT_EQ(AppendMacroLine(1, {3, 0}), "obAppend 1, 3\n");

@@ -1,7 +1,5 @@
 // The preset container: round trips in both byte orders, hostile files, the
 // kinds table and the preset list.
-#include "dsp/preset_file.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +7,7 @@
 #include <fstream>
 #include <random>
 
+#include "dsp/preset_file.h"
 #include "dsp/preset_list.h"
 #include "wave/file_result.h"
 
@@ -47,7 +46,7 @@ void AppendText(std::vector<uint8_t>& to, const char* text) {
 }
 
 class PresetFiles : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::path(testing::TempDir()) / ("orbick_presets_" + std::to_string(getpid()));
         fs::remove_all(dir);
@@ -161,7 +160,8 @@ TEST_F(PresetFiles, HostileFilesGiveResultCodes) {
     for (int i = 0; i < 2000; ++i) {
         std::vector<uint8_t> junk(rng() % 64);
         for (auto& b : junk) b = uint8_t(rng());
-        if (i % 2 && !junk.empty()) std::memcpy(junk.data(), "FRBk\0\0\0\0PRES", std::min<size_t>(12, junk.size()));
+        if (i % 2 && !junk.empty())
+            std::memcpy(junk.data(), "FRBk\0\0\0\0PRES", std::min<size_t>(12, junk.size()));
         int r = ReadPresetBytes(junk.data(), junk.size(), "ECHO", &back, sizeof back, nullptr);
         EXPECT_GE(r, 0);
         EXPECT_LE(r, 13);
@@ -250,7 +250,9 @@ TEST_F(PresetFiles, ListHoldsFilesOfTheKindThenBuiltIns) {
 namespace ob {
 namespace {
 
-void SwapEcho(void* record) { SwapWords32(record, 0, 3); }
+void SwapEcho(void* record) {
+    SwapWords32(record, 0, 3);
+}
 
 TEST_F(PresetFiles, DialogLoadSaveAndList) {
     RecordingUserInterface ui;
@@ -278,12 +280,13 @@ TEST_F(PresetFiles, DialogLoadSaveAndList) {
     gPresetsFolder = dir.string();
     std::vector<EchoRecord> builtIns(echo.builtIns);
     int runs = 0;
-    EXPECT_TRUE(OpenPresetDialog(nullptr, kDialogReverb, echo, builtIns.data(), [&](PresetList& list) {
-        ++runs;
-        EXPECT_EQ(list.fileCount, 1u);  // the other byte order is not listed
-        EXPECT_EQ(list.count, 1u + echo.builtIns);
-        EXPECT_EQ(list.Name(0, 12), "Mine");
-    }));
+    EXPECT_TRUE(
+        OpenPresetDialog(nullptr, kDialogReverb, echo, builtIns.data(), [&](PresetList& list) {
+            ++runs;
+            EXPECT_EQ(list.fileCount, 1u);  // the other byte order is not listed
+            EXPECT_EQ(list.count, 1u + echo.builtIns);
+            EXPECT_EQ(list.Name(0, 12), "Mine");
+        }));
     EXPECT_EQ(runs, 1);
     gPresetsFolder.clear();
 }

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "dsp/frame.h"
 #include "base/user_interface.h"
+#include "dsp/frame.h"
 
 namespace ob {
 
 class RecordingUserInterface : public UserInterface {
-public:
+  public:
     struct Box {
         std::string caption;
         std::string text;
@@ -23,7 +23,7 @@ public:
     int waitPointerOn = 0, waitPointerOff = 0;
     int abortWindowsStarted = 0, abortWindowsStopped = 0;
     int undoRefreshes = 0, redraws = 0;
-    int abortAtProgress = -1;           // request an abort when the bar reaches this
+    int abortAtProgress = -1;            // request an abort when the bar reaches this
     QuestionAnswer answer = kAnswerYes;  // what Ask returns
 
     RecordingUserInterface() { previous_ = SetUserInterface(this); }
@@ -56,7 +56,7 @@ public:
         return steps;
     }
 
-private:
+  private:
     UserInterface* previous_ = nullptr;
 };
 

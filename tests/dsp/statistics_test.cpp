@@ -51,9 +51,8 @@ TEST(Statistics, StereoSilenceAndNegativeDc) {
 
     // All negative DC with full-scale clips on the right channel only: the
     // crest ratio uses the peak magnitude, so it is finite.
-    WaveRecord* d = MakeWave(8, true, [](int c, uint32_t i) {
-        return c == 0 ? -0.25f : (i < 2 ? -1.0f : -0.5f);
-    });
+    WaveRecord* d = MakeWave(
+        8, true, [](int c, uint32_t i) { return c == 0 ? -0.25f : (i < 2 ? -1.0f : -0.5f); });
     gEditing.editChannel = kEditRight;
     ASSERT_EQ(StatisticsText(*d, text), 0);
     double rms = std::sqrt((2 * 1.0 + 6 * 0.25) / 8);
@@ -107,7 +106,8 @@ TEST(Statistics, RefusalsAndEmptyArea) {
 TEST(WaveInformation, Text) {
     GlobalStateGuard guard;
     RecordingUserInterface ui;
-    WaveRecord* w = MakeWave(1000, false, [](int, uint32_t) { return 0.1f; }, 22050);
+    WaveRecord* w = MakeWave(
+        1000, false, [](int, uint32_t) { return 0.1f; }, 22050);
     w->filePath = "/tmp/x.wav";
     w->sourceFormat = kFormatWav16;
     w->displayOffset = 10;
@@ -117,10 +117,12 @@ TEST(WaveInformation, Text) {
     w->fineTune = -7;
     std::string text;
     ASSERT_EQ(WaveInformationText(*w, text), 0);
-    EXPECT_EQ(text,
-              "File Name: /tmp/x.wav\nBackups: No\n\nWave Size: 1000 pts    \nSample Rate: 22050 Hz\n"
-              "Orig Format: WAVE 16 bit\n\nNo Markers\n\nNo Sustain or Release Loop"
-              "\n\nKey Map   Root: 60   Low: 1   High: 127\n\nFine Tune:  -7 cents\n\nOffset:  10 pts    ");
+    EXPECT_EQ(
+        text,
+        "File Name: /tmp/x.wav\nBackups: No\n\nWave Size: 1000 pts    \nSample Rate: 22050 Hz\n"
+        "Orig Format: WAVE 16 bit\n\nNo Markers\n\nNo Sustain or Release Loop"
+        "\n\nKey Map   Root: 60   Low: 1   High: 127\n\nFine Tune:  -7 cents\n\nOffset:  10 pts   "
+        " ");
     for (int id : {9, 0, 3, 4, 5, 6, 7, 8}) SetMarker(*w, uint32_t(id * 10), id, nullptr);
     SetLoop(*w, 100, 200, 0, 2);
     w->sustainLoopId = 2;

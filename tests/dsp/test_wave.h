@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "dsp/frame.h"
 #include "base/messages.h"
+#include "dsp/frame.h"
 #include "wave/memory.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"
@@ -16,12 +16,14 @@ namespace ob {
 
 // A new editor with `frames` frames (mono or stereo), filled by fill(channel, i).
 inline WaveRecord* MakeWave(uint32_t frames, bool stereo,
-                            const std::function<float(int, uint32_t)>& fill, uint32_t rate = 44100) {
+                            const std::function<float(int, uint32_t)>& fill,
+                            uint32_t rate = 44100) {
     int number = 0;
     if (CreateEditor(&number) != 0) return nullptr;
     WaveRecord* record = gEditorSlots[number];
     record->leftSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
-    if (stereo) record->rightSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
+    if (stereo)
+        record->rightSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
     record->frameCount = frames;
     record->viewSpan = frames;
     record->sampleRate = rate;

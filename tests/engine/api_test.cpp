@@ -28,7 +28,8 @@ TEST(EngineApi, VersionAndResultTexts) {
     EXPECT_STREQ(tesResultText(TES_OK), "Tessel: Success");
     EXPECT_STREQ(tesResultText(TES_E_NOTIMPL), "Tessel: Not implemented");
     EXPECT_STREQ(tesResultText(TES_E_CONTEXT), "Tessel: Context argument is invalid");
-    EXPECT_STREQ(tesResultText(TES_E_BADCODEFILE), "Tessel: Compiled code file is out of date or corrupted");
+    EXPECT_STREQ(tesResultText(TES_E_BADCODEFILE),
+                 "Tessel: Compiled code file is out of date or corrupted");
     EXPECT_STREQ(tesResultText(5), "Tessel: Relatively catastrophic failure");
     EXPECT_STREQ(tesResultText((TesResult)0x8000001B), "Tessel: Relatively catastrophic failure");
     for (uint32_t c = 0x80000001u; c <= 0x8000001Au; ++c)
@@ -92,7 +93,10 @@ TEST(EngineApi, SourcesFramingAndLimits) {
         Engine e;
         // 59 sources form one program; a 60th is refused.
         for (int i = 0; i < 58; ++i)
-            ASSERT_EQ(tesAppendText(e.ctx, ("Const C" + std::to_string(i) + " = " + std::to_string(i)).c_str()), TES_OK);
+            ASSERT_EQ(
+                tesAppendText(e.ctx,
+                              ("Const C" + std::to_string(i) + " = " + std::to_string(i)).c_str()),
+                TES_OK);
         ASSERT_EQ(tesAppendText(e.ctx, "Sub Main\nPrint C0 + C57\nEnd Sub"), TES_OK);
         EXPECT_EQ(tesAppendText(e.ctx, "x = 1"), TES_E_BUFFERFULL);
         EXPECT_EQ(tesAddFile(e.ctx, "/dev/null"), TES_E_BUFFERFULL);
@@ -121,8 +125,8 @@ TEST(EngineApi, SourcesFramingAndLimits) {
     {
         // A file source with a line longer than any read window.
         std::string path = TempPath("long.bas");
-        std::ofstream(path) << "Sub Main\nx = \"" << std::string(60000, 'a') << "\" ' " << std::string(200000, 'c')
-                             << "\nPrint Len(x)\nEnd Sub\n";
+        std::ofstream(path) << "Sub Main\nx = \"" << std::string(60000, 'a') << "\" ' "
+                            << std::string(200000, 'c') << "\nPrint Len(x)\nEnd Sub\n";
         Engine e;
         ASSERT_EQ(tesAddFile(e.ctx, path.c_str()), TES_OK);
         ASSERT_EQ(tesCompile(e.ctx), TES_OK);
@@ -178,7 +182,8 @@ TEST(EngineApi, GlobalsGetSetAndBind) {
     Engine e;
     ASSERT_EQ(e.Compile("Global gi As Integer, gl As Long, gd As Double, gs As String, gv\n"
                         "Global gf As String * 4\nDim arr(3) As Long\n"
-                        "Sub Main\n gi = gi + 1\n gl = gl * 2\n gs = gs & \"!\"\n arr(2) = arr(2) + 5\nEnd Sub\n"),
+                        "Sub Main\n gi = gi + 1\n gl = gl * 2\n gs = gs & \"!\"\n arr(2) = arr(2) "
+                        "+ 5\nEnd Sub\n"),
               TES_OK);
     EXPECT_EQ(tesSetGlobalIntegerVar(e.ctx, "gi", 41), TES_OK);
     EXPECT_EQ(tesSetGlobalLongVar(e.ctx, "gl", 100000), TES_OK);
@@ -246,9 +251,10 @@ TEST(EngineApi, GlobalsGetSetAndBind) {
 
 TEST(EngineApi, CallFunc) {
     Engine e;
-    ASSERT_EQ(e.Compile("Sub Main\nEnd Sub\nFunction Twice(x As Long, s As String) As String\n"
-                        "Twice = s & (x * 2)\nEnd Function\nSub Bump(n As Long)\nn = n + 1\nEnd Sub\n"),
-              TES_OK);
+    ASSERT_EQ(
+        e.Compile("Sub Main\nEnd Sub\nFunction Twice(x As Long, s As String) As String\n"
+                  "Twice = s & (x * 2)\nEnd Function\nSub Bump(n As Long)\nn = n + 1\nEnd Sub\n"),
+        TES_OK);
     TesVariant args[2] = {};
     args[0].vt = TES_VT_STRING;  // last argument first
     char text[] = "v=";
@@ -321,7 +327,9 @@ extern "C" const char* HostName(int32_t n) {
     std::snprintf(buf, sizeof buf, "editor %d", n);
     return buf;  // static: the engine must copy, never free
 }
-extern "C" double HostHalf(double x) { return x / 2; }
+extern "C" double HostHalf(double x) {
+    return x / 2;
+}
 
 void* Resolve(TesContext, const char* name) {
     g_resolved.push_back(name);
@@ -336,7 +344,8 @@ TEST(EngineApi, AppFunctionsThroughTheResolver) {
     g_resolved.clear();
     Engine e;
     tesRegisterGetProcAddrCallback(e.ctx, Resolve);
-    ASSERT_EQ(e.Run("Declare Function obTakeAll App (ByVal a%, ByVal b&, ByVal c!, ByVal d#, ByVal s$) As Long\n"
+    ASSERT_EQ(e.Run("Declare Function obTakeAll App (ByVal a%, ByVal b&, ByVal c!, ByVal d#, ByVal "
+                    "s$) As Long\n"
                     "Declare Function obWrite App (a%, b&) As Long\n"
                     "Declare Function obName App (ByVal n&) As String\n"
                     "Declare Function obHalf App (ByVal x#) As Double\n"
@@ -367,7 +376,9 @@ TEST(EngineApi, AppFunctionsThroughTheResolver) {
 TEST(EngineApi, AppFunctionWithoutAddressFails) {
     Engine e;
     tesRegisterGetProcAddrCallback(e.ctx, Resolve);
-    EXPECT_EQ(e.Run("Declare Function obMissing App () As Long\nSub Main\nx = obMissing()\nEnd Sub\n"), -1);
+    EXPECT_EQ(
+        e.Run("Declare Function obMissing App () As Long\nSub Main\nx = obMissing()\nEnd Sub\n"),
+        -1);
     ASSERT_EQ(e.Errors().size(), 1u);
     EXPECT_EQ(e.Errors()[0].text, "No function address for: obMissing\n");
     EXPECT_EQ(e.Errors()[0].line, 3);
@@ -375,21 +386,26 @@ TEST(EngineApi, AppFunctionWithoutAddressFails) {
 
 TEST(EngineApi, UndefinedFunctionAndVariableCallbacks) {
     Engine e;
-    tesRegisterUndefFuncCallback(e.ctx, [](TesContext, const char* name, TesArgList* args, TesVariant* result) -> int32_t {
-        if (strcmp(name, "HostSum") != 0) return 1;
-        int32_t sum = 0;
-        for (uint32_t i = 0; i < args->count; ++i) sum = sum * 10 + args->args[i].u.iVal;  // last first
-        result->vt = TES_VT_LONG;
-        result->u.lVal = sum;
-        return 0;
-    });
-    tesRegisterUndefVarCallback(e.ctx, [](TesContext, const char* name, TesVariant* value) -> int32_t {
-        if (strcasecmp(name, "HostValue") != 0) return 1;
-        value->vt = TES_VT_LONG;
-        value->u.lVal = 1234;
-        return 0;
-    });
-    ASSERT_EQ(e.Run("Sub Main\nPrint HostSum(1, 2, 3)\nPrint HostValue\nOther 5\nPrint \"after\"\nEnd Sub\n"), TES_OK);
+    tesRegisterUndefFuncCallback(
+        e.ctx, [](TesContext, const char* name, TesArgList* args, TesVariant* result) -> int32_t {
+            if (strcmp(name, "HostSum") != 0) return 1;
+            int32_t sum = 0;
+            for (uint32_t i = 0; i < args->count; ++i)
+                sum = sum * 10 + args->args[i].u.iVal;  // last first
+            result->vt = TES_VT_LONG;
+            result->u.lVal = sum;
+            return 0;
+        });
+    tesRegisterUndefVarCallback(e.ctx,
+                                [](TesContext, const char* name, TesVariant* value) -> int32_t {
+                                    if (strcasecmp(name, "HostValue") != 0) return 1;
+                                    value->vt = TES_VT_LONG;
+                                    value->u.lVal = 1234;
+                                    return 0;
+                                });
+    ASSERT_EQ(e.Run("Sub Main\nPrint HostSum(1, 2, 3)\nPrint HostValue\nOther 5\nPrint "
+                    "\"after\"\nEnd Sub\n"),
+              TES_OK);
     EXPECT_EQ(e.Output(), " 321\n 1234\n after\n");
 }
 
@@ -404,10 +420,14 @@ TEST(EngineApi, UserTypeSubsystemAllocatesHostTypes) {
             return 0;
         },
         99);
-    ASSERT_EQ(e.Run("Sub Main\nDim w As HostWave\nDim longer As HostWave\nPrint w; longer\nEnd Sub\n"), TES_OK);
+    ASSERT_EQ(
+        e.Run("Sub Main\nDim w As HostWave\nDim longer As HostWave\nPrint w; longer\nEnd Sub\n"),
+        TES_OK);
     EXPECT_EQ(e.Output(), " 1 6\n");
     Engine f;
-    tesRegisterUserTypeSubsystem(f.ctx, nullptr, [](TesContext, const char*, const char*, TesVariant*) -> int32_t { return 1; }, 0);
+    tesRegisterUserTypeSubsystem(
+        f.ctx, nullptr,
+        [](TesContext, const char*, const char*, TesVariant*) -> int32_t { return 1; }, 0);
     EXPECT_EQ(f.Compile("Dim w As Unknown\n"), TES_E_SYNTAX);
     ASSERT_EQ(f.Errors().size(), 1u);
     EXPECT_EQ(f.Errors()[0].text, "Unknown type: Unknown in AllocVar\n");
@@ -456,7 +476,8 @@ TEST(EngineApi, CompiledCodeRoundTripAndCorruption) {
 
 TEST(EngineApi, DebugStepping) {
     Engine e;
-    ASSERT_EQ(e.Compile("Sub Main\nx = 1\nCall Inner\nx = 3\nEnd Sub\nSub Inner\ny = 2\nEnd Sub\n"), TES_OK);
+    ASSERT_EQ(e.Compile("Sub Main\nx = 1\nCall Inner\nx = 3\nEnd Sub\nSub Inner\ny = 2\nEnd Sub\n"),
+              TES_OK);
     int32_t src = 0, line = 0;
     EXPECT_EQ(tesDebugGo(e.ctx, &src, nullptr), TES_E_CONTEXT);
     ASSERT_EQ(tesDebugStep(e.ctx, &src, &line), TES_OK);
@@ -476,7 +497,8 @@ TEST(EngineApi, DebugStepping) {
 
 TEST(EngineApi, DebugDepthLimit) {
     Engine e;
-    ASSERT_EQ(e.Compile("Sub Main\nPrint R(1)\nEnd Sub\nFunction R(n)\nIf n < 30 Then R = R(n + 1) Else R = n\nEnd Function\n"),
+    ASSERT_EQ(e.Compile("Sub Main\nPrint R(1)\nEnd Sub\nFunction R(n)\nIf n < 30 Then R = R(n + 1) "
+                        "Else R = n\nEnd Function\n"),
               TES_OK);
     int32_t src, line;
     EXPECT_EQ(tesDebugGo(e.ctx, &src, &line), -1);
@@ -494,12 +516,14 @@ TEST(EngineApi, SandboxAndStepLimit) {
         ASSERT_EQ(e.Errors().size(), 1u);
         EXPECT_EQ(e.Errors()[0].text, "Step limit reached\n");
     }
-    for (const char* stmt : {"Kill \"/tmp/x\"", "x = Shell(\"true\", 0)", "MkDir \"/tmp/d\"", "RmDir \"/tmp/d\"",
-                             "FileCopy \"/etc/hostname\", \"/tmp/y\"", "Name \"/tmp/a\" As \"/tmp/b\"",
-                             "Open \"/tmp/z\" For Output As #1", "x = labs(-1)"}) {
+    for (const char* stmt :
+         {"Kill \"/tmp/x\"", "x = Shell(\"true\", 0)", "MkDir \"/tmp/d\"", "RmDir \"/tmp/d\"",
+          "FileCopy \"/etc/hostname\", \"/tmp/y\"", "Name \"/tmp/a\" As \"/tmp/b\"",
+          "Open \"/tmp/z\" For Output As #1", "x = labs(-1)"}) {
         Engine e;
         tesSetRunLimits(e.ctx, 0, 1);
-        std::string program = "Declare Function labs Lib \"libc.so.6\" (ByVal n&) As Long\nSub Main\n";
+        std::string program =
+            "Declare Function labs Lib \"libc.so.6\" (ByVal n&) As Long\nSub Main\n";
         program += stmt;
         program += "\nEnd Sub\n";
         EXPECT_EQ(e.Run(program), -1) << stmt;

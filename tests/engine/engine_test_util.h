@@ -22,7 +22,7 @@ inline void CollectOutput(const TesMessageInfo* info) {
 }
 
 class Engine {
-public:
+  public:
     Engine() {
         EXPECT_EQ(tesCreateContext("test", 0, 0, &ctx), TES_OK);
         g_messages = &messages;

@@ -3,12 +3,12 @@
 // host objects through the user type routine, named arguments reaching the
 // host, and compiled-code files of object programs.
 #include <strings.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/context.h"
@@ -34,35 +34,59 @@ struct Counter {
     std::vector<std::string> lastNames;
 };
 
-Counter* Self(TesDispatch* d) { return reinterpret_cast<Counter*>(d); }
+Counter* Self(TesDispatch* d) {
+    return reinterpret_cast<Counter*>(d);
+}
 
-const char* const kMembers[] = {"", "Count", "Add", "Child", "Fail", "Mismatch", "Need", "Odd", "Describe", "Empty", "Print"};
+const char* const kMembers[] = {"",     "Count", "Add",      "Child", "Fail", "Mismatch",
+                                "Need", "Odd",   "Describe", "Empty", "Print"};
 
 std::string ArgText(const TesVariant& v) {
     char buf[128];
     switch (v.vt) {
-        case TES_VT_EMPTY: return "E";
-        case TES_VT_INTEGER: std::snprintf(buf, sizeof buf, "I%d", v.u.iVal); return buf;
-        case TES_VT_LONG: std::snprintf(buf, sizeof buf, "L%d", v.u.lVal); return buf;
-        case TES_VT_SINGLE: std::snprintf(buf, sizeof buf, "F%g", v.u.fltVal); return buf;
-        case TES_VT_DOUBLE: std::snprintf(buf, sizeof buf, "D%g", v.u.dblVal); return buf;
-        case TES_VT_STRING: return std::string("S") + v.u.strVal;
-        case TES_VT_OBJECT: return v.u.objVal ? "O" : "N";
-        default: std::snprintf(buf, sizeof buf, "?%d", v.vt); return buf;
+        case TES_VT_EMPTY:
+            return "E";
+        case TES_VT_INTEGER:
+            std::snprintf(buf, sizeof buf, "I%d", v.u.iVal);
+            return buf;
+        case TES_VT_LONG:
+            std::snprintf(buf, sizeof buf, "L%d", v.u.lVal);
+            return buf;
+        case TES_VT_SINGLE:
+            std::snprintf(buf, sizeof buf, "F%g", v.u.fltVal);
+            return buf;
+        case TES_VT_DOUBLE:
+            std::snprintf(buf, sizeof buf, "D%g", v.u.dblVal);
+            return buf;
+        case TES_VT_STRING:
+            return std::string("S") + v.u.strVal;
+        case TES_VT_OBJECT:
+            return v.u.objVal ? "O" : "N";
+        default:
+            std::snprintf(buf, sizeof buf, "?%d", v.vt);
+            return buf;
     }
 }
 
 int32_t Number(const TesVariant& v) {
     switch (v.vt) {
-        case TES_VT_INTEGER: return v.u.iVal;
-        case TES_VT_LONG: return v.u.lVal;
-        case TES_VT_DOUBLE: return (int32_t)v.u.dblVal;
-        default: return -999;
+        case TES_VT_INTEGER:
+            return v.u.iVal;
+        case TES_VT_LONG:
+            return v.u.lVal;
+        case TES_VT_DOUBLE:
+            return (int32_t)v.u.dblVal;
+        default:
+            return -999;
     }
 }
 
-uint32_t CounterAddRef(TesDispatch* d) { return ++Self(d)->refs; }
-uint32_t CounterRelease(TesDispatch* d) { return --Self(d)->refs; }
+uint32_t CounterAddRef(TesDispatch* d) {
+    return ++Self(d)->refs;
+}
+uint32_t CounterRelease(TesDispatch* d) {
+    return --Self(d)->refs;
+}
 
 int32_t CounterGetId(TesDispatch* d, const char* name, int32_t* id) {
     Self(d)->idLookups[name]++;
@@ -75,8 +99,8 @@ int32_t CounterGetId(TesDispatch* d, const char* name, int32_t* id) {
     return TES_DISP_E_UNKNOWNNAME;
 }
 
-int32_t CounterInvoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* args, TesVariant* result,
-                      char* errorText, size_t errorSize) {
+int32_t CounterInvoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* args,
+                      TesVariant* result, char* errorText, size_t errorSize) {
     Counter* c = Self(d);
     std::string call = std::string(kMembers[id]) + "/" + std::to_string(flags) + ":";
     for (uint32_t i = 0; i < args->count; ++i) call += " " + ArgText(args->args[i]);
@@ -87,7 +111,8 @@ int32_t CounterInvoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* arg
         c->lastNames.push_back(args->names[i]);
     }
     switch (id) {
-        case 0: case 1:
+        case 0:
+        case 1:
             if (id == 0 && !c->hasDefault) return TES_DISP_E_MEMBERNOTFOUND;
             if (flags & TES_DISPATCH_PROPERTYPUT) {
                 if (args->count != 1) return TES_DISP_E_PARAMNOTOPTIONAL;
@@ -99,13 +124,15 @@ int32_t CounterInvoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* arg
             return 0;
         case 2:  // Add(a, b): args last first
             if (args->count != 2) return TES_DISP_E_PARAMNOTOPTIONAL;
-            c->value += Number(args->args[1]) * (args->args[0].vt == TES_VT_STRING ? 1 : Number(args->args[0]));
+            c->value += Number(args->args[1]) *
+                        (args->args[0].vt == TES_VT_STRING ? 1 : Number(args->args[0]));
             result->vt = TES_VT_LONG;
             result->u.lVal = c->value;
             return 0;
         case 3:
             if (flags & TES_DISPATCH_PROPERTYPUT) {
-                if (args->count != 1 || args->args[0].vt != TES_VT_OBJECT) return TES_DISP_E_TYPEMISMATCH;
+                if (args->count != 1 || args->args[0].vt != TES_VT_OBJECT)
+                    return TES_DISP_E_TYPEMISMATCH;
                 Counter* n = Self(static_cast<TesDispatch*>(args->args[0].u.objVal));
                 if (n) n->base.vtbl->addRef(&n->base);
                 if (c->child) c->child->base.vtbl->release(&c->child->base);
@@ -119,9 +146,12 @@ int32_t CounterInvoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* arg
         case 4:
             std::snprintf(errorText, errorSize, "Counter failed: bad input");
             return TES_DISP_E_EXCEPTION;
-        case 5: return TES_DISP_E_TYPEMISMATCH;
-        case 6: return TES_DISP_E_PARAMNOTOPTIONAL;
-        case 7: return (int32_t)0x80020001;
+        case 5:
+            return TES_DISP_E_TYPEMISMATCH;
+        case 6:
+            return TES_DISP_E_PARAMNOTOPTIONAL;
+        case 7:
+            return (int32_t)0x80020001;
         case 8: {
             static std::string text;
             text = "counter at " + std::to_string(c->value);
@@ -133,8 +163,10 @@ int32_t CounterInvoke(TesDispatch* d, int32_t id, int32_t flags, TesArgList* arg
             result->vt = TES_VT_OBJECT;
             result->u.objVal = nullptr;
             return 0;
-        case 10: return 0;
-        default: return TES_DISP_E_MEMBERNOTFOUND;
+        case 10:
+            return 0;
+        default:
+            return TES_DISP_E_MEMBERNOTFOUND;
     }
 }
 
@@ -289,7 +321,9 @@ TEST(EngineObjects, ErrorMessages) {
     EXPECT_EQ(FirstError("x = o.Empty.Count", &o), "Object Method returned Null Object\n");
     {
         Engine e;
-        EXPECT_EQ(e.Run("Sub Main\nMake().Count = 1\nEnd Sub\nFunction Make() As Object\nEnd Function\n"), -1);
+        EXPECT_EQ(
+            e.Run("Sub Main\nMake().Count = 1\nEnd Sub\nFunction Make() As Object\nEnd Function\n"),
+            -1);
         ASSERT_EQ(e.Errors().size(), 1u);
         EXPECT_EQ(e.Errors()[0].text, "Object Method returned Null Object\n");
     }
@@ -310,7 +344,8 @@ TEST(EngineObjects, ErrorMessages) {
 TEST(EngineObjects, SetGlobalObjectVarResults) {
     CounterObject o;
     Engine e;
-    ASSERT_EQ(e.Compile("Global n%\nGlobal v\nGlobal o As Object\nGlobal arr(3) As Object\nSub Main\nPrint v.Count\nEnd Sub\n"),
+    ASSERT_EQ(e.Compile("Global n%\nGlobal v\nGlobal o As Object\nGlobal arr(3) As Object\nSub "
+                        "Main\nPrint v.Count\nEnd Sub\n"),
               TES_OK);
     EXPECT_EQ(tesSetGlobalObjectVar(e.ctx, "missing", &o.base), TES_E_NOGLOBAL);
     EXPECT_EQ(tesSetGlobalObjectVar(e.ctx, "n", &o.base), TES_E_TYPEMISMATCH);
@@ -340,16 +375,19 @@ struct HostLog {
 HostLog* g_host = nullptr;
 int g_waveObject = 42, g_editorObject = 7;
 
-int32_t HostRoutine(TesContext, int32_t selector, void* object, const char* member, TesArgList* args,
-                    TesVariant* value, intptr_t datum) {
+int32_t HostRoutine(TesContext, int32_t selector, void* object, const char* member,
+                    TesArgList* args, TesVariant* value, intptr_t datum) {
     std::string call = std::to_string(selector) + " ";
     if (selector == 15) {
         call += "print vt " + std::to_string(value->vt);
     } else {
-        call += std::string(object == &g_waveObject ? "wave" : object == &g_editorObject ? "editor" : "?") + "." +
-                member + ":";
+        call += std::string(object == &g_waveObject     ? "wave"
+                            : object == &g_editorObject ? "editor"
+                                                        : "?") +
+                "." + member + ":";
         for (uint32_t i = 0; i < args->count; ++i) call += " " + ArgText(args->args[i]);
-        for (uint32_t i = 0; i < args->namedCount; ++i) call += std::string(" ") + args->names[i] + ":=";
+        for (uint32_t i = 0; i < args->namedCount; ++i)
+            call += std::string(" ") + args->names[i] + ":=";
     }
     call += " #" + std::to_string(datum);
     g_host->calls.push_back(call);
@@ -379,16 +417,20 @@ TEST(EngineObjects, HostObjectsThroughTheMemberRoutine) {
     g_host = &log;
     {
         Engine e;
-        ASSERT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "Wave", &g_waveObject, HostRoutine, 5, HostFree), TES_OK);
-        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, nullptr, &g_waveObject, HostRoutine, 5, HostFree), TES_E_INVALIDARG);
-        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "Wave2", nullptr, HostRoutine, 5, HostFree), TES_E_INVALIDARG);
+        ASSERT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "Wave", &g_waveObject, HostRoutine, 5, HostFree),
+                  TES_OK);
+        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, nullptr, &g_waveObject, HostRoutine, 5, HostFree),
+                  TES_E_INVALIDARG);
+        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "Wave2", nullptr, HostRoutine, 5, HostFree),
+                  TES_E_INVALIDARG);
         tesRegisterUserTypeSubsystem(e.ctx, HostRoutine, nullptr, 77);
-        tesRegisterUndefVarCallback(e.ctx, [](TesContext, const char* name, TesVariant* value) -> int32_t {
-            if (strcasecmp(name, "Editor") != 0) return 1;
-            value->vt = TES_VT_HOSTOBJECT;
-            value->u.objVal = &g_editorObject;
-            return 0;
-        });
+        tesRegisterUndefVarCallback(e.ctx,
+                                    [](TesContext, const char* name, TesVariant* value) -> int32_t {
+                                        if (strcasecmp(name, "Editor") != 0) return 1;
+                                        value->vt = TES_VT_HOSTOBJECT;
+                                        value->u.objVal = &g_editorObject;
+                                        return 0;
+                                    });
         ASSERT_EQ(e.Run("Sub Main\n"
                         "Wave.Gain 3, 1.5\n"
                         "x = Wave.Length\n"
@@ -402,10 +444,11 @@ TEST(EngineObjects, HostObjectsThroughTheMemberRoutine) {
         EXPECT_EQ(e.Output(), " 48 42 11\n 46\n");
         // Print converts its items after evaluating them all; Name is spelled
         // as the name table has it (a keyword: capitals).
-        EXPECT_EQ(log.calls, (std::vector<std::string>{
-                                 "1 wave.Gain: D1.5 I3 #5", "3 wave.Length: #5", "4 wave.NAME: Skick #5",
-                                 "3 editor.OPEN: Sa.wav #77", "2 wave.: #5",
-                                 "1 editor.SELECT: I2 I1 Length:= start:= #77", "3 wave.NAME: #5"}));
+        EXPECT_EQ(log.calls,
+                  (std::vector<std::string>{
+                      "1 wave.Gain: D1.5 I3 #5", "3 wave.Length: #5", "4 wave.NAME: Skick #5",
+                      "3 editor.OPEN: Sa.wav #77", "2 wave.: #5",
+                      "1 editor.SELECT: I2 I1 Length:= start:= #77", "3 wave.NAME: #5"}));
         EXPECT_EQ(log.frees, 0);
     }
     EXPECT_EQ(log.frees, 1);  // freed with the context
@@ -416,12 +459,13 @@ TEST(EngineObjects, HostObjectsThroughTheMemberRoutine) {
              {"Editor.Open", "Invalid user type callback in stream!!!!\n"}}) {
         Engine e;
         tesSetGlobalCPPObjectRef(e.ctx, "Wave", &g_waveObject, HostRoutine, 5, nullptr);
-        tesRegisterUndefVarCallback(e.ctx, [](TesContext, const char* name, TesVariant* value) -> int32_t {
-            if (strcasecmp(name, "Editor") != 0) return 1;
-            value->vt = TES_VT_HOSTOBJECT;
-            value->u.objVal = &g_editorObject;
-            return 0;
-        });
+        tesRegisterUndefVarCallback(e.ctx,
+                                    [](TesContext, const char* name, TesVariant* value) -> int32_t {
+                                        if (strcasecmp(name, "Editor") != 0) return 1;
+                                        value->vt = TES_VT_HOSTOBJECT;
+                                        value->u.objVal = &g_editorObject;
+                                        return 0;
+                                    });
         EXPECT_EQ(e.Run("Sub Main\n" + body + "\nEnd Sub\n"), -1);
         ASSERT_EQ(e.Errors().size(), 1u);
         EXPECT_EQ(e.Errors()[0].text, want);
@@ -429,10 +473,15 @@ TEST(EngineObjects, HostObjectsThroughTheMemberRoutine) {
     // Registration once compiled: the global must exist and hold objects.
     {
         Engine e;
-        ASSERT_EQ(e.Compile("Global g\nGlobal n As Long\nSub Main\nPrint g.Size\nEnd Sub\n"), TES_OK);
-        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "nothere", &g_waveObject, HostRoutine, 5, nullptr), TES_E_NOGLOBAL);
-        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "n", &g_waveObject, HostRoutine, 5, nullptr), TES_E_TYPEMISMATCH);
-        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "g", &g_waveObject, HostRoutine, 6, nullptr), TES_OK);
+        ASSERT_EQ(e.Compile("Global g\nGlobal n As Long\nSub Main\nPrint g.Size\nEnd Sub\n"),
+                  TES_OK);
+        EXPECT_EQ(
+            tesSetGlobalCPPObjectRef(e.ctx, "nothere", &g_waveObject, HostRoutine, 5, nullptr),
+            TES_E_NOGLOBAL);
+        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "n", &g_waveObject, HostRoutine, 5, nullptr),
+                  TES_E_TYPEMISMATCH);
+        EXPECT_EQ(tesSetGlobalCPPObjectRef(e.ctx, "g", &g_waveObject, HostRoutine, 6, nullptr),
+                  TES_OK);
         log.calls.clear();
         ASSERT_EQ(tesExecute(e.ctx), TES_OK);
         EXPECT_EQ(e.Output(), " 46\n");
@@ -469,17 +518,20 @@ TEST(EngineObjects, NamedArgumentsReachTheUndefinedFunctionCallback) {
     seen.clear();
     CounterObject o;
     Engine e;
-    tesRegisterUndefFuncCallback(e.ctx, [](TesContext, const char* name, TesArgList* args, TesVariant* result) -> int32_t {
-        std::string s = std::string(name) + ":";
-        for (uint32_t i = 0; i < args->count; ++i) {
-            s += " " + ArgText(args->args[i]);
-            if (i < args->namedCount) s += std::string("=") + args->names[i] + "#" + std::to_string(args->namedIds[i]);
-        }
-        seen.push_back(s);
-        result->vt = TES_VT_LONG;
-        result->u.lVal = (int32_t)args->count;
-        return 0;
-    });
+    tesRegisterUndefFuncCallback(
+        e.ctx, [](TesContext, const char* name, TesArgList* args, TesVariant* result) -> int32_t {
+            std::string s = std::string(name) + ":";
+            for (uint32_t i = 0; i < args->count; ++i) {
+                s += " " + ArgText(args->args[i]);
+                if (i < args->namedCount)
+                    s +=
+                        std::string("=") + args->names[i] + "#" + std::to_string(args->namedIds[i]);
+            }
+            seen.push_back(s);
+            result->vt = TES_VT_LONG;
+            result->u.lVal = (int32_t)args->count;
+            return 0;
+        });
     ASSERT_EQ(RunWith(e,
                       "Global o As Object\nSub Main\n"
                       "HostCall 1, \"a\", gain:=2.5, mode:=3\n"
@@ -488,7 +540,8 @@ TEST(EngineObjects, NamedArgumentsReachTheUndefinedFunctionCallback) {
                       &o),
               TES_OK);
     EXPECT_EQ(e.Output(), " 2\n");
-    EXPECT_EQ(seen, (std::vector<std::string>{"HostCall: I3=mode#0 D2.5=gain#1 Sa I1", "HostSum: I7 O"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"HostCall: I3=mode#0 D2.5=gain#1 Sa I1", "HostSum: I7 O"}));
     EXPECT_EQ(o.refs, 2);
     // Without the callback a named argument still needs declared parameters.
     Engine f;
@@ -571,8 +624,8 @@ TEST(EngineObjects, CompiledCodeRoundTrip) {
         ASSERT_EQ(tesExecute(e.ctx), TES_OK);
         EXPECT_EQ(e.Output(), " 46\n");
     }
-    EXPECT_EQ(log.calls, (std::vector<std::string>{"1 wave.Trim: I2 #5", "3 wave.Size: #5", "1 wave.Trim: I2 #8",
-                                                   "3 wave.Size: #8"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"1 wave.Trim: I2 #5", "3 wave.Size: #5",
+                                                   "1 wave.Trim: I2 #8", "3 wave.Size: #8"}));
     g_host = nullptr;
     std::remove(path);
 }
@@ -587,13 +640,14 @@ TEST(EngineObjects, ObjectsFromCallbacksProceduresAndCallFunc) {
     {
         Engine e;
         // Objects the host hands over carry a reference for the engine.
-        tesRegisterUndefVarCallback(e.ctx, [](TesContext, const char* name, TesVariant* value) -> int32_t {
-            if (strcasecmp(name, "Gadget") != 0) return 1;
-            value->vt = TES_VT_OBJECT;
-            value->u.objVal = &g_gadget->base;
-            g_gadget->base.vtbl->addRef(&g_gadget->base);
-            return 0;
-        });
+        tesRegisterUndefVarCallback(e.ctx,
+                                    [](TesContext, const char* name, TesVariant* value) -> int32_t {
+                                        if (strcasecmp(name, "Gadget") != 0) return 1;
+                                        value->vt = TES_VT_OBJECT;
+                                        value->u.objVal = &g_gadget->base;
+                                        g_gadget->base.vtbl->addRef(&g_gadget->base);
+                                        return 0;
+                                    });
         tesRegisterUserTypeSubsystem(
             e.ctx, nullptr,
             [](TesContext, const char* type, const char*, TesVariant* value) -> int32_t {

@@ -14,12 +14,16 @@ TEST(EngineCode, ListingShowsEmittedInstructions) {
     ASSERT_EQ(e.Compile("Sub Main\nx = 1 + 2\nIf x Then y = 3\nEnd Sub\n"), TES_OK);
     std::string listing = tessel::ListCode(*tessel::CurrentContext());
     // The sum is stored straight into x (slot 1 after the result slot: operand -3).
-    EXPECT_TRUE(std::regex_search(listing, std::regex("(^|\n)0 ADD [0-9]+ [0-9]+ -3 ;"))) << listing;
+    EXPECT_TRUE(std::regex_search(listing, std::regex("(^|\n)0 ADD [0-9]+ [0-9]+ -3 ;")))
+        << listing;
     EXPECT_NE(listing.find("1 JFALSE -3"), std::string::npos) << listing;
     EXPECT_NE(listing.find("LEAVE"), std::string::npos) << listing;
     // Declarations and constants emit nothing: the first procedure starts at 0.
     Engine d;
-    ASSERT_EQ(d.Compile("Const A = 1\nDim g As Long\nDeclare Function f App () As Long\nSub Main\nEnd Sub\n"), TES_OK);
+    ASSERT_EQ(
+        d.Compile(
+            "Const A = 1\nDim g As Long\nDeclare Function f App () As Long\nSub Main\nEnd Sub\n"),
+        TES_OK);
     EXPECT_EQ(tessel::ListCode(*tessel::CurrentContext()), "0 LEAVE -1 -1 -1 ; line 5\n");
 }
 
@@ -76,7 +80,8 @@ TEST(EngineRun, RuntimeErrorsStopWithTheirMessage) {
     };
     for (const Case& c : cases) {
         Engine e;
-        std::string program = std::string("Sub Main\n") + c.program + "\nPrint \"after\"\nEnd Sub\n";
+        std::string program =
+            std::string("Sub Main\n") + c.program + "\nPrint \"after\"\nEnd Sub\n";
         EXPECT_EQ(e.Run(program), -1) << c.program;
         ASSERT_EQ(e.Errors().size(), 1u) << c.program;
         EXPECT_EQ(e.Errors()[0].text, c.message) << c.program;
@@ -107,14 +112,16 @@ TEST(EngineRun, UserTypeArgumentsAndNamedArguments) {
     // A user-type argument is pushed as its own cell plus one reference per
     // member; named arguments are moved into their parameters' places.
     Engine e;
-    ASSERT_EQ(e.Run("Type P\n a As Integer\n b As String\nEnd Type\n"
-                    "Sub Main\nDim r(2) As P\nSet2 v := 3, t := r(1)\nPrint r(1).a; r(1).b\nEnd Sub\n"
-                    "Sub Set2(t As P, v As Integer)\nt.a = v: t.b = \"b\" & v\nEnd Sub\n"),
-              TES_OK);
+    ASSERT_EQ(
+        e.Run("Type P\n a As Integer\n b As String\nEnd Type\n"
+              "Sub Main\nDim r(2) As P\nSet2 v := 3, t := r(1)\nPrint r(1).a; r(1).b\nEnd Sub\n"
+              "Sub Set2(t As P, v As Integer)\nt.a = v: t.b = \"b\" & v\nEnd Sub\n"),
+        TES_OK);
     EXPECT_EQ(e.Output(), " 3 b3\n");
     std::string listing = tessel::ListCode(*tessel::CurrentContext());
     EXPECT_NE(listing.find(" CALL "), std::string::npos) << listing;
-    EXPECT_TRUE(std::regex_search(listing, std::regex("CALL [0-9]+ -1 4 ;"))) << listing;  // 1 + 2 members + v
+    EXPECT_TRUE(std::regex_search(listing, std::regex("CALL [0-9]+ -1 4 ;")))
+        << listing;  // 1 + 2 members + v
     // The host cannot pass a user-type value.
     TesVariant args[2] = {};
     args[0].vt = TES_VT_INTEGER;
@@ -132,14 +139,16 @@ TEST(EngineRun, UserTypeArrayParameters) {
     // A whole user-type array goes as its own cell plus a reference to each
     // member array; the host cannot call a procedure taking one.
     Engine e;
-    ASSERT_EQ(e.Run("Type P\n a As Integer\n b As String\nEnd Type\n"
-                    "Sub Main\nDim r(1 To 2) As P\nSetAll r\nPrint r(2).a; r(1).b; UBound(r)\nEnd Sub\n"
-                    "Sub SetAll(t() As P)\nDim i As Integer\nFor i = LBound(t) To UBound(t)\n"
-                    "t(i).a = i * 3: t(i).b = \"b\" & i\nNext i\nEnd Sub\n"),
-              TES_OK);
+    ASSERT_EQ(
+        e.Run("Type P\n a As Integer\n b As String\nEnd Type\n"
+              "Sub Main\nDim r(1 To 2) As P\nSetAll r\nPrint r(2).a; r(1).b; UBound(r)\nEnd Sub\n"
+              "Sub SetAll(t() As P)\nDim i As Integer\nFor i = LBound(t) To UBound(t)\n"
+              "t(i).a = i * 3: t(i).b = \"b\" & i\nNext i\nEnd Sub\n"),
+        TES_OK);
     EXPECT_EQ(e.Output(), " 6 b1 2\n");
     std::string listing = tessel::ListCode(*tessel::CurrentContext());
-    EXPECT_TRUE(std::regex_search(listing, std::regex("CALL [0-9]+ -1 3 ;"))) << listing;  // own cell + 2 members
+    EXPECT_TRUE(std::regex_search(listing, std::regex("CALL [0-9]+ -1 3 ;")))
+        << listing;  // own cell + 2 members
     TesVariant args[3] = {};
     for (auto& a : args) a.vt = TES_VT_INTEGER;
     TesVariant result{};
@@ -155,16 +164,21 @@ TEST(EngineCode, SumPushedInOneStep) {
     // rules, and the Long range still holds.
     Engine e;
     const char* show = "Function Show(v)\nShow = v\nEnd Function\n";
-    ASSERT_EQ(e.Run(std::string("Sub Main\nDim s As String, i As Integer, k As Long\n"
-                                "s = \"ab\": i = 3: k = 40000\n"
-                                "Print Show(s + \"c\"); Show(i + 1); Show(k - 1); Show(k + k)\nEnd Sub\n") + show),
+    ASSERT_EQ(e.Run(std::string(
+                        "Sub Main\nDim s As String, i As Integer, k As Long\n"
+                        "s = \"ab\": i = 3: k = 40000\n"
+                        "Print Show(s + \"c\"); Show(i + 1); Show(k - 1); Show(k + k)\nEnd Sub\n") +
+                    show),
               TES_OK);
     EXPECT_EQ(e.Output(), " abc 4 39999 80000\n");
     std::string listing = tessel::ListCode(*tessel::CurrentContext());
     EXPECT_NE(listing.find("PUSHOP.SUB"), std::string::npos) << listing;
     EXPECT_NE(listing.find("PUSHOP.ADD"), std::string::npos) << listing;
     Engine o;
-    EXPECT_EQ(o.Run(std::string("Sub Main\nDim k As Long\nk = 2000000000\nPrint Show(k + k)\nEnd Sub\n") + show), -1);
+    EXPECT_EQ(
+        o.Run(std::string("Sub Main\nDim k As Long\nk = 2000000000\nPrint Show(k + k)\nEnd Sub\n") +
+              show),
+        -1);
     ASSERT_EQ(o.Errors().size(), 1u);
     EXPECT_EQ(o.Errors()[0].text, "Overflow\n");
     EXPECT_EQ(o.Errors()[0].line, 4);

@@ -2,6 +2,9 @@
 // system: the UI callback table and its terminal fallback, Shell, the
 // sandbox refusals, number literals under a decimal-comma locale, the
 // per-context Rnd generator and the export-name table of Lib "tessel32.dll".
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +12,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "engine/builtins.h"
 #include "engine_test_util.h"
@@ -36,15 +36,17 @@ int32_t TestMessageBox(TesContext, const char* text, int32_t type, const char* t
     log->title = title;
     return 7;
 }
-int32_t TestInputBox(TesContext, const char* prompt, const char*, const char* deflt, char* buffer, int32_t size,
-                     void* user) {
+int32_t TestInputBox(TesContext, const char* prompt, const char*, const char* deflt, char* buffer,
+                     int32_t size, void* user) {
     auto* log = static_cast<UiLog*>(user);
     log->prompt = prompt;
     log->deflt = deflt;
     std::snprintf(buffer, (size_t)size, "%s", "typed");
     return prompt[0] != 'C';  // a prompt starting with C is cancelled
 }
-void TestBeep(TesContext, void* user) { static_cast<UiLog*>(user)->beeps++; }
+void TestBeep(TesContext, void* user) {
+    static_cast<UiLog*>(user)->beeps++;
+}
 int32_t TestActivate(TesContext, const char* title, void* user) {
     static_cast<UiLog*>(user)->activated = title;
     return std::string(title) == "Editor";
@@ -105,7 +107,8 @@ TEST(RuntimeLibrary, ShellStartsACommand) {
     std::string made = dir + "/shell_made.txt";
     std::remove(made.c_str());
     Engine e;
-    ASSERT_EQ(e.Run("Sub Main\n  Print Shell(\"echo started > '" + made + "'\", 0) > 0\nEnd Sub\n"), TES_OK);
+    ASSERT_EQ(e.Run("Sub Main\n  Print Shell(\"echo started > '" + made + "'\", 0) > 0\nEnd Sub\n"),
+              TES_OK);
     EXPECT_EQ(e.Output(), " -1\n");
     std::string text;
     for (int i = 0; i < 500 && text.empty(); ++i) {  // Shell does not wait: poll for the file
@@ -121,8 +124,14 @@ TEST(RuntimeLibrary, SandboxRefusesSystemChanges) {
     std::string dir = TempDir();
     std::string victim = dir + "/victim.txt";
     const char* statements[] = {
-        "Shell \"true\", 1", "Kill \"V\"", "FileCopy \"V\", \"V2\"", "MkDir \"V.d\"",
-        "RmDir \"V\"", "Name \"V\" As \"V3\"", "ChDir \"/\"", "Open \"V\" For Output As #1",
+        "Shell \"true\", 1",
+        "Kill \"V\"",
+        "FileCopy \"V\", \"V2\"",
+        "MkDir \"V.d\"",
+        "RmDir \"V\"",
+        "Name \"V\" As \"V3\"",
+        "ChDir \"/\"",
+        "Open \"V\" For Output As #1",
         "Open \"V\" For Append As #1",
     };
     for (const char* st : statements) {
@@ -145,8 +154,10 @@ TEST(RuntimeLibrary, SandboxRefusesSystemChanges) {
     // Reading stays allowed.
     Engine e;
     ASSERT_EQ(tesSetRunLimits(e.ctx, 0, 1), TES_OK);
-    EXPECT_EQ(e.Run("Sub Main\n  Dim s As String\n  Open \"" + victim + "\" For Input As #1\n  Line Input #1, s\n"
-                    "  Print s; FileLen(\"" + victim + "\")\nEnd Sub\n"),
+    EXPECT_EQ(e.Run("Sub Main\n  Dim s As String\n  Open \"" + victim +
+                    "\" For Input As #1\n  Line Input #1, s\n"
+                    "  Print s; FileLen(\"" +
+                    victim + "\")\nEnd Sub\n"),
               TES_OK);
     EXPECT_EQ(e.Output(), " keep 4\n");
     std::filesystem::remove_all(dir);
@@ -192,28 +203,52 @@ TEST(RuntimeLibrary, RndPerContext) {
 // Every export name of the runtime library resolves for Lib "tessel32.dll".
 TEST(RuntimeLibrary, ExportNames) {
     const char* exports[] = {
-        "eBeep", "CurDir", "Date", "Now", "Time", "Chr", "LineInput", "eEOF", "LOF", "SeekFunc", "eInput",
-        "SeekStmt", "Space", "String", "InStr", "DDETerminate", "DDEExecute", "AppActivate", "ChDir", "ChDrive",
-        "Kill", "MkDir", "RmDir", "Asc", "DlgControlID", "CreateObject", "FileLength", "Val", "UCase", "LCase",
-        "LTrim", "RTrim", "Trim", "DDEInitiate", "tesGetObject", "FileCopy", "eName", "StrComp", "InputBox",
-        "SendKeys", "Shell", "MsgBox", "Left", "Right", "Mid", "eAbs", "Day", "Hour", "Minute", "Month", "Second",
-        "Year", "IsArray", "IsDate", "IsEmpty", "IsNull", "IsNumeric", "IsObject", "VarType", "Len", "Erase",
-        "LBound", "UBound", "DlgText", "Format", "DlgEnable", "DlgVisible", "Atn", "CDbl", "eCos", "eExp", "eLog",
-        "Rnd", "eSin", "Sqr", "eTan", "CSng", "CInt", "CLng", "Fix", "Int", "CStr", "Hex", "Oct", "Str",
-        "WeekDay", "JulianDay",
-        "DialogProc", "DynDialogProc", "EnterProc", "InitDlgProc", "DlgHWND", "DlgControlHWND", "FileOpen",
-        "ReleaseObject", "JrnlPlayBackHook",
+        "eBeep",        "CurDir",        "Date",
+        "Now",          "Time",          "Chr",
+        "LineInput",    "eEOF",          "LOF",
+        "SeekFunc",     "eInput",        "SeekStmt",
+        "Space",        "String",        "InStr",
+        "DDETerminate", "DDEExecute",    "AppActivate",
+        "ChDir",        "ChDrive",       "Kill",
+        "MkDir",        "RmDir",         "Asc",
+        "DlgControlID", "CreateObject",  "FileLength",
+        "Val",          "UCase",         "LCase",
+        "LTrim",        "RTrim",         "Trim",
+        "DDEInitiate",  "tesGetObject",  "FileCopy",
+        "eName",        "StrComp",       "InputBox",
+        "SendKeys",     "Shell",         "MsgBox",
+        "Left",         "Right",         "Mid",
+        "eAbs",         "Day",           "Hour",
+        "Minute",       "Month",         "Second",
+        "Year",         "IsArray",       "IsDate",
+        "IsEmpty",      "IsNull",        "IsNumeric",
+        "IsObject",     "VarType",       "Len",
+        "Erase",        "LBound",        "UBound",
+        "DlgText",      "Format",        "DlgEnable",
+        "DlgVisible",   "Atn",           "CDbl",
+        "eCos",         "eExp",          "eLog",
+        "Rnd",          "eSin",          "Sqr",
+        "eTan",         "CSng",          "CInt",
+        "CLng",         "Fix",           "Int",
+        "CStr",         "Hex",           "Oct",
+        "Str",          "WeekDay",       "JulianDay",
+        "DialogProc",   "DynDialogProc", "EnterProc",
+        "InitDlgProc",  "DlgHWND",       "DlgControlHWND",
+        "FileOpen",     "ReleaseObject", "JrnlPlayBackHook",
     };
     for (const char* name : exports) EXPECT_GE(tessel::FindBuiltinByExport(name), 0) << name;
     EXPECT_LT(tessel::FindBuiltinByExport("Cos"), 0);  // the Basic name is not an export
     Engine e;
-    ASSERT_EQ(e.Run("Declare Function Cosine Lib \"tessel32.dll\" Alias \"eCos\" (ByVal x As Double) As Double\n"
-                    "Declare Function FL Lib \"tessel32.dll\" Alias \"FileLength\" (ByVal s As String) As Long\n"
+    ASSERT_EQ(e.Run("Declare Function Cosine Lib \"tessel32.dll\" Alias \"eCos\" (ByVal x As "
+                    "Double) As Double\n"
+                    "Declare Function FL Lib \"tessel32.dll\" Alias \"FileLength\" (ByVal s As "
+                    "String) As Long\n"
                     "Sub Main\n  Print Cosine(0); FL(\"/nonexistent/x\")\nEnd Sub\n"),
               TES_OK);
     EXPECT_EQ(e.Output(), " 1 -1\n");
     Engine later;
-    EXPECT_NE(later.Run("Declare Function DP Lib \"tessel32.dll\" Alias \"DialogProc\" (ByVal a As Long) As Long\n"
+    EXPECT_NE(later.Run("Declare Function DP Lib \"tessel32.dll\" Alias \"DialogProc\" (ByVal a As "
+                        "Long) As Long\n"
                         "Sub Main\n  Print DP(1)\nEnd Sub\n"),
               TES_OK);  // a warning: the program ran to its end
     EXPECT_EQ(later.Output(), " 0\n");

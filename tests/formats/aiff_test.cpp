@@ -47,7 +47,8 @@ TEST(Aiff, SampleRateIsEightyBitExtended) {
     EncodeAiffRate(44100, bytes);
     const uint8_t expected[10] = {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(0, std::memcmp(bytes, expected, 10));
-    for (uint32_t hz : {1u, 100u, 8000u, 11025u, 22050u, 44100u, 48000u, 96000u, 200000u, 4000000000u}) {
+    for (uint32_t hz :
+         {1u, 100u, 8000u, 11025u, 22050u, 44100u, 48000u, 96000u, 200000u, 4000000000u}) {
         EncodeAiffRate(hz, bytes);
         EXPECT_EQ(hz, DecodeAiffRate(bytes)) << hz;
     }
@@ -101,8 +102,8 @@ TEST(Aiff, WriterLayout) {
     EXPECT_EQ(253u, Be16At(b, mark + 38));
     EXPECT_EQ(6u, Be32At(b, mark + 40));
     // INST: keys, detune, zero velocities and gain, the loop modes and marker ids.
-    const uint8_t instData[20] = {60, uint8_t(-7), 10, 100, 0, 0, 0, 0, 0, 2, 0, 252, 0, 253,
-                                  0,  0,           0,  0,   0, 0};
+    const uint8_t instData[20] = {60, uint8_t(-7), 10, 100, 0, 0, 0, 0, 0, 2,
+                                  0,  252,         0,  253, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(20u, Be32At(b, inst + 4));
     EXPECT_EQ(0, std::memcmp(&b[inst + 8], instData, 20));
     EXPECT_EQ(4u, Be32At(b, name + 4));

@@ -13,7 +13,12 @@ using namespace soundtest;
 std::vector<uint8_t> AuImage(uint32_t offset, uint32_t encoding, uint32_t rate, uint32_t channels,
                              const std::vector<uint8_t>& data) {
     Bytes f;
-    f.Text(".snd").Be32(offset).Be32(uint32_t(data.size())).Be32(encoding).Be32(rate).Be32(channels);
+    f.Text(".snd")
+        .Be32(offset)
+        .Be32(uint32_t(data.size()))
+        .Be32(encoding)
+        .Be32(rate)
+        .Be32(channels);
     while (f.b.size() < offset && f.b.size() < 64) f.U8(0);
     f.b.insert(f.b.end(), data.begin(), data.end());
     return f.b;
@@ -34,7 +39,7 @@ TEST(Au, WriterHeaderAndULawData) {
     EXPECT_EQ(11025u, Be32At(b, 16));
     EXPECT_EQ(1u, Be32At(b, 20));
     EXPECT_EQ(0u, Be32At(b, 24));
-    EXPECT_EQ(0xFF, b[28]);                   // u-law of 0
+    EXPECT_EQ(0xFF, b[28]);                 // u-law of 0
     EXPECT_EQ(LinearToULaw(32767), b[29]);  // left channel only
     Loaded in;
     ReadOutcome out = ReadAu(dir / "a.au", in.record);
@@ -79,11 +84,13 @@ TEST(Au, ReaderEncodingsAndRefusals) {
         {AuImage(24, 3, 8000, 2, {0, 0, 0, 0}), kFormatNotSupported, true},  // stereo
         {AuImage(24, 6, 8000, 1, {0, 0, 0, 0}), kFormatNotSupported, true},  // float
         {AuImage(24, 3, 8000, 1, {0}), kFormatNotSupported, true},           // no whole frame
-        {AuImage(0x7FFFFFF0u, 1, 8000, 1, {1, 2}), kGeneralFileError, false},  // offset past the end
+        {AuImage(0x7FFFFFF0u, 1, 8000, 1, {1, 2}), kGeneralFileError,
+         false},  // offset past the end
         {AuImage(8, 1, 8000, 1, {1, 2}), kGeneralFileError, false},
         {{'.', 's', 'n', 'd', 0, 0}, kGeneralFileError, false},
         {{'.', 'S', 'N', 'D', 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0x1F, 0x40, 0, 0, 0, 1, 9},
-         kGeneralFileError, false},
+         kGeneralFileError,
+         false},
     };
     for (auto& c : cases) {
         WriteBytes(dir / "h.au", c.bytes);

@@ -1,5 +1,7 @@
 // Tests of the shared chunk walker and writer: byte orders, even padding,
 // and chunk sizes that lie about the bytes in the file.
+#include "formats/chunk_io.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/chunk_io.h"
 #include "gtest/gtest.h"
 #include "wave/file_result.h"
 

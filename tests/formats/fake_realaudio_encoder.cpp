@@ -50,15 +50,21 @@ __attribute__((visibility("default"))) int RAenc_PackageInit(int version) {
 __attribute__((visibility("default"))) uint32_t RAenc_ProductVersion() {
     return (6u << 28) | (2u << 20) | (1u << 12) | 42u;
 }
-__attribute__((visibility("default"))) void* RAenc_Create() { return new Encoder; }
-__attribute__((visibility("default"))) int RAenc_GetNumFlavors(void*) { return 3; }
-__attribute__((visibility("default"))) int RAenc_GetFlavorByIndex(void*, int index, uint32_t* flavor) {
+__attribute__((visibility("default"))) void* RAenc_Create() {
+    return new Encoder;
+}
+__attribute__((visibility("default"))) int RAenc_GetNumFlavors(void*) {
+    return 3;
+}
+__attribute__((visibility("default"))) int RAenc_GetFlavorByIndex(void*, int index,
+                                                                  uint32_t* flavor) {
     if (index < 0 || index > 1) return 1;  // index 2 is listed but broken
     *flavor = uint32_t(index);
     return 0;
 }
-__attribute__((visibility("default"))) int RAenc_GetFlavorProperty(void*, uint32_t flavor, int property,
-                                                                  const void** data, uint32_t* length) {
+__attribute__((visibility("default"))) int RAenc_GetFlavorProperty(void*, uint32_t flavor,
+                                                                   int property, const void** data,
+                                                                   uint32_t* length) {
     if (flavor > 1) return 1;
     if (property == 0) {
         *data = kFlavors[flavor].name;
@@ -79,7 +85,7 @@ struct InputFormat {
     uint16_t channels;
 };
 __attribute__((visibility("default"))) int RAenc_InitializeEncoder(void* h, uint32_t flavor,
-                                                                  const InputFormat* f) {
+                                                                   const InputFormat* f) {
     auto* e = static_cast<Encoder*>(h);
     char line[128];
     std::snprintf(line, sizeof line, "init flavor=%u tag=%u rate=%u bits=%u channels=%u", flavor,
@@ -87,7 +93,9 @@ __attribute__((visibility("default"))) int RAenc_InitializeEncoder(void* h, uint
     e->initLine = line;
     return 0;
 }
-__attribute__((visibility("default"))) int RAenc_SetDestination(void*, int) { return 0; }
+__attribute__((visibility("default"))) int RAenc_SetDestination(void*, int) {
+    return 0;
+}
 __attribute__((visibility("default"))) int RAenc_SetOutputFile(void* h, const char* path) {
     auto* e = static_cast<Encoder*>(h);
     e->out = std::fopen(path, "wb");
@@ -97,8 +105,8 @@ __attribute__((visibility("default"))) int RAenc_SetOutputFile(void* h, const ch
     e->log = log;
     return e->out ? 0 : 1;
 }
-__attribute__((visibility("default"))) int RAenc_GetBufferSizes(void*, uint32_t* input, uint32_t* second,
-                                                               int* resamples) {
+__attribute__((visibility("default"))) int RAenc_GetBufferSizes(void*, uint32_t* input,
+                                                                uint32_t* second, int* resamples) {
     *input = uint32_t(EnvInt("FAKE_RA_BUFFER", 1000));
     *second = 0;
     *resamples = std::getenv("FAKE_RA_RESAMPLE") ? 1 : 0;
@@ -128,8 +136,9 @@ __attribute__((visibility("default"))) int RAenc_Start(void* h) {
     Log(static_cast<Encoder*>(h), "start");
     return 0;
 }
-__attribute__((visibility("default"))) int RAenc_Encode(void* h, const void* buffer, uint32_t bytes, int,
-                                                       uint32_t* outValue, int, uint32_t* inOut) {
+__attribute__((visibility("default"))) int RAenc_Encode(void* h, const void* buffer, uint32_t bytes,
+                                                        int, uint32_t* outValue, int,
+                                                        uint32_t* inOut) {
     auto* e = static_cast<Encoder*>(h);
     ++e->encodeCalls;
     if (e->encodeCalls == EnvInt("FAKE_RA_FAIL_ENCODE", 0)) return 1;

@@ -22,9 +22,12 @@ namespace {
 void PrintText(const std::string& s) {
     std::putchar('"');
     for (unsigned char c : s) {
-        if (c == '"' || c == '\\') std::printf("\\%c", c);
-        else if (c < 0x20 || c > 0x7E) std::printf("\\u%04x", c);
-        else std::putchar(c);
+        if (c == '"' || c == '\\')
+            std::printf("\\%c", c);
+        else if (c < 0x20 || c > 0x7E)
+            std::printf("\\u%04x", c);
+        else
+            std::putchar(c);
     }
     std::putchar('"');
 }
@@ -38,8 +41,8 @@ void PrintSamples(const char* key, const float* s, uint32_t n) {
 void PrintRecord(const WaveRecord& r, int result) {
     std::printf("{\"result\":%d,\"text\":", result);
     PrintText(FileResultText(result));
-    std::printf(",\"format\":%d,\"rate\":%u,\"frames\":%u,\"channels\":%d,\"name\":", r.sourceFormat,
-                r.sampleRate, r.frameCount, r.rightSamples ? 2 : 1);
+    std::printf(",\"format\":%d,\"rate\":%u,\"frames\":%u,\"channels\":%d,\"name\":",
+                r.sourceFormat, r.sampleRate, r.frameCount, r.rightSamples ? 2 : 1);
     PrintText(r.name);
     std::printf(",\"keyRoot\":%d,\"keyLow\":%d,\"keyHigh\":%d,\"fineTune\":%d", r.keyRoot, r.keyLow,
                 r.keyHigh, r.fineTune);
@@ -96,10 +99,14 @@ int main(int argc, char** argv) {
         uint32_t frames = 2000, rate = 44100;
         const char* name = nullptr;
         for (int i = 4; i < argc; ++i) {
-            if (std::strcmp(argv[i], "stereo") == 0) stereo = true;
-            else if (std::strcmp(argv[i], "frames") == 0 && i + 1 < argc) frames = uint32_t(std::atol(argv[++i]));
-            else if (std::strcmp(argv[i], "rate") == 0 && i + 1 < argc) rate = uint32_t(std::atol(argv[++i]));
-            else if (std::strcmp(argv[i], "name") == 0 && i + 1 < argc) name = argv[++i];
+            if (std::strcmp(argv[i], "stereo") == 0)
+                stereo = true;
+            else if (std::strcmp(argv[i], "frames") == 0 && i + 1 < argc)
+                frames = uint32_t(std::atol(argv[++i]));
+            else if (std::strcmp(argv[i], "rate") == 0 && i + 1 < argc)
+                rate = uint32_t(std::atol(argv[++i]));
+            else if (std::strcmp(argv[i], "name") == 0 && i + 1 < argc)
+                name = argv[++i];
         }
         WaveRecord r;
         MakeWave(r, frames, stereo, rate);
@@ -112,7 +119,8 @@ int main(int argc, char** argv) {
         return result == 0 ? 0 : 1;
     }
     if (argc >= 3 && std::strcmp(argv[1], "read") == 0) {
-        if (argc >= 5 && std::strcmp(argv[3], "raw") == 0) gEditing.defaultSaveFormat = std::atoi(argv[4]);
+        if (argc >= 5 && std::strcmp(argv[3], "raw") == 0)
+            gEditing.defaultSaveFormat = std::atoi(argv[4]);
         WaveRecord r;
         r.filePath = argv[2];
         SoundIoUi ui;
@@ -121,7 +129,8 @@ int main(int argc, char** argv) {
         DiscardWave(r);
         return 0;
     }
-    std::fprintf(stderr, "usage: formats_tool write CODE OUT [stereo] [frames N] [rate R]\n"
-                         "       formats_tool read IN [raw CODE]\n");
+    std::fprintf(stderr,
+                 "usage: formats_tool write CODE OUT [stereo] [frames N] [rate R]\n"
+                 "       formats_tool read IN [raw CODE]\n");
     return 2;
 }

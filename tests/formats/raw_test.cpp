@@ -17,7 +17,8 @@ struct Answer : SoundIoUi {
     bool AskYesNo(const std::string& caption, const std::string& text, bool) override {
         ++asked;
         EXPECT_EQ("Raw File Alignment", caption);
-        EXPECT_EQ("The raw file size is odd.\nDo you wish to skip the\nfirst byte for alignment?", text);
+        EXPECT_EQ("The raw file size is odd.\nDo you wish to skip the\nfirst byte for alignment?",
+                  text);
         return answer;
     }
 };
@@ -36,8 +37,12 @@ TEST(Raw, GoldenBytesOfEveryKind) {
         {kFormatRaw8u, {0x80, 0xBF, 0x01, 0xFF}, 22050},
         {kFormatRaw16m, {0x00, 0x00, 0x3F, 0xFF, 0x80, 0x01, 0x7F, 0xFF}, 44100},
         {kFormatRaw16i, {0x00, 0x00, 0xFF, 0x3F, 0x01, 0x80, 0xFF, 0x7F}, 44100},
-        {kFormatRawAlaw, {0xD5, LinearToALaw(16383), LinearToALaw(-32767), LinearToALaw(32767)}, 8000},
-        {kFormatRawUlaw, {0xFF, LinearToULaw(16383), LinearToULaw(-32767), LinearToULaw(32767)}, 8000},
+        {kFormatRawAlaw,
+         {0xD5, LinearToALaw(16383), LinearToALaw(-32767), LinearToALaw(32767)},
+         8000},
+        {kFormatRawUlaw,
+         {0xFF, LinearToULaw(16383), LinearToULaw(-32767), LinearToULaw(32767)},
+         8000},
         {kFormatWav16, {0x80, 0xBF, 0x01, 0xFF}, 22050},  // any other code means 8
     };
     for (auto& k : kinds) {
@@ -53,7 +58,8 @@ TEST(Raw, GoldenBytesOfEveryKind) {
         EXPECT_EQ(k.rate, in.record.sampleRate);
         EXPECT_EQ(nullptr, in.record.rightSamples);
         EXPECT_EQ("k" + std::to_string(k.code) + ".raw", in.record.name);
-        for (int i = 0; i < 4; ++i) EXPECT_NEAR(values[i], in.record.leftSamples[i], 0.02) << k.code;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_NEAR(values[i], in.record.leftSamples[i], 0.02) << k.code;
     }
 }
 

@@ -1,13 +1,14 @@
 // RealAudio export: without an encoder it fails and the wave stays changed;
 // with the fake encoder library the rate and channel checks, the flavor
 // list, 16-bit interleaving and the padded last buffer.
+#include "formats/realaudio.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-#include "formats/realaudio.h"
 #include "formats/sound_io.h"
 #include "formats/sound_io_ui.h"
 #include "sound_test_support.h"
@@ -124,7 +125,8 @@ TEST(RealAudio, ExportWithTheEncoderLibrary) {
     EXPECT_NE(std::string::npos, log.find("init flavor=1 tag=1 rate=44100 bits=16 channels=2"));
     EXPECT_NE(std::string::npos, log.find("title=" + std::string(259, 't') + "\n"));
     EXPECT_NE(std::string::npos, log.find("author=me\ncopyright=\nselrec=0\nperfplay=1\nstart\n"));
-    EXPECT_NE(std::string::npos, log.find("encode 1000\nencode 1000\nencode 1000\nencode 1000\nencode 1000\ndone"));
+    EXPECT_NE(std::string::npos,
+              log.find("encode 1000\nencode 1000\nencode 1000\nencode 1000\nencode 1000\ndone"));
 }
 
 TEST(RealAudio, RefusalsLeaveTheWaveAndTheOldFile) {
@@ -141,19 +143,26 @@ TEST(RealAudio, RefusalsLeaveTheWaveAndTheOldFile) {
         const char* failEncode;
         std::string message;
     } cases[] = {
-        {1, 22050, nullptr, nullptr, "Please choose a mono compression method to encode a mono sound."},
-        {2, 22050, nullptr, nullptr, "Bad flavor index!\nCheck your system for duplicate/obsolete codec DLLs"},
+        {1, 22050, nullptr, nullptr,
+         "Please choose a mono compression method to encode a mono sound."},
+        {2, 22050, nullptr, nullptr,
+         "Bad flavor index!\nCheck your system for duplicate/obsolete codec DLLs"},
         {0, 48000, nullptr, nullptr,
-         "Sorry, Encoder can only handle input sample rates of\n44.1 kHz, 22.05 kHz, 11.025 kHz, and "
+         "Sorry, Encoder can only handle input sample rates of\n44.1 kHz, 22.05 kHz, 11.025 kHz, "
+         "and "
          "8 kHz.\nPlease use Sample Rate Transpose before encoding."},
         {0, 22050, "1", nullptr, "Sorry, Encoder failed to initialize."},
         {0, 22050, nullptr, "2", "RealAudio encoding failed."},
     };
     for (auto& c : cases) {
-        if (c.failInit) setenv("FAKE_RA_FAIL_INIT", c.failInit, 1);
-        else unsetenv("FAKE_RA_FAIL_INIT");
-        if (c.failEncode) setenv("FAKE_RA_FAIL_ENCODE", c.failEncode, 1);
-        else unsetenv("FAKE_RA_FAIL_ENCODE");
+        if (c.failInit)
+            setenv("FAKE_RA_FAIL_INIT", c.failInit, 1);
+        else
+            unsetenv("FAKE_RA_FAIL_INIT");
+        if (c.failEncode)
+            setenv("FAKE_RA_FAIL_ENCODE", c.failEncode, 1);
+        else
+            unsetenv("FAKE_RA_FAIL_ENCODE");
         setenv("FAKE_RA_BUFFER", "256", 1);
         mono.record.sampleRate = c.rate;
         Dialog ui;

@@ -1,8 +1,9 @@
 // The open chain, the RAW fallback and its questions, the save dispatch,
 // Save As, the extension rule, the format table, and failed saves that
 // leave the previous file intact.
-#include <gtest/gtest.h>
+#include "formats/sound_io.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,7 +11,6 @@
 
 #include "formats/format_table.h"
 #include "formats/sound_formats.h"
-#include "formats/sound_io.h"
 #include "formats/sound_io_ui.h"
 #include "formats/wav.h"
 #include "sound_test_support.h"
@@ -95,10 +95,10 @@ TEST(SoundIo, OpenFindsEveryFormat) {
         const char* file;
         int loaded;
     } kinds[] = {
-        {kFormatWav24, "a.wav", kFormatWav24},   {kFormatAiff24, "a.aif", kFormatAiff24},
-        {kFormat8svx, "a.svx", kFormat8svx},     {kFormatSd1, "a.sd", kFormatSd1},
-        {kFormatS16v3, "a.s16", kFormatS16v3},   {kFormatAu, "a.au", kFormatAu},
-        {kFormatVoc, "a.voc", kFormatVoc},       {kFormatRaw16m, "a.raw", kFormatRaw8u},
+        {kFormatWav24, "a.wav", kFormatWav24}, {kFormatAiff24, "a.aif", kFormatAiff24},
+        {kFormat8svx, "a.svx", kFormat8svx},   {kFormatSd1, "a.sd", kFormatSd1},
+        {kFormatS16v3, "a.s16", kFormatS16v3}, {kFormatAu, "a.au", kFormatAu},
+        {kFormatVoc, "a.voc", kFormatVoc},     {kFormatRaw16m, "a.raw", kFormatRaw8u},
     };
     for (auto& k : kinds) {
         w.record.filePath = dir / k.file;
@@ -275,8 +275,8 @@ TEST(SoundIo, FailedSaveLeavesThePreviousFile) {
     sigaction(SIGXFSZ, &ignore, &previous);
     rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
-    for (FormatCode code : {kFormatAiff16, kFormatAiff24, kFormat8svx, kFormatSd1, kFormatS16v3, kFormatAu,
-                     kFormatVoc, kFormatRaw16i, kFormatWav16}) {
+    for (FormatCode code : {kFormatAiff16, kFormatAiff24, kFormat8svx, kFormatSd1, kFormatS16v3,
+                            kFormatAu, kFormatVoc, kFormatRaw16i, kFormatWav16}) {
         std::string path = dir / ("old" + std::to_string(code));
         WriteBytes(path, old);
         w.record.filePath = path;

@@ -15,7 +15,15 @@ std::vector<uint8_t> SvxImage(uint32_t oneShot, uint32_t repeat, uint16_t rate, 
                               const std::string& name = "") {
     Bytes f;
     f.Id("FORM").Be32(0).Id("8SVX");
-    f.Id("VHDR").Be32(20).Be32(oneShot).Be32(repeat).Be32(0).Be16(rate).U8(octaves).U8(compression).Be32(65536);
+    f.Id("VHDR")
+        .Be32(20)
+        .Be32(oneShot)
+        .Be32(repeat)
+        .Be32(0)
+        .Be16(rate)
+        .U8(octaves)
+        .U8(compression)
+        .Be32(65536);
     if (!name.empty()) {
         f.Id("NAME").Be32(uint32_t(name.size())).Text(name);
         if (name.size() & 1) f.U8(0);
@@ -46,7 +54,8 @@ TEST(Svx8, ThreeOctavesLoadTheLastWithTheScaledLoop) {
     ASSERT_NE(nullptr, loop);
     EXPECT_EQ(400u, loop->start);
     EXPECT_EQ(599u, loop->end);
-    for (int i = 0; i < 600; ++i) ASSERT_FLOAT_EQ(float(int8_t(i % 256)) / 128.0f, r.leftSamples[i]);
+    for (int i = 0; i < 600; ++i)
+        ASSERT_FLOAT_EQ(float(int8_t(i % 256)) / 128.0f, r.leftSamples[i]);
     // No NAME: "Untitled"; rate 0: 22050.
     WriteBytes(dir / "p.svx", SvxImage(4, 0, 0, 1, 0, {1, 2, 3, 4}));
     Loaded plain;
@@ -110,7 +119,8 @@ TEST(Svx8, HostileHeaders) {
         {SvxImage(0, 0, 8000, 1, 0, std::vector<uint8_t>(10)), kFormatNotSupported},
         // 2 octaves need 30 bytes; the body holds 20.
         {SvxImage(10, 0, 8000, 2, 0, std::vector<uint8_t>(20)), kFileReadError},
-        {SvxImage(0xFFFFFFFFu, 0xFFFFFFFFu, 8000, 24, 0, std::vector<uint8_t>(4)), kFormatNotSupported},
+        {SvxImage(0xFFFFFFFFu, 0xFFFFFFFFu, 8000, 24, 0, std::vector<uint8_t>(4)),
+         kFormatNotSupported},
     };
     for (auto& c : cases) {
         WriteBytes(dir / "h.svx", c.bytes);

@@ -36,7 +36,8 @@ TEST(TextImport, OneColumn) {
     EXPECT_FLOAT_EQ(float(0.99999976), in.record.leftSamples[2]);
     // Header: count 3, period 1/8000 s, two unused numbers; line feeds after returns are ignored.
     Loaded h;
-    ASSERT_EQ(kFileOk, Import(dir / "h.txt", "3\r\n0.000125\r\n0\r\n0\r\n-2\r\n1\r\n0.5\r\n", h).result);
+    ASSERT_EQ(kFileOk,
+              Import(dir / "h.txt", "3\r\n0.000125\r\n0\r\n0\r\n-2\r\n1\r\n0.5\r\n", h).result);
     EXPECT_EQ(3u, h.record.frameCount);
     EXPECT_EQ(8000u, h.record.sampleRate);
     EXPECT_FLOAT_EQ(float(-0.99999976), h.record.leftSamples[0]);
@@ -66,10 +67,12 @@ TEST(TextImport, TwoColumnsAndRateLimits) {
     EXPECT_EQ(1000u, a.record.sampleRate);
     ASSERT_EQ(1u, ui.messages.size());
     EXPECT_EQ("Text File Import", ui.messages[0].caption);
-    EXPECT_EQ("Sample rate is too high.\nIt has been reduced by a factor of 1000.", ui.messages[0].text);
+    EXPECT_EQ("Sample rate is too high.\nIt has been reduced by a factor of 1000.",
+              ui.messages[0].text);
     Collect million;
     Loaded b;
-    ASSERT_EQ(kFileOk, Import(dir / "b.txt", "0,1\r9.3132257461547852e-10,1\r", b, &million).result);
+    ASSERT_EQ(kFileOk,
+              Import(dir / "b.txt", "0,1\r9.3132257461547852e-10,1\r", b, &million).result);
     EXPECT_EQ(1073u, b.record.sampleRate);  // 2^30 Hz divided by a million
     ASSERT_EQ(1u, million.messages.size());
     EXPECT_EQ("Sample rate is too high.\nIt has been reduced by a factor of 1 million.",
@@ -86,14 +89,14 @@ TEST(TextImport, TwoColumnsAndRateLimits) {
 TEST(TextImport, FilesThatAreNotText) {
     TempFolder dir;
     const char* notText[] = {
-        "0.5\n-0.25\n1\n",     // line feeds only
-        "0.5\r\r1\r",          // an empty line
-        "1,2,3\r",             // three columns
-        "1,2\r3\r",            // column counts differ
-        "1\r2 \r",             // a space
-        ",1\r",                // a comma after no number
-        "1\r",                 // shorter than 3 bytes is fine only from 3 bytes up
-        "12",                  // no carriage return
+        "0.5\n-0.25\n1\n",  // line feeds only
+        "0.5\r\r1\r",       // an empty line
+        "1,2,3\r",          // three columns
+        "1,2\r3\r",         // column counts differ
+        "1\r2 \r",          // a space
+        ",1\r",             // a comma after no number
+        "1\r",              // shorter than 3 bytes is fine only from 3 bytes up
+        "12",               // no carriage return
     };
     for (const char* text : notText) {
         Loaded in;

@@ -68,7 +68,8 @@ TEST(Voc, WriterRefusesAWaveBeyondOneBlock) {
 TEST(Voc, ReaderChecks) {
     TempFolder dir;
     {  // 16-bit signed stereo, signature in another case, channels 0 counts as 1, rate 0 -> 22050.
-        WriteBytes(dir / "a.voc", VocImage(9, 4, 0, 0, 4, {0, 0x40, 0, 0xC0}, "CREATIVE VOICE FILE"));
+        WriteBytes(dir / "a.voc",
+                   VocImage(9, 4, 0, 0, 4, {0, 0x40, 0, 0xC0}, "CREATIVE VOICE FILE"));
         Loaded in;
         ASSERT_EQ(kFileOk, ReadVoc(dir / "a.voc", in.record).result);
         EXPECT_EQ(2u, in.record.frameCount);
@@ -86,9 +87,10 @@ TEST(Voc, ReaderChecks) {
         {VocImage(1, 4, 8000, 1, 0, std::vector<uint8_t>(4)), kFormatNotSupported, true},
         {VocImage(9, 3, 8000, 3, 0, std::vector<uint8_t>(3)), kFormatNotSupported, true},
         {VocImage(9, 4, 8000, 1, 2, std::vector<uint8_t>(4)), kFormatNotSupported, true},
-        {longer, kFileReadError, true},       // the block runs past the end
+        {longer, kFileReadError, true},        // the block runs past the end
         {shorter, kFormatNotSupported, true},  // further data follows the block
-        {VocImage(9, 4, 8000, 1, 0, std::vector<uint8_t>(4), "Creative Noise File"), kGeneralFileError, false},
+        {VocImage(9, 4, 8000, 1, 0, std::vector<uint8_t>(4), "Creative Noise File"),
+         kGeneralFileError, false},
         {std::vector<uint8_t>(longer.begin(), longer.begin() + 30), kGeneralFileError, false},
     };
     for (auto& c : cases) {

@@ -1,6 +1,8 @@
 // WAV reader and writer: the layout of every chunk we write, what the reader
 // takes from each chunk, sample depths and clamping, and hostile files
 // (truncated, lying sizes, random bytes) that must give a result code.
+#include "formats/wav.h"
+
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -11,7 +13,6 @@
 #include <random>
 
 #include "formats/sound_io.h"
-#include "formats/wav.h"
 #include "gtest/gtest.h"
 #include "tests/formats/wav_test_support.h"
 #include "wave/file_result.h"
@@ -159,8 +160,10 @@ TEST(WavWrite, LayoutOfEveryChunk) {
     EXPECT_EQ(FindMarker(back, 1)->position, 7u);
     EXPECT_EQ(FindMarker(back, 1)->name, "");
     for (uint32_t i = 0; i < 10; ++i) {
-        EXPECT_EQ(back.leftSamples[i], float(std::trunc(double(r.leftSamples[i]) * 32767.0) / 32768.0));
-        EXPECT_EQ(back.rightSamples[i], float(std::trunc(double(r.rightSamples[i]) * 32767.0) / 32768.0));
+        EXPECT_EQ(back.leftSamples[i],
+                  float(std::trunc(double(r.leftSamples[i]) * 32767.0) / 32768.0));
+        EXPECT_EQ(back.rightSamples[i],
+                  float(std::trunc(double(r.rightSamples[i]) * 32767.0) / 32768.0));
     }
 }
 
@@ -453,12 +456,9 @@ TEST(WavRead, BadHeadersGiveResultCodes) {
     EXPECT_EQ(ReadImage(p, MinimalWave(1, 0, 44100, 16, {1, 2})).result, kCorruptFile);
     EXPECT_EQ(ReadImage(p, MinimalWave(1, 3, 44100, 16, {1, 2, 3, 4, 5, 6})).result,
               kFormatNotSupported);
-    EXPECT_EQ(ReadImage(p, MinimalWave(1, 1, 44100, 32, {1, 2, 3, 4})).result,
-              kFormatNotSupported);
-    EXPECT_EQ(ReadImage(p, MinimalWave(2, 1, 44100, 4, {1, 2, 3, 4})).result,
-              kFormatNotSupported);
-    EXPECT_EQ(ReadImage(p, MinimalWave(6, 1, 44100, 16, {1, 2, 3, 4})).result,
-              kFormatNotSupported);
+    EXPECT_EQ(ReadImage(p, MinimalWave(1, 1, 44100, 32, {1, 2, 3, 4})).result, kFormatNotSupported);
+    EXPECT_EQ(ReadImage(p, MinimalWave(2, 1, 44100, 4, {1, 2, 3, 4})).result, kFormatNotSupported);
+    EXPECT_EQ(ReadImage(p, MinimalWave(6, 1, 44100, 16, {1, 2, 3, 4})).result, kFormatNotSupported);
     // An empty data chunk holds no wave.
     EXPECT_EQ(ReadImage(p, MinimalWave(1, 1, 44100, 16, {})).result, kFormatNotSupported);
 
@@ -537,7 +537,7 @@ TEST(WavRead, LyingSizesAreBoundedByTheFile) {
     PutLe32(b, 8);
     PutLe32(b, 4);
     b.insert(b.end(), {'c', 'u', 'e', '4'});  // no NUL: bounded by the sub-chunk
-    PutId(b, "cue ");  // a second cue chunk: only the first one counts
+    PutId(b, "cue ");                         // a second cue chunk: only the first one counts
     PutLe32(b, 2);
     PutLe16(b, 0);
     {

@@ -27,7 +27,9 @@ using soundtest::WriteBytes;
 inline uint32_t Le32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
-inline uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint16_t Le16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
 inline void PutLe32(std::vector<uint8_t>& b, uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
 }
@@ -53,7 +55,8 @@ inline long FindChunk(const std::vector<uint8_t>& b, const char* id) {
 // Fills a record with `frames` frames of a deterministic signal.
 inline void MakeWave(WaveRecord& r, uint32_t frames, bool stereo, uint32_t rate = 44100) {
     r.leftSamples = static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge));
-    r.rightSamples = stereo ? static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge)) : nullptr;
+    r.rightSamples =
+        stereo ? static_cast<float*>(Allocate(size_t(frames) * 4, kAllocLarge)) : nullptr;
     r.frameCount = frames;
     r.sampleRate = rate;
     for (uint32_t i = 0; i < frames; ++i) {

@@ -39,8 +39,8 @@ TEST(WavTools, FilesOfSoxAndLibsndfileReadWithTheirValues) {
     TempDir dir;
     bool ok = false;
     std::string manifest = RunCommand(std::string("/usr/bin/python3 ") + ORBICK_SOURCE_DIR +
-                                   "/tests/formats/wav_make_references.py " + dir.path,
-                               ok);
+                                          "/tests/formats/wav_make_references.py " + dir.path,
+                                      ok);
     ASSERT_TRUE(ok) << "making the reference files failed (sox, python3-soundfile installed?)";
     std::istringstream lines(manifest);
     std::string name;

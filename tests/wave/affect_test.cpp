@@ -85,12 +85,12 @@ TEST(Affect, ChannelsAreLimitedToThoseThatExist) {
 }
 
 TEST(Affect, ZoomRule) {
-    EXPECT_EQ(VisibleFrames(800, 100), 100u);   // 8 pixels per frame
-    EXPECT_EQ(VisibleFrames(800, 300), 400u);   // 2 pixels per frame: 800 / 2
+    EXPECT_EQ(VisibleFrames(800, 100), 100u);  // 8 pixels per frame
+    EXPECT_EQ(VisibleFrames(800, 300), 400u);  // 2 pixels per frame: 800 / 2
     EXPECT_EQ(VisibleFrames(800, 800), 800u);
-    EXPECT_EQ(VisibleFrames(800, 801), 1600u);  // 2 frames per pixel
-    EXPECT_EQ(VisibleFrames(100, 79999), 80000u);  // q = 800, not rounded
-    EXPECT_EQ(VisibleFrames(100, 80000), 100u * 1000);  // q = 801 -> 1000 (whole blocks)
+    EXPECT_EQ(VisibleFrames(800, 801), 1600u);           // 2 frames per pixel
+    EXPECT_EQ(VisibleFrames(100, 79999), 80000u);        // q = 800, not rounded
+    EXPECT_EQ(VisibleFrames(100, 80000), 100u * 1000);   // q = 801 -> 1000 (whole blocks)
     EXPECT_EQ(VisibleFrames(100, 120100), 100u * 1400);  // q = 1202 -> 1400
     EXPECT_EQ(VisibleFrames(0, 1000), 0u);
     EXPECT_EQ(VisibleFrames(10, 0), 1u);

@@ -75,7 +75,9 @@ TEST(EditorSlots, CreateFindAndClose) {
 
 namespace {
 int gHookCalls = 0;
-void CountingHook(WaveRecord&) { ++gHookCalls; }
+void CountingHook(WaveRecord&) {
+    ++gHookCalls;
+}
 }  // namespace
 
 TEST(EditorSlots, DiscardReleasesEverythingAndResets) {
@@ -152,7 +154,9 @@ TEST(EditorSlots, DuplicateCopiesTheWaveOrNothing) {
     EXPECT_EQ(std::memcmp(copy->leftSamples, src.leftSamples, 120000 * 4), 0);
     EXPECT_EQ(std::memcmp(copy->rightSamples, src.rightSamples, 120000 * 4), 0);
     EXPECT_EQ(copy->leftOverview.blocks, src.leftOverview.blocks);
-    EXPECT_EQ(std::memcmp(copy->rightOverview.pairs, src.rightOverview.pairs, src.rightOverview.blocks * 8), 0);
+    EXPECT_EQ(std::memcmp(copy->rightOverview.pairs, src.rightOverview.pairs,
+                          src.rightOverview.blocks * 8),
+              0);
     EXPECT_EQ(FindLoop(*copy, 2)->end, 500u);
     EXPECT_EQ(FindMarker(*copy, 0)->name, "zero");
     EXPECT_EQ(copy->sustainLoopId, 2);

@@ -1,13 +1,13 @@
 // File helpers: path parts, block I/O, seek, file facts and the safe save.
-#include <gtest/gtest.h>
+#include "wave/file_io.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "temp_folder.h"
-#include "wave/file_io.h"
 #include "wave/file_result.h"
 
 using namespace ob;
@@ -54,7 +54,7 @@ TEST(FileIo, BlockReadWriteSeekAndFacts) {
     EXPECT_TRUE(FileExists(path));
     EXPECT_EQ(FileSize(path), 10);
     EXPECT_GT(FileModifiedTime(path), 0);
-    EXPECT_FALSE(FileExists(tmp.path));         // a folder is not a file
+    EXPECT_FALSE(FileExists(tmp.path));  // a folder is not a file
     EXPECT_EQ(OpenFile(tmp.path, kOpenRead), -1);
 
     // A failing device gives a short count, not success.

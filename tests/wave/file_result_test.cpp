@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "wave/file_result.h"
+
+#include <gtest/gtest.h>
 
 TEST(FileResult, EveryCodeHasItsText) {
     EXPECT_STREQ(ob::FileResultText(0), "Procedure OK");

@@ -2,7 +2,6 @@
 // sox and libsndfile (through python3-soundfile). Every one of the 256 codes
 // is decoded by both tools, and all 65536 16-bit values are encoded by both.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,13 +16,17 @@ using namespace ob;
 
 namespace {
 
-bool HaveSox() { return ::access("/usr/bin/sox", X_OK) == 0; }
+bool HaveSox() {
+    return ::access("/usr/bin/sox", X_OK) == 0;
+}
 bool HaveSoundfile() {
     return ::access("/usr/bin/python3", X_OK) == 0 &&
            std::system("/usr/bin/python3 -c 'import soundfile, numpy' >/dev/null 2>&1") == 0;
 }
 
-bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool RunCommand(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     WriteTextFile(path, std::string(bytes.begin(), bytes.end()));
@@ -35,13 +38,15 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 std::vector<int16_t> ReadS16(const std::string& path) {
     std::vector<uint8_t> b = ReadBytes(path);
     std::vector<int16_t> out(b.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
     return out;
 }
 
 const char* kSoundfileDecode =
     "import sys, soundfile\n"
-    "d, _ = soundfile.read(sys.argv[1], format='RAW', subtype=sys.argv[3], samplerate=8000, channels=1,"
+    "d, _ = soundfile.read(sys.argv[1], format='RAW', subtype=sys.argv[3], samplerate=8000, "
+    "channels=1,"
     " dtype='int16')\n"
     "d.astype('<i2').tofile(sys.argv[2])\n";
 const char* kSoundfileEncode =
@@ -55,7 +60,8 @@ struct Law {
     int16_t (*decode)(uint8_t);
     uint8_t (*encode)(int16_t);
 };
-const Law kLaws[] = {{"al", "ALAW", ALawToLinear, LinearToALaw}, {"ul", "ULAW", ULawToLinear, LinearToULaw}};
+const Law kLaws[] = {{"al", "ALAW", ALawToLinear, LinearToALaw},
+                     {"ul", "ULAW", ULawToLinear, LinearToULaw}};
 
 }  // namespace
 
@@ -70,18 +76,22 @@ TEST(G711Oracle, DecodeAllCodesLikeSoxAndLibsndfile) {
     for (const Law& law : kLaws) {
         SCOPED_TRACE(law.soxName);
         if (sox) {
-            ASSERT_TRUE(RunCommand("/usr/bin/sox -t " + std::string(law.soxName) + " -r 8000 -c 1 " + (tmp / "codes.raw") +
-                            " -t s16 -e signed " + (tmp / "sox.raw")));
+            ASSERT_TRUE(RunCommand("/usr/bin/sox -t " + std::string(law.soxName) +
+                                   " -r 8000 -c 1 " + (tmp / "codes.raw") + " -t s16 -e signed " +
+                                   (tmp / "sox.raw")));
             std::vector<int16_t> ref = ReadS16(tmp / "sox.raw");
             ASSERT_EQ(ref.size(), 256u);
-            for (int c = 0; c < 256; ++c) EXPECT_EQ(law.decode(uint8_t(c)), ref[c]) << "sox, code " << c;
+            for (int c = 0; c < 256; ++c)
+                EXPECT_EQ(law.decode(uint8_t(c)), ref[c]) << "sox, code " << c;
         }
         if (sf) {
-            ASSERT_TRUE(RunCommand("/usr/bin/python3 " + (tmp / "decode.py") + " " + (tmp / "codes.raw") + " " +
-                            (tmp / "sf.raw") + " " + law.soundfileName));
+            ASSERT_TRUE(RunCommand("/usr/bin/python3 " + (tmp / "decode.py") + " " +
+                                   (tmp / "codes.raw") + " " + (tmp / "sf.raw") + " " +
+                                   law.soundfileName));
             std::vector<int16_t> ref = ReadS16(tmp / "sf.raw");
             ASSERT_EQ(ref.size(), 256u);
-            for (int c = 0; c < 256; ++c) EXPECT_EQ(law.decode(uint8_t(c)), ref[c]) << "libsndfile, code " << c;
+            for (int c = 0; c < 256; ++c)
+                EXPECT_EQ(law.decode(uint8_t(c)), ref[c]) << "libsndfile, code " << c;
         }
     }
 }
@@ -119,8 +129,9 @@ TEST(G711Oracle, EncodeEverySixteenBitValueLikeSoxAndLibsndfile) {
         // Symmetry of our own coder about -0.5.
         for (int x = -32768; x < 0; ++x) ASSERT_EQ(ours(x), ours(-x - 1) ^ 0x80) << x;
         if (sf) {
-            ASSERT_TRUE(RunCommand("/usr/bin/python3 " + (tmp / "encode.py") + " " + (tmp / "pcm.raw") + " " +
-                                   (tmp / "sf.raw") + " " + law.soundfileName));
+            ASSERT_TRUE(RunCommand("/usr/bin/python3 " + (tmp / "encode.py") + " " +
+                                   (tmp / "pcm.raw") + " " + (tmp / "sf.raw") + " " +
+                                   law.soundfileName));
             std::vector<uint8_t> ref = ReadBytes(tmp / "sf.raw");
             ASSERT_EQ(ref.size(), 65536u);
             int differ = 0;
@@ -138,8 +149,9 @@ TEST(G711Oracle, EncodeEverySixteenBitValueLikeSoxAndLibsndfile) {
             EXPECT_LE(differ, 128);
         }
         if (sox) {
-            ASSERT_TRUE(RunCommand("/usr/bin/sox -D -t s16 -e signed -r 8000 -c 1 " + (tmp / "pcm.raw") + " -t " +
-                                   law.soxName + " " + (tmp / "sox.raw") + " 2>/dev/null"));
+            ASSERT_TRUE(RunCommand("/usr/bin/sox -D -t s16 -e signed -r 8000 -c 1 " +
+                                   (tmp / "pcm.raw") + " -t " + law.soxName + " " +
+                                   (tmp / "sox.raw") + " 2>/dev/null"));
             std::vector<uint8_t> ref = ReadBytes(tmp / "sox.raw");
             ASSERT_EQ(ref.size(), 65536u);
             int differ = 0;
@@ -147,7 +159,8 @@ TEST(G711Oracle, EncodeEverySixteenBitValueLikeSoxAndLibsndfile) {
                 uint8_t theirs = ref[x + 32768];
                 if (ours(x) == theirs) continue;
                 ++differ;
-                ASSERT_LE(std::abs(LevelIndex(law, ours(x)) - LevelIndex(law, theirs)), 1) << "sox, value " << x;
+                ASSERT_LE(std::abs(LevelIndex(law, ours(x)) - LevelIndex(law, theirs)), 1)
+                    << "sox, value " << x;
             }
             EXPECT_LT(differ, 65536 / 50);  // rounding moves fewer than 2% of values one level
         }

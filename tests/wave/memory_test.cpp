@@ -1,10 +1,10 @@
 // Allocate / Release, the large-block budget and the allocation counters.
+#include "wave/memory.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
-
-#include "wave/memory.h"
 
 using namespace ob;
 

@@ -1,7 +1,6 @@
 // Peak overview and the peak cache file.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -107,8 +106,8 @@ TEST(Overview, SpecialValuesFollowTheScalarRule) {
     for (uint32_t i = 0; i < r.frameCount; ++i) r.leftSamples[i] = std::sin(i * 0.01f) * 0.5f;
     const float nan = std::nanf("");
     for (uint32_t lane = 0; lane < 8; ++lane) r.leftSamples[200 * 3 + 17 + lane * 8 + lane] = nan;
-    r.leftSamples[200 * 4] = nan;                      // first frame of block 4
-    r.leftSamples[200 * 5 + 199] = INFINITY;           // last frame of block 5
+    r.leftSamples[200 * 4] = nan;             // first frame of block 4
+    r.leftSamples[200 * 5 + 199] = INFINITY;  // last frame of block 5
     r.leftSamples[200 * 6 + 101] = -INFINITY;
     for (uint32_t i = 200 * 7; i < 200 * 8; ++i) r.leftSamples[i] = (i & 1) ? -0.0f : 0.0f;
     UpdateOverview(r, 0, 0, kEditLeft);

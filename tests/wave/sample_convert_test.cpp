@@ -1,12 +1,12 @@
 // Sample conversions: every encoding's read and write rule, clamping, byte
 // order, interleaving, and G.711 against its own definition.
+#include "wave/sample_convert.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
-
-#include "wave/sample_convert.h"
 
 using namespace ob;
 
@@ -16,7 +16,9 @@ std::vector<uint8_t> Encode(std::vector<float> x, SampleEncoding e) {
     EncodeSamples(x.data(), nullptr, x.size(), 1, e, out.data());
     return out;
 }
-int16_t S16(const uint8_t* p) { return static_cast<int16_t>(p[0] | (p[1] << 8)); }
+int16_t S16(const uint8_t* p) {
+    return static_cast<int16_t>(p[0] | (p[1] << 8));
+}
 int32_t S24(const uint8_t* p) {
     int32_t v = p[0] | (p[1] << 8) | (p[2] << 16);
     return v & 0x800000 ? v - 0x1000000 : v;
@@ -97,10 +99,10 @@ TEST(SampleConvert, WriteRulesTruncateAndClamp) {
 }
 
 TEST(SampleConvert, StereoInterleavesAndRoundTripsEveryEncoding) {
-    const SampleEncoding all[] = {SampleEncoding::U8,    SampleEncoding::S8,    SampleEncoding::S16LE,
-                                  SampleEncoding::S16BE, SampleEncoding::S24LE, SampleEncoding::S24BE,
-                                  SampleEncoding::F32LE, SampleEncoding::F32BE, SampleEncoding::ALaw,
-                                  SampleEncoding::ULaw};
+    const SampleEncoding all[] = {
+        SampleEncoding::U8,    SampleEncoding::S8,    SampleEncoding::S16LE, SampleEncoding::S16BE,
+        SampleEncoding::S24LE, SampleEncoding::S24BE, SampleEncoding::F32LE, SampleEncoding::F32BE,
+        SampleEncoding::ALaw,  SampleEncoding::ULaw};
     std::vector<float> left, right;
     for (int i = 0; i < 1000; ++i) {
         left.push_back(std::sin(i * 0.01f) * 0.9f);
@@ -116,8 +118,10 @@ TEST(SampleConvert, StereoInterleavesAndRoundTripsEveryEncoding) {
         EXPECT_TRUE(std::equal(single.begin(), single.end(), data.begin() + bytes)) << int(e);
         std::vector<float> l2(left.size()), r2(left.size());
         DecodeSamples(data.data(), left.size(), 2, e, l2.data(), r2.data());
-        double tolerance = bytes == 1 ? (e == SampleEncoding::ALaw || e == SampleEncoding::ULaw ? 0.04 : 1.0 / 64)
-                                      : bytes == 4 ? 0.0 : 1.0 / 16000;
+        double tolerance =
+            bytes == 1 ? (e == SampleEncoding::ALaw || e == SampleEncoding::ULaw ? 0.04 : 1.0 / 64)
+            : bytes == 4 ? 0.0
+                         : 1.0 / 16000;
         for (size_t i = 0; i < left.size(); ++i) {
             ASSERT_NEAR(l2[i], left[i], tolerance) << int(e) << " " << i;
             ASSERT_NEAR(r2[i], right[i], tolerance) << int(e) << " " << i;

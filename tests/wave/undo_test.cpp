@@ -14,7 +14,9 @@
 namespace ob {
 namespace {
 
-float Ramp(int channel, uint32_t i) { return float(i % 1000) / 1000.0f - (channel ? 0.25f : 0.5f); }
+float Ramp(int channel, uint32_t i) {
+    return float(i % 1000) / 1000.0f - (channel ? 0.25f : 0.5f);
+}
 
 TEST(Undo, SingleLevelToggles) {
     GlobalStateGuard guard;
@@ -70,11 +72,11 @@ TEST(Undo, ChangingTheDepthWithUndoneSteps) {
     RecordingUserInterface ui;
     SetBackupDepth(5);
     WaveRecord* w = MakeWave(1000, false, Ramp);
-    Gain(*w, {1.0});     // oldest
+    Gain(*w, {1.0});  // oldest
     Invert(*w);
     Reverse(*w);
     Differentiate(*w);
-    Integrate(*w);       // newest
+    Integrate(*w);  // newest
     ASSERT_EQ(BackupCount(*w), 5u);
     Undo(*w, 2);
     EXPECT_EQ(w->undoPosition, 2u);
@@ -100,9 +102,9 @@ TEST(Undo, RangeOrWholeWaveByLengthAndSetting) {
         uint32_t backups;
         uint32_t kind, length;
     } cases[] = {
-        {40000, 100, 5, kBackupWholeEditChannels, 40000},   // too short for a range
+        {40000, 100, 5, kBackupWholeEditChannels, 40000},  // too short for a range
         {200000, 100, 5, kBackupRange, 100},
-        {100000, 50000, 5, kBackupRange, 50000},            // exactly half
+        {100000, 50000, 5, kBackupRange, 50000},  // exactly half
         {100000, 50001, 5, kBackupWholeEditChannels, 100000},
         {49999, 10, 5, kBackupWholeEditChannels, 49999},
         {50000, 10, 5, kBackupRange, 10},
