@@ -7,6 +7,7 @@
 
 #include "dsp/frame.h"
 #include "dsp/operation.h"
+#include "wave/change_notice.h"
 #include "wave/memory.h"
 #include "wave/record_report.h"
 #include "wave/undo.h"
@@ -38,6 +39,7 @@ void AfterLengthChange(WaveRecord& record) {
         record.viewSpan = record.frameCount;
     }
     UpdateOverview(record, 0, 0, 3);
+    NotifyChange(&record, kChangeLength | kChangeView);
 }
 
 namespace {
