@@ -24,7 +24,7 @@ constexpr OperationEntry MakeOperationEntry() {
     OperationEntry e{};
     e.info = Op::kInfo;
     e.paramsSize = std::is_empty_v<P> ? 0 : sizeof(P);
-    e.defaults = [](void* p) { *static_cast<P*>(p) = P{}; };
+    e.defaults = [](void* p) { *static_cast<P*>(p) = DefaultParams<Op>(); };
     e.validate = [](void* p) { return Op::Validate(*static_cast<P*>(p)); };
     e.run = [](WaveRecord& r, const void* p) { return Op::Run(r, *static_cast<const P*>(p)); };
     if constexpr (requires(const P& p) { Op::MacroLine(0, p); })

@@ -8,6 +8,7 @@
 //   using Params = ...;                 // plain struct; its member initialisers
 //                                       // are the start values of the dialog
 //   static constexpr OperationInfo kInfo = {...};
+//   static Params Defaults();           // optional: other start values
 //   static bool Validate(Params& p);    // clamp in place; false refuses
 //   static int Run(WaveRecord& r, const Params& p);  // an EditResult
 //   static std::string MacroLine(int editor, const Params& p);  // optional
@@ -41,11 +42,19 @@ using EditorResolver = int (*)(int32_t number);
 // The Params of an operation without parameters.
 struct NoParams {};
 
-// The settings of an operation kept between dialog uses (start: the member
-// initialisers). The table's `current` hands out the same object untyped.
+// The start values of an operation's Params: Op::Defaults() when the traits
+// have it, else the member initialisers. The settings kept between dialog uses
+// start from them. The table's `current` hands out the same object untyped.
+template <class Op>
+typename Op::Params DefaultParams() {
+    if constexpr (requires { Op::Defaults(); })
+        return Op::Defaults();
+    else
+        return typename Op::Params{};
+}
 template <class Op>
 typename Op::Params& CurrentSettings() {
-    static typename Op::Params settings{};
+    static typename Op::Params settings = DefaultParams<Op>();
     return settings;
 }
 
@@ -313,6 +322,11 @@ struct InsertSilenceAtOp : InsertSilenceOp {
                                             "obInsertSilenceAt",
                                             "ByVal waveid&, ByVal amount#, ByVal units&, "
                                             "ByVal where&"};
+    static Params Defaults() {
+        Params p;
+        p.place = kInsertAtPosition;
+        return p;
+    }
     static bool FromScript(Params& p, EditorResolver, double amount, int32_t units,
                            int32_t where) {
         p.amount = amount;

@@ -35,7 +35,7 @@ TEST(ChangeNotice, GainOnARangeAnnouncesThatRangeAndTheUndoState) {
     EXPECT_EQ(n->endFrame, 750u);
     EXPECT_NE(n->what & kChangeUndo, 0u);
     EXPECT_EQ(n->what & kChangeLength, 0u);  // a gain keeps the length
-    EXPECT_FLOAT_EQ(w->leftSamples[301], 0.01f * 1.9952623f);
+    EXPECT_FLOAT_EQ(w->leftSamples[302], float(0.01f * 1.9952623));  // 302 % 7 = 1
     EXPECT_FLOAT_EQ(w->leftSamples[299], 0.01f * (299 % 7));
 
     // Undo exchanges whole regions: everything is announced.
@@ -69,7 +69,7 @@ TEST(ChangeNotice, LengthChangeIsAnnounced) {
     RecordingUserInterface ui;
     ReplicateParams params{3.0, kReplicateRepetitions};
     ASSERT_EQ(RunOperation(Operation(kOperationReplicate), *w, &params), kEditDone);
-    EXPECT_EQ(w->frameCount, 300u);
+    EXPECT_EQ(w->frameCount, 400u);  // the sound and three repetitions
     EXPECT_NE(LastWith(ui.notices, kChangeLength), nullptr);
 }
 
