@@ -24,7 +24,6 @@ namespace ob {
 
 const char* const kBatchUsage = "usage: orbick --batch MACRO.bas [--config-dir DIR]\n";
 
-
 int RunBatchCommand(int argc, char** argv) {
     std::string macro;
     std::string configDir;

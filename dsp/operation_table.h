@@ -69,12 +69,12 @@ struct OperationInfo {
 // The type-erased entry. Params pointers point at the operation's own struct.
 struct OperationEntry {
     OperationInfo info;
-    size_t paramsSize;                       // 0 for an operation without parameters
-    void (*defaults)(void* params);          // fills the start values
-    bool (*validate)(void* params);          // clamps in place; false refuses
+    size_t paramsSize;                                   // 0 for an operation without parameters
+    void (*defaults)(void* params);                      // fills the start values
+    bool (*validate)(void* params);                      // clamps in place; false refuses
     int (*run)(WaveRecord& record, const void* params);  // an EditResult
     std::string (*macroLine)(int editor, const void* params);  // null: nothing recorded
-    void* (*current)();                      // the settings kept between dialog uses
+    void* (*current)();  // the settings kept between dialog uses
 };
 
 extern const OperationEntry kOperations[kOperationCount];

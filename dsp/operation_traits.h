@@ -63,8 +63,8 @@ typename Op::Params& CurrentSettings() {
 struct GainOp {
     using Params = GainParams;
     static constexpr OperationInfo kInfo = {
-        kOperationGain, "Gain",   "Gain...", 40913, kDialogGain, kOpGain, kBackupRange, -1,
-        "obGain",       "ByVal waveid&, ByVal db#"};
+        kOperationGain, "Gain",       "Gain...", 40913,    kDialogGain,
+        kOpGain,        kBackupRange, -1,        "obGain", "ByVal waveid&, ByVal db#"};
     static bool Validate(Params& p) { return std::isfinite(p.dB); }
     static int Run(WaveRecord& r, const Params& p) { return Gain(r, p); }
     static std::string MacroLine(int editor, const Params& p) { return GainMacroLine(editor, p); }
@@ -76,16 +76,11 @@ struct GainOp {
 
 struct NormalizeOp {
     using Params = NormalizeParams;
-    static constexpr OperationInfo kInfo = {kOperationNormalize,
-                                            "Normalize",
-                                            "Normalize...",
-                                            40915,
-                                            kDialogNormalize,
-                                            kOpNormalize,
-                                            kBackupRange,
-                                            -1,
-                                            "obNormalize",
-                                            "ByVal waveid&, ByVal db#"};
+    static constexpr OperationInfo kInfo = {kOperationNormalize, "Normalize",
+                                            "Normalize...",      40915,
+                                            kDialogNormalize,    kOpNormalize,
+                                            kBackupRange,        -1,
+                                            "obNormalize",       "ByVal waveid&, ByVal db#"};
     static bool Validate(Params& p) { return std::isfinite(p.dB); }
     static int Run(WaveRecord& r, const Params& p) { return Normalize(r, p); }
     static std::string MacroLine(int editor, const Params& p) {
@@ -99,9 +94,9 @@ struct NormalizeOp {
 
 struct MaximizeOp {
     using Params = NoParams;
-    static constexpr OperationInfo kInfo = {
-        kOperationMaximize, "Maximize",   "Maximize",     40914, kNoDialog, kOpMaximize,
-        kBackupRange,       -1,           "obMaximize", "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationMaximize, "Maximize",     "Maximize",   40914,
+                                            kNoDialog,          kOpMaximize,    kBackupRange, -1,
+                                            "obMaximize",       "ByVal waveid&"};
     static bool Validate(Params&) { return true; }
     static int Run(WaveRecord& r, const Params&) { return Maximize(r); }
     static std::string MacroLine(int editor, const Params&) { return MaximizeMacroLine(editor); }
@@ -110,16 +105,11 @@ struct MaximizeOp {
 
 struct DcOffsetOp {
     using Params = DcOffsetParams;
-    static constexpr OperationInfo kInfo = {kOperationDcOffset,
-                                            "DC Offset",
-                                            "DC Offset...",
-                                            40921,
-                                            kDialogDcOffset,
-                                            kOpDcOffset,
-                                            kBackupRange,
-                                            -1,
-                                            "obDCOffset",
-                                            "ByVal waveid&, ByVal dc_off&"};
+    static constexpr OperationInfo kInfo = {kOperationDcOffset, "DC Offset",
+                                            "DC Offset...",     40921,
+                                            kDialogDcOffset,    kOpDcOffset,
+                                            kBackupRange,       -1,
+                                            "obDCOffset",       "ByVal waveid&, ByVal dc_off&"};
     static bool Validate(Params& p) {
         return std::isfinite(p.offset) && (p.unit == kDcSixteenBit || p.unit == kDcPercent);
     }
@@ -138,9 +128,9 @@ struct DcOffsetOp {
 
 struct UnclipOp {
     using Params = UnclipParams;
-    static constexpr OperationInfo kInfo = {
-        kOperationUnclip, "Unclip",   "Unclip",    40926, kNoDialog, kOpUnclip,
-        kBackupRange,     -1,         "obUnClip", "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationUnclip, "Unclip",       "Unclip",     40926,
+                                            kNoDialog,        kOpUnclip,      kBackupRange, -1,
+                                            "obUnClip",       "ByVal waveid&"};
     static bool Validate(Params& p) { return p.threshold > 0.0 && p.threshold <= 1.0; }
     static int Run(WaveRecord& r, const Params& p) { return Unclip(r, p); }
     static std::string MacroLine(int editor, const Params&) { return UnclipMacroLine(editor); }
@@ -158,59 +148,75 @@ struct SimpleOpBase {
 };
 
 struct InvertOp : SimpleOpBase<kSimpleInvert> {
-    static constexpr OperationInfo kInfo = {
-        kOperationInvert, "Invert",   "Invert",    41112, kNoDialog, kOpInvert,
-        kBackupRange,     -1,         "obInvert", "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationInvert, "Invert",       "Invert",     41112,
+                                            kNoDialog,        kOpInvert,      kBackupRange, -1,
+                                            "obInvert",       "ByVal waveid&"};
 };
 struct RectifyFullOp : SimpleOpBase<kSimpleRectifyFull> {
-    static constexpr OperationInfo kInfo = {
-        kOperationRectifyFull, "Rectify Full wave", "Rectify Full wave", 41114,
-        kNoDialog,             kOpRectifyFull,      kBackupRange,        -1,
-        "obRectifyFull",       "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationRectifyFull,
+                                            "Rectify Full wave",
+                                            "Rectify Full wave",
+                                            41114,
+                                            kNoDialog,
+                                            kOpRectifyFull,
+                                            kBackupRange,
+                                            -1,
+                                            "obRectifyFull",
+                                            "ByVal waveid&"};
 };
 struct RectifyHalfOp : SimpleOpBase<kSimpleRectifyHalf> {
-    static constexpr OperationInfo kInfo = {
-        kOperationRectifyHalf, "Rectify Half wave", "Rectify Half wave", 41115,
-        kNoDialog,             kOpRectifyHalf,      kBackupRange,        -1,
-        "obRectifyHalf",       "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationRectifyHalf,
+                                            "Rectify Half wave",
+                                            "Rectify Half wave",
+                                            41115,
+                                            kNoDialog,
+                                            kOpRectifyHalf,
+                                            kBackupRange,
+                                            -1,
+                                            "obRectifyHalf",
+                                            "ByVal waveid&"};
 };
 struct MuteOp : SimpleOpBase<kSimpleMute> {
-    static constexpr OperationInfo kInfo = {
-        kOperationMute, "Mute", "Mute", 41316, kNoDialog, kOpSilence, kBackupRange, -1,
-        "obMute",       "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationMute, "Mute",         "Mute",       41316,
+                                            kNoDialog,      kOpSilence,     kBackupRange, -1,
+                                            "obMute",       "ByVal waveid&"};
 };
 struct ReverseOp : SimpleOpBase<kSimpleReverse> {
-    static constexpr OperationInfo kInfo = {
-        kOperationReverse, "Reverse",   "Reverse",    41113, kNoDialog, kOpReverse,
-        kBackupRange,      -1,          "obReverse", "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationReverse, "Reverse",      "Reverse",    41113,
+                                            kNoDialog,         kOpReverse,     kBackupRange, -1,
+                                            "obReverse",       "ByVal waveid&"};
 };
 struct DifferentiateOp : SimpleOpBase<kSimpleDifferentiate> {
-    static constexpr OperationInfo kInfo = {
-        kOperationDifferentiate, "Differentiate",   "Differentiate", 41110, kNoDialog,
-        kOpDifferentiate,        kBackupRange,      -1,              "obDifferentiate",
-        "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationDifferentiate,
+                                            "Differentiate",
+                                            "Differentiate",
+                                            41110,
+                                            kNoDialog,
+                                            kOpDifferentiate,
+                                            kBackupRange,
+                                            -1,
+                                            "obDifferentiate",
+                                            "ByVal waveid&"};
 };
 struct IntegrateOp : SimpleOpBase<kSimpleIntegrate> {
     static constexpr OperationInfo kInfo = {
-        kOperationIntegrate, "Integrate",   "Integrate",    41111, kNoDialog, kOpIntegrate,
-        kBackupRange,        -1,            "obIntegrate", "ByVal waveid&"};
+        kOperationIntegrate, "Integrate",  "Integrate", 41111,         kNoDialog,
+        kOpIntegrate,        kBackupRange, -1,          "obIntegrate", "ByVal waveid&"};
 };
 
 // ---- Channel conversions ----
 
 struct StereoToMonoOp {
     using Params = StereoToMonoParams;
-    static constexpr OperationInfo kInfo = {kOperationStereoToMono,
-                                            "Stereo to Mono",
-                                            "Mono/Stereo...",
-                                            40904,
-                                            kDialogStereoMono,
-                                            kOpStereoToMono,
-                                            kBackupWholeAllChannels,
-                                            -1,
-                                            "obStereoMono",
-                                            "ByVal waveid&, ByVal choice&"};
-    static bool Validate(Params& p) { return p.choice >= kStereoKeepLeft && p.choice <= kStereoSwap; }
+    static constexpr OperationInfo kInfo = {
+        kOperationStereoToMono,  "Stereo to Mono",
+        "Mono/Stereo...",        40904,
+        kDialogStereoMono,       kOpStereoToMono,
+        kBackupWholeAllChannels, -1,
+        "obStereoMono",          "ByVal waveid&, ByVal choice&"};
+    static bool Validate(Params& p) {
+        return p.choice >= kStereoKeepLeft && p.choice <= kStereoSwap;
+    }
     static int Run(WaveRecord& r, const Params& p) { return StereoToMono(r, p); }
     static std::string MacroLine(int editor, const Params& p) {
         return StereoToMonoMacroLine(editor, p);
@@ -224,16 +230,12 @@ struct StereoToMonoOp {
 // The other direction of the Mono/Stereo dialog: no command of its own.
 struct MonoToStereoOp {
     using Params = MonoToStereoParams;
-    static constexpr OperationInfo kInfo = {kOperationMonoToStereo,
-                                            "Mono to Stereo",
-                                            "Mono/Stereo...",
-                                            0,
-                                            kDialogStereoMono,
-                                            kOpMonoToStereo,
-                                            kBackupWholeAllChannels,
-                                            -1,
-                                            "obMonoStereo",
-                                            "ByVal waveid&, ByVal waveid2&"};
+    static constexpr OperationInfo kInfo = {
+        kOperationMonoToStereo,  "Mono to Stereo",
+        "Mono/Stereo...",        0,
+        kDialogStereoMono,       kOpMonoToStereo,
+        kBackupWholeAllChannels, -1,
+        "obMonoStereo",          "ByVal waveid&, ByVal waveid2&"};
     static bool Validate(Params&) { return true; }  // Run reports a missing source
     static int Run(WaveRecord& r, const Params& p) { return MonoToStereo(r, p); }
     static std::string MacroLine(int editor, const Params& p) {
@@ -249,16 +251,12 @@ struct MonoToStereoOp {
 
 struct ReplicateOp {
     using Params = ReplicateParams;
-    static constexpr OperationInfo kInfo = {kOperationReplicate,
-                                            "Replicate",
-                                            "Replicate...",
-                                            40924,
-                                            kDialogReplicate,
-                                            kOpReplicate,
-                                            kBackupWholeAllChannels,
-                                            -1,
-                                            "obReplicate",
-                                            "ByVal waveid&, ByVal reps#, ByVal choice&"};
+    static constexpr OperationInfo kInfo = {
+        kOperationReplicate,     "Replicate",
+        "Replicate...",          40924,
+        kDialogReplicate,        kOpReplicate,
+        kBackupWholeAllChannels, -1,
+        "obReplicate",           "ByVal waveid&, ByVal reps#, ByVal choice&"};
     // An amount of 0 or less is refused by Run with its message.
     static bool Validate(Params& p) {
         return std::isfinite(p.amount) && p.unit >= kReplicateSeconds &&
@@ -299,8 +297,7 @@ struct InsertSilenceOp {
         return InsertSilenceMacroLine(editor, p);
     }
     // The script refuses an amount of 0 or less silently, and places 1..4.
-    static bool FromScript(Params& p, EditorResolver, double amount, int32_t units,
-                           int32_t where) {
+    static bool FromScript(Params& p, EditorResolver, double amount, int32_t units, int32_t where) {
         p.amount = amount;
         p.unit = units;
         p.place = where;
@@ -327,8 +324,7 @@ struct InsertSilenceAtOp : InsertSilenceOp {
         p.place = kInsertAtPosition;
         return p;
     }
-    static bool FromScript(Params& p, EditorResolver, double amount, int32_t units,
-                           int32_t where) {
+    static bool FromScript(Params& p, EditorResolver, double amount, int32_t units, int32_t where) {
         p.amount = amount;
         p.unit = units;
         p.place = kInsertAtPosition;
@@ -340,9 +336,16 @@ struct InsertSilenceAtOp : InsertSilenceOp {
 // Append has no dialog and no menu command: the script and Combine's callers.
 struct AppendOp {
     using Params = AppendParams;
-    static constexpr OperationInfo kInfo = {
-        kOperationAppend, "Append",   "Append",    0, kNoDialog, kOpCombine, kBackupWholeAllChannels,
-        -1,               "obAppend", "ByVal waveid&, ByVal importnumber&"};
+    static constexpr OperationInfo kInfo = {kOperationAppend,
+                                            "Append",
+                                            "Append",
+                                            0,
+                                            kNoDialog,
+                                            kOpCombine,
+                                            kBackupWholeAllChannels,
+                                            -1,
+                                            "obAppend",
+                                            "ByVal waveid&, ByVal importnumber&"};
     static bool Validate(Params& p) {
         p.order = p.order == 0 ? 0 : 1;
         return true;
@@ -393,16 +396,12 @@ struct CombineOp {
 
 struct KeyMapOp {
     using Params = KeyMapParams;
-    static constexpr OperationInfo kInfo = {kOperationKeyMap,
-                                            "Key Map",
-                                            "Key Map...",
-                                            40919,
-                                            kDialogKeymap,
-                                            kOpUnspecified,
-                                            kBackupRange,
-                                            -1,
-                                            "obKeyMap",
-                                            "ByVal waveid&, ByVal low&, ByVal root&, ByVal high&"};
+    static constexpr OperationInfo kInfo = {
+        kOperationKeyMap, "Key Map",
+        "Key Map...",     40919,
+        kDialogKeymap,    kOpUnspecified,
+        kBackupRange,     -1,
+        "obKeyMap",       "ByVal waveid&, ByVal low&, ByVal root&, ByVal high&"};
     static bool Validate(Params& p) {
         auto limit = [](int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); };
         p.low = limit(p.low, 0, 127);
@@ -425,9 +424,16 @@ struct KeyMapOp {
 
 struct StatisticsOp {
     using Params = NoParams;
-    static constexpr OperationInfo kInfo = {
-        kOperationStatistics, "Statistics", "Statistics...", 40906,  kDialogStatistics,
-        kOpUnspecified,       kBackupRange, -1,              nullptr, nullptr};
+    static constexpr OperationInfo kInfo = {kOperationStatistics,
+                                            "Statistics",
+                                            "Statistics...",
+                                            40906,
+                                            kDialogStatistics,
+                                            kOpUnspecified,
+                                            kBackupRange,
+                                            -1,
+                                            nullptr,
+                                            nullptr};
     static bool Validate(Params&) { return true; }
     static int Run(WaveRecord& r, const Params&) { return ShowStatistics(r); }
 };
@@ -436,9 +442,9 @@ struct StatisticsOp {
 // editor the active one) is written by hand in the script host.
 struct CloneOp {
     using Params = NoParams;
-    static constexpr OperationInfo kInfo = {
-        kOperationClone, "Clone Wave", "Clone Wave", 40900,     kNoDialog,
-        kOpUnspecified,  kBackupRange, -1,           "obClone", "ByVal waveid&"};
+    static constexpr OperationInfo kInfo = {kOperationClone, "Clone Wave",   "Clone Wave", 40900,
+                                            kNoDialog,       kOpUnspecified, kBackupRange, -1,
+                                            "obClone",       "ByVal waveid&"};
     static bool Validate(Params&) { return true; }
     static int Run(WaveRecord& r, const Params&) {
         return DuplicateWave(r) ? kEditDone : kEditNothing;

@@ -5,9 +5,9 @@
 #include "base/dialog_guard.h"
 #include "dsp/operation.h"
 #include "dsp/operation_table.h"
-#include "wave/change_notice.h"
 #include "script/host_state.h"
 #include "script/script_api.h"
+#include "wave/change_notice.h"
 
 using namespace ob;
 

@@ -7,8 +7,8 @@
 #include <new>
 
 #include "wave/memory.h"
-#include "wave/wave_record.h"
 #include "wave/undo.h"
+#include "wave/wave_record.h"
 
 namespace ob {
 

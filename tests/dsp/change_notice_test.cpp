@@ -34,7 +34,7 @@ TEST(ChangeNotice, GainOnARangeAnnouncesThatRangeAndTheUndoState) {
     EXPECT_EQ(n->firstFrame, 300u);
     EXPECT_EQ(n->endFrame, 750u);
     EXPECT_NE(n->what & kChangeUndo, 0u);
-    EXPECT_EQ(n->what & kChangeLength, 0u);  // a gain keeps the length
+    EXPECT_EQ(n->what & kChangeLength, 0u);                          // a gain keeps the length
     EXPECT_FLOAT_EQ(w->leftSamples[302], float(0.01f * 1.9952623));  // 302 % 7 = 1
     EXPECT_FLOAT_EQ(w->leftSamples[299], 0.01f * (299 % 7));
 

@@ -31,8 +31,8 @@ namespace {
 using AllOperations =
     std::tuple<GainOp, NormalizeOp, MaximizeOp, DcOffsetOp, UnclipOp, InvertOp, RectifyFullOp,
                RectifyHalfOp, MuteOp, ReverseOp, DifferentiateOp, IntegrateOp, StereoToMonoOp,
-               MonoToStereoOp, ReplicateOp, InsertSilenceOp, InsertSilenceAtOp, AppendOp,
-               CombineOp, KeyMapOp, StatisticsOp, CloneOp>;
+               MonoToStereoOp, ReplicateOp, InsertSilenceOp, InsertSilenceAtOp, AppendOp, CombineOp,
+               KeyMapOp, StatisticsOp, CloneOp>;
 
 const ScriptFunction* ScriptRow(const char* name) {
     for (size_t i = 0; i < kScriptFunctionCount; ++i)
@@ -109,8 +109,7 @@ TEST(OperationTable, DefaultsValidateAndCurrentSettingsAreTheTypedOnes) {
     }
     EXPECT_EQ(Operation(kOperationGain).current(), &CurrentSettings<GainOp>());
     CurrentSettings<ReplicateOp>().amount = 4.0;
-    EXPECT_EQ(static_cast<ReplicateParams*>(Operation(kOperationReplicate).current())->amount,
-              4.0);
+    EXPECT_EQ(static_cast<ReplicateParams*>(Operation(kOperationReplicate).current())->amount, 4.0);
     CurrentSettings<ReplicateOp>() = ReplicateParams{};
     EXPECT_EQ(ReplicateParams{}.unit, kReplicateRepetitions);
 }
@@ -135,8 +134,12 @@ struct NonFiniteCheck<Op, bool (*)(typename Op::Params&, EditorResolver, A...)> 
                 std::tuple<A...> args{A(1)...};
                 std::get<K>(args) = bad;
                 typename Op::Params params{};
-                std::apply([&](A... a) { Op::FromScript(params, [](int32_t) { return 1; }, a...); },
-                           args);
+                std::apply(
+                    [&](A... a) {
+                        Op::FromScript(
+                            params, [](int32_t) { return 1; }, a...);
+                    },
+                    args);
                 EXPECT_FALSE(Op::Validate(params)) << Op::kInfo.name << " argument " << K;
                 WaveRecord& w = *gEditorSlots[1];
                 float before = w.leftSamples[2];
@@ -201,8 +204,7 @@ TEST_F(OperationTableScript, MacroLinesRunThroughBatch) {
         e.defaults(params);
         std::string line = e.macroLine(1, params);
         EXPECT_EQ(line.back(), '\n') << e.info.name;
-        EXPECT_EQ(line.compare(0, std::strlen(e.info.scriptName), e.info.scriptName), 0)
-            << line;
+        EXPECT_EQ(line.compare(0, std::strlen(e.info.scriptName), e.info.scriptName), 0) << line;
         macro += "    " + line;
         ++lines;
     }
