@@ -2,6 +2,7 @@
 // files and Print.
 #include "engine/interpreter.h"
 
+#include <strings.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -53,11 +54,36 @@ void Interpreter::Reset() {
     paused_ = false;
 }
 
-void Interpreter::CloseFiles() {
-    for (auto& f : ctx_.files) {
-        if (f.fp) std::fclose(f.fp);
-        f.fp = nullptr;
+int Interpreter::CloseFile(int n) {
+    OpenFile& f = ctx_.files[n];
+    if (!f.fp) return 0;
+    // A write that failed earlier leaves the error flag; the close writes
+    // what is still buffered.
+    bool lost = f.mode != 1 && std::ferror(f.fp);
+    if (std::fclose(f.fp) != 0 && f.mode != 1) lost = true;
+    f.fp = nullptr;
+    return lost ? n : 0;
+}
+
+int Interpreter::CloseFiles() {
+    int failed = 0;
+    for (int n = 1; n <= kMaxFiles; ++n) {
+        int r = CloseFile(n);
+        if (r && !failed) failed = r;
     }
+    return failed;
+}
+
+bool Interpreter::FlushFiles() {
+    int failed = 0;
+    for (int n = 1; n <= kMaxFiles; ++n) {
+        OpenFile& f = ctx_.files[n];
+        if (!f.fp || f.mode == 1) continue;
+        bool lost = std::fflush(f.fp) != 0 || std::ferror(f.fp);
+        std::clearerr(f.fp);  // reported once
+        if (lost && !failed) failed = n;
+    }
+    return failed ? Fail(Fmt("Error writing to file: %d\n", failed)) : true;
 }
 
 // Stack cells are constructed once (up to a high-water mark) and reused:
@@ -134,6 +160,24 @@ int Interpreter::Run(int pc, int mode, bool debug) {
     for (const auto& f : ctx_.funcs) {
         if (f->kind == FK_PROC && f->entry == pc) {
             int end = (int)ctx_.code.size();
+            if (!f->params.empty()) {
+                // The usual slip: a helper written above Sub Main. Point at
+                // the helper's header and say why it runs.
+                ctx_.line = f->line;
+                ctx_.currentSource = f->source;
+                std::string name = f->name.substr(0, 200);
+                bool main = strcasecmp(name.c_str(), "Main") == 0;
+                char buf[600];
+                std::snprintf(buf, sizeof buf,
+                              "Argument-count mismatch - %s takes %d arguments - 0 pushed (a "
+                              "program starts with its first procedure, %s, and passes it no "
+                              "arguments%s)\n",
+                              name.c_str(), (int)f->params.size(), name.c_str(),
+                              main ? "" : "; put Sub Main first");
+                Fail(buf);
+                Reset();
+                return -1;
+            }
             if (!EnterProcedure(f.get(), 0, nullptr, end, pc)) {
                 Reset();
                 return -1;
@@ -142,7 +186,10 @@ int Interpreter::Run(int pc, int mode, bool debug) {
         }
     }
     int r = Exec(pc, mode);
-    if (r != 1) Reset();
+    if (r != 1) {
+        Reset();
+        FlushFiles();
+    }
     return r;
 }
 
@@ -151,7 +198,10 @@ int Interpreter::Resume(int mode) {
     paused_ = false;
     depthLimit_ = kMaxDebugDepth;
     int r = Exec(pausedPc_, mode);
-    if (r != 1) Reset();
+    if (r != 1) {
+        Reset();
+        FlushFiles();
+    }
     return r;
 }
 
@@ -528,6 +578,7 @@ int Interpreter::CallProcedure(FuncRec* fn, std::vector<Cell>& args, Cell& resul
     }
     int r = Exec(pc, 0);
     Reset();
+    FlushFiles();
     return r;
 }
 
@@ -608,8 +659,9 @@ bool Interpreter::Open(const Instr& in) {
 
 bool Interpreter::Close(const Instr& in) {
     std::string err;
+    int failed = 0;
     if (in.a == 0) {
-        CloseFiles();
+        failed = CloseFiles();
     } else {
         if (sp_ - stack_ < in.a) return Fail("Data corruption detected in Close\n");
         for (int i = 0; i < in.a; ++i) {
@@ -618,14 +670,16 @@ bool Interpreter::Close(const Instr& in) {
                 PopCells(in.a);
                 return Fail(err);
             }
-            if (n >= 1 && n <= kMaxFiles && ctx_.files[n].fp) {
-                std::fclose(ctx_.files[n].fp);
-                ctx_.files[n].fp = nullptr;
+            if (n >= 1 && n <= kMaxFiles) {
+                int r = CloseFile(n);
+                if (r && !failed) failed = r;
             }
         }
         PopCells(in.a);
     }
     if (Cell* ff = FreeFileCell(ctx_)) SetInteger(ff, LowestFreeFile(ctx_));
+    // Output lost on close (a full disk) is an error, not a quiet success.
+    if (failed) return Fail(Fmt("Error writing to file: %d\n", failed));
     return true;
 }
 
@@ -920,12 +974,14 @@ int Interpreter::Exec(int pc, int mode) {
                 break;
             }
             case OP_RETURN:
+                // Only a GoSub of this procedure's activation is returned
+                // from (a call pushes a frame of its own above it).
                 if (frames_.size() > baseFrames && frames_.back().gosub) {
                     pc = frames_.back().returnPc;
                     frames_.pop_back();
                     break;
                 }
-                [[fallthrough]];
+                FAIL("Return without GoSub\n");
             case OP_LEAVE:
             op_leave : {
                 if (frames_.size() > baseFrames && LeavePlain(pc)) {

@@ -163,10 +163,15 @@ bool Compiler::Statement() {
     nodes_.clear();
     switch (tok_.kind) {
         case T_DECLLABEL: {
+            // A label belongs to its procedure (or to the code outside any).
             int name = tok_.name;
-            if (labels_.count(name)) Error("Duplicate definition: " + ctx_.names[name].text + "\n");
-            labels_[name] = Here();
-            if (ctx_.names[name].kind == T_IDENT) ctx_.names[name].kind = T_DECLLABEL;
+            std::pair<int, int> key{LabelScope(), name};
+            if (labels_.count(key)) Error("Duplicate definition: " + ctx_.names[name].text + "\n");
+            labels_[key] = Here();
+            if (ctx_.names[name].kind == T_IDENT) {
+                if (proc_ && !savedKinds_.count(name)) savedKinds_[name] = T_IDENT;
+                ctx_.names[name].kind = T_DECLLABEL;
+            }
             Advance();
             if (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF)
                 return Statement();
@@ -674,11 +679,13 @@ void Compiler::NameStatement() {
 }
 
 // goto -> GOTO label      gosub -> GOSUB label
+// The label must be one of the same procedure: a jump into another
+// procedure would run its code on the wrong frame.
 void Compiler::GotoStatement(bool gosub) {
     Advance();
     if (tok_.kind != T_IDENT && tok_.kind != T_DECLLABEL) SyntaxError();
     int at = Emit(gosub ? OP_GOSUB : OP_BRANCH, -1, -1, -1);
-    jumps_.push_back({at, tok_.name, stmtLine_, stmtSource_});
+    jumps_.push_back({at, tok_.name, LabelScope(), stmtLine_, stmtSource_});
     Advance();
 }
 
@@ -897,12 +904,15 @@ void Compiler::SetStatement() {
 
 void Compiler::ResolveLabels() {
     for (const auto& j : jumps_) {
-        auto it = labels_.find(j.name);
+        auto it = labels_.find({j.scope, j.name});
         if (it == labels_.end()) {
             int saved = ctx_.line;
+            int savedSource = ctx_.currentSource;
             ctx_.line = j.line;
+            ctx_.currentSource = j.source;
             ReportError(ctx_, "Label not defined\n");
             ctx_.line = saved;
+            ctx_.currentSource = savedSource;
             continue;
         }
         ctx_.code[j.at].a = it->second;

@@ -205,9 +205,12 @@ class Compiler {
     int UserTypeOf(int operand) const;
     void CheckUserCalls();
 
-    std::map<int, int> labels_;
+    // Labels by (scope, name): the scope is the procedure's name index, 0
+    // outside any procedure.
+    int LabelScope() const { return proc_ ? procName_ : 0; }
+    std::map<std::pair<int, int>, int> labels_;
     struct PendingJump {
-        int at, name, line, source;
+        int at, name, scope, line, source;
     };
     std::vector<PendingJump> jumps_;
     std::vector<LoopInfo> loops_;
