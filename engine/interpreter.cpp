@@ -188,7 +188,7 @@ int Interpreter::Run(int pc, int mode, bool debug) {
     int r = Exec(pc, mode);
     if (r != 1) {
         Reset();
-        FlushFiles();
+        if (!FlushFiles()) r = -1;
     }
     return r;
 }
@@ -200,7 +200,7 @@ int Interpreter::Resume(int mode) {
     int r = Exec(pausedPc_, mode);
     if (r != 1) {
         Reset();
-        FlushFiles();
+        if (!FlushFiles()) r = -1;
     }
     return r;
 }
@@ -578,7 +578,7 @@ int Interpreter::CallProcedure(FuncRec* fn, std::vector<Cell>& args, Cell& resul
     }
     int r = Exec(pc, 0);
     Reset();
-    FlushFiles();
+    if (!FlushFiles()) r = -1;
     return r;
 }
 
