@@ -244,8 +244,13 @@ static void RawView(Cell& view, void* raw, uint16_t type) {
 }
 
 // A plain pushed copy that already has its parameter's type (or goes into a
-// Variant) is bound as it is.
-static inline bool BindsAsIs(const Cell& p, const Param& pr) {
+// Variant) is bound as it is. A by-value parameter needs no link to the
+// variable the copy came from (a lazily read string still needs it).
+static inline bool BindsAsIs(Cell& p, const Param& pr) {
+    if (p.flags == CF_LINKED && pr.byVal) {
+        p.flags = 0;
+        p.link = nullptr;
+    }
     return p.flags == 0 && !pr.array &&
            ((p.type == pr.type && pr.type != VT_STRING) || pr.type == VT_VARIANT);
 }
@@ -1064,6 +1069,18 @@ int Interpreter::Exec(int pc, int mode) {
                 } else if (!(v->flags & CF_HOSTREF) && v->type == VT_LONG) {
                     if (v->v.l == INT32_MAX) FAIL("Overflow\n");
                     ++v->v.l;
+                    // Unstepped and unwatched: the loop test runs here, which
+                    // saves a dispatch per turn (stepping still stops at the
+                    // For line, as every instruction goes through the top).
+                    const Instr& t = code[in.c];
+                    Cell* lim = OPND(t.b);
+                    if (t.op == OP_FORTEST && t.c == pc && (unsigned)pc < threadedCount &&
+                        !(lim->flags & (CF_REF | CF_HOSTREF)) &&
+                        (lim->type == VT_LONG || lim->type == VT_INTEGER)) {
+                        int32_t limit = lim->type == VT_LONG ? lim->v.l : lim->v.i;
+                        pc = v->v.l > limit ? pc + 1 : in.c + 1;
+                        NEXT_INSTR;
+                    }
                 } else if (!(v->flags & CF_HOSTREF) && v->type == VT_SINGLE) {
                     v->v.f += 1.0f;
                 } else if (!(v->flags & CF_HOSTREF) && v->type == VT_DOUBLE) {

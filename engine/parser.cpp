@@ -920,11 +920,44 @@ void Compiler::ResolveLabels() {
     }
 }
 
+void Compiler::WidenConstantArguments() {
+    for (const ConstantArg& c : constantArgs_) {
+        Instr& push = ctx_.code[c.push];
+        if (push.op != OP_PUSH || push.a <= 0 || c.fn <= 0) continue;
+        FuncRec* rec = ctx_.storage[c.fn].v.fn;
+        if (!rec || rec->kind != FK_PROC || rec->builtin >= 0 || c.index >= (int)rec->params.size())
+            continue;
+        const Param& pr = rec->params[c.index];
+        const Cell& k = ctx_.storage[push.a];
+        bool wider = (k.type == VT_INTEGER && pr.type == VT_LONG) ||
+                     ((k.type == VT_INTEGER || k.type == VT_LONG) &&
+                      (pr.type == VT_SINGLE || pr.type == VT_DOUBLE));
+        if (pr.array || pr.member || !wider) continue;
+        auto key = std::make_pair(push.a, pr.type);
+        auto it = widened_.find(key);
+        if (it == widened_.end()) {
+            int32_t v = k.type == VT_INTEGER ? k.v.i : k.v.l;
+            int cell = ctx_.NewCell(pr.type, k.name);
+            Cell& w = ctx_.storage[cell];
+            if (pr.type == VT_LONG)
+                SetLong(&w, v);
+            else if (pr.type == VT_SINGLE)
+                SetSingle(&w, (float)v);
+            else
+                SetDouble(&w, (double)v);
+            w.flags |= CF_CONST;
+            it = widened_.emplace(key, cell).first;
+        }
+        push.a = it->second;
+    }
+}
+
 int32_t Compiler::Run() {
     try {
         Program();
         ResolveLabels();
         CheckUserCalls();
+        WidenConstantArguments();
     } catch (const CompileStop& s) {
         return s.code;
     }
