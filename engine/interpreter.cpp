@@ -860,6 +860,37 @@ int Interpreter::Exec(int pc, int mode) {
             case OP_AREAD1:
             case OP_ASTORE1:
             op_array1 : {
+                if (in.pad == 0) {
+                    // A Long element of a one-dimensional array with an Integer or
+                    // Long subscript, read into a Variant or stored from a Long:
+                    // straight from the packed data.
+                    Cell* arr = Deref(OPND(in.a));
+                    Cell* sub = Deref(OPND(in.b));
+                    Cell* other = Deref(OPND(in.c));
+                    ArrayData* d = arr->v.arr;
+                    if ((arr->flags & (CF_ARRAY | CF_HOSTREF)) == CF_ARRAY && d && d->dims == 1 &&
+                        d->elem == VT_LONG && !((sub->flags | other->flags) & CF_HOSTREF) &&
+                        (sub->type == VT_LONG || sub->type == VT_INTEGER)) {
+                        int64_t off =
+                            (int64_t)(sub->type == VT_LONG ? sub->v.l : sub->v.i) - d->lower[0];
+                        if (off >= 0 && off < (int64_t)d->count[0]) {
+                            uint8_t* raw = d->raw.data() + off * 4;
+                            if (in.op == OP_AREAD1 && other->decl == VT_VARIANT &&
+                                other->type != VT_OBJECT && !(other->flags & CF_ARRAY)) {
+                                other->type = VT_LONG;
+                                std::memcpy(&other->v.l, raw, 4);
+                                ++pc;
+                                NEXT_INSTR;
+                            }
+                            if (in.op == OP_ASTORE1 && other->type == VT_LONG &&
+                                !(other->flags & CF_ARRAY)) {
+                                std::memcpy(raw, &other->v.l, 4);
+                                ++pc;
+                                NEXT_INSTR;
+                            }
+                        }
+                    }
+                }
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
@@ -1125,8 +1156,9 @@ int Interpreter::Exec(int pc, int mode) {
             case OP_PUSHREF:
             op_push : {
                 Cell* src = OPND(in.a);
-                if (in.op == OP_PUSH && sp_ < built_) {
-                    // A number into a reused stack cell (popped cells own nothing, no flags).
+                if (sp_ < built_) {
+                    // A number into a reused stack cell (popped cells own nothing, no
+                    // flags); a variable's copy remembers the variable.
                     Cell* d = src->flags & CF_REF ? Deref(src) : src;
                     if (!(d->flags & (CF_HOSTREF | CF_ARRAY)) && d->type >= VT_INTEGER &&
                         d->type <= VT_DOUBLE && sp_->flags == 0) {
@@ -1137,6 +1169,10 @@ int Interpreter::Exec(int pc, int mode) {
                         c->name = 0;
                         c->v = d->v;
                         c->link = nullptr;
+                        if (in.op == OP_PUSHREF) {
+                            c->flags = CF_LINKED;
+                            c->link = d;
+                        }
                         ++pc;
                         NEXT_INSTR;
                     }
