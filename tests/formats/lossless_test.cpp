@@ -72,10 +72,11 @@ TEST_P(Lossless, OpenAndSaveKeepEverySample) {
     std::vector<uint8_t> codes = RandomCodes(c, frames);
     std::string rawIn = tmp / "codes.raw";
     WriteBytes(rawIn, codes);
-    std::string rawSpec =
+    std::string rawOptions =
         std::string("-t raw ") + c.codec + " -c " + std::to_string(c.channels) + " -r 22050 ";
     std::string made = tmp / (std::string("made.") + c.type);
-    ASSERT_TRUE(RunTool("sox -D " + rawSpec + rawIn + " -t " + c.type + " " + c.codec + " " + made))
+    ASSERT_TRUE(
+        RunTool("sox -D " + rawOptions + rawIn + " -t " + c.type + " " + c.codec + " " + made))
         << "sox could not make the file";
     bool headerless = std::string(c.type) == "raw";
 
@@ -91,10 +92,10 @@ TEST_P(Lossless, OpenAndSaveKeepEverySample) {
     ASSERT_EQ(SaveSound(in.record, c.code, 15), kFileOk);
 
     // sox reads the samples of both files as the same codes.
-    std::string readSpec = headerless ? rawSpec : std::string("-t ") + c.type + " ";
+    std::string readOptions = headerless ? rawOptions : std::string("-t ") + c.type + " ";
     for (const std::string& file : {made, saved}) {
         std::string out = file + ".codes";
-        ASSERT_TRUE(RunTool("sox -D " + readSpec + file + " -t raw " + c.codec + " " + out))
+        ASSERT_TRUE(RunTool("sox -D " + readOptions + file + " -t raw " + c.codec + " " + out))
             << file;
         std::vector<uint8_t> back = ReadBytes(out);
         ASSERT_EQ(back.size(), codes.size()) << file;
