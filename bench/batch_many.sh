@@ -4,8 +4,8 @@
 #   orbick --batch examples/normalize.bas IN OUT -1   (the macro takes its files
 #                                                     from Command$ / CommandArg$)
 #   sox --norm=-1 IN OUT
-# Each tool runs as a plain loop (one file after another) and as GNU parallel
-# with one job per core, when parallel is installed. Figures are the best wall
+# Each tool runs as a plain loop (one file after another), through xargs -P
+# and through GNU parallel (when installed), one job per core. Figures are the best wall
 # time of 3 runs; "per file" divides by 200; the ratio is sox / orbick (above
 # 1: we are faster). A check at the end compares the peaks of both outputs.
 # Usage: bench/batch_many.sh BUILD_DIR
@@ -47,6 +47,15 @@ sox_parallel() {
   parallel -j "$(nproc)" sox -D --norm=-1 {} out_sox/{/} ::: "${files[@]}"
 }
 
+orbick_xargs() {
+  printf '%s\0' "${files[@]}" | xargs -0 -P "$(nproc)" -I{} sh -c \
+    '"$ORBICK" --batch --config-dir config "$MACRO" "$1" "out_orbick/${1#in/}" -1' sh {}
+}
+sox_xargs() {
+  printf '%s\0' "${files[@]}" | xargs -0 -P "$(nproc)" -I{} sh -c \
+    'sox -D --norm=-1 "$1" "out_sox/${1#in/}"' sh {}
+}
+
 best_of3() {
   local best=""
   for _ in 1 2 3; do
@@ -69,6 +78,7 @@ row() {  # row LABEL ORBICK_NS SOX_NS
 echo "batch_many: $COUNT files of 1 s stereo 44.1 kHz 16-bit, normalize to -1 dB"
 printf "%-10s %9s %11s %9s %11s %7s\n" run "orbick s" "ms per file" "sox s" "ms per file" ratio
 row loop "$(best_of3 orbick_loop)" "$(best_of3 sox_loop)"
+row "xargs -P" "$(best_of3 orbick_xargs)" "$(best_of3 sox_xargs)"
 if command -v parallel >/dev/null; then
   row "parallel" "$(best_of3 orbick_parallel)" "$(best_of3 sox_parallel)"
 else
