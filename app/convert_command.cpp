@@ -122,7 +122,8 @@ std::vector<int> FormatsOfExtension(const std::string& path) {
     return {};
 }
 
-// Bits a format code keeps (32 for float).
+// Bits a format code keeps: 32 for float and for sources of unknown depth
+// (text import), 16 for a-law, u-law and RealAudio.
 int DepthOf(int code) {
     switch (code) {
         case kFormatWav8:
@@ -131,13 +132,22 @@ int DepthOf(int code) {
         case kFormatRaw8u:
         case kFormatVoc:
             return 8;
+        case kFormatAiff16:
+        case kFormatSd1:
+        case kFormatWav16:
+        case kFormatRaw16m:
+        case kFormatRaw16i:
+        case kFormatRawAlaw:
+        case kFormatRawUlaw:
+        case kFormatS16v3:
+        case kFormatAu:
+        case kFormatRealAudio:
+            return 16;
         case kFormatWav24:
         case kFormatAiff24:
             return 24;
-        case kFormatWav32:
-            return 32;
         default:
-            return 16;
+            return 32;
     }
 }
 
@@ -147,7 +157,7 @@ int DepthOf(int code) {
 int FormatForOutput(const std::vector<int>& family, int sourceFormat) {
     for (int code : family)
         if (code == sourceFormat) return code;
-    int want = sourceFormat >= 0 ? DepthOf(sourceFormat) : 32;
+    int want = DepthOf(sourceFormat);
     for (int code : family)
         if (DepthOf(code) >= want) return code;
     return family.back();

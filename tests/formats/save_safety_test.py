@@ -152,6 +152,12 @@ def names_and_defaults(tmp, src16, src24):
     for o, code in (("d.au", b".snd"), ("d.svx", b"FORM"), ("d.voc", b"Crea")):
         r = convert(src16, os.path.join(tmp, o))
         check(r.returncode == 0 and open(os.path.join(tmp, o), "rb").read(4) == code, f"default {o}")
+    # Text has no depth of its own: a .wav output keeps it as float.
+    text = os.path.join(tmp, "t.txt")
+    open(text, "w").write("".join(f"{v}\r\n" for v in (0.1, -0.25, 0.123456789, 0.5, -0.75) * 40))
+    o = os.path.join(tmp, "t.wav")
+    r = convert(text, o)
+    check(r.returncode == 0 and fmt_of(o)[0] == 3, f"text to .wav is float: {r.stderr!r}")
     r = convert(src16, os.path.join(tmp, "d.raw"))
     check(r.returncode == 2 and "does not tell the format" in r.stderr, f".raw needs --format: {r.stderr!r}")
     r = convert(src16, os.path.join(tmp, "noext"))
