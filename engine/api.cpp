@@ -936,6 +936,15 @@ TES_API TesResult tesSetRunLimits(TesContext h, int64_t maxSteps, int32_t sandbo
     ENTRY_END
 }
 
+TES_API TesResult tesSetCommandArgs(TesContext h, int32_t count, const char* const* args) {
+    ENTRY_BEGIN GET_CTX(h) if (count < 0 || (count > 0 && !args)) return TES_E_INVALIDARG;
+    std::vector<std::string> copy;
+    for (int32_t i = 0; i < count; ++i) copy.emplace_back(args[i] ? args[i] : "");
+    ctx->commandArgs = std::move(copy);
+    return TES_OK;
+    ENTRY_END
+}
+
 TES_API void* tesProcByOrdinal(int32_t ordinal) {
     static const struct {
         int32_t ord;

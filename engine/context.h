@@ -95,6 +95,7 @@ struct ScriptContext {
     OpenFile files[kMaxFiles + 1];
     int64_t maxSteps = 0;
     bool sandbox = false;
+    std::vector<std::string> commandArgs;  // what Command and CommandArg return
 
     // Host objects registered before compiling (declared at its start), each
     // holding one reference; records of member calls by name and flags.

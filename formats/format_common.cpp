@@ -176,7 +176,7 @@ const LoopNode* ReleaseLoop(const WaveRecord& record) {
 int SaveHeaderAndFrames(const std::string& path, const void* head, size_t headSize,
                         const WaveRecord& record, int channels, SampleEncoding encoding) {
     SafeSave save;
-    if (BeginSafeSave(path, save) != kFileOk) return kFileWriteError;
+    if (BeginSafeSave(path, save) != kFileOk) return kCantOpenFile;
     int result = (headSize == 0 || WriteAll(save.fd, head, headSize)) ? kFileOk : kFileWriteError;
     if (result == kFileOk)
         result = WriteFrames(save.fd, record.leftSamples, record.rightSamples, record.frameCount,
