@@ -14,11 +14,6 @@ namespace ob {
 // The program's version text (obGetVersionInfo, the recorder header).
 const char* VersionText();
 
-// The sampler type (OB_SAMPLER_SDS12 .. OB_SAMPLER_AKAIS1000) the Sampler
-// menu and obSetSamplerType select; the sampler front end reads it.
-extern int32_t gSamplerType;
-constexpr int32_t kSamplerTypeCount = 11;
-
 // The mode of each editor window (OB_MODE_NORMAL .. OB_MODE_SCRUB), by slot.
 extern int32_t gEditorModes[kEditorSlots];
 
