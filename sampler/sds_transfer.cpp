@@ -115,7 +115,6 @@ int32_t SdsSendWave(TransferContext& c) {
     const uint8_t cc = adjusted.cc;
     const uint32_t spp = uint32_t(c.samplesPerPacket);
     const uint32_t frames = wave->frameCount;
-    const uint32_t total = (frames + spp - 1) / spp;
 
     if (IsProphet(c) && !Quiet(c)) {
         char text[160];
@@ -134,7 +133,9 @@ int32_t SdsSendWave(TransferContext& c) {
     }
     UI().SetWaitPointer(wave, true);
 
+    // The header's length (21 bits) bounds what is sent.
     SdsHeader header = SdsHeaderForWave(c, *wave, adjusted.wireSample);
+    const uint32_t total = (header.length + spp - 1) / spp;
     BuildSdsHeader(c.outBuffer.data(), cc, header);
     r = c.SendSysEx(c, kSdsHeaderBytes);
     if (r != kTransferOk) return Finish(c, r);
@@ -161,10 +162,14 @@ int32_t SdsSendWave(TransferContext& c) {
     std::vector<float> block(spp);
     while (r == kTransferOk && index < total) {
         c.packetNumber = int32_t(index & 0x7F);
+        // Samples past the wave up to the announced length (the Prophet's
+        // whole packets) go out as silence, not as the zero bytes' lowest value.
         uint32_t first = index * spp;
-        uint32_t count = std::min(spp, frames - first);
-        BuildSdsPacket(c.outBuffer.data(), cc, c.packetNumber, wave->leftSamples + first, count,
-                       c.bits);
+        uint32_t count = std::min(spp, header.length - std::min(first, header.length));
+        std::fill(block.begin(), block.end(), 0.0f);
+        std::copy_n(wave->leftSamples + first, std::min(spp, frames - std::min(first, frames)),
+                    block.begin());
+        BuildSdsPacket(c.outBuffer.data(), cc, c.packetNumber, block.data(), count, c.bits);
         r = c.SendSysEx(c, kSdsPacketBytes);
         if (r != kTransferOk) break;
         SetProgress(index, total);
@@ -206,7 +211,9 @@ int32_t SdsSendWave(TransferContext& c) {
                 UI().MessageBox(wave->window, "Prophet Aborted", text);
                 r = kTransferOk;
             }
+            break;
         }
+        if (cancelled) break;
     }
     if (r != kTransferOk && !cancelled) SendCancel(c, cc);
     return Finish(c, r);
