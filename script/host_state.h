@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "sampler/sampler_types.h"  // gSamplerType, which the host functions select
 #include "wave/wave_record.h"
 
 namespace ob {
