@@ -36,6 +36,10 @@ int32_t RunMenuTransfer(WaveRecord& wave, int32_t direction) {
         gTransfer.direction = direction;
         result = gSamplerTransferDialogHook(direction, wave);
     } else {
+        if (!FindSamplerDriver(EffectiveSamplerType(gSamplerType))) {
+            ReportNotAvailable();  // a type whose protocol is not built yet
+            return kTransferUserCancel;
+        }
         if (SetupSamplerType(gTransfer, gSamplerType) != kTransferOk) {
             UI().MessageBox(wave.window, TitleOf(wave), "Couldn't set up Sampler driver");
             return kTransferInitFailed;
@@ -157,6 +161,10 @@ bool SaveTransferPreset(const TransferDialogState& s, const std::string& path) {
 
 int32_t AcceptTransferDialog(TransferDialogState& s, bool* ran) {
     if (ran) *ran = false;
+    if (!FindSamplerDriver(EffectiveSamplerType(s.selectedType))) {
+        ReportNotAvailable();  // a type whose protocol is not built yet
+        return kTransferUserCancel;
+    }
     if (SetupSamplerType(gTransfer, s.selectedType) != kTransferOk) return kTransferInitFailed;
     if (ran) *ran = true;
     gCurrentSamplerPreset = SamplerPresetFromContext(gTransfer, s.selectedType, s.presetName);

@@ -63,8 +63,9 @@ void ChooseTransferPreset(TransferDialogState& state, int index);
 // Load Preset: false when the file cannot be read (the box is shown).
 bool LoadTransferPreset(TransferDialogState& state, const std::string& path);
 bool SaveTransferPreset(const TransferDialogState& state, const std::string& path);
-// OK: sets the type up (5 when that fails), stores the current preset and the
-// type, runs the transfer; returns its result.
+// OK: sets the type up (5 when that fails; a type whose protocol is not built
+// yet reports "This item is not yet available." and gives 1), stores the
+// current preset and the type, runs the transfer; returns its result.
 // `ran` (may be null) tells whether the transfer ran.
 int32_t AcceptTransferDialog(TransferDialogState& state, bool* ran = nullptr);
 void EndTransferDialog();
