@@ -137,8 +137,10 @@ void ApplyStoredSettings(const SettingsStore& store) {
     if (store.Number("Sampler", v) && ValidSamplerType(v)) gSamplerType = int32_t(v);
     // Transfer waits in milliseconds: the reply timeout, and the limit after the
     // sampler asked to wait (0 = until the user aborts).
-    if (store.Number("MidiTimeout", v) && v >= 1 && v <= 3600000) gTransferTiming.replyTimeoutMs = v;
-    if (store.Number("MidiWaitLimit", v) && v >= 0 && v <= 86400000) gTransferTiming.waitLimitMs = v;
+    if (store.Number("MidiTimeout", v) && v >= 1 && v <= 3600000)
+        gTransferTiming.replyTimeoutMs = v;
+    if (store.Number("MidiWaitLimit", v) && v >= 0 && v <= 86400000)
+        gTransferTiming.waitLimitMs = v;
     if (store.Number("Bups", v) && v >= 0 && v <= 1000) SetBackupDepth(v);
     if (store.Number("SmoothS", v) && v >= 0 && v <= 1000000) SetSmoothingTime(uint32_t(v));
     WaveRecord& defaults = *gEditorSlots[0];
