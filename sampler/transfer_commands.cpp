@@ -5,6 +5,7 @@
 #include "base/messages.h"
 #include "base/user_interface.h"
 #include "sampler/sampler_types.h"
+#include "wave/change_notice.h"
 #include "wave/wave_record.h"
 
 namespace ob {
@@ -52,7 +53,6 @@ int32_t RunMenuTransfer(WaveRecord& wave, int32_t direction) {
     }
     if (direction == 1 && WaveHasData(&wave)) RefreshAfterReceive(wave);
     ShowResult(wave, result);
-    UI().Redraw(&wave);
     UI().SetStatusText("");
     return result;
 }
@@ -62,8 +62,7 @@ int32_t RunMenuTransfer(WaveRecord& wave, int32_t direction) {
 void RefreshAfterReceive(WaveRecord& wave) {
     UpdateOverview(wave, 0, wave.frameCount, kEditLeft);
     wave.stateFlags |= kStateChanged;
-    UI().RefreshUndoCommands(&wave);
-    UI().Redraw(&wave);
+    NotifyChange(&wave, kChangeAll);  // the window redraws, retitles and shows the changed mark
 }
 
 int32_t ScriptSend(WaveRecord& wave, const TransferArguments& args) {
@@ -72,7 +71,6 @@ int32_t ScriptSend(WaveRecord& wave, const TransferArguments& args) {
     UI().SetStatusText("Sending MIDI: " + TitleOf(wave));
     SetArguments(gTransfer, args, true);
     int32_t result = gTransfer.SendWave(gTransfer);
-    UI().Redraw(&wave);
     UI().SetStatusText("");
     return result;
 }
@@ -85,7 +83,6 @@ int32_t ScriptReceive(WaveRecord& wave, const TransferArguments& args) {
     SetArguments(gTransfer, args, false);
     int32_t result = gTransfer.ReceiveWave(gTransfer);
     if (WaveHasData(&wave)) RefreshAfterReceive(wave);
-    UI().Redraw(&wave);
     UI().SetStatusText("");
     return result;
 }
