@@ -193,6 +193,13 @@ std::string SetSamplerTypeLine(int type) {
     return "obSetSamplerType " + ConstantOr("OB_SAMPLER_", type) + "\n";
 }
 
+std::string TransferLine(int direction, int editor, int sample, int layer, int instrument,
+                         int channel, int midiIn, int midiOut) {
+    return RecorderFormat("%s %d, %d, %d, %d, %d, 0, %d, %d\n",
+                          direction == 1 ? "obReceive" : "obSend", editor, sample, layer,
+                          instrument, channel, midiIn, midiOut);
+}
+
 std::string SetModeLine(int editor, int mode) {
     return RecorderFormat("obSetMode %d, %s\n", editor, ConstantOr("OB_MODE_", mode).c_str());
 }

@@ -12,6 +12,8 @@
 #include "base/messages.h"
 #include "dsp/frame.h"
 #include "dsp/preset_file.h"
+#include "sampler/sampler_types.h"
+#include "sampler/transfer_events.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"
 #include "script/recorder.h"
@@ -64,6 +66,7 @@ void ApplyDisplayFlags(uint32_t flags) {
     gProcessing.abortable = (flags & 0x0200) != 0;
     gProcessing.editAndPlay = (flags & 0x0400) != 0;
     gProcessing.smoothingOptions = flags & (kSmoothStart | kSmoothEnd);
+    gSamplerDynamicDialog = (flags & kDisplayNoDynamicDialog) == 0;
 }
 
 }  // namespace
@@ -132,7 +135,13 @@ void ApplyStoredSettings(const SettingsStore& store) {
     if (store.Number("EChan", v) && v >= 0 && v <= 3) gEditing.editChannel = uint32_t(v);
     if (store.Number("Format", v) && ValidFormat(v)) gEditing.defaultSaveFormat = int(v);
     if (store.Number("WAVOptions", v) && v >= 0 && v < 16) gEditing.wavOptions = uint32_t(v);
-    if (store.Number("Sampler", v) && v >= 0 && v <= 9) gSamplerType = int32_t(v);
+    if (store.Number("Sampler", v) && ValidSamplerType(v)) gSamplerType = int32_t(v);
+    // Transfer waits in milliseconds: the reply timeout, and the limit after the
+    // sampler asked to wait (0 = until the user aborts).
+    if (store.Number("MidiTimeout", v) && v >= 1 && v <= 3600000)
+        gTransferTiming.replyTimeoutMs = v;
+    if (store.Number("MidiWaitLimit", v) && v >= 0 && v <= 86400000)
+        gTransferTiming.waitLimitMs = v;
     if (store.Number("Bups", v) && v >= 0 && v <= 1000) SetBackupDepth(v);
     if (store.Number("SmoothS", v) && v >= 0 && v <= 1000000) SetSmoothingTime(uint32_t(v));
     WaveRecord& defaults = *gEditorSlots[0];
@@ -151,7 +160,7 @@ void ApplyConfigRecord(const uint8_t record[kConfigBytes], bool swapped) {
     uint32_t format = Get32(record + 24, swapped);
     if (ValidFormat(format)) gEditing.defaultSaveFormat = int(format);
     uint32_t sampler = Get32(record + 28, swapped);
-    if (sampler < uint32_t(kSamplerTypeCount)) gSamplerType = int32_t(sampler);
+    if (ValidSamplerType(sampler)) gSamplerType = int32_t(sampler);
     uint32_t smoothing = Get32(record + 32, swapped);
     if (smoothing <= 1000000) SetSmoothingTime(smoothing);
     WaveRecord& defaults = *gEditorSlots[0];
