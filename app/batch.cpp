@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "audio/player.h"
 #include "base/messages.h"
 #include "base/user_interface.h"
 #include "dsp/frame.h"
@@ -74,12 +75,15 @@ int RunBatchCommand(int argc, char** argv) {
     SetUserInterface(nullptr);
     SetScriptOutput(ScriptOutput::Console);
     InstallUndoHooks();
+    InstallPlayerHooks();
     ReadStartupSettings(SettingsFolder(configDir));
     InstallInterruptHandler();
 
     int32_t result = RunMacroFile(nullptr, macro);
 
-    // Playback does not exist yet, so nothing can still be playing here.
+    // A playback the macro started plays to its end (Ctrl-C cuts it short).
+    WaitForPlaybackEnd();
+    StopPlay();
     StopRecorder();
     CloseMessageFile();
     CloseAllEditors();

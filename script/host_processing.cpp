@@ -313,18 +313,7 @@ int32_t obImpulseModeling(int32_t waveid, int32_t impulsenumber, const char*, in
 }
 
 // ---- Playback, sampler transfer and analysis ----
-int32_t obPlay(int32_t waveid) {
-    return Missing(waveid);
-}
-int32_t obPlayLoop(int32_t waveid) {
-    return Missing(waveid);
-}
-int32_t obPlayAffect(int32_t waveid) {
-    return Missing(waveid);
-}
-int32_t obStopPlay() {
-    return NotYetAvailable();
-}
+// (obPlay, obPlayLoop, obPlayAffect, obStopPlay: host_playback.cpp)
 int32_t obSend(int32_t waveid, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
     return Missing(waveid, kDialogSamplerTransfer);
 }
