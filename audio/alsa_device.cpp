@@ -177,6 +177,9 @@ class AlsaOutput : public AudioOutput {
 class AlsaInput : public AudioInput {
   public:
     AlsaInput(snd_pcm_t* pcm, const AudioFormat& f) : pcm_(pcm), frameBytes_(f.BytesPerFrame()) {
+        snd_pcm_uframes_t buffer = 0, period = 0;
+        snd_pcm_get_params(pcm_, &buffer, &period);
+        chunk_ = std::max<snd_pcm_uframes_t>(period, 1);
         snd_pcm_start(pcm_);
     }
     ~AlsaInput() override {
@@ -188,7 +191,9 @@ class AlsaInput : public AudioInput {
         uint8_t* p = static_cast<uint8_t*>(data);
         while (*got < frames) {
             if (cancel.load(std::memory_order_acquire)) return kDeviceOk;
-            snd_pcm_sframes_t n = snd_pcm_readi(pcm_, p, frames - *got);
+            // At most one period a call (plugins refuse more than their buffer).
+            snd_pcm_uframes_t ask = std::min<snd_pcm_uframes_t>(frames - *got, chunk_);
+            snd_pcm_sframes_t n = snd_pcm_readi(pcm_, p, ask);
             if (n == -EAGAIN) {
                 snd_pcm_wait(pcm_, kWaitSliceMs);
             } else if (n < 0) {
@@ -207,6 +212,7 @@ class AlsaInput : public AudioInput {
   private:
     snd_pcm_t* pcm_;
     uint32_t frameBytes_;
+    snd_pcm_uframes_t chunk_ = 1;
     std::atomic<int64_t> done_{0};
 };
 
