@@ -202,12 +202,12 @@ int32_t InputSample(const InputSound& s, uint64_t frame, uint32_t channel) {
 class FileInput : public AudioInput {
   public:
     FileInput(InputSound sound, const AudioFormat& format, std::shared_ptr<AudioClock> clock)
-        : sound_(std::move(sound)), format_(format), clock_(std::move(clock)) {
-        startNs_ = clock_->NowNs();
-    }
+        : sound_(std::move(sound)), format_(format), clock_(std::move(clock)) {}
 
     int Read(void* data, uint32_t frames, uint32_t* got, const std::atomic<bool>& cancel) override {
         *got = 0;
+        // The input runs from the first read on, as a device does from its start.
+        if (startNs_ < 0) startNs_ = clock_->NowNs();
         int64_t done = done_.load(std::memory_order_relaxed);
         uint64_t total = sound_.Frames();
         uint64_t want =
@@ -239,7 +239,7 @@ class FileInput : public AudioInput {
     InputSound sound_;
     AudioFormat format_;
     std::shared_ptr<AudioClock> clock_;
-    int64_t startNs_ = 0;
+    int64_t startNs_ = -1;
     std::atomic<int64_t> done_{0};
 };
 
