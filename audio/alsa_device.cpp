@@ -69,6 +69,17 @@ int SetFormat(snd_pcm_t* pcm, snd_pcm_hw_params_t* hw, const AudioFormat& f) {
     return snd_pcm_hw_params_set_rate(pcm, hw, f.rate, 0);
 }
 
+int Check(const std::string& name, snd_pcm_stream_t stream) {
+    snd_pcm_t* pcm = nullptr;
+    int e = snd_pcm_open(&pcm, name.c_str(), stream, SND_PCM_NONBLOCK);
+    if (e < 0) return MapError(e) == kDeviceBadFormat ? kDeviceBadId : MapError(e);
+    snd_pcm_close(pcm);
+    return kDeviceOk;
+}
+
+// ALSA's own diagnostics would go to stderr; the result codes tell the user.
+void SilentErrors(const char*, int, const char*, int, const char*, ...) {}
+
 bool Supports(const std::string& name, snd_pcm_stream_t stream, const AudioFormat& f) {
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, name.c_str(), stream, SND_PCM_NONBLOCK) < 0) return false;
@@ -226,6 +237,16 @@ class AlsaBackend : public AudioBackend {
         if (inputs_.empty()) inputs_ = HintNames("Input");
         return inputs_;
     }
+    int CheckOutput(int device) override {
+        std::string name;
+        if (!Name(OutputDevices(), device, name)) return kDeviceBadId;
+        return Check(name, SND_PCM_STREAM_PLAYBACK);
+    }
+    int CheckInput(int device) override {
+        std::string name;
+        if (!Name(InputDevices(), device, name)) return kDeviceBadId;
+        return Check(name, SND_PCM_STREAM_CAPTURE);
+    }
     bool OutputSupports(int device, const AudioFormat& f) override {
         std::string name;
         return Name(OutputDevices(), device, name) && Supports(name, SND_PCM_STREAM_PLAYBACK, f);
@@ -265,6 +286,7 @@ class AlsaBackend : public AudioBackend {
 }  // namespace
 
 std::unique_ptr<AudioBackend> MakeAlsaBackend() {
+    snd_lib_error_set_handler(SilentErrors);
     return std::make_unique<AlsaBackend>();
 }
 

@@ -19,6 +19,8 @@ class NoDevices : public AudioBackend {
     std::vector<std::string> InputDevices() override { return {}; }
     bool OutputSupports(int, const AudioFormat&) override { return false; }
     bool InputSupports(int, const AudioFormat&) override { return false; }
+    int CheckOutput(int) override { return kDeviceBadId; }
+    int CheckInput(int) override { return kDeviceBadId; }
     int OpenOutput(int, const AudioFormat&, const AudioBuffering&,
                    std::unique_ptr<AudioOutput>&) override {
         return kDeviceBadId;

@@ -73,6 +73,10 @@ class AudioBackend {
     virtual ~AudioBackend() = default;
     virtual std::vector<std::string> OutputDevices() = 0;
     virtual std::vector<std::string> InputDevices() = 0;
+    // Whether the device can be opened at all (a device error otherwise);
+    // tells a missing or busy device from one that lacks a format.
+    virtual int CheckOutput(int device) { return device == 0 ? kDeviceOk : kDeviceBadId; }
+    virtual int CheckInput(int device) { return device == 0 ? kDeviceOk : kDeviceBadId; }
     // Whether the device takes the format exactly (no stream stays open).
     virtual bool OutputSupports(int device, const AudioFormat& format) = 0;
     virtual bool InputSupports(int device, const AudioFormat& format) = 0;

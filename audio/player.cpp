@@ -186,6 +186,7 @@ int OpenAndPrime(Player& p, uint32_t channels, uint32_t bits) {
     int device = gPlayPrefs.device;
     int devices = int(audio.OutputDevices().size());
     if (device < 0 || device >= devices) device = 0;
+    if (int error = audio.CheckOutput(device); error != kDeviceOk) return PlayResultOfDevice(error);
     bool lock44k = (gPlayPrefs.flags & kPlayLock44k) != 0;
     AudioFormat format{p.playRate, channels, bits};
     bool taken = (!lock44k || p.playRate == 44100) && audio.OutputSupports(device, format);

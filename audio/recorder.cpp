@@ -298,6 +298,8 @@ int OpenRecorder(WaveRecord& record) {
         result = kRecordUnsupportedFormat;
     } else if (audio.InputDevices().empty()) {
         result = kRecordBadDevice;
+    } else if (int error = audio.CheckInput(device); error != kDeviceOk) {
+        result = RecordResultOfDevice(error);
     } else if (!audio.InputSupports(device, AudioFormat{deviceRate, r.channels, bits})) {
         result = kRecordCannotMeet;
     } else {
