@@ -476,7 +476,7 @@ void SetPlaybackEndedHandler(std::function<void()> handler) {
 bool WaitForPlaybackEnd() {
     while (PlaybackRunning()) {
         if (AbortRequested()) return false;
-        timespec ts{0, 2000000};
+        timespec ts{0, 10000000};
         nanosleep(&ts, nullptr);
     }
     return true;
