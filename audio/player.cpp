@@ -109,6 +109,12 @@ struct Player {
     std::atomic<int> threadResult{0};
     std::function<void()> endedHandler;
     bool showPosition = false;
+    int transpose = 0;  // semitones for the play rate
+    // A keyboard note: the release loop to go on with after the key is let go.
+    std::atomic<bool> releaseRequested{false};
+    bool noteHasRelease = false;
+    int64_t releaseStart = 0, releaseEnd = 0;
+    bool releasePingPong = false;
 };
 
 Player& P() {
@@ -141,6 +147,25 @@ void PullBlocks(Player& p, uint32_t frames) {
     p.state.rangeCount = s.ended ? s.base + s.length : INT64_MAX / 4;
 }
 
+// A released key leaves the sustain loop: on to the release loop when the
+// sound has one after it, else through the tail to the end.
+void ReleaseSustain(Player& p) {
+    FillState& st = p.state;
+    if (st.loopKind != kLoopSustain || st.exhausted) return;
+    st.backward = false;
+    if (p.noteHasRelease) {
+        st.loopKind = kLoopRelease;
+        st.loopStart = p.releaseStart;
+        st.loopEnd = p.releaseEnd;
+        st.pingPong = p.releasePingPong;
+        st.iterationsLeft = uint32_t(std::max<int32_t>(gPlayPrefs.iterations, 1));
+    } else {
+        st.loopKind = kLoopNone;
+        st.pingPong = false;
+        st.iterationsLeft = 1;
+    }
+}
+
 // Fills buffer k; false when the source was already exhausted.
 uint8_t* FillNext(Player& p, int k) {
     uint8_t* out = p.buffers + size_t(k) * p.bufferBytes;
@@ -155,6 +180,10 @@ uint8_t* FillNext(Player& p, int k) {
         src.left = p.left.samples;
         src.right = p.right.samples;
         src.frames = p.frameCount;
+    }
+    if (p.releaseRequested.load(std::memory_order_acquire)) {
+        p.releaseRequested.store(false, std::memory_order_relaxed);
+        ReleaseSustain(p);
     }
     FillBuffer(p.state, src, out, p.framesPerBuffer);
     return out;
@@ -349,7 +378,55 @@ int SetUpPlay(WaveRecord& record, bool whole, bool loop) {
         st.pingPong = false;
         st.iterationsLeft = 1;
     }
+    p.transpose = gPlayPrefs.transpose;
+    p.noteHasRelease = false;
+    p.releaseRequested.store(false);
     return result;
+}
+
+int PlayNote(WaveRecord& record, int key) {
+    if (!WaveHasData(&record)) return kPlayBadRange;
+    if (key < record.keyLow || key > record.keyHigh) return kNoteOutsideKeyRange;
+    Player& p = P();
+    int32_t savedChoice = gPlayPrefs.loopChoice;
+    gPlayPrefs.loopChoice = 1;  // the sustain loop is chosen below
+    SetUpPlay(record, true, false);
+    gPlayPrefs.loopChoice = savedChoice;
+    FillState& st = p.setup;
+    auto inRange = [&](int id) -> LoopNode* {
+        LoopNode* node = id >= 0 ? FindLoop(record, id) : nullptr;
+        return node && node->end < record.frameCount && node->start < node->end ? node : nullptr;
+    };
+    bool forward = gPlayPrefs.loopDirection == 1, pingPong = gPlayPrefs.loopDirection == 2;
+    if (LoopNode* sustain = inRange(record.sustainLoopId)) {
+        st.loopKind = kLoopSustain;
+        st.loopStart = sustain->start;
+        st.loopEnd = sustain->end;
+        st.pingPong = pingPong || (!forward && (sustain->type & 1));
+        st.iterationsLeft = UINT32_MAX;  // while the key is held
+    }
+    LoopNode* release = inRange(record.releaseLoopId);
+    if (release && (st.loopKind != kLoopSustain || int64_t(release->start) > st.loopEnd)) {
+        p.noteHasRelease = true;
+        p.releaseStart = release->start;
+        p.releaseEnd = release->end;
+        p.releasePingPong = pingPong || (!forward && (release->type & 1));
+        if (st.loopKind != kLoopSustain) {
+            // No sustain loop: the note plays on into its release loop.
+            st.loopKind = kLoopRelease;
+            st.loopStart = release->start;
+            st.loopEnd = release->end;
+            st.pingPong = p.releasePingPong;
+            st.iterationsLeft = uint32_t(std::max<int32_t>(gPlayPrefs.iterations, 1));
+            p.noteHasRelease = false;
+        }
+    }
+    p.transpose = key - int(record.keyRoot);
+    return StartPlay();
+}
+
+void ReleaseNote() {
+    P().releaseRequested.store(true, std::memory_order_release);
 }
 
 int StartPlay() {
@@ -361,7 +438,7 @@ int StartPlay() {
     p.state.position = p.state.rangeStart << kFractionBits;
     p.state.attenuationShift = AttenuationShift(gPlayPrefs.attenuation);
     uint32_t bits = (gPlayPrefs.flags & kPlay24Bit) ? 24 : 16;
-    p.playRate = PlayRate(GetSampleRate(*record), record->fineTune, gPlayPrefs.transpose);
+    p.playRate = PlayRate(GetSampleRate(*record), record->fineTune, p.transpose);
     if (p.playRate < 100) return Fail(kPlayUnsupportedFormat);
     uint32_t channels = p.channelBits == 3 ? 2 : 1;
     p.state.firstFromRight = p.channelBits == 2;

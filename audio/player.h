@@ -46,6 +46,16 @@ int StartPlay();
 // Stops and closes everything; safe when nothing plays.
 void StopPlay();
 
+// A key of the MIDI keyboard: plays `record` pitched by the key's distance
+// from the key map's root (keys outside low..high give kNoteOutsideKeyRange
+// and play nothing; a record without sound kPlayBadRange), looping the sustain loop until ReleaseNote, then on
+// through the release loop (when it lies after the sustain loop) or the tail.
+// Otherwise a play result.
+constexpr int kNoteOutsideKeyRange = -1;
+int PlayNote(WaveRecord& record, int key);
+// The key was let go (any thread); takes effect at the next buffer.
+void ReleaseNote();
+
 // A frame range of a sound on the chosen channels (bit 1 left, 2 right):
 // forward when first <= last, backward when reversed; no loops. Result 5
 // when the range lies outside the sound or no chosen channel holds data.
