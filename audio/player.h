@@ -48,8 +48,8 @@ void StopPlay();
 
 // A key of the MIDI keyboard: plays `record` pitched by the key's distance
 // from the key map's root (keys outside low..high give kNoteOutsideKeyRange
-// and play nothing; a record without sound kPlayBadRange), looping the sustain loop until ReleaseNote, then on
-// through the release loop (when it lies after the sustain loop) or the tail.
+// and play nothing; a record without sound kPlayBadRange), looping the sustain loop until
+// ReleaseNote, then on through the release loop (when it lies after the sustain loop) or the tail.
 // Otherwise a play result.
 constexpr int kNoteOutsideKeyRange = -1;
 int PlayNote(WaveRecord& record, int key);
