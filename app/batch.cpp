@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/player.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/user_interface.h"
@@ -59,12 +60,15 @@ int RunBatchCommand(int argc, char** argv) {
 
     SetUserInterface(nullptr);
     SetScriptOutput(ScriptOutput::Console);
+    InstallPlayerHooks();
     ReadStartupSettings(SettingsFolder(configDir));
     InstallAbortOnInterrupt();
 
     int32_t result = RunMacroFile(nullptr, macro, args);
 
-    // Playback does not exist yet, so nothing can still be playing here.
+    // A playback the macro started plays to its end (Ctrl-C cuts it short).
+    WaitForPlaybackEnd();
+    StopPlay();
     StopRecorder();
     CloseMessageFile();
     CloseAllEditors();

@@ -52,6 +52,9 @@ EditToken BeginEdit(WaveRecord* record, uint32_t operation, uint32_t backupKind,
     ShowEditStatus(kStatusProcessing);
     token.startMs = NowMs();
     MakeBackup(*record, operation, backupKind, handOver);
+    // The edit writes in place: buffers the player still reads are copied
+    // first, so playback goes on with the samples it started with.
+    UnshareSamples(*record);
     ClearAbort();
     if (gProcessing.abortable && abortable) {
         UI().StartAbortWindow(record);

@@ -184,19 +184,9 @@ int32_t obImpulseModeling(int32_t waveid, int32_t impulsenumber, const char*, in
     return Missing(waveid, kDialogImpulseModeling);
 }
 
-// ---- Playback, sampler transfer and analysis ----
-int32_t obPlay(int32_t waveid) {
-    return Missing(waveid);
-}
-int32_t obPlayLoop(int32_t waveid) {
-    return Missing(waveid);
-}
-int32_t obPlayAffect(int32_t waveid) {
-    return Missing(waveid);
-}
-int32_t obStopPlay() {
-    return NotYetAvailable();
-}
+// ---- Analysis ----
+// (obPlay, obPlayLoop, obPlayAffect, obStopPlay: host_playback.cpp;
+// obSend, obReceive: host_sampler.cpp)
 int32_t obFFT(int32_t waveid, int32_t, int32_t, int32_t ptsize, const char*) {
     if (ptsize < 32 || ptsize > 2048 || (ptsize & (ptsize - 1)) != 0) return 0;
     return Missing(waveid, kDialogFft);

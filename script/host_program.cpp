@@ -112,10 +112,6 @@ int32_t obLoadConfig(const char* path) {
     return path && LoadConfigFile(path) ? 1 : 0;
 }
 
-int32_t obLoadPlayPrefs(const char*) {
-    return NotYetAvailable();
-}
-
 int32_t obLoadMacros(const char* path) {
     return path && ReadMacroKeys(path) == kMacroKeysOk ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "audio/play_prefs.h"
 #include "base/byte_order.h"
 #include "base/messages.h"
 #include "dsp/frame.h"
@@ -16,6 +17,7 @@
 #include "sampler/transfer_events.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"
+#include "script/play_commands.h"
 #include "script/recorder.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"
@@ -148,6 +150,9 @@ void ApplyStoredSettings(const SettingsStore& store) {
     if (store.Number("EdOpt", v) && v >= 0 && v < 512) defaults.displayOptions = uint32_t(v);
     if (store.Number("EdXU", v) && v >= 0 && v < 14) defaults.timeUnit = uint32_t(v);
     if (store.Number("EdYU", v) && v >= 0 && v < 6) defaults.levelUnit = uint32_t(v);
+    // The device number is checked against the device list when playing.
+    for (int field = 0; field < 10; ++field)
+        if (store.Number(kPlayPrefNames[field], v)) SetPlayPrefField(gPlayPrefs, field, v, 0);
 }
 
 void ApplyConfigRecord(const uint8_t record[kConfigBytes], bool swapped) {
@@ -195,6 +200,7 @@ void ReadStartupSettings(const std::string& settingsFolder) {
     if (ReadSettingsStore(settingsFolder + "/" + kSettingsFileName, store) == 0)
         ApplyStoredSettings(store);
     LoadConfigFile(settingsFolder + "/orbick.config");
+    LoadStartupPlayPrefs(settingsFolder);
     LoadStartupMacroKeys(settingsFolder);
 }
 

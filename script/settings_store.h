@@ -45,8 +45,8 @@ bool LoadConfigFile(const std::string& path);
 bool LoadConfigCommand(const std::string& path);
 
 // What batch mode reads at start-up, in the shell's order: the store, then
-// "orbick.config" and "orbick.macro" of the folder (missing files are
-// skipped without a message). "orbick.play" waits for the player.
+// "orbick.config", "orbick.play" and "orbick.macro" of the folder (missing
+// files are skipped without a message).
 void ReadStartupSettings(const std::string& settingsFolder);
 
 }  // namespace ob

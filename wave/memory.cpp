@@ -33,7 +33,8 @@ constexpr size_t kPopulateMinBytes = size_t(256) << 10;
 struct LargeHeader {
     uint64_t magic;
     uint64_t size;
-    uint64_t reserved[2];
+    std::atomic<uint64_t> extraReferences;  // owners beyond the first
+    uint64_t reserved;
 };
 static_assert(sizeof(LargeHeader) == kHeaderSize);
 
@@ -160,22 +161,35 @@ void* AllocateLarge(size_t size, bool zero) {
         Unreserve(size);
         return nullptr;
     }
-    auto* header = static_cast<LargeHeader*>(raw);
+    auto* header = new (raw) LargeHeader;
     header->magic = kLargeMagic;
     header->size = size;
+    header->extraReferences.store(0, std::memory_order_relaxed);
     gLargeAllocations.fetch_add(1, std::memory_order_relaxed);
     gLargeBytes.fetch_add(size, std::memory_order_relaxed);
     PrepareForFill(static_cast<char*>(raw) + kHeaderSize, size);
     return static_cast<char*>(raw) + kHeaderSize;
 }
 
+LargeHeader* HeaderOf(const void* block) {
+    return reinterpret_cast<LargeHeader*>(static_cast<char*>(const_cast<void*>(block)) -
+                                          kHeaderSize);
+}
+
 void ReleaseLarge(void* block) {
-    auto* header = reinterpret_cast<LargeHeader*>(static_cast<char*>(block) - kHeaderSize);
+    auto* header = HeaderOf(block);
     if (header->magic != kLargeMagic) {
         // Releasing a block that was not a large block corrupts the heap;
         // stop here rather than later at a place unrelated to the fault.
         std::fputs("orbick: Release of a block that is not a large block\n", stderr);
         std::abort();
+    }
+    // Another owner still holds the block: drop this reference only.
+    uint64_t extra = header->extraReferences.load(std::memory_order_acquire);
+    while (extra > 0) {
+        if (header->extraReferences.compare_exchange_weak(extra, extra - 1,
+                                                          std::memory_order_acq_rel))
+            return;
     }
     header->magic = 0;
     Unreserve(header->size);
@@ -207,6 +221,31 @@ void Release(void* block, size_t /*size*/, unsigned flags) {
         ReleaseLarge(block);
     else
         std::free(block);
+}
+
+void* ShareBlock(void* block) {
+    if (!block) return nullptr;
+    auto* header = HeaderOf(block);
+    if (header->magic != kLargeMagic) return nullptr;
+    header->extraReferences.fetch_add(1, std::memory_order_relaxed);
+    return block;
+}
+
+bool BlockIsShared(const void* block) {
+    if (!block) return false;
+    auto* header = HeaderOf(block);
+    return header->magic == kLargeMagic &&
+           header->extraReferences.load(std::memory_order_acquire) > 0;
+}
+
+void* UnshareBlock(void* block) {
+    if (!BlockIsShared(block)) return block;
+    size_t size = size_t(HeaderOf(block)->size);
+    void* copy = AllocateLarge(size, false);
+    if (!copy) return nullptr;
+    std::memcpy(copy, block, size);
+    ReleaseLarge(block);
+    return copy;
 }
 
 void SetMemoryBudget(uint64_t bytes) {

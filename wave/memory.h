@@ -23,8 +23,23 @@ enum AllocFlags : unsigned {
 
 // Returns null on failure (never throws). size 0 returns null.
 void* Allocate(size_t size, unsigned flags);
-// Releases a block obtained with the same kind bit; null does nothing.
+// Releases a block obtained with the same kind bit; null does nothing. A
+// large block is reference-counted: Release drops one reference and frees
+// the block with the last one.
 void Release(void* block, size_t size, unsigned flags);
+
+// Shared ownership of large blocks (the player holds the samples it plays
+// this way, so an edit never frees what the playback thread reads).
+// ShareBlock adds a reference and returns the block, or null when `block` is
+// not a large block; each reference is dropped with Release.
+void* ShareBlock(void* block);
+// True when more than one reference holds the large block.
+bool BlockIsShared(const void* block);
+// Copy on write: when `block` is shared, returns a private copy of it and
+// drops the caller's reference to the shared one; an unshared block comes
+// back unchanged. Null when the copy cannot be allocated (the caller keeps
+// its reference to the shared block).
+void* UnshareBlock(void* block);
 
 // Budget for large blocks in bytes; 0 means "compute from available memory".
 void SetMemoryBudget(uint64_t bytes);

@@ -155,6 +155,19 @@ bool Exchange(WaveRecord& record, UndoBackup& node) {
         if ((swapped & 2) && (!record.rightSamples || !node.right)) return false;
         // Swapping in place exchanges the saved frames with the current ones
         // without a further block.
+        // Both sides are written in place: neither may be a buffer the
+        // player still reads.
+        if (!UnshareSamples(record)) return false;
+        if (node.left && BlockIsShared(node.left)) {
+            void* copy = UnshareBlock(node.left);
+            if (!copy) return false;
+            node.left = static_cast<float*>(copy);
+        }
+        if (node.right && BlockIsShared(node.right)) {
+            void* copy = UnshareBlock(node.right);
+            if (!copy) return false;
+            node.right = static_cast<float*>(copy);
+        }
         if (swapped & 1)
             std::swap_ranges(node.left, node.left + node.length, record.leftSamples + node.start);
         if (swapped & 2)

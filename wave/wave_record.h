@@ -167,6 +167,15 @@ void DiscardWave(WaveRecord& record);
 // Copies a wave into a new editor; returns its number, or 0 on failure.
 int DuplicateWave(const WaveRecord& source);
 
+// ---- Shared samples ----
+// Copy on write for sample buffers that another owner (the player) holds:
+// gives the record private copies of its shared channel buffers before it
+// writes into them in place. False when a copy cannot be allocated; then
+// gStopSharingHook (the player's stop) runs so the record owns its buffers
+// alone again, and the result is still true unless that did not help.
+bool UnshareSamples(WaveRecord& record);
+extern void (*gStopSharingHook)();
+
 // ---- Sample rate rules ----
 uint32_t GetSampleRate(const WaveRecord& record);
 void SetSampleRate(WaveRecord& record, uint32_t hz);  // 100..200000, else 22050

@@ -98,3 +98,41 @@ TEST(Memory, BudgetFromEnvironmentAndAvailableMemory) {
     SetMemoryBudget(0);
     EXPECT_GT(MemoryBudget(), 1u << 20);
 }
+
+TEST(Memory, SharedLargeBlocksLiveUntilTheLastReferenceAndCopyOnWrite) {
+    BudgetGuard guard;
+    SetMemoryBudget(1 << 20);
+    uint64_t before = LargeBytesInUse();
+    auto* block = static_cast<float*>(Allocate(4096, kAllocLarge));
+    ASSERT_NE(block, nullptr);
+    block[0] = 1.5f;
+    EXPECT_FALSE(BlockIsShared(block));
+    EXPECT_EQ(UnshareBlock(block), block);  // not shared: the same block
+    ASSERT_EQ(ShareBlock(block), block);
+    EXPECT_TRUE(BlockIsShared(block));
+    // Copy on write: the writer gets a copy, the other owner keeps the block.
+    auto* copy = static_cast<float*>(UnshareBlock(block));
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(copy, block);
+    EXPECT_EQ(copy[0], 1.5f);
+    EXPECT_FALSE(BlockIsShared(block));
+    EXPECT_EQ(LargeBytesInUse(), before + 8192);
+    Release(copy, 4096, kAllocLarge);
+    // Two references: the first Release keeps the block, the second frees it.
+    ASSERT_EQ(ShareBlock(block), block);
+    Release(block, 4096, kAllocLarge);
+    EXPECT_EQ(block[0], 1.5f);
+    EXPECT_EQ(LargeBytesInUse(), before + 4096);
+    Release(block, 4096, kAllocLarge);
+    EXPECT_EQ(LargeBytesInUse(), before);
+    // A copy that does not fit the budget leaves the caller with its reference.
+    auto* big = Allocate(700 * 1024, kAllocLarge);
+    ASSERT_NE(big, nullptr);
+    ASSERT_EQ(ShareBlock(big), big);
+    EXPECT_EQ(UnshareBlock(big), nullptr);
+    EXPECT_TRUE(BlockIsShared(big));
+    Release(big, 0, kAllocLarge);
+    Release(big, 0, kAllocLarge);
+    EXPECT_EQ(LargeBytesInUse(), before);
+    EXPECT_EQ(ShareBlock(nullptr), nullptr);
+}
