@@ -1,0 +1,39 @@
+// Draws the channel lanes of an editor view: background, zero line and the
+// waveform, as min/max columns from the peak overview or the samples when
+// zoomed out, and as sample points joined by lines at sample level. Works on
+// any column range, so the view's pixel cache repaints only what changed.
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+
+#include "app/view_mapping.h"
+#include "app/view_style.h"
+#include "wave/wave_record.h"
+
+namespace ob {
+
+struct Lane {
+    QRectF rect;      // in the image's logical coordinates
+    int channel = 0;  // 0 left (or mono), 1 right
+};
+
+struct WavePaintJob {
+    const WaveRecord* record = nullptr;
+    ViewMapping mapping;  // x = 0 is the image's left edge
+    const Lane* lanes = nullptr;
+    int laneCount = 0;
+    const ViewColours* colours = nullptr;
+    bool colourPoints = false;  // sample points in the Color Point colour
+};
+
+// Paints logical columns x0 .. x1 - 1 of `image` (ARGB32 premultiplied, with
+// its device pixel ratio set); everything outside those columns stays.
+void PaintWaveColumns(QImage& image, const WavePaintJob& job, int x0, int x1);
+
+// Minimum and maximum of one channel over frames first .. last (inclusive),
+// from the overview when whole blocks are asked for and it is present.
+void ChannelMinMax(const WaveRecord& record, int channel, uint32_t first, uint32_t last,
+                   float& minimum, float& maximum);
+
+}  // namespace ob
