@@ -137,6 +137,10 @@ WavePaintJob EditorView::PaintJob(const ViewLayout& layout) const {
     job.mapping = ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
     job.colours = &m_colours;
     job.colourPoints = m_record->displayOptions & kViewColorPoint;
+    job.shade = AffectAreaShown(*m_record, gEditing.affectArea, gEditing.editChannel,
+                                int(layout.lanesArea.width()));
+    job.shadeAlpha = AffectShadeAlpha(gEditing.affectArea);
+    job.editChannels = gEditing.editChannel;
     return job;
 }
 
@@ -179,9 +183,30 @@ const QImage& EditorView::UpdatedWaveCache(const ViewLayout& layout, double dpr)
     key.dpr = dpr;
     key.colourGeneration = m_colourGeneration;
     key.colourPoints = job.colourPoints;
+    key.shade = job.shade;
+    key.shadeAlpha = job.shadeAlpha;
+    key.editChannels = job.editChannels;
     const int width = int(std::ceil(layout.lanesArea.width()));
 
+    const bool sameShade =
+        key.shade.start == m_cacheKey.shade.start && key.shade.length == m_cacheKey.shade.length;
     if (m_cacheValid && key.SameExceptStart(m_cacheKey) &&
+        key.mapping.start == m_cacheKey.mapping.start && !sameShade) {
+        // The selection moved: repaint the columns between its old and new edges.
+        const ViewMapping& m = key.mapping;
+        auto edge = [&](double a, double b) {
+            const int64_t x0 = m.XForFrame(int64_t(std::min(a, b))) - 2;
+            const int64_t x1 = m.XForFrame(int64_t(std::max(a, b))) + int64_t(m.pixelsPerFrame) + 2;
+            if (x1 > 0 && x0 < width)
+                m_dirtyColumns.emplace_back(int(std::max<int64_t>(x0, 0)),
+                                            int(std::min<int64_t>(x1, width)));
+        };
+        edge(m_cacheKey.shade.start, key.shade.start);
+        edge(double(m_cacheKey.shade.start) + m_cacheKey.shade.length,
+             double(key.shade.start) + key.shade.length);
+        m_cacheKey.shade = key.shade;
+    }
+    if (m_cacheValid && key.SameExceptStart(m_cacheKey) && sameShade &&
         key.mapping.start != m_cacheKey.mapping.start && dpr == std::floor(dpr)) {
         // A scroll: reuse the pixels that stay visible when the move is whole columns.
         const int64_t frames = int64_t(key.mapping.start) - int64_t(m_cacheKey.mapping.start);
@@ -206,7 +231,8 @@ const QImage& EditorView::UpdatedWaveCache(const ViewLayout& layout, double dpr)
         }
     }
     if (!m_cacheValid || !(key.SameExceptStart(m_cacheKey)) ||
-        key.mapping.start != m_cacheKey.mapping.start) {
+        key.mapping.start != m_cacheKey.mapping.start ||
+        key.shade.start != m_cacheKey.shade.start || key.shade.length != m_cacheKey.shade.length) {
         if (m_cache.size() != key.pixels)
             m_cache = QImage(key.pixels, QImage::Format_ARGB32_Premultiplied);
         m_cache.setDevicePixelRatio(dpr);
@@ -276,8 +302,6 @@ void EditorView::PaintView(QPainter& painter, const ViewLayout& layout, bool onS
     overlay.affectArea = gEditing.affectArea;
     overlay.editChannel = gEditing.editChannel;
     overlay.viewWidth = int(layout.lanesArea.width());
-    PaintAffectArea(painter, overlay);
-    PaintEditChannel(painter, overlay);
     PaintMarkersAndLoops(painter, overlay, layout.flagStrip);
 
     for (int i = 0; i < layout.laneCount; ++i) {

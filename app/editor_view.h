@@ -101,6 +101,9 @@ class EditorView : public QWidget, public ChangeObserver {
         double dpr = 1;
         uint32_t colourGeneration = 0;
         bool colourPoints = false;
+        ShadedArea shade;
+        int shadeAlpha = 0;
+        uint32_t editChannels = 0;
         bool SameExceptStart(const CacheKey& o) const;
     };
 

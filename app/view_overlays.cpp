@@ -1,4 +1,4 @@
-// Affect area, edit channel, markers and loops over the lanes.
+// The affect area shown, markers and loops over the lanes.
 #include "app/view_overlays.h"
 
 #include <algorithm>
@@ -66,44 +66,8 @@ ShadedArea AffectAreaShown(const WaveRecord& record, uint16_t affectArea, uint32
     return area;
 }
 
-void PaintAffectArea(QPainter& painter, const OverlayJob& job) {
-    const ShadedArea area =
-        AffectAreaShown(*job.record, job.affectArea, job.editChannel, job.viewWidth);
-    if (area.channels == 0) return;
-    QColor shade = job.colours->role[kColourSelection];
-    shade.setAlpha(job.affectArea == kAffectAll ? 35 : 70);  // All is the usual case: stay light
-    QColor edge = job.colours->role[kColourSelection];
-    for (int i = 0; i < job.laneCount; ++i) {
-        const Lane& lane = job.lanes[i];
-        if (!(area.channels & (1u << lane.channel))) continue;
-        double x0 = job.originX + job.mapping.XForFrameExact(area.start);
-        double x1 = job.originX + job.mapping.XForFrameExact(double(area.start) + area.length);
-        x0 = std::max(x0, lane.rect.left() - 1);
-        x1 = std::min(x1, lane.rect.right() + 1);
-        if (area.length == 0) {
-            // A cursor position: one line.
-            if (x0 >= lane.rect.left() && x0 <= lane.rect.right()) {
-                painter.setPen(QPen(edge, 0));
-                painter.drawLine(QPointF(std::floor(x0) + 0.5, lane.rect.top()),
-                                 QPointF(std::floor(x0) + 0.5, lane.rect.bottom()));
-            }
-            continue;
-        }
-        if (x1 <= x0) continue;
-        if (x1 - x0 < 1) x1 = x0 + 1;  // a range narrower than a pixel still shows
-        painter.fillRect(QRectF(x0, lane.rect.top(), x1 - x0, lane.rect.height()), shade);
-    }
-}
-
-void PaintEditChannel(QPainter& painter, const OverlayJob& job) {
-    if (job.laneCount < 2) return;
-    const uint32_t channels = job.editChannel & 3u;
-    QColor wash = job.colours->role[kColourBackground];
-    wash.setAlpha(110);
-    for (int i = 0; i < job.laneCount; ++i) {
-        const Lane& lane = job.lanes[i];
-        if (!(channels & (1u << lane.channel))) painter.fillRect(lane.rect, wash);
-    }
+int AffectShadeAlpha(uint16_t affectArea) {
+    return affectArea == kAffectAll ? 35 : 70;
 }
 
 static void Label(QPainter& painter, const QRectF& strip, double x, const QString& text,

@@ -1,5 +1,6 @@
-// What the editor view draws over the waveform: the shaded affect area, the
-// edit channel, markers 0-9 (and any others) and the loops with their labels.
+// The affect area an editor view shades (the lanes' painter draws the shade
+// under the waveform), and what it draws over the waveform: markers 0-9 (and
+// any others) and the loops with their labels.
 #pragma once
 
 #include <QPainter>
@@ -15,11 +16,6 @@ namespace ob {
 // The range the affect area covers now, worked out like AffectRange but
 // without correcting the record (drawing must not change it); channels are
 // the lanes to shade. An empty range shades nothing.
-struct ShadedArea {
-    uint32_t start = 0;
-    uint32_t length = 0;
-    uint32_t channels = 0;  // bit 0 left, bit 1 right
-};
 ShadedArea AffectAreaShown(const WaveRecord& record, uint16_t affectArea, uint32_t editChannel,
                            int viewWidth);
 
@@ -35,8 +31,8 @@ struct OverlayJob {
     int viewWidth = 0;
 };
 
-void PaintAffectArea(QPainter& painter, const OverlayJob& job);
-void PaintEditChannel(QPainter& painter, const OverlayJob& job);
+// The shade's opacity for an affect area (All, the usual case, stays light).
+int AffectShadeAlpha(uint16_t affectArea);
 // Lines through the lanes, labels in `labelStrip` (the time ruler).
 void PaintMarkersAndLoops(QPainter& painter, const OverlayJob& job, const QRectF& labelStrip);
 

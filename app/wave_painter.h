@@ -18,6 +18,14 @@ struct Lane {
     int channel = 0;  // 0 left (or mono), 1 right
 };
 
+// The frames the affect area covers on which channels (bit 0 left, bit 1
+// right); length 0 with channels set is a cursor position.
+struct ShadedArea {
+    uint32_t start = 0;
+    uint32_t length = 0;
+    uint32_t channels = 0;
+};
+
 struct WavePaintJob {
     const WaveRecord* record = nullptr;
     ViewMapping mapping;  // x = 0 is the image's left edge
@@ -25,7 +33,16 @@ struct WavePaintJob {
     int laneCount = 0;
     const ViewColours* colours = nullptr;
     bool colourPoints = false;  // sample points in the Color Point colour
+    // Drawn under the waveform, opaque, so the cache holds them and a paint
+    // blends nothing: the affect area's shade and the lanes outside the edit
+    // channel, dimmed.
+    ShadedArea shade;
+    int shadeAlpha = 70;  // 0..255, the selection colour over the background
+    uint32_t editChannels = 3;
 };
+
+// `a` mixed with `b` by t (0..1).
+QColor MixColours(const QColor& a, const QColor& b, double t);
 
 // Paints logical columns x0 .. x1 - 1 of `image` (ARGB32 premultiplied, with
 // its device pixel ratio set); everything outside those columns stays.
