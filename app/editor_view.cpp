@@ -71,7 +71,8 @@ bool EditorView::Option(uint32_t bit) const {
 }
 
 void EditorView::SetColors(const QColor colours[8]) {
-    for (int i = 0; i < kColourCount; ++i) m_colours.role[i] = colours[i];
+    if (!m_paletteColours && std::equal(colours, colours + kColourRoles, m_colours.role)) return;
+    for (int i = 0; i < kColourRoles; ++i) m_colours.role[i] = colours[i];
     m_paletteColours = false;
     ++m_colourGeneration;
     m_stripValid = false;
@@ -456,6 +457,8 @@ void EditorView::OnChange(const ChangeNotice& notice) {
         m_stripValid = false;
     }
     if (notice.what & kChangeView) {
+        // Display options may have added or removed strips.
+        m_record->viewWidth = uint32_t(LanesWidth());
         ClampView(*m_record, LanesWidth());
         SyncScrollBar();
     }

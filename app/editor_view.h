@@ -34,7 +34,6 @@ class EditorView : public QWidget, public ChangeObserver {
 
     WaveRecord* Record() const { return m_record; }
     int Mode() const { return m_mode; }
-    void SetMode(int mode);
 
     // View options (bits of the record's displayOptions).
     void SetOverviewStrip(bool on) { SetOption(kViewOverview, on); }
@@ -44,14 +43,15 @@ class EditorView : public QWidget, public ChangeObserver {
     void SetBoxOutline(bool on) { SetOption(kViewBoxOutline, on); }
     void SetOption(uint32_t bit, bool on);
     bool Option(uint32_t bit) const;
-    // The eight drawing colours in settings order (Clr1..Clr8, see ColourRole).
+    // The eight drawing colours in settings order (Clr1..Clr8, see ColourRole);
+    // the shell hands over its configured ones.
     void SetColors(const QColor colours[8]);
     // Back to colours that follow the palette.
     void UsePaletteColors();
 
     // The whole view drawn into an image of `size` through the same paint path
     // as the screen (Save Image, Print, tests).
-    QImage RenderImage(QSize size);
+    Q_INVOKABLE QImage RenderImage(QSize size);
 
     // The frame <-> pixel mapping of the lanes as drawn now (x = 0 at the
     // lanes' left edge) and where the parts are.
@@ -63,6 +63,7 @@ class EditorView : public QWidget, public ChangeObserver {
     void OnChange(const ChangeNotice& notice) override;
 
   public slots:
+    void SetMode(int mode);
     void ZoomIn();
     void ZoomOut();
     void ShowFull();

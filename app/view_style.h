@@ -17,29 +17,28 @@ enum ViewOption : uint32_t {
     kViewBoxOutline = 0x10,  // a frame round every lane
 };
 
-// The eight colours, settings slots 1..8.
+// The eight colours in the order of the settings (Clr1..Clr8) and of the
+// Set Colors dialog; the eighth shades the affect area.
 enum ColourRole : int {
     kColourBackground = 0,
-    kColourLabels = 1,
-    kColourWaveform = 2,
-    kColourMarkers = 3,
-    kColourAxis = 4,
-    kColourSelection = 5,
+    kColourWaveform = 1,
+    kColourAxis = 2,
+    kColourLabels = 3,
+    kColourMarkers = 4,
+    kColourLoops = 5,
     kColourPoint = 6,
-    kColourLoops = 7,
-    kColourCount = 8,
+    kColourSelection = 7,
+    kColourRoles = 8,
 };
 
 struct ViewColours {
-    QColor role[kColourCount];
+    QColor role[kColourRoles];
 
-    // The settings' default colours (red in the low byte of each word).
-    static ViewColours Defaults() {
-        static const uint32_t rgb[kColourCount] = {0xF5F6F4, 0x000000, 0x00FF00, 0x0000FF,
-                                                   0x9B3700, 0x00FFFF, 0x37009B, 0xFF0000};
+    // Colours from the settings' words (red in the low byte).
+    static ViewColours FromWords(const uint32_t words[kColourRoles]) {
         ViewColours c;
-        for (int i = 0; i < kColourCount; ++i)
-            c.role[i] = QColor(rgb[i] & 0xFF, (rgb[i] >> 8) & 0xFF, (rgb[i] >> 16) & 0xFF);
+        for (int i = 0; i < kColourRoles; ++i)
+            c.role[i] = QColor(words[i] & 0xFF, (words[i] >> 8) & 0xFF, (words[i] >> 16) & 0xFF);
         return c;
     }
     // Colours that follow the desktop's light or dark palette; used until the

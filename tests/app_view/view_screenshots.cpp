@@ -26,9 +26,11 @@ int main(int argc, char** argv) {
     WaveRecord* record = MakeStereoTestSound(480000, 48000);
     if (!record) return 1;
     const QColor wave(0, 170, 60);
-    QColor colours[8] = {QColor(245, 246, 244), Qt::black,          wave,
-                         QColor(220, 0, 0),     QColor(155, 55, 0), QColor(255, 220, 0),
-                         QColor(150, 0, 60),    QColor(0, 0, 230)};
+    // Settings order: background, waveform, axis, labels, markers, loops, point, selection.
+    QColor colours[8] = {QColor(245, 246, 244), wave,
+                         QColor(155, 55, 0),    Qt::black,
+                         QColor(220, 0, 0),     QColor(0, 0, 230),
+                         QColor(150, 0, 60),    QColor(255, 220, 0)};
     EditorView view(record);
     view.SetColors(colours);
     view.SetOverviewStrip(true);

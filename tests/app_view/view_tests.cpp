@@ -20,9 +20,11 @@ namespace {
 const QColor kWave(0, 200, 0);
 
 void UseTestColours(EditorView& view) {
-    QColor colours[8] = {QColor(250, 250, 250), Qt::black,           kWave,
-                         QColor(220, 0, 0),     QColor(90, 90, 160), QColor(255, 220, 0),
-                         QColor(150, 0, 60),    QColor(0, 0, 230)};
+    // Settings order: background, waveform, axis, labels, markers, loops, point, selection.
+    QColor colours[8] = {QColor(250, 250, 250), kWave,
+                         QColor(90, 90, 160),   Qt::black,
+                         QColor(220, 0, 0),     QColor(0, 0, 230),
+                         QColor(150, 0, 60),    QColor(255, 220, 0)};
     view.SetColors(colours);
 }
 
