@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace ob {
 
@@ -19,6 +22,32 @@ static const float* ChannelSamples(const WaveRecord& record, int channel) {
     return channel ? record.rightSamples : record.leftSamples;
 }
 
+// Maximum of the first and minimum of the second floats of `count` pairs,
+// folded into lo and hi. Two pairs at a time with SSE (a whole-hour view reads
+// about 450 pairs per column).
+static void PairsMinMax(const float* p, uint32_t count, float& lo, float& hi) {
+    uint32_t i = 0;
+#ifdef __SSE2__
+    if (count >= 2) {
+        __m128 vmax = _mm_set1_ps(-INFINITY), vmin = _mm_set1_ps(INFINITY);
+        for (; i + 2 <= count; i += 2) {
+            const __m128 v = _mm_loadu_ps(p + 2 * size_t(i));
+            vmax = _mm_max_ps(vmax, v);
+            vmin = _mm_min_ps(vmin, v);
+        }
+        alignas(16) float mx[4], mn[4];
+        _mm_store_ps(mx, vmax);
+        _mm_store_ps(mn, vmin);
+        hi = std::max(hi, std::max(mx[0], mx[2]));
+        lo = std::min(lo, std::min(mn[1], mn[3]));
+    }
+#endif
+    for (; i < count; ++i) {
+        hi = std::max(hi, p[2 * size_t(i)]);
+        lo = std::min(lo, p[2 * size_t(i) + 1]);
+    }
+}
+
 void ChannelMinMax(const WaveRecord& record, int channel, uint32_t first, uint32_t last,
                    float& minimum, float& maximum) {
     const float* samples = ChannelSamples(record, channel);
@@ -28,11 +57,7 @@ void ChannelMinMax(const WaveRecord& record, int channel, uint32_t first, uint32
         uint32_t b0 = (first + kOverviewBlockFrames - 1) / kOverviewBlockFrames;
         uint32_t b1 = (last + 1) / kOverviewBlockFrames;  // one past the last whole block
         float hi = -INFINITY, lo = INFINITY;
-        const float* p = overview->pairs + 2 * size_t(b0);
-        for (uint32_t b = b0; b < b1; ++b, p += 2) {
-            hi = std::max(hi, p[0]);
-            lo = std::min(lo, p[1]);
-        }
+        PairsMinMax(overview->pairs + 2 * size_t(b0), b1 - b0, lo, hi);
         for (uint32_t f = first; f < b0 * kOverviewBlockFrames; ++f) {
             hi = std::max(hi, samples[f]);
             lo = std::min(lo, samples[f]);

@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <vector>
 
 #include "app/editor_view.h"
@@ -99,6 +100,31 @@ class ViewTest : public QObject {
         QVERIFY(std::abs(level.YForValue(0.0) - 110.0) < 0.01);
         for (double v : {-0.9, -0.1, 0.0, 0.37, 1.0})
             QVERIFY(std::abs(level.ValueForY(level.YForValue(v)) - v) < 1e-9);
+    }
+
+    void columnMinMaxFromTheOverviewEqualsTheSamples() {
+        // Noise with a few lone peaks; every range's extremes from the overview
+        // (whole blocks) and samples (ragged ends) must equal a plain scan.
+        WaveRecord* record = MakeStereoTestSound(150000);
+        QVERIFY(record);
+        uint32_t seed = 12345;
+        auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+        for (uint32_t i = 0; i < record->frameCount; ++i)
+            record->rightSamples[i] = float(int32_t(next()) / 2147483648.0 * 0.5);
+        record->rightSamples[777] = 0.99f;
+        record->rightSamples[120001] = -0.97f;
+        UpdateOverview(*record, 0, 0, 3);
+        QVERIFY(record->rightOverview.pairs);
+        for (int n = 0; n < 400; ++n) {
+            uint32_t a = next() % record->frameCount, b = next() % record->frameCount;
+            if (n % 4 == 0) b = std::min(record->frameCount - 1, a + next() % 1000);
+            const uint32_t first = std::min(a, b), last = std::max(a, b);
+            float lo = 0, hi = 0;
+            ChannelMinMax(*record, 1, first, last, lo, hi);
+            const float* p = record->rightSamples;
+            QCOMPARE(hi, *std::max_element(p + first, p + last + 1));
+            QCOMPARE(lo, *std::min_element(p + first, p + last + 1));
+        }
     }
 
     void dragSetsTheMouseAreaAtTwoZoomLevels() {
@@ -272,6 +298,32 @@ class ViewTest : public QObject {
         NotifyChange(record, kChangeLength);
         QCOMPARE(record->viewStart, 0u);
         QCOMPARE(record->viewSpan, 300000u);
+    }
+
+    void zoomboxShowsTheFramesAndLevelsOfTheBox() {
+        WaveRecord* record = MakeStereoTestSound(200000);
+        EditorView view(record);
+        view.resize(852, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.ShowFull();
+        view.SetMode(kModeZoombox);
+        const ViewMapping before = view.Mapping();
+        const QRectF lane = view.Layout().lanes[0].rect;
+        const LevelMapping level = LevelMapping::For(*record, lane.top(), lane.height());
+        const QPoint a = LanePoint(view, 0, 130, 0.25), b = LanePoint(view, 0, 330, 0.5);
+        QTest::mousePress(&view, Qt::LeftButton, {}, a);
+        QTest::mouseMove(&view, b);
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, b);
+        const uint32_t first = before.BoundaryForX(130), end = before.BoundaryForX(330);
+        QCOMPARE(record->viewStart, first);
+        const uint64_t visible = view.Mapping().VisibleFrames();
+        QVERIFY(visible >= end - first);       // the whole box is in view
+        QVERIFY(visible < 2 * (end - first));  // and it fills most of the window
+        QVERIFY(std::abs(record->viewLevelCentre - level.ValueForY((a.y() + b.y()) / 2.0) * 32767) <
+                200);
+        QVERIFY(record->viewLevelSpan < 65535 / 3);
+        QCOMPARE(record->mouseChannels, 0u);  // no selection was made
     }
 
     void cachedPaintsMatchAFreshPaint() {
