@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "app/editor_window.h"
 #include "app/main_frame.h"
 #include "base/progress.h"
 #include "wave/wave_record.h"
@@ -196,12 +197,19 @@ QuestionAnswer QtUserInterface::Ask(void* owner, const std::string& caption,
     }
 }
 
-void QtUserInterface::RefreshUndoCommands(WaveRecord*) {
+void QtUserInterface::RefreshUndoCommands(WaveRecord* record) {
     if (frame_) frame_->RefreshCommands();
+    // The title carries the changed mark.
+    if (record && record->window)
+        if (auto* editor = qobject_cast<EditorWindow*>(static_cast<QWidget*>(record->window)))
+            editor->RefreshTitle();
 }
 
 void QtUserInterface::Redraw(WaveRecord* record) {
-    if (record && record->window) static_cast<QWidget*>(record->window)->update();
+    if (!record || !record->window) return;
+    auto* window = static_cast<QWidget*>(record->window);
+    window->update();
+    if (auto* editor = qobject_cast<EditorWindow*>(window)) editor->RefreshTitle();
 }
 
 int QtUserInterface::ScriptMessageBox(const std::string& text, int type, const std::string& title) {
