@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
+#include "app/editor_view.h"
 #include "app/main_frame.h"
 #include "app/view_factory.h"
 #include "base/user_interface.h"
@@ -77,6 +78,8 @@ bool EditorWindow::ConfirmForget() {
 void EditorWindow::OnChange(const ChangeNotice& notice) {
     if (notice.record != Record()) return;
     if (notice.what & (kChangeName | kChangeUndo)) RefreshTitle();
+    if ((notice.what & kChangeView) && view_ && view_->objectName() == "waveView")
+        ApplyShellColours(static_cast<EditorView*>(view_));  // Set Colors applies to open editors
     if (notice.what & kChangeLength) {
         // A wave that appeared or changed length: the placeholder view shows
         // the new facts (the waveform view observes notices itself).

@@ -208,8 +208,12 @@ void QtUserInterface::RefreshUndoCommands(WaveRecord* record) {
 void QtUserInterface::Redraw(WaveRecord* record) {
     if (!record || !record->window) return;
     auto* window = static_cast<QWidget*>(record->window);
+    // The view caches its pixels: an edit without a change notice must drop them.
+    if (auto* editor = qobject_cast<EditorWindow*>(window)) {
+        if (editor->View()) QMetaObject::invokeMethod(editor->View(), "Refresh");
+        editor->RefreshTitle();
+    }
     window->update();
-    if (auto* editor = qobject_cast<EditorWindow*>(window)) editor->RefreshTitle();
 }
 
 int QtUserInterface::ScriptMessageBox(const std::string& text, int type, const std::string& title) {

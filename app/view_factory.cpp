@@ -1,24 +1,28 @@
-// Until the waveform view exists, an editor shows a plain panel with the
-// record's facts; view commands then report that they are not available.
+// The waveform view of an editor window, with the configured colours and its
+// readout going to the frame's status bar.
 #include "app/view_factory.h"
 
-#include <QLabel>
-
+#include "app/editor_view.h"
+#include "app/main_frame.h"
+#include "script/settings_store.h"
 #include "wave/wave_record.h"
 
 namespace ob {
 
+void ApplyShellColours(EditorView* view) {
+    static_assert(kColourCount == kColourRoles, "the settings hold one word per colour role");
+    const ViewColours colours = ViewColours::FromWords(gShellSettings.colours);
+    view->SetColors(colours.role);
+}
+
 QWidget* CreateWaveView(WaveRecord* record, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName("placeholderView");
-    label->setAlignment(Qt::AlignCenter);
-    label->setMinimumSize(200, 100);
-    label->setText(record && record->frameCount ? QString("%1 frames, %2 Hz, %3")
-                                                      .arg(record->frameCount)
-                                                      .arg(record->sampleRate)
-                                                      .arg(record->rightSamples ? "stereo" : "mono")
-                                                : QString("No wave"));
-    return label;
+    auto* view = new EditorView(record, parent);
+    view->setObjectName("waveView");
+    ApplyShellColours(view);
+    QObject::connect(view, &EditorView::readoutChanged, view, [](const QString& text) {
+        if (MainFrame* frame = MainFrame::Instance()) frame->SetReadout(text);
+    });
+    return view;
 }
 
 }  // namespace ob
