@@ -197,25 +197,6 @@ QuestionAnswer QtUserInterface::Ask(void* owner, const std::string& caption,
     }
 }
 
-void QtUserInterface::RefreshUndoCommands(WaveRecord* record) {
-    if (frame_) frame_->RefreshCommands();
-    // The title carries the changed mark.
-    if (record && record->window)
-        if (auto* editor = qobject_cast<EditorWindow*>(static_cast<QWidget*>(record->window)))
-            editor->RefreshTitle();
-}
-
-void QtUserInterface::Redraw(WaveRecord* record) {
-    if (!record || !record->window) return;
-    auto* window = static_cast<QWidget*>(record->window);
-    // The view caches its pixels: an edit without a change notice must drop them.
-    if (auto* editor = qobject_cast<EditorWindow*>(window)) {
-        if (editor->View()) QMetaObject::invokeMethod(editor->View(), "Refresh");
-        editor->RefreshTitle();
-    }
-    window->update();
-}
-
 int QtUserInterface::ScriptMessageBox(const std::string& text, int type, const std::string& title) {
     DialogScope scope(Busy(), &filter_);
     QMessageBox box(OwnerWidget(nullptr));
