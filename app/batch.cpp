@@ -6,15 +6,12 @@
 // the running operation, a second one ends the macro.
 #include "app/batch.h"
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "base/messages.h"
+#include "base/progress.h"
 #include "base/user_interface.h"
 #include "dsp/frame.h"
 #include "script/recorder.h"
@@ -26,32 +23,6 @@
 namespace ob {
 
 const char* const kBatchUsage = "usage: orbick --batch MACRO.bas [--config-dir DIR]\n";
-
-namespace {
-
-volatile sig_atomic_t gInterrupts = 0;
-
-void OnInterrupt(int) {
-    gInterrupts = gInterrupts + 1;
-    if (gInterrupts == 1) {
-        RequestAbort();
-        return;
-    }
-    static const char text[] = "orbick: macro ended by Ctrl-C\n";
-    ssize_t ignored = ::write(STDERR_FILENO, text, sizeof text - 1);
-    (void)ignored;
-    ::_exit(130);
-}
-
-void InstallInterruptHandler() {
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-}
-
-}  // namespace
 
 int RunBatchCommand(int argc, char** argv) {
     std::string macro;
@@ -73,9 +44,8 @@ int RunBatchCommand(int argc, char** argv) {
 
     SetUserInterface(nullptr);
     SetScriptOutput(ScriptOutput::Console);
-    InstallUndoHooks();
     ReadStartupSettings(SettingsFolder(configDir));
-    InstallInterruptHandler();
+    InstallAbortOnInterrupt();
 
     int32_t result = RunMacroFile(nullptr, macro);
 

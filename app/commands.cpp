@@ -19,6 +19,10 @@
 #include "dsp/frame.h"
 #include "dsp/level.h"
 #include "dsp/operation.h"
+#if __has_include("dsp/operation_table.h")
+#include "dsp/operation_table.h"
+#define ORBICK_HAS_OPERATION_TABLE 1
+#endif
 #include "dsp/preset_list.h"
 #include "dsp/simple.h"
 #include "formats/format_table.h"
@@ -634,6 +638,30 @@ void ProcessingCommands(std::vector<Command>& t) {
                 c.enabled = HasWave;
             }
     };
+#ifdef ORBICK_HAS_OPERATION_TABLE
+    // The operation table names each processing command's operation: those
+    // without a dialog run at once with their start values; those with one
+    // wait for their dialog.
+    for (Command& c : t) {
+        const OperationEntry* entry = FindOperationByCommand(c.id);
+        if (!entry) continue;
+        c.text = entry->info.menuText;
+        if (entry->info.dialog != kNoDialog) continue;
+        c.handler = [](CommandContext& c) {
+            const OperationEntry* entry = FindOperationByCommand(c.id);
+            WaveRecord* record = RecordOf(c);
+            std::vector<std::max_align_t> params(entry->paramsSize / sizeof(std::max_align_t) + 1);
+            if (entry->defaults) entry->defaults(params.data());
+            int result = RunOperation(*entry, *record, params.data());
+            int number = c.editor->Number();
+            if ((result == kEditDone || result == kEditAborted) && entry->macroLine)
+                RecordLine([&] { return entry->macroLine(number, params.data()); });
+        };
+        c.missing = nullptr;
+        c.enabled = HasWave;
+    }
+    return;
+#endif
     // The operations that need no dialog.
     set(40900, [](CommandContext& c) {
         int number = DuplicateWave(*RecordOf(c));

@@ -231,7 +231,6 @@ void EditorView::EndStroke() {
     m_notifying = true;
     NotifyChange(notice);
     m_notifying = false;
-    UI().RefreshUndoCommands(m_record);
 }
 
 // ---- Events ----

@@ -245,12 +245,16 @@ MainFrame::Route MainFrame::RunCommand(int id) {
         if (!context.editor) return Route::NoEditor;
         if (command->enabled && !command->enabled(context)) return Route::Disabled;
         command->handler(context);
+        AdoptNewEditors();
         RefreshCommands();
         return Route::Editor;
     }
     if (command->enabled && !command->enabled(context)) return Route::Disabled;
     command->handler(context);
-    if (gFrame == this) RefreshCommands();
+    if (gFrame == this) {
+        AdoptNewEditors();
+        RefreshCommands();
+    }
     return Route::Frame;
 }
 
@@ -283,6 +287,11 @@ EditorWindow* MainFrame::ShowEditor(int number) {
     MakeEditorActive(number);
     RefreshCommands();
     return editor;
+}
+
+void MainFrame::AdoptNewEditors() {
+    for (int n = 1; n < kEditorSlots; ++n)
+        if (gEditorSlots[n] && !gEditorSlots[n]->window) ShowEditor(n);
 }
 
 EditorWindow* MainFrame::ActiveEditor() const {

@@ -44,6 +44,8 @@ class MainFrame : public QMainWindow {
     EditorWindow* NewEditor();
     // The window of an editor slot made elsewhere (Clone Wave, scripts).
     EditorWindow* ShowEditor(int number);
+    // Windows for every editor slot that has none (after commands and macros).
+    void AdoptNewEditors();
     EditorWindow* ActiveEditor() const;
     QList<EditorWindow*> Editors() const;
     QMdiArea* Area() const { return area_; }

@@ -197,19 +197,6 @@ QuestionAnswer QtUserInterface::Ask(void* owner, const std::string& caption,
     }
 }
 
-void QtUserInterface::RefreshUndoCommands(WaveRecord*) {
-    if (frame_) frame_->RefreshCommands();
-}
-
-void QtUserInterface::Redraw(WaveRecord* record) {
-    if (!record || !record->window) return;
-    auto* window = static_cast<QWidget*>(record->window);
-    // The view caches its pixels: an edit without a change notice must drop them.
-    if (auto* editor = qobject_cast<EditorWindow*>(window); editor && editor->View())
-        QMetaObject::invokeMethod(editor->View(), "Refresh");
-    window->update();
-}
-
 int QtUserInterface::ScriptMessageBox(const std::string& text, int type, const std::string& title) {
     DialogScope scope(Busy(), &filter_);
     QMessageBox box(OwnerWidget(nullptr));

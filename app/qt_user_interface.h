@@ -51,8 +51,6 @@ class QtUserInterface : public UserInterface {
     void MessageBox(void* owner, const std::string& caption, const std::string& text) override;
     QuestionAnswer Ask(void* owner, const std::string& caption, const std::string& text,
                        QuestionButtons buttons, QuestionAnswer nonInteractive) override;
-    void RefreshUndoCommands(WaveRecord* record) override;
-    void Redraw(WaveRecord* record) override;
 
     bool HasScriptDialogs() const override { return true; }
     int ScriptMessageBox(const std::string& text, int type, const std::string& title) override;

@@ -92,12 +92,13 @@ MainFrame* StartShell(const ShellOptions& options) {
 
     // 6. The start-up macro.
     RunStartupMacro(frame, dir);
+    frame->AdoptNewEditors();
 
     // 7. The command line's file, else one empty editor.
     QString file = StripCommandLineQuotes(options.file);
     bool opened = false;
     if (!file.isEmpty() && QFileInfo(file).isFile()) opened = frame->OpenFile(file) != nullptr;
-    if (!opened && frame->Editors().isEmpty()) frame->NewEditor();
+    if (!opened) frame->NewEditor();
     frame->RefreshCommands();
 
     // 8. The tip of the day, once the loop runs.

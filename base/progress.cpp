@@ -1,6 +1,8 @@
 // The abort flag, the SIGINT handler of batch mode and the progress bar.
 #include "base/progress.h"
 
+#include <unistd.h>
+
 #include <csignal>
 
 #include "base/user_interface.h"
@@ -12,8 +14,18 @@ static_assert(std::atomic<int>::is_always_lock_free, "the abort flag is set from
 
 namespace {
 int gProgress = 0;
+volatile sig_atomic_t gInterrupts = 0;
+// The first Ctrl-C aborts the running operation; a second one ends the program.
 void OnInterrupt(int) {
-    RequestAbort();
+    gInterrupts = gInterrupts + 1;
+    if (gInterrupts == 1) {
+        RequestAbort();
+        return;
+    }
+    static const char text[] = "orbick: macro ended by Ctrl-C\n";
+    ssize_t ignored = ::write(STDERR_FILENO, text, sizeof text - 1);
+    (void)ignored;
+    ::_exit(130);
 }
 }  // namespace
 

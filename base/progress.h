@@ -19,8 +19,9 @@ inline void RequestAbort() {
 inline void ClearAbort() {
     gAbortRequested.store(0, std::memory_order_relaxed);
 }
-// Batch mode: Ctrl-C sets the abort flag (aborting the running operation,
-// not the program). Returns true when the handler was installed.
+// Batch mode: the first Ctrl-C sets the abort flag (aborting the running
+// operation, not the program); a second one ends the program with status 130.
+// Returns true when the handler was installed.
 bool InstallAbortOnInterrupt();
 
 // Progress bar (0..100, step 5).

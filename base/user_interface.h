@@ -1,6 +1,7 @@
 // The one seam between the editor core and whatever shows it: wait pointer,
-// status text, progress bar, abort window, message boxes, questions, and the
-// refresh of the Undo/Redo commands and the editor window. The core calls the
+// status text, progress bar, abort window, message boxes and questions. (What
+// changed in a record reaches the window as a change notice, wave/change_notice.h.)
+// The core calls the
 // current implementation; the Qt shell installs its own, batch mode and the
 // tests use the batch implementation below (or a recording fake).
 #pragma once
@@ -33,9 +34,6 @@ class UserInterface {
     // A question; `nonInteractive` is the answer taken when nobody can be asked.
     virtual QuestionAnswer Ask(void* owner, const std::string& caption, const std::string& text,
                                QuestionButtons buttons, QuestionAnswer nonInteractive) = 0;
-    // Undo/Redo commands and window title follow the record's undo state.
-    virtual void RefreshUndoCommands(WaveRecord* record) = 0;
-    virtual void Redraw(WaveRecord* record) = 0;
 
     // The dialogs of the scripting engine's MsgBox, InputBox and Beep. An
     // implementation without dialogs of its own (batch mode) leaves them to
@@ -72,8 +70,6 @@ class BatchUserInterface : public UserInterface {
                        QuestionAnswer nonInteractive) override {
         return nonInteractive;
     }
-    void RefreshUndoCommands(WaveRecord*) override {}
-    void Redraw(WaveRecord*) override {}
 };
 
 // The current implementation (the batch one until another is installed).

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/user_interface.h"
+#include "wave/change_notice.h"
 #include "wave/undo.h"
 
 namespace ob {
@@ -66,16 +67,19 @@ void EndEdit(EditToken& token) {
     ClearAbort();
     if (token.abortWindow) UI().StopAbortWindow();
     UI().SetWaitPointer(record, false);
+    ChangeNotice notice{record, kChangeUndo | kChangeLoopsMarkers, 0, 0};
     if (WaveHasData(record)) {
         FrameRange area = AffectRange(*record);
         UpdateOverview(*record, area.start, area.length, AffectChannels(*record));
+        notice.what |= kChangeSamples;
+        notice.firstFrame = area.start;
+        notice.endFrame = area.start + area.length;
     }
     UI().SetStatusText(ElapsedTimeText(NowMs() - token.startMs));
     ResetProgress();
-    UI().RefreshUndoCommands(record);
     record->stateFlags |= kStateChanged;
     TidyLoopsAndMarkers(*record);
-    UI().Redraw(record);
+    NotifyChange(notice);
     if (gProcessing.editAndPlay && gEditAndPlayHook) gEditAndPlayHook(*record);
     token.record = nullptr;
 }

@@ -7,6 +7,7 @@
 
 #include "dsp/frame.h"
 #include "dsp/operation.h"
+#include "wave/change_notice.h"
 #include "wave/memory.h"
 #include "wave/record_report.h"
 #include "wave/undo.h"
@@ -38,6 +39,7 @@ void AfterLengthChange(WaveRecord& record) {
         record.viewSpan = record.frameCount;
     }
     UpdateOverview(record, 0, 0, 3);
+    NotifyChange(&record, kChangeLength | kChangeView);
 }
 
 namespace {
@@ -192,8 +194,14 @@ int InsertSilence(WaveRecord& record, const InsertSilenceParams& params) {
 
 std::string InsertSilenceMacroLine(int editor, const InsertSilenceParams& params) {
     int unit = params.unit >= 0 && params.unit <= 2 ? params.unit : kInsertSeconds;
-    int place = params.place >= 1 && params.place <= 4 ? params.place : kInsertSampleStart;
     char line[160];
+    if (params.place == kInsertAtPosition) {
+        // The frame is part of the line: obInsertSilenceAt, not a place name.
+        std::snprintf(line, sizeof line, "obInsertSilenceAt %d, %f, %s, %u\n", editor,
+                      params.amount, kInsertUnitNames[unit], params.position);
+        return line;
+    }
+    int place = params.place >= 1 && params.place <= 4 ? params.place : kInsertSampleStart;
     std::snprintf(line, sizeof line, "obInsertSilence %d, %f, %s, %s\n", editor, params.amount,
                   kInsertUnitNames[unit], kInsertPlaceNames[place]);
     return line;

@@ -41,7 +41,7 @@ struct InsertSilenceParams {
 };
 // "Silence area must be greater than 0 length" for no frames.
 int InsertSilence(WaveRecord& record, const InsertSilenceParams& params);
-// "obInsertSilence %d, %f, %s, %s\n".
+// "obInsertSilence %d, %f, %s, %s\n"; at a frame "obInsertSilenceAt %d, %f, %s, %u\n".
 std::string InsertSilenceMacroLine(int editor, const InsertSilenceParams& params);
 // Frames an amount gives at a rate (64-bit, truncated).
 uint64_t SilenceFrames(double amount, int unit, uint32_t rate);

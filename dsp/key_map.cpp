@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "base/user_interface.h"
 #include "dsp/operation.h"
+#include "wave/change_notice.h"
 
 namespace ob {
 
@@ -14,7 +14,8 @@ int SetKeyMap(WaveRecord& record, const KeyMapParams& params) {
     record.keyLow = uint8_t(std::clamp(params.low, 0, 127));
     record.keyRoot = uint8_t(std::clamp(params.root, 0, 127));
     record.keyHigh = uint8_t(std::clamp(params.high, 0, 127));
-    record.fineTune = int8_t(std::clamp(params.fineTune, -50, 50));
+    if (!params.keepFineTune) record.fineTune = int8_t(std::clamp(params.fineTune, -50, 50));
+    NotifyChange(&record, kChangeLoopsMarkers);
     return kEditDone;
 }
 
@@ -28,7 +29,7 @@ std::string KeyMapMacroLine(int editor, const KeyMapParams& params) {
 
 int SetWaveName(WaveRecord& record, const std::string& name) {
     record.name = name.substr(0, kMaxNameLength);
-    UI().Redraw(&record);
+    NotifyChange(&record, kChangeName);
     return kEditDone;
 }
 

@@ -10,6 +10,7 @@ namespace ob {
 struct KeyMapParams {
     int low = 0, root = 60, high = 127;  // each limited to 0..127
     int fineTune = 0;                    // cents, limited to -50..+50
+    bool keepFineTune = false;           // leave the record's fine tune alone (script)
 };
 int SetKeyMap(WaveRecord& record, const KeyMapParams& params);
 // "obKeyMap %d, %d, %d, %d\n" with low, root, high (the fine tune is not recorded).

@@ -9,6 +9,7 @@
 #include "base/user_interface.h"
 #include "dsp/frame.h"
 #include "dsp/operation.h"
+#include "wave/change_notice.h"
 #include "wave/memory.h"
 #include "wave/record_report.h"
 #include "wave/undo.h"
@@ -21,8 +22,7 @@ const char* const kChoiceNames[5] = {"OB_SM_L", "OB_SM_R", "OB_SM_LPR", "OB_SM_L
 void FinishConversion(WaveRecord& record) {
     record.stateFlags |= kStateChanged;
     UI().SetWaitPointer(&record, false);
-    UI().RefreshUndoCommands(&record);
-    UI().Redraw(&record);
+    NotifyChange(&record, kChangeSamples | kChangeLength | kChangeUndo);
 }
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "formats/sound_io.h"
 #include "script/host_state.h"
 #include "script/script_api.h"
+#include "wave/change_notice.h"
 #include "wave/undo.h"
 
 using namespace ob;
@@ -49,8 +50,7 @@ int16_t ToInteger(float value) {
 // Empties an editor as its Delete Wave command does.
 void DeleteWave(WaveRecord& record) {
     DiscardWave(record);
-    UI().RefreshUndoCommands(&record);
-    UI().Redraw(&record);
+    NotifyChange(&record, kChangeAll);
 }
 
 // The elements of a one-dimensional Integer array handed over by reference.
@@ -156,8 +156,7 @@ int32_t obOpenWave(int32_t waveid, const char* path) {
     int result = OpenSound(*record, false);
     if (result == 0) {
         MakeEditorActive(EditorNumberOf(record));
-        UI().RefreshUndoCommands(record);
-        UI().Redraw(record);
+        NotifyChange(record, kChangeAll);
     }
     UI().SetStatusText("");
     // 1 whether or not the load succeeded: the failure was reported, and a
@@ -181,7 +180,7 @@ int32_t obSaveAsWave(int32_t waveid, const char* path) {
         record->filePath = previous;
         return 0;
     }
-    UI().Redraw(record);
+    NotifyChange(record, kChangeName);
     return 1;
 }
 
@@ -201,8 +200,7 @@ int32_t obUndoWave(int32_t waveid) {
     WaveRecord* record = ScriptLoadedEditor(waveid);
     if (!record) return 0;
     if (Undo(*record) != kUndoDone) return 0;
-    UI().RefreshUndoCommands(record);
-    UI().Redraw(record);
+    NotifyChange(record, kChangeAll);
     return 1;
 }
 
@@ -210,8 +208,7 @@ int32_t obRedoWave(int32_t waveid) {
     WaveRecord* record = ScriptLoadedEditor(waveid);
     if (!record) return 0;
     if (Redo(*record) != kUndoDone) return 0;
-    UI().RefreshUndoCommands(record);
-    UI().Redraw(record);
+    NotifyChange(record, kChangeAll);
     return 1;
 }
 
@@ -222,7 +219,7 @@ int32_t obShowFull(int32_t waveid) {
     record->viewSpan = record->frameCount;
     record->viewLevelCentre = 0;
     record->viewLevelSpan = 65535;
-    UI().Redraw(record);
+    NotifyChange(record, kChangeView);
     return 1;
 }
 
@@ -263,14 +260,14 @@ int32_t obZoomScroll(int32_t waveid, int32_t zsid) {
                 int16_t(Clamp<int32_t>(r.viewLevelCentre - levelStep, -32768, 32767));
             break;
     }
-    UI().Redraw(record);
+    NotifyChange(record, kChangeView);
     return 1;
 }
 
 int32_t obRedraw(int32_t waveid) {
     WaveRecord* record = ScriptEditor(waveid);
     if (!record) return 0;
-    UI().Redraw(record);
+    NotifyChange(record, kChangeAll);
     return 1;
 }
 
@@ -278,7 +275,7 @@ int32_t obSetOffset(int32_t waveid, int32_t offset) {
     WaveRecord* record = ScriptEditor(waveid);
     if (!record) return 0;
     record->displayOffset = uint32_t(offset);
-    UI().Redraw(record);
+    NotifyChange(record, kChangeView);
     return 1;
 }
 
@@ -286,7 +283,7 @@ int32_t obSetMarker(int32_t waveid, int32_t mrkid, int32_t posi) {
     WaveRecord* record = ScriptLoadedEditor(waveid);
     if (!record || mrkid < 0 || mrkid > 255) return 0;
     if (!SetMarker(*record, uint32_t(posi < 0 ? 0 : posi), mrkid, nullptr)) return 0;
-    UI().Redraw(record);
+    NotifyChange(record, kChangeLoopsMarkers);
     return 1;
 }
 
@@ -302,7 +299,7 @@ int32_t obSetLoop(int32_t waveid, int32_t lid, int32_t lstart, int32_t lend, int
     if (!SetLoop(*record, start, end, uint8_t(ltype & 0xFF), lid)) return 0;
     if (nsr == 1) record->sustainLoopId = int16_t(lid);
     if (nsr == 2) record->releaseLoopId = int16_t(lid);
-    UI().Redraw(record);
+    NotifyChange(record, kChangeLoopsMarkers);
     return 1;
 }
 
@@ -348,16 +345,6 @@ int32_t obInquire(int32_t waveid, int32_t which, int32_t lmid) {
         default:
             return -1;
     }
-}
-
-int32_t obKeyMap(int32_t waveid, int32_t low, int32_t root, int32_t high) {
-    WaveRecord* record = ScriptLoadedEditor(waveid);
-    if (!record) return 0;
-    record->keyLow = uint8_t(Clamp(low, 0, 127));
-    record->keyRoot = uint8_t(Clamp(root, 0, 127));
-    record->keyHigh = uint8_t(Clamp(high, 0, 127));
-    UI().Redraw(record);
-    return 1;
 }
 
 int32_t obSetWaitPointer(int32_t waveid) {
@@ -414,7 +401,7 @@ int32_t obBackupEditor(int32_t waveid) {
     WaveRecord* record = ScriptLoadedEditor(waveid);
     if (!record) return 0;
     if (MakeBackup(*record, kOpUnspecified, kBackupWholeAllChannels) != kBackupMade) return 0;
-    UI().RefreshUndoCommands(record);
+    NotifyChange(record, kChangeUndo);
     return 1;
 }
 
@@ -426,8 +413,7 @@ int32_t obCleanUpEditor(int32_t waveid) {
     UI().SetStatusText("");
     ResetProgress();
     record->stateFlags |= kStateChanged;
-    UI().RefreshUndoCommands(record);
-    UI().Redraw(record);
+    NotifyChange(record, kChangeAll);
     return 1;
 }
 

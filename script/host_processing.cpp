@@ -1,18 +1,13 @@
-// Host functions of the processing, playback, transfer and analysis groups.
-// Each refuses (0, no message) while the dialog of its operation is open;
+// Host functions of the processing, playback, transfer and analysis groups
+// that the operation table does not generate (script/op_bindings.h). Each
+// refuses (0, no message) while the dialog of its operation is open;
 // functions whose operation is not built yet report that and return 0.
-#include <cmath>
-
 #include "base/dialog_guard.h"
-#include "base/user_interface.h"
-#include "dsp/combine.h"
-#include "dsp/insert.h"
-#include "dsp/level.h"
 #include "dsp/operation.h"
-#include "dsp/simple.h"
-#include "dsp/stereo.h"
+#include "dsp/operation_table.h"
 #include "script/host_state.h"
 #include "script/script_api.h"
+#include "wave/change_notice.h"
 
 using namespace ob;
 
@@ -20,17 +15,7 @@ namespace {
 
 // The loaded editor, unless the operation's dialog is open.
 WaveRecord* Target(int32_t waveid, ProcessDialog dialog) {
-    if (DialogInUse(dialog)) return nullptr;
-    return ScriptLoadedEditor(waveid);
-}
-
-int32_t Done(int result) {
-    return result == kEditDone ? 1 : 0;
-}
-
-int32_t Simple(int32_t waveid, SimpleOperation operation) {
-    WaveRecord* record = ScriptLoadedEditor(waveid);
-    return record ? Done(RunSimpleOperation(*record, operation)) : 0;
+    return ScriptOperationTarget(waveid, dialog);
 }
 
 // An operation not built yet: the editor must be loaded and the dialog closed.
@@ -41,43 +26,24 @@ int32_t Missing(int32_t waveid) {
     return ScriptLoadedEditor(waveid) ? NotYetAvailable() : 0;
 }
 
-// A second editor number of a two-sound operation: 0..99, 0 the active one.
-int SecondEditor(int32_t number, bool loaded) {
+}  // namespace
+
+namespace ob {
+
+WaveRecord* ScriptOperationTarget(int32_t waveid, ProcessDialog dialog) {
+    if (dialog != kNoDialog && DialogInUse(dialog)) return nullptr;
+    return ScriptLoadedEditor(waveid);
+}
+
+int ScriptSecondEditor(int32_t number) {
     if (number < 0 || number >= kEditorSlots) return 0;
-    WaveRecord* record = loaded ? ScriptLoadedEditor(number) : ScriptEditor(number);
+    WaveRecord* record = ScriptLoadedEditor(number);
     return record ? EditorNumberOf(record) : 0;
 }
 
-}  // namespace
+}  // namespace ob
 
 extern "C" {
-
-int32_t obReverse(int32_t waveid) {
-    return Simple(waveid, kSimpleReverse);
-}
-int32_t obInvert(int32_t waveid) {
-    return Simple(waveid, kSimpleInvert);
-}
-int32_t obIntegrate(int32_t waveid) {
-    return Simple(waveid, kSimpleIntegrate);
-}
-int32_t obDifferentiate(int32_t waveid) {
-    return Simple(waveid, kSimpleDifferentiate);
-}
-int32_t obRectifyFull(int32_t waveid) {
-    return Simple(waveid, kSimpleRectifyFull);
-}
-int32_t obRectifyHalf(int32_t waveid) {
-    return Simple(waveid, kSimpleRectifyHalf);
-}
-int32_t obMute(int32_t waveid) {
-    return Simple(waveid, kSimpleMute);
-}
-
-int32_t obMaximize(int32_t waveid) {
-    WaveRecord* record = ScriptLoadedEditor(waveid);
-    return record ? Done(Maximize(*record)) : 0;
-}
 
 int32_t obTrim(int32_t waveid) {
     return Missing(waveid);
@@ -92,34 +58,8 @@ int32_t obClone(int32_t waveid) {
     int number = DuplicateWave(*record);
     if (!number) return 0;
     MakeEditorActive(number);
-    UI().Redraw(gEditorSlots[number]);
+    NotifyChange(gEditorSlots[number], kChangeAll);
     return 1;
-}
-
-int32_t obUnClip(int32_t waveid) {
-    WaveRecord* record = ScriptLoadedEditor(waveid);
-    return record ? Done(Unclip(*record)) : 0;
-}
-
-int32_t obDCOffset(int32_t waveid, int32_t dc_off) {
-    WaveRecord* record = Target(waveid, kDialogDcOffset);
-    if (!record) return 0;
-    DcOffsetParams params;
-    params.offset = double(dc_off);
-    params.unit = kDcSixteenBit;
-    return Done(DcOffset(*record, params));
-}
-
-int32_t obGain(int32_t waveid, double db) {
-    WaveRecord* record = Target(waveid, kDialogGain);
-    if (!record || !std::isfinite(db)) return 0;
-    return Done(Gain(*record, GainParams{db}));
-}
-
-int32_t obNormalize(int32_t waveid, double db) {
-    WaveRecord* record = Target(waveid, kDialogNormalize);
-    if (!record || !std::isfinite(db)) return 0;
-    return Done(Normalize(*record, NormalizeParams{db}));
 }
 
 int32_t obCompress(int32_t waveid, double, double, double, double, int32_t) {
@@ -172,35 +112,8 @@ int32_t obTransferFunction(int32_t waveid) {
     return Missing(waveid, kDialogTransferFunction);
 }
 
-int32_t obReplicate(int32_t waveid, double reps, int32_t choice) {
-    WaveRecord* record = Target(waveid, kDialogReplicate);
-    if (!record || choice < 0 || choice > 2 || !std::isfinite(reps)) return 0;
-    return Done(Replicate(*record, ReplicateParams{reps, choice}));
-}
-
 int32_t obCrossMultiply(int32_t waveid, int32_t, int32_t, int32_t, int32_t) {
     return Missing(waveid, kDialogCrossMultiply);
-}
-
-int32_t obCombine(int32_t waveid, int32_t waveid2, int32_t offset, int32_t mix) {
-    WaveRecord* record = Target(waveid, kDialogCombineSamples);
-    int source = SecondEditor(waveid2, true);
-    if (!record || !source) return 0;
-    CombineParams params;
-    params.sourceEditor = source;
-    params.offset = offset;
-    params.mix = mix < 1 ? 0 : (mix > 100 ? 100 : mix);
-    return Done(Combine(*record, params));
-}
-
-int32_t obAppend(int32_t waveid, int32_t importnumber) {
-    WaveRecord* record = ScriptLoadedEditor(waveid);
-    if (!record || importnumber < 0 || importnumber >= kEditorSlots) return 0;
-    int source = SecondEditor(importnumber, true);
-    if (!source) return 0;
-    AppendParams params;
-    params.sourceEditor = source;
-    return Done(Append(*record, params));
 }
 
 int32_t obGenerate(int32_t waveid, int32_t, int32_t, double, double, int32_t) {
@@ -213,47 +126,6 @@ int32_t obGenerate4(int32_t waveid, int32_t, int32_t, double, double, int32_t, d
     WaveRecord* record = ScriptEditor(waveid);
     if (!record || WaveHasData(record) || DialogInUse(kDialogGenerate)) return 0;
     return NotYetAvailable();
-}
-
-int32_t obStereoMono(int32_t waveid, int32_t choice) {
-    WaveRecord* record = Target(waveid, kDialogStereoMono);
-    if (!record || choice < kStereoKeepLeft || choice > kStereoSwap) return 0;
-    UI().SetWaitPointer(record, true);
-    int result = StereoToMono(*record, StereoToMonoParams{choice});
-    UI().SetWaitPointer(record, false);
-    UI().Redraw(record);
-    return Done(result);
-}
-
-int32_t obMonoStereo(int32_t waveid, int32_t waveid2) {
-    WaveRecord* record = Target(waveid, kDialogStereoMono);
-    int source = SecondEditor(waveid2, true);
-    if (!record || !source) return 0;
-    return Done(MonoToStereo(*record, MonoToStereoParams{source}));
-}
-
-int32_t obInsertSilence(int32_t waveid, double amount, int32_t units, int32_t where) {
-    WaveRecord* record = Target(waveid, kDialogInsertSilence);
-    if (!record || !(amount > 0) || !std::isfinite(amount) || units < 0 || units > 2 || where < 1 ||
-        where > 4)
-        return 0;
-    InsertSilenceParams params;
-    params.amount = amount;
-    params.unit = units;
-    params.place = where;
-    return Done(InsertSilence(*record, params));
-}
-
-int32_t obInsertSilenceAt(int32_t waveid, double amount, int32_t units, int32_t where) {
-    WaveRecord* record = Target(waveid, kDialogInsertSilence);
-    if (!record || !(amount > 0) || !std::isfinite(amount) || units < 0 || units > 2 || where < 0)
-        return 0;
-    InsertSilenceParams params;
-    params.amount = amount;
-    params.unit = units;
-    params.place = kInsertAtPosition;
-    params.position = uint32_t(where);
-    return Done(InsertSilence(*record, params));
 }
 
 int32_t obTimeStretch(int32_t waveid, double, int32_t, int32_t) {

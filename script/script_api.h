@@ -1,4 +1,4 @@
-// The host functions behind the script declarations: plain C functions with
+// The hand-written host functions behind the script declarations: plain C functions with
 // natural signatures (Long int32_t, Integer int16_t, Single float, Double
 // double, String const char*), called by the engine through the addresses
 // ResolveScriptFunction hands out. Each returns 1 when it did its work and 0
@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+
+#include "script/op_bindings.h"
 
 struct TesArray;
 
@@ -56,7 +58,6 @@ int32_t obSetMarker(int32_t waveid, int32_t mrkid, int32_t posi);
 int32_t obSetLoop(int32_t waveid, int32_t lid, int32_t lstart, int32_t lend, int32_t ltype,
                   int32_t nsr);
 int32_t obInquire(int32_t waveid, int32_t which, int32_t lmid);  // -1 for nothing
-int32_t obKeyMap(int32_t waveid, int32_t low, int32_t root, int32_t high);
 int32_t obSetWaitPointer(int32_t waveid);
 int32_t obResetPointer(int32_t waveid);
 int32_t obSetSampleValue(int32_t waveid, int32_t offset, int16_t val);
@@ -88,21 +89,11 @@ int32_t obReceive(int32_t waveid, int32_t wavenum, int32_t layernum, int32_t ins
 int32_t obFFT(int32_t waveid, int32_t startoff, int32_t records, int32_t ptsize, const char* path);
 
 // ---- Processing ----
-int32_t obReverse(int32_t waveid);
-int32_t obInvert(int32_t waveid);
-int32_t obIntegrate(int32_t waveid);
-int32_t obDifferentiate(int32_t waveid);
-int32_t obRectifyFull(int32_t waveid);
-int32_t obRectifyHalf(int32_t waveid);
-int32_t obMute(int32_t waveid);      // also obSilence
-int32_t obMaximize(int32_t waveid);  // also obScaleToFull
+// The functions of the operation table (obGain, obInvert, ...) are generated
+// from it: script/op_bindings.h. These are the rest.
 int32_t obTrim(int32_t waveid);
 int32_t obDeleteAffectArea(int32_t waveid);  // also obRemove
 int32_t obClone(int32_t waveid);
-int32_t obUnClip(int32_t waveid);
-int32_t obDCOffset(int32_t waveid, int32_t dc_off);
-int32_t obGain(int32_t waveid, double db);
-int32_t obNormalize(int32_t waveid, double db);
 int32_t obCompress(int32_t waveid, double thres, double rat, double atk, double rel, int32_t det);
 int32_t obNoiseGate(int32_t waveid, double thres, double atk, double rel, int32_t det);
 int32_t obEQBass(int32_t waveid, int32_t hz, double db);
@@ -120,19 +111,12 @@ int32_t obLoadEnvGenPreset(const char* path);
 int32_t obLoadTransFuncPreset(const char* path);
 int32_t obEnvelopeGenerator(int32_t waveid);
 int32_t obTransferFunction(int32_t waveid);
-int32_t obReplicate(int32_t waveid, double reps, int32_t choice);
 int32_t obCrossMultiply(int32_t waveid, int32_t waveid2, int32_t who, int32_t usesign,
                         int32_t scale);
-int32_t obCombine(int32_t waveid, int32_t waveid2, int32_t offset, int32_t mix);
-int32_t obAppend(int32_t waveid, int32_t importnumber);
 int32_t obGenerate(int32_t waveid, int32_t waveshape, int32_t rate, double freq, double dur,
                    int32_t dutycycleperc);
 int32_t obGenerate4(int32_t waveid, int32_t waveshape, int32_t rate, double freq, double dur,
                     int32_t dutycycleperc, double freq2, double freq3, double freq4);
-int32_t obStereoMono(int32_t waveid, int32_t choice);
-int32_t obMonoStereo(int32_t waveid, int32_t waveid2);
-int32_t obInsertSilence(int32_t waveid, double amount, int32_t units, int32_t where);
-int32_t obInsertSilenceAt(int32_t waveid, double amount, int32_t units, int32_t where);
 int32_t obTimeStretch(int32_t waveid, double stretch, int32_t xbass, int32_t link);
 int32_t obPitchShift(int32_t waveid, double shift, int32_t xbass, int32_t link);
 int32_t obAM(int32_t waveid, double speed, double depth, int32_t posi);

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "script/declaration_check.h"
+#include "script/op_bindings.h"
 #include "script/script_api.h"
 
 namespace ob {
@@ -16,9 +18,22 @@ namespace ob {
 namespace {
 
 #define W "ByVal waveid&"
-#define F(name, args, result, block) {#name, args, result, reinterpret_cast<void*>(&name), block}
+// A hand-written host function; its declaration is checked against its prototype.
+#define F(name, args, result, block) \
+    {#name, args, result, \
+     reinterpret_cast<void*>(CheckedScriptFunction(args, result, &name)), block}
 #define ALIAS(name, target, args, result, block) \
-    {#name, args, result, reinterpret_cast<void*>(&target), block}
+    {#name, args, result, \
+     reinterpret_cast<void*>(CheckedScriptFunction(args, result, &target)), block}
+// A function generated from the operation table (name and arguments from the entry).
+#define OP(Op, block) \
+    {Op::kInfo.scriptName, Op::kInfo.scriptArguments, "Long", \
+     reinterpret_cast<void*>(CheckedScriptFunction(Op::kInfo.scriptArguments, "Long", \
+                                                   &ScriptOperation<Op>::Call)), block}
+#define OP_ALIAS(name, Op, block) \
+    {#name, Op::kInfo.scriptArguments, "Long", \
+     reinterpret_cast<void*>(CheckedScriptFunction(Op::kInfo.scriptArguments, "Long", \
+                                                   &ScriptOperation<Op>::Call)), block}
 
 }  // namespace
 
@@ -59,7 +74,7 @@ const ScriptFunction kScriptFunctions[] = {
     F(obSetLoop, W ", ByVal lid&, ByVal lstart&, ByVal lend&, ByVal ltype&, ByVal nsr&", "Long", 1),
     // Block 2: the rest of the editors, then the first level functions.
     F(obInquire, W ", ByVal which&, ByVal lmid&", "Long", 2),
-    F(obKeyMap, W ", ByVal low&, ByVal root&, ByVal high&", "Long", 2),
+    OP(KeyMapOp, 2),
     F(obSetWaitPointer, W, "Long", 2),
     F(obResetPointer, W, "Long", 2),
     F(obSetSampleValue, W ", ByVal offset&, ByVal val%", "Long", 2),
@@ -78,10 +93,10 @@ const ScriptFunction kScriptFunctions[] = {
     F(obSaveClipByID, W ", ByVal ID&, ByVal path$", "Long", 2),
     F(obSaveClipByName, W ", ByVal name$, ByVal path$", "Long", 2),
     F(obCutKeepList, W ", ByVal process&", "Long", 2),
-    F(obUnClip, W, "Long", 2),
-    F(obDCOffset, W ", ByVal dc_off&", "Long", 2),
-    F(obGain, W ", ByVal db#", "Long", 2),
-    F(obNormalize, W ", ByVal db#", "Long", 2),
+    OP(UnclipOp, 2),
+    OP(DcOffsetOp, 2),
+    OP(GainOp, 2),
+    OP(NormalizeOp, 2),
     F(obCompress, W ", ByVal thres#, ByVal rat#, ByVal atk#, ByVal rel#, ByVal det&", "Long", 2),
     F(obNoiseGate, W ", ByVal thres#, ByVal atk#, ByVal rel#, ByVal det&", "Long", 2),
     // Block 3: equalization, envelopes, transfer function, modulation effects.
@@ -98,7 +113,7 @@ const ScriptFunction kScriptFunctions[] = {
     F(obLoadTransFuncPreset, "ByVal path$", "Long", 3),
     F(obEnvelopeGenerator, W, "Long", 3),
     F(obTransferFunction, W, "Long", 3),
-    F(obReplicate, W ", ByVal reps#, ByVal choice&", "Long", 3),
+    OP(ReplicateOp, 3),
     F(obAM, W ", ByVal speed#, ByVal depth#, ByVal posi&", "Long", 3),
     F(obFM, W ", ByVal speed#, ByVal depth#, ByVal posi&", "Long", 3),
     F(obGrunge, W ", ByVal hiss&, ByVal poplevel&, ByVal popdensity&, ByVal bitdepth&", "Long", 3),
@@ -135,29 +150,29 @@ const ScriptFunction kScriptFunctions[] = {
     F(obReceive, W ", ByVal wavenum&, ByVal layernum&, ByVal instnum&, ByVal channel&, "
                    "ByVal flags&, ByVal devicein&, ByVal deviceout&", "Long", 4),
     F(obFFT, W ", ByVal startoff&, ByVal records&, ByVal ptsize&, ByVal path$", "Long", 4),
-    F(obStereoMono, W ", ByVal choice&", "Long", 4),
-    F(obMonoStereo, W ", ByVal waveid2&", "Long", 4),
-    F(obInsertSilence, W ", ByVal amount#, ByVal units&, ByVal where&", "Long", 4),
+    OP(StereoToMonoOp, 4),
+    OP(MonoToStereoOp, 4),
+    OP(InsertSilenceOp, 4),
     // Block 5: the simple functions and the length-changing ones.
-    F(obInsertSilenceAt, W ", ByVal amount#, ByVal units&, ByVal where&", "Long", 5),
+    OP(InsertSilenceAtOp, 5),
     F(obSetProgressBar, "ByVal val&", "Long", 5),
     F(obBackups, "ByVal depth&", "Long", 5),
-    F(obReverse, W, "Long", 5),
-    F(obInvert, W, "Long", 5),
-    F(obIntegrate, W, "Long", 5),
-    F(obDifferentiate, W, "Long", 5),
-    F(obRectifyFull, W, "Long", 5),
-    F(obRectifyHalf, W, "Long", 5),
-    ALIAS(obSilence, obMute, W, "Long", 5),
-    F(obMute, W, "Long", 5),
-    ALIAS(obScaleToFull, obMaximize, W, "Long", 5),
-    F(obMaximize, W, "Long", 5),
+    OP(ReverseOp, 5),
+    OP(InvertOp, 5),
+    OP(IntegrateOp, 5),
+    OP(DifferentiateOp, 5),
+    OP(RectifyFullOp, 5),
+    OP(RectifyHalfOp, 5),
+    OP_ALIAS(obSilence, MuteOp, 5),
+    OP(MuteOp, 5),
+    OP_ALIAS(obScaleToFull, MaximizeOp, 5),
+    OP(MaximizeOp, 5),
     F(obTrim, W, "Long", 5),
     ALIAS(obRemove, obDeleteAffectArea, W, "Long", 5),
     F(obDeleteAffectArea, W, "Long", 5),
     F(obClone, W, "Long", 5),
-    F(obCombine, W ", ByVal waveid2&, ByVal offset&, ByVal mix&", "Long", 5),
-    F(obAppend, W ", ByVal importnumber&", "Long", 5),
+    OP(CombineOp, 5),
+    OP(AppendOp, 5),
     // Block 6: directory search and the waveform generator.
     F(obFindFirstFile, "ByVal filename$", "String", 6),
     F(obFindNextFile, "", "String", 6),
@@ -175,6 +190,8 @@ const size_t kScriptFunctionCount = sizeof kScriptFunctions / sizeof kScriptFunc
 #undef W
 #undef F
 #undef ALIAS
+#undef OP
+#undef OP_ALIAS
 // clang-format on
 
 namespace {

@@ -348,8 +348,8 @@ void ApplyConfigRecord(const uint8_t record[kConfigBytes], bool swapped) {
     if (ValidTimeUnit(record[560])) defaults.timeUnit = record[560];
     if (ValidLevelUnit(record[561])) defaults.levelUnit = record[561];
     // Folders: bounded by their fields, up to the first terminator.
-    std::string sounds = FieldText(record + 36, kFolderBytes);
-    std::string presets = FieldText(record + 297, kFolderBytes);
+    std::string sounds = Bounded(FieldText(record + 36, kFolderBytes), kFolderBytes);
+    std::string presets = Bounded(FieldText(record + 297, kFolderBytes), kFolderBytes);
     if (!sounds.empty()) gShellSettings.soundsFolder = sounds;
     if (!presets.empty()) gPresetsFolder = presets;
     // The display words of the default record and the font travel unchanged
@@ -402,12 +402,38 @@ bool SaveConfigCommand(const std::string& path) {
     return false;
 }
 
+namespace {
+// The stated size of the first chunk of `kind` in a container file; 0 when
+// there is none. The container reader reads a record's bytes without
+// comparing sizes, and a short record followed by its pad byte or another
+// chunk would pass it.
+uint32_t ChunkSize(const std::string& path, const char* kind) {
+    std::ifstream file(path, std::ios::binary);
+    uint8_t head[12];
+    if (!file.read(reinterpret_cast<char*>(head), 12)) return 0;
+    bool swapped = std::memcmp(head, "kBRF", 4) == 0;
+    if (!swapped && std::memcmp(head, "FRBk", 4) != 0) return 0;
+    for (int chunks = 0; chunks < 1000; ++chunks) {
+        uint8_t chunk[8];
+        if (!file.read(reinterpret_cast<char*>(chunk), 8)) return 0;
+        uint32_t size = Get32(chunk + 4, swapped);
+        if (std::memcmp(chunk, kind, 4) == 0) return size;
+        file.seekg(std::streamoff(size) + (size & 1), std::ios::cur);
+        if (!file) return 0;
+    }
+    return 0;
+}
+}  // namespace
+
 bool LoadConfigFile(const std::string& path) {
     uint8_t record[kConfigBytes];
     bool swapped = false;
-    if (ReadPresetFile(path, "CFG1", record, kConfigBytes, &swapped) != 0 &&
-        ReadPresetFile(path, "CFG0", record, kConfigBytes, &swapped) != 0)
-        return false;
+    const char* kind = "CFG1";
+    if (ReadPresetFile(path, kind, record, kConfigBytes, &swapped) != 0) {
+        kind = "CFG0";
+        if (ReadPresetFile(path, kind, record, kConfigBytes, &swapped) != 0) return false;
+    }
+    if (ChunkSize(path, kind) < kConfigBytes) return false;
     ApplyConfigRecord(record, swapped);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "wave/memory.h"
+#include "wave/undo.h"
 #include "wave/wave_record.h"
 
 namespace ob {
@@ -35,7 +36,6 @@ bool CopyOverview(const PeakOverview& from, PeakOverview& to) {
 
 WaveRecord* gEditorSlots[kEditorSlots] = {&gDefaultRecord};
 int gActiveEditor = 0;
-void (*gDropBackupsHook)(WaveRecord& record) = nullptr;
 
 std::string TitleOf(const WaveRecord& record) {
     char number[16];
@@ -116,7 +116,7 @@ void ResetRecord(WaveRecord& record) {
 void DiscardWave(WaveRecord& record) {
     DropOverviews(record);
     ClearLists(record, kListLoops | kListMarkers);
-    if (gDropBackupsHook) gDropBackupsHook(record);
+    DropBackups(record);
     ReleaseSamples(record);
     if (!record.scratchPath.empty()) ::unlink(record.scratchPath.c_str());
     ResetRecord(record);

@@ -8,7 +8,7 @@
 #include <new>
 #include <utility>
 
-#include "base/user_interface.h"
+#include "wave/change_notice.h"
 #include "wave/memory.h"
 #include "wave/record_report.h"
 
@@ -183,34 +183,18 @@ bool Exchange(WaveRecord& record, UndoBackup& node) {
     return true;
 }
 
-void DropBackupsHook(WaveRecord& record) {
-    DropBackups(record);
-}
-
 }  // namespace
 
 const char* OperationName(uint32_t operation) {
     return operation < kOperationNameCount ? kOperationNames[operation] : kOperationNames[0];
 }
 
-void InstallUndoHooks() {
-    gDropBackupsHook = DropBackupsHook;
-}
-
-namespace {
-// Discarding a wave must drop its backups whether or not anyone called
-// InstallUndoHooks: install the hook when the core starts.
-struct HookInstaller {
-    HookInstaller() { InstallUndoHooks(); }
-} gHookInstaller;
-}  // namespace
-
 void SetBackupDepth(int64_t value) {
     gBackups = uint32_t(std::clamp<int64_t>(value, 0, kMaxBackups));
     for (int n = 1; n < kEditorSlots; ++n) {
         if (!gEditorSlots[n]) continue;
         DropRedoAndTrim(*gEditorSlots[n]);
-        UI().RefreshUndoCommands(gEditorSlots[n]);
+        NotifyChange(gEditorSlots[n], kChangeUndo);
     }
 }
 
@@ -277,14 +261,14 @@ int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHand
     if (kind > kBackupWholeAllChannels) kind = kBackupWholeAllChannels;
     if (gBackups == 0) {
         DropBackups(record);
-        UI().RefreshUndoCommands(&record);
+        NotifyChange(&record, kChangeUndo);
         return kBackupNone;
     }
     DropRedoAndTrim(record);
     if (BackupCount(record) >= gBackups) RemoveNode(Oldest(record));
     channels &= ExistingChannels(record);
     if (channels == 0 || range.length == 0) {
-        UI().RefreshUndoCommands(&record);
+        NotifyChange(&record, kChangeUndo);
         return kBackupNone;
     }
 
@@ -320,7 +304,7 @@ int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHand
         // exchanged safely with what it leaves, so they go too.
         DropBackups(record);
         ReportMessage(record, "Could not create backup for Undo");
-        UI().RefreshUndoCommands(&record);
+        NotifyChange(&record, kChangeUndo);
         return kBackupNoMemory;
     }
     if (handOver && kind == kBackupWholeEditChannels) {
@@ -345,7 +329,7 @@ int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHand
     node->backLink = &record.undoHead;
     if (node->next) node->next->backLink = &node->next;
     record.undoHead = node;
-    UI().RefreshUndoCommands(&record);
+    NotifyChange(&record, kChangeUndo);
     return kBackupMade;
 }
 
@@ -375,8 +359,8 @@ int Step(WaveRecord& record, uint32_t steps, bool undo) {
         }
         if (gBackups >= 2) record.undoPosition += undo ? 1 : -1;
     }
-    UI().RefreshUndoCommands(&record);
-    UI().Redraw(&record);
+    // The exchange may change samples, length, channels, loops and the view.
+    NotifyChange(&record, kChangeAll);
     if (error) {
         ReportMessage(record, undo ? "Error processing Undo" : "Error processing Redo");
         return kUndoError;

@@ -73,9 +73,6 @@ void SetBackupDepth(int64_t value);
 // The macro-recorder line of the Backup Depth dialog: "obBackups %d\n".
 std::string BackupsMacroLine(uint32_t value);
 
-// Installs gDropBackupsHook so that discarding a wave drops its backups.
-void InstallUndoHooks();
-
 // Results of MakeBackup.
 enum BackupResult : int {
     kBackupMade = 0,

@@ -166,9 +166,6 @@ void ResetRecord(WaveRecord& record);
 void DiscardWave(WaveRecord& record);
 // Copies a wave into a new editor; returns its number, or 0 on failure.
 int DuplicateWave(const WaveRecord& source);
-// Hook the undo module installs so DiscardWave can drop backups without wave/
-// depending on it.
-extern void (*gDropBackupsHook)(WaveRecord& record);
 
 // ---- Sample rate rules ----
 uint32_t GetSampleRate(const WaveRecord& record);

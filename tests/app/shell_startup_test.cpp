@@ -153,6 +153,9 @@ void StartupTest::droppedFilesOpenInOrder() {
     auto* mime = new QMimeData;
     mime->setUrls({QUrl::fromLocalFile(folder.File("first.wav")),
                    QUrl::fromLocalFile(folder.File("second.wav"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame, &enter);
+    QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(frame, &drop);
     QList<EditorWindow*> editors = frame->Editors();
@@ -181,7 +184,7 @@ void StartupTest::startupMacroRunsWithDialogsAndCLocale() {
     {
         ModalCloser closer;
         frame = Begin(folder.path);
-        QCOMPARE(closer.closed, 2);
+        QCOMPARE(closer.closed, 3);  // MsgBox, InputBox, MsgBox
     }
     // Again with the test interface, to see what the dialogs were given.
     TestUi ui(frame);
@@ -189,7 +192,7 @@ void StartupTest::startupMacroRunsWithDialogsAndCLocale() {
     SetUserInterface(&ui);
     QCOMPARE(RunStartupMacro(frame, folder.path.toStdString()), 0);
     QCOMPARE(ui.scriptBoxes.size(), size_t(2));
-    QCOMPARE(QString::fromStdString(ui.scriptBoxes[0]), QString("x= 2.5"));
+    QCOMPARE(QString::fromStdString(ui.scriptBoxes[0]), QString("x=2.5"));
     QCOMPARE(QString::fromStdString(ui.scriptBoxes[1]), QString("typed: Orbick"));
     QCOMPARE(ui.prompts.size(), size_t(1));
     // Numbers in the core print with a full stop even under de_DE.

@@ -1,5 +1,6 @@
 // A user interface for tests: records every call so tests can check what the
 // frame showed, and can request an abort once the progress bar reaches a value.
+// It also observes change notices (what a window would redraw from).
 #pragma once
 
 #include <string>
@@ -7,10 +8,11 @@
 
 #include "base/user_interface.h"
 #include "dsp/frame.h"
+#include "wave/change_notice.h"
 
 namespace ob {
 
-class RecordingUserInterface : public UserInterface {
+class RecordingUserInterface : public UserInterface, public ChangeObserver {
   public:
     struct Box {
         std::string caption;
@@ -22,12 +24,18 @@ class RecordingUserInterface : public UserInterface {
     std::vector<std::string> questions;
     int waitPointerOn = 0, waitPointerOff = 0;
     int abortWindowsStarted = 0, abortWindowsStopped = 0;
-    int undoRefreshes = 0, redraws = 0;
+    std::vector<ChangeNotice> notices;
     int abortAtProgress = -1;            // request an abort when the bar reaches this
     QuestionAnswer answer = kAnswerYes;  // what Ask returns
 
-    RecordingUserInterface() { previous_ = SetUserInterface(this); }
-    ~RecordingUserInterface() override { SetUserInterface(previous_); }
+    RecordingUserInterface() {
+        previous_ = SetUserInterface(this);
+        AddChangeObserver(this);
+    }
+    ~RecordingUserInterface() override {
+        RemoveChangeObserver(this);
+        SetUserInterface(previous_);
+    }
 
     void SetWaitPointer(WaveRecord*, bool on) override { ++(on ? waitPointerOn : waitPointerOff); }
     void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
@@ -45,8 +53,7 @@ class RecordingUserInterface : public UserInterface {
         questions.push_back(text);
         return answer;
     }
-    void RefreshUndoCommands(WaveRecord*) override { ++undoRefreshes; }
-    void Redraw(WaveRecord*) override { ++redraws; }
+    void OnChange(const ChangeNotice& notice) override { notices.push_back(notice); }
 
     std::string LastBoxText() const { return boxes.empty() ? "" : boxes.back().text; }
     int StepsSeen() const {

@@ -67,8 +67,6 @@ class BoxRecorder : public UserInterface {
                        QuestionAnswer answer) override {
         return answer;
     }
-    void RefreshUndoCommands(WaveRecord*) override {}
-    void Redraw(WaveRecord*) override {}
 
   private:
     UserInterface* previous_ = nullptr;
@@ -104,7 +102,6 @@ inline WaveRecord& MakeEditor(int number, const std::vector<float>& left,
 class ScriptTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        InstallUndoHooks();
         CloseAllEditors();
         gActiveEditor = 0;
         gEditing = EditingState{};

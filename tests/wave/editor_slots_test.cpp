@@ -6,6 +6,7 @@
 
 #include "temp_folder.h"
 #include "wave/memory.h"
+#include "wave/undo.h"
 #include "wave/wave_record.h"
 #include "wave_fixture.h"
 
@@ -73,13 +74,6 @@ TEST(EditorSlots, CreateFindAndClose) {
     gEditorSlots[0]->timeUnit = 0;
 }
 
-namespace {
-int gHookCalls = 0;
-void CountingHook(WaveRecord&) {
-    ++gHookCalls;
-}
-}  // namespace
-
 TEST(EditorSlots, DiscardReleasesEverythingAndResets) {
     SlotsGuard guard;
     TempFolder tmp;
@@ -98,10 +92,13 @@ TEST(EditorSlots, DiscardReleasesEverythingAndResets) {
     r.mouseChannels = 3;
     r.scratchPath = tmp / "scratch.tmp";
     WriteTextFile(r.scratchPath, "scratch");
-    gDropBackupsHook = CountingHook;
-    gHookCalls = 0;
+    const uint32_t savedDepth = gBackups;
+    SetBackupDepth(5);
+    ASSERT_EQ(MakeBackup(r, kOpGain, kBackupWholeAllChannels), kBackupMade);
+    ASSERT_NE(r.undoHead, nullptr);
     DiscardWave(r);
-    EXPECT_EQ(gHookCalls, 1);
+    EXPECT_EQ(r.undoHead, nullptr);  // the backups went with the wave
+    SetBackupDepth(savedDepth);
     EXPECT_EQ(LargeBytesInUse(), before);
     EXPECT_FALSE(std::filesystem::exists(tmp / "scratch.tmp"));
     EXPECT_EQ(r.leftSamples, nullptr);

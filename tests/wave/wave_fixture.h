@@ -32,12 +32,10 @@ struct ScopedRecord {
 
 // Closes every editor and restores the global editing state after a test.
 struct SlotsGuard {
-    void (*savedHook)(ob::WaveRecord&) = ob::gDropBackupsHook;  // the undo module's, when linked
     ~SlotsGuard() {
         ob::CloseAllEditors();
         ob::gActiveEditor = 0;
         ob::gEditing = ob::EditingState{};
-        ob::gDropBackupsHook = savedHook;
         ob::SetHeapFailureCountdown(-1);
         ob::SetMemoryBudget(0);
     }

@@ -1,0 +1,455 @@
+// One traits struct per processing command: its facts (OperationInfo), its
+// parameter struct, Validate, Run, MacroLine and, when it has a script
+// function, FromScript (the script arguments after the editor number, turned
+// into Params). dsp/operation_table.cpp builds the table from them, and the
+// script host builds each script function from them (script/op_bindings.h).
+//
+// The contract of a traits struct Op:
+//   using Params = ...;                 // plain struct; its member initialisers
+//                                       // are the start values of the dialog
+//   static constexpr OperationInfo kInfo = {...};
+//   static Params Defaults();           // optional: other start values
+//   static bool Validate(Params& p);    // clamp in place; false refuses
+//   static int Run(WaveRecord& r, const Params& p);  // an EditResult
+//   static std::string MacroLine(int editor, const Params& p);  // optional
+//   static bool FromScript(Params& p, EditorResolver resolve, A... args);
+//                                       // optional; A... are the C types of
+//                                       // the declared arguments after waveid
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "dsp/combine.h"
+#include "dsp/insert.h"
+#include "dsp/key_map.h"
+#include "dsp/level.h"
+#include "dsp/operation.h"
+#include "dsp/operation_table.h"
+#include "dsp/simple.h"
+#include "dsp/statistics.h"
+#include "dsp/stereo.h"
+#include "wave/undo.h"
+
+namespace ob {
+
+// Turns a script's second editor number (0 = the active editor) into the
+// number of an editor with a loaded wave; 0 when there is none. The script
+// host passes its own resolver (editor numbers are its business).
+using EditorResolver = int (*)(int32_t number);
+
+// The Params of an operation without parameters.
+struct NoParams {};
+
+// The start values of an operation's Params: Op::Defaults() when the traits
+// have it, else the member initialisers. The settings kept between dialog uses
+// start from them. The table's `current` hands out the same object untyped.
+template <class Op>
+typename Op::Params DefaultParams() {
+    if constexpr (requires { Op::Defaults(); })
+        return Op::Defaults();
+    else
+        return typename Op::Params{};
+}
+template <class Op>
+typename Op::Params& CurrentSettings() {
+    static typename Op::Params settings = DefaultParams<Op>();
+    return settings;
+}
+
+// ---- Level ----
+
+struct GainOp {
+    using Params = GainParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationGain, "Gain",       "Gain...", 40913,    kDialogGain,
+        kOpGain,        kBackupRange, -1,        "obGain", "ByVal waveid&, ByVal db#"};
+    static bool Validate(Params& p) { return std::isfinite(p.dB); }
+    static int Run(WaveRecord& r, const Params& p) { return Gain(r, p); }
+    static std::string MacroLine(int editor, const Params& p) { return GainMacroLine(editor, p); }
+    static bool FromScript(Params& p, EditorResolver, double db) {
+        p.dB = db;
+        return true;
+    }
+};
+
+struct NormalizeOp {
+    using Params = NormalizeParams;
+    static constexpr OperationInfo kInfo = {kOperationNormalize, "Normalize",
+                                            "Normalize...",      40915,
+                                            kDialogNormalize,    kOpNormalize,
+                                            kBackupRange,        -1,
+                                            "obNormalize",       "ByVal waveid&, ByVal db#"};
+    static bool Validate(Params& p) { return std::isfinite(p.dB); }
+    static int Run(WaveRecord& r, const Params& p) { return Normalize(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return NormalizeMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, double db) {
+        p.dB = db;
+        return true;
+    }
+};
+
+struct MaximizeOp {
+    using Params = NoParams;
+    static constexpr OperationInfo kInfo = {kOperationMaximize, "Maximize",     "Maximize",   40914,
+                                            kNoDialog,          kOpMaximize,    kBackupRange, -1,
+                                            "obMaximize",       "ByVal waveid&"};
+    static bool Validate(Params&) { return true; }
+    static int Run(WaveRecord& r, const Params&) { return Maximize(r); }
+    static std::string MacroLine(int editor, const Params&) { return MaximizeMacroLine(editor); }
+    static bool FromScript(Params&, EditorResolver) { return true; }
+};
+
+struct DcOffsetOp {
+    using Params = DcOffsetParams;
+    static constexpr OperationInfo kInfo = {kOperationDcOffset, "DC Offset",
+                                            "DC Offset...",     40921,
+                                            kDialogDcOffset,    kOpDcOffset,
+                                            kBackupRange,       -1,
+                                            "obDCOffset",       "ByVal waveid&, ByVal dc_off&"};
+    static bool Validate(Params& p) {
+        return std::isfinite(p.offset) && (p.unit == kDcSixteenBit || p.unit == kDcPercent);
+    }
+    static int Run(WaveRecord& r, const Params& p) { return DcOffset(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return DcOffsetMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t steps) {
+        p.offset = double(steps);
+        p.unit = kDcSixteenBit;
+        return true;
+    }
+};
+
+// ---- Point, order and slope operations ----
+
+struct UnclipOp {
+    using Params = UnclipParams;
+    static constexpr OperationInfo kInfo = {kOperationUnclip, "Unclip",       "Unclip",     40926,
+                                            kNoDialog,        kOpUnclip,      kBackupRange, -1,
+                                            "obUnClip",       "ByVal waveid&"};
+    static bool Validate(Params& p) { return p.threshold > 0.0 && p.threshold <= 1.0; }
+    static int Run(WaveRecord& r, const Params& p) { return Unclip(r, p); }
+    static std::string MacroLine(int editor, const Params&) { return UnclipMacroLine(editor); }
+    static bool FromScript(Params&, EditorResolver) { return true; }
+};
+
+// The seven operations of RunSimpleOperation share everything but the facts.
+template <SimpleOperation S>
+struct SimpleOpBase {
+    using Params = NoParams;
+    static bool Validate(Params&) { return true; }
+    static int Run(WaveRecord& r, const Params&) { return RunSimpleOperation(r, S); }
+    static std::string MacroLine(int editor, const Params&) { return SimpleMacroLine(S, editor); }
+    static bool FromScript(Params&, EditorResolver) { return true; }
+};
+
+struct InvertOp : SimpleOpBase<kSimpleInvert> {
+    static constexpr OperationInfo kInfo = {kOperationInvert, "Invert",       "Invert",     41112,
+                                            kNoDialog,        kOpInvert,      kBackupRange, -1,
+                                            "obInvert",       "ByVal waveid&"};
+};
+struct RectifyFullOp : SimpleOpBase<kSimpleRectifyFull> {
+    static constexpr OperationInfo kInfo = {kOperationRectifyFull,
+                                            "Rectify Full wave",
+                                            "Rectify Full wave",
+                                            41114,
+                                            kNoDialog,
+                                            kOpRectifyFull,
+                                            kBackupRange,
+                                            -1,
+                                            "obRectifyFull",
+                                            "ByVal waveid&"};
+};
+struct RectifyHalfOp : SimpleOpBase<kSimpleRectifyHalf> {
+    static constexpr OperationInfo kInfo = {kOperationRectifyHalf,
+                                            "Rectify Half wave",
+                                            "Rectify Half wave",
+                                            41115,
+                                            kNoDialog,
+                                            kOpRectifyHalf,
+                                            kBackupRange,
+                                            -1,
+                                            "obRectifyHalf",
+                                            "ByVal waveid&"};
+};
+struct MuteOp : SimpleOpBase<kSimpleMute> {
+    static constexpr OperationInfo kInfo = {kOperationMute, "Mute",         "Mute",       41316,
+                                            kNoDialog,      kOpSilence,     kBackupRange, -1,
+                                            "obMute",       "ByVal waveid&"};
+};
+struct ReverseOp : SimpleOpBase<kSimpleReverse> {
+    static constexpr OperationInfo kInfo = {kOperationReverse, "Reverse",      "Reverse",    41113,
+                                            kNoDialog,         kOpReverse,     kBackupRange, -1,
+                                            "obReverse",       "ByVal waveid&"};
+};
+struct DifferentiateOp : SimpleOpBase<kSimpleDifferentiate> {
+    static constexpr OperationInfo kInfo = {kOperationDifferentiate,
+                                            "Differentiate",
+                                            "Differentiate",
+                                            41110,
+                                            kNoDialog,
+                                            kOpDifferentiate,
+                                            kBackupRange,
+                                            -1,
+                                            "obDifferentiate",
+                                            "ByVal waveid&"};
+};
+struct IntegrateOp : SimpleOpBase<kSimpleIntegrate> {
+    static constexpr OperationInfo kInfo = {
+        kOperationIntegrate, "Integrate",  "Integrate", 41111,         kNoDialog,
+        kOpIntegrate,        kBackupRange, -1,          "obIntegrate", "ByVal waveid&"};
+};
+
+// ---- Channel conversions ----
+
+struct StereoToMonoOp {
+    using Params = StereoToMonoParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationStereoToMono,  "Stereo to Mono",
+        "Mono/Stereo...",        40904,
+        kDialogStereoMono,       kOpStereoToMono,
+        kBackupWholeAllChannels, -1,
+        "obStereoMono",          "ByVal waveid&, ByVal choice&"};
+    static bool Validate(Params& p) {
+        return p.choice >= kStereoKeepLeft && p.choice <= kStereoSwap;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return StereoToMono(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return StereoToMonoMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t choice) {
+        p.choice = choice;
+        return true;
+    }
+};
+
+// The other direction of the Mono/Stereo dialog: no command of its own.
+struct MonoToStereoOp {
+    using Params = MonoToStereoParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationMonoToStereo,  "Mono to Stereo",
+        "Mono/Stereo...",        0,
+        kDialogStereoMono,       kOpMonoToStereo,
+        kBackupWholeAllChannels, -1,
+        "obMonoStereo",          "ByVal waveid&, ByVal waveid2&"};
+    static bool Validate(Params&) { return true; }  // Run reports a missing source
+    static int Run(WaveRecord& r, const Params& p) { return MonoToStereo(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return MonoToStereoMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver resolve, int32_t waveid2) {
+        p.sourceEditor = resolve(waveid2);
+        return p.sourceEditor != 0;
+    }
+};
+
+// ---- Length changes ----
+
+struct ReplicateOp {
+    using Params = ReplicateParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationReplicate,     "Replicate",
+        "Replicate...",          40924,
+        kDialogReplicate,        kOpReplicate,
+        kBackupWholeAllChannels, -1,
+        "obReplicate",           "ByVal waveid&, ByVal reps#, ByVal choice&"};
+    // An amount of 0 or less is refused by Run with its message.
+    static bool Validate(Params& p) {
+        return std::isfinite(p.amount) && p.unit >= kReplicateSeconds &&
+               p.unit <= kReplicateRepetitions;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return Replicate(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return ReplicateMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, double reps, int32_t choice) {
+        p.amount = reps;
+        p.unit = choice;
+        return true;
+    }
+};
+
+struct InsertSilenceOp {
+    using Params = InsertSilenceParams;
+    static constexpr OperationInfo kInfo = {kOperationInsertSilence,
+                                            "Insert Silence",
+                                            "Silence Insert...",
+                                            40925,
+                                            kDialogInsertSilence,
+                                            kOpInsertSilence,
+                                            kBackupWholeAllChannels,
+                                            -1,
+                                            "obInsertSilence",
+                                            "ByVal waveid&, ByVal amount#, ByVal units&, "
+                                            "ByVal where&"};
+    // An amount that gives no frames is refused by Run with its message.
+    static bool Validate(Params& p) {
+        return std::isfinite(p.amount) && p.unit >= kInsertSeconds &&
+               p.unit <= kInsertSamplePoints && p.place >= kInsertAtPosition &&
+               p.place <= kInsertAffectEnd;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return InsertSilence(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return InsertSilenceMacroLine(editor, p);
+    }
+    // The script refuses an amount of 0 or less silently, and places 1..4.
+    static bool FromScript(Params& p, EditorResolver, double amount, int32_t units, int32_t where) {
+        p.amount = amount;
+        p.unit = units;
+        p.place = where;
+        return amount > 0 && where >= kInsertSampleStart && where <= kInsertAffectEnd;
+    }
+};
+
+// obInsertSilenceAt: the same operation at a frame; reached through the
+// Silence Insert dialog's settings, no command of its own.
+struct InsertSilenceAtOp : InsertSilenceOp {
+    static constexpr OperationInfo kInfo = {kOperationInsertSilenceAt,
+                                            "Insert Silence At",
+                                            "Silence Insert...",
+                                            0,
+                                            kDialogInsertSilence,
+                                            kOpInsertSilence,
+                                            kBackupWholeAllChannels,
+                                            -1,
+                                            "obInsertSilenceAt",
+                                            "ByVal waveid&, ByVal amount#, ByVal units&, "
+                                            "ByVal where&"};
+    static Params Defaults() {
+        Params p;
+        p.place = kInsertAtPosition;
+        return p;
+    }
+    static bool FromScript(Params& p, EditorResolver, double amount, int32_t units, int32_t where) {
+        p.amount = amount;
+        p.unit = units;
+        p.place = kInsertAtPosition;
+        p.position = uint32_t(where);
+        return amount > 0 && where >= 0;
+    }
+};
+
+// Append has no dialog and no menu command: the script and Combine's callers.
+struct AppendOp {
+    using Params = AppendParams;
+    static constexpr OperationInfo kInfo = {kOperationAppend,
+                                            "Append",
+                                            "Append",
+                                            0,
+                                            kNoDialog,
+                                            kOpCombine,
+                                            kBackupWholeAllChannels,
+                                            -1,
+                                            "obAppend",
+                                            "ByVal waveid&, ByVal importnumber&"};
+    static bool Validate(Params& p) {
+        p.order = p.order == 0 ? 0 : 1;
+        return true;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return Append(r, p); }
+    static std::string MacroLine(int editor, const Params& p) { return AppendMacroLine(editor, p); }
+    static bool FromScript(Params& p, EditorResolver resolve, int32_t importnumber) {
+        p.sourceEditor = resolve(importnumber);
+        return p.sourceEditor != 0;
+    }
+};
+
+struct CombineOp {
+    using Params = CombineParams;
+    static constexpr OperationInfo kInfo = {kOperationCombine,
+                                            "Combine Samples",
+                                            "Combine Samples (Mix)...",
+                                            40901,
+                                            kDialogCombineSamples,
+                                            kOpCombine,
+                                            kBackupWholeAllChannels,
+                                            -1,
+                                            "obCombine",
+                                            "ByVal waveid&, ByVal waveid2&, ByVal offset&, "
+                                            "ByVal mix&"};
+    // Mix is limited to 0..100 percent, a negative offset starts at 0.
+    static bool Validate(Params& p) {
+        if (!std::isfinite(p.mix)) return false;
+        p.mix = p.mix < 0 ? 0 : (p.mix > 100 ? 100 : p.mix);
+        if (p.offset < 0) p.offset = 0;
+        p.order = p.order == 0 ? 0 : 1;
+        return true;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return Combine(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return CombineMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver resolve, int32_t waveid2, int32_t offset,
+                           int32_t mix) {
+        p.sourceEditor = resolve(waveid2);
+        p.offset = offset;
+        p.mix = mix < 1 ? 0 : mix;
+        return p.sourceEditor != 0;
+    }
+};
+
+// ---- Settings and reports ----
+
+struct KeyMapOp {
+    using Params = KeyMapParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationKeyMap, "Key Map",
+        "Key Map...",     40919,
+        kDialogKeymap,    kOpUnspecified,
+        kBackupRange,     -1,
+        "obKeyMap",       "ByVal waveid&, ByVal low&, ByVal root&, ByVal high&"};
+    static bool Validate(Params& p) {
+        auto limit = [](int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); };
+        p.low = limit(p.low, 0, 127);
+        p.root = limit(p.root, 0, 127);
+        p.high = limit(p.high, 0, 127);
+        p.fineTune = limit(p.fineTune, -50, 50);
+        return true;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return SetKeyMap(r, p); }
+    static std::string MacroLine(int editor, const Params& p) { return KeyMapMacroLine(editor, p); }
+    // The script sets the three keys and leaves the fine tune alone.
+    static bool FromScript(Params& p, EditorResolver, int32_t low, int32_t root, int32_t high) {
+        p.low = low;
+        p.root = root;
+        p.high = high;
+        p.keepFineTune = true;
+        return true;
+    }
+};
+
+struct StatisticsOp {
+    using Params = NoParams;
+    static constexpr OperationInfo kInfo = {kOperationStatistics,
+                                            "Statistics",
+                                            "Statistics...",
+                                            40906,
+                                            kDialogStatistics,
+                                            kOpUnspecified,
+                                            kBackupRange,
+                                            -1,
+                                            nullptr,
+                                            nullptr};
+    static bool Validate(Params&) { return true; }
+    static int Run(WaveRecord& r, const Params&) { return ShowStatistics(r); }
+};
+
+// Clone makes a new editor; its script function (which also makes the new
+// editor the active one) is written by hand in the script host.
+struct CloneOp {
+    using Params = NoParams;
+    static constexpr OperationInfo kInfo = {kOperationClone, "Clone Wave",   "Clone Wave", 40900,
+                                            kNoDialog,       kOpUnspecified, kBackupRange, -1,
+                                            "obClone",       "ByVal waveid&"};
+    static bool Validate(Params&) { return true; }
+    static int Run(WaveRecord& r, const Params&) {
+        return DuplicateWave(r) ? kEditDone : kEditNothing;
+    }
+    static std::string MacroLine(int editor, const Params&);
+};
+
+}  // namespace ob
