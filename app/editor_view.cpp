@@ -33,6 +33,7 @@ EditorView::EditorView(WaveRecord* record, QWidget* parent) : QWidget(parent), m
     m_scrollBar = new QScrollBar(Qt::Horizontal, this);
     connect(m_scrollBar, &QScrollBar::valueChanged, this, &EditorView::OnScrollBar);
     AddChangeObserver(this);
+    if (m_record) m_shownFrameCount = m_record->frameCount;
     if (m_record && m_record->viewSpan == 0)
         m_record->viewSpan = std::max<uint32_t>(m_record->frameCount, 1);
     SyncScrollBar();
@@ -439,7 +440,8 @@ void EditorView::InvalidateFrames(uint32_t first, uint32_t end) {
 
 void EditorView::OnChange(const ChangeNotice& notice) {
     if (!m_record || notice.record != m_record) return;
-    if (notice.what & kChangeClosed) {
+    // kChangeAll (undo, redo) carries every bit; only a notice of its own closes.
+    if ((notice.what & kChangeClosed) && notice.what != kChangeAll) {
         m_record = nullptr;
         update();
         return;
@@ -447,7 +449,9 @@ void EditorView::OnChange(const ChangeNotice& notice) {
     if (notice.what & kChangeLength) {
         m_cacheValid = false;
         m_stripValid = false;
-        if (gProcessing.autoZoomOut)
+        // Auto Zoom Out after a change of length, not after an undo that
+        // restored the view of a wave of the same length.
+        if (gProcessing.autoZoomOut && m_record->frameCount != m_shownFrameCount)
             ShowFullView(*m_record, LanesWidth());
         else
             ClampView(*m_record, LanesWidth());
@@ -462,6 +466,7 @@ void EditorView::OnChange(const ChangeNotice& notice) {
         ClampView(*m_record, LanesWidth());
         SyncScrollBar();
     }
+    m_shownFrameCount = m_record->frameCount;
     update();
     if (!m_notifying) UpdateReadout(m_pointer, m_pointerInside);
 }

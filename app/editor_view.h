@@ -165,6 +165,7 @@ class EditorView : public QWidget, public ChangeObserver {
     uint32_t m_strokeFirst = 0;
     uint32_t m_strokeLast = 0;
     QString m_readout;
+    uint32_t m_shownFrameCount = 0;  // frame count at the last notice (Auto Zoom Out)
 };
 
 }  // namespace ob

@@ -253,6 +253,8 @@ class ViewTest : public QObject {
         QVERIFY(std::equal(right.begin(), right.end(), record->rightSamples));
         QVERIFY(!CanUndo(*record));
         QVERIFY(CanRedo(*record));
+        QCOMPARE(view.Record(), record);  // the undo's notice left the view on its record
+        QCOMPARE(record->viewStart, 500u);
     }
 
     void zoomKeepsThePointerFrameAndAutoZoomOut() {
@@ -295,6 +297,11 @@ class ViewTest : public QObject {
         record->viewStart = 1000;
         record->viewSpan = 1000;
         gProcessing.autoZoomOut = true;
+        NotifyChange(record, kChangeAll);  // same length (an undo): the view stays
+        QCOMPARE(record->viewStart, 1000u);
+        record->frameCount = 299000;
+        NotifyChange(record, kChangeLength);
+        record->frameCount = 300000;
         NotifyChange(record, kChangeLength);
         QCOMPARE(record->viewStart, 0u);
         QCOMPARE(record->viewSpan, 300000u);
