@@ -24,7 +24,6 @@ int main(int argc, char** argv) {
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    InstallUndoHooks();
     int number = 0;
     if (CreateEditor(&number) != 0) return 1;
     WaveRecord& record = *gEditorSlots[number];

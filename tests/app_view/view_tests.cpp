@@ -63,7 +63,7 @@ QPoint LanePoint(const EditorView& view, int lane, double x, double yFraction) {
 class ViewTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { InstallUndoHooks(); }
+    void initTestCase() {}
     void init() {
         gEditing = EditingState{};
         gProcessing = ProcessingSettings{};
