@@ -63,7 +63,6 @@ QPoint LanePoint(const EditorView& view, int lane, double x, double yFraction) {
 class ViewTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {}
     void init() {
         gEditing = EditingState{};
         gProcessing = ProcessingSettings{};
