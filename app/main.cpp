@@ -1,5 +1,6 @@
-// orbick: the editor program. Until the windowed shell exists it works from
-// the command line only: `orbick --convert IN OUT [--format FORMAT]`,
+// orbick: the editor program. With no --convert or --batch it starts the
+// windowed editor: `orbick [--config-dir DIR] [SOUNDFILE]`; the command-line
+// modes work without a display: `orbick --convert IN OUT [--format FORMAT]`,
 // `orbick --batch [--config-dir DIR] MACRO.bas [ARG...]`, `--help` and
 // `--version`.
 #include <cstdio>
@@ -7,11 +8,13 @@
 
 #include "app/batch.h"
 #include "app/convert_command.h"
+#include "app/shell_startup.h"
 #include "script/host_state.h"
 
 namespace {
 
 void PrintUsage(std::FILE* to) {
+    std::fputs("usage: orbick [--config-dir DIR] [SOUNDFILE]\n", to);
     std::fputs(ob::kConvertUsage, to);
     std::fputs(ob::kBatchUsage, to);
     std::fputs("usage: orbick --help | --version\n", to);
@@ -36,6 +39,5 @@ int main(int argc, char** argv) {
         std::printf("%s\n", ob::VersionText());
         return 0;
     }
-    PrintUsage(stderr);
-    return 2;
+    return ob::RunWindowedShell(argc, argv);
 }

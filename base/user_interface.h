@@ -34,6 +34,25 @@ class UserInterface {
     // A question; `nonInteractive` is the answer taken when nobody can be asked.
     virtual QuestionAnswer Ask(void* owner, const std::string& caption, const std::string& text,
                                QuestionButtons buttons, QuestionAnswer nonInteractive) = 0;
+
+    // The dialogs of the scripting engine's MsgBox, InputBox and Beep. An
+    // implementation without dialogs of its own (batch mode) leaves them to
+    // the engine, which then uses the terminal.
+    virtual bool HasScriptDialogs() const { return false; }
+    // `type` is the MsgBox style (buttons 0..5, icon 16/32/48/64, default
+    // button 0/256/512); returns the button code (1 OK, 2 Cancel, 3 Abort,
+    // 4 Retry, 5 Ignore, 6 Yes, 7 No).
+    virtual int ScriptMessageBox(const std::string& text, int type, const std::string& title) {
+        (void)text, (void)type, (void)title;
+        return 1;
+    }
+    // A line of text; false for Cancel (then `text` is unchanged).
+    virtual bool InputBox(const std::string& prompt, const std::string& title,
+                          const std::string& defaultText, std::string& text) {
+        (void)prompt, (void)title, (void)defaultText, (void)text;
+        return false;
+    }
+    virtual void Beep() {}
 };
 
 // Batch mode: message boxes go to standard error as "caption: text", questions

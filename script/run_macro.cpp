@@ -1,7 +1,9 @@
 // RunMacroFile, the host's message callback and the engine result texts.
 #include "script/run_macro.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "base/messages.h"
 #include "base/user_interface.h"
@@ -49,6 +51,27 @@ const char* const kEngineTexts[] = {
     "Tessel: Compiled code file is out of date or corrupted",
 };
 
+// The engine's MsgBox, InputBox and Beep go to the user-interface seam when
+// it has dialogs of its own.
+int32_t UiMessageBox(TesContext, const char* text, int32_t type, const char* title, void*) {
+    return UI().ScriptMessageBox(text ? text : "", type, title ? title : "");
+}
+int32_t UiInputBox(TesContext, const char* prompt, const char* title, const char* defaultText,
+                   char* buffer, int32_t size, void*) {
+    if (!buffer || size <= 0) return 0;
+    std::string text;
+    if (!UI().InputBox(prompt ? prompt : "", title ? title : "", defaultText ? defaultText : "",
+                       text))
+        return 0;
+    size_t n = std::min(text.size(), size_t(size - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return 1;
+}
+void UiBeep(TesContext, void*) {
+    UI().Beep();
+}
+
 }  // namespace
 
 void SetScriptOutput(ScriptOutput output) {
@@ -84,6 +107,15 @@ int32_t RunMacroFile(void* owner, const std::string& path, const std::vector<std
         for (const std::string& arg : args) texts.push_back(arg.c_str());
         r = tesSetCommandArgs(context, int32_t(texts.size()), texts.data());
         if (r != TES_OK) return SetUpFailure(owner, "Error building macro internals: arguments"), r;
+        if (UI().HasScriptDialogs()) {
+            TesUiCallbacks callbacks{};
+            callbacks.messageBox = UiMessageBox;
+            callbacks.inputBox = UiInputBox;
+            callbacks.beep = UiBeep;
+            r = tesRegisterUiCallbacks(context, &callbacks);
+            if (r != TES_OK)
+                return SetUpFailure(owner, "Error building macro internals: callbacks 3"), r;
+        }
         for (int block = 1; block <= kConstantBlockCount; ++block) {
             r = tesAppendText(context, ConstantBlock(block));
             if (r != TES_OK) {

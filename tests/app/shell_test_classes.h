@@ -1,0 +1,48 @@
+// The QTest classes of the shell tests.
+#pragma once
+
+#include <QObject>
+
+namespace shelltest {
+
+extern bool gGermanLocale;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void fileArgumentOpensOneEditor();
+    void noUsableFileGivesOneEmptyEditor_data();
+    void noUsableFileGivesOneEmptyEditor();
+    void frameHasStatusBarInThreeParts();
+    void closingUnsavedEditorAsksAndCancelKeepsIt();
+    void closeRequestWithCancelKeepsProgramRunning();
+    void droppedFilesOpenInOrder();
+    void startupMacroRunsWithDialogsAndCLocale();
+};
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void storeRoundTrip();
+    void outOfRangeValuesFallBack();
+    void configRecordRoundTrip();
+    void shortOrBrokenConfigIsRefused();
+    void recentFilesMoveAndLabel();
+    void defaultFoldersFromTargetDir();
+};
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void tableCoversEveryNumberOnce();
+    void routingOfEveryCommand();
+    void missingCommandsAreDisabledWithReason();
+    void undoRedoFollowUndoState();
+    void muteUndoMuteSaveAs24Bit();
+    void settingsCommandsChangeState();
+};
+
+}  // namespace shelltest
