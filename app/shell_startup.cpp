@@ -64,7 +64,6 @@ MainFrame* StartShell(const ShellOptions& options) {
     gShellUi = new QtUserInterface(frame);
     SetUserInterface(gShellUi);
     SetScriptOutput(ScriptOutput::Boxes);
-    InstallUndoHooks();
 
     // 2. Default colours, the default record, the play preferences.
     ResetShellSettings();
