@@ -159,6 +159,9 @@ bool StretchChannels(const float* const* sources, int channels, bool linked, uin
         const double startRemaining = double(n) * factor + 1.0;
         int64_t remaining = int64_t(startRemaining);
         double average = double(w) / 3.0;
+        // The first splice comes one interval after the start.
+        p += std::max<uint64_t>(uint64_t(double(n - std::min(n, p)) * average / startRemaining),
+                                4ull * w);
         uint64_t copied = 0, written = 0;
         int marks = 0;
         while (remaining > 0) {

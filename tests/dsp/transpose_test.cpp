@@ -173,7 +173,8 @@ TEST(Transpose, PreFilterLowersAliases) {
         WaveRecord* w = MakeWave(44100, false, [&](int, uint32_t i) {
             return float(0.5 * std::sin(2 * M_PI * f * i / 44100));
         });
-        ASSERT_EQ(TransposeRate(*w, 22050, kTransposeLinear, filtered ? uint32_t(kTransposePreFilter) : 0u),
+        ASSERT_EQ(TransposeRate(*w, 22050, kTransposeLinear,
+                                filtered ? uint32_t(kTransposePreFilter) : 0u),
                   kEditDone);
         EXPECT_EQ(w->frameCount, 22050u);
         alias[filtered] = LevelDb(Slice(Channel(*w, 0), 2000, 20000), 22050 - f, 22050);
@@ -189,8 +190,7 @@ TEST(Transpose, AbortLeavesTheWaveUnchanged) {
     WaveRecord* w = MakeWave(200000, true, [](int c, uint32_t i) { return float(i % 100) + c; });
     std::vector<float> left = Channel(*w, 0), right = Channel(*w, 1);
     // Abort while the pre-filter runs (lowering the rate), then while resampling.
-    EXPECT_EQ(TransposeRate(*w, 22050, kTransposeResample, kTransposePreFilter | 1),
-              kEditAborted);
+    EXPECT_EQ(TransposeRate(*w, 22050, kTransposeResample, kTransposePreFilter | 1), kEditAborted);
     EXPECT_EQ(Channel(*w, 0), left);
     ui.abortAtProgress = 50;
     EXPECT_EQ(TransposeRate(*w, 48000, kTransposeResample, 1), kEditAborted);
