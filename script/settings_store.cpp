@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/byte_order.h"
 #include "base/messages.h"
 #include "dsp/frame.h"
 #include "dsp/preset_file.h"
@@ -45,12 +46,12 @@ std::string Unescape(const std::string& raw) {
     return out;
 }
 
+// Fields of a record in the writer's byte order (swapped: the other one).
 uint32_t Get16(const uint8_t* p, bool swapped) {
-    return swapped ? (uint32_t(p[0]) << 8 | p[1]) : (uint32_t(p[1]) << 8 | p[0]);
+    return LoadU16(p, swapped ? ByteOrder::Big : ByteOrder::Little);
 }
 uint32_t Get32(const uint8_t* p, bool swapped) {
-    return swapped ? (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3])
-                   : (uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]);
+    return LoadU32(p, swapped ? ByteOrder::Big : ByteOrder::Little);
 }
 
 bool ValidFormat(int64_t code) {
