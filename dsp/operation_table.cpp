@@ -61,19 +61,38 @@ const OperationEntry kOperations[kOperationCount] = {
     MakeOperationEntry<KeyMapOp>(),
     MakeOperationEntry<StatisticsOp>(),
     MakeOperationEntry<CloneOp>(),
+    MakeOperationEntry<SampleRateTransposeOp>(),
+    MakeOperationEntry<TimeStretchOp>(),
+    MakeOperationEntry<PitchShiftOp>(),
 };
 
 namespace {
 constexpr bool TableInOrder() {
-    OperationId ids[] = {
-        GainOp::kInfo.id,          NormalizeOp::kInfo.id,       MaximizeOp::kInfo.id,
-        DcOffsetOp::kInfo.id,      UnclipOp::kInfo.id,          InvertOp::kInfo.id,
-        RectifyFullOp::kInfo.id,   RectifyHalfOp::kInfo.id,     MuteOp::kInfo.id,
-        ReverseOp::kInfo.id,       DifferentiateOp::kInfo.id,   IntegrateOp::kInfo.id,
-        StereoToMonoOp::kInfo.id,  MonoToStereoOp::kInfo.id,    ReplicateOp::kInfo.id,
-        InsertSilenceOp::kInfo.id, InsertSilenceAtOp::kInfo.id, AppendOp::kInfo.id,
-        CombineOp::kInfo.id,       KeyMapOp::kInfo.id,          StatisticsOp::kInfo.id,
-        CloneOp::kInfo.id};
+    OperationId ids[] = {GainOp::kInfo.id,
+                         NormalizeOp::kInfo.id,
+                         MaximizeOp::kInfo.id,
+                         DcOffsetOp::kInfo.id,
+                         UnclipOp::kInfo.id,
+                         InvertOp::kInfo.id,
+                         RectifyFullOp::kInfo.id,
+                         RectifyHalfOp::kInfo.id,
+                         MuteOp::kInfo.id,
+                         ReverseOp::kInfo.id,
+                         DifferentiateOp::kInfo.id,
+                         IntegrateOp::kInfo.id,
+                         StereoToMonoOp::kInfo.id,
+                         MonoToStereoOp::kInfo.id,
+                         ReplicateOp::kInfo.id,
+                         InsertSilenceOp::kInfo.id,
+                         InsertSilenceAtOp::kInfo.id,
+                         AppendOp::kInfo.id,
+                         CombineOp::kInfo.id,
+                         KeyMapOp::kInfo.id,
+                         StatisticsOp::kInfo.id,
+                         CloneOp::kInfo.id,
+                         SampleRateTransposeOp::kInfo.id,
+                         TimeStretchOp::kInfo.id,
+                         PitchShiftOp::kInfo.id};
     if (sizeof ids / sizeof ids[0] != kOperationCount) return false;
     for (int i = 0; i < kOperationCount; ++i)
         if (ids[i] != i) return false;

@@ -46,6 +46,9 @@ enum OperationId : int {
     kOperationKeyMap,
     kOperationStatistics,
     kOperationClone,
+    kOperationSampleRateTranspose,
+    kOperationTimeStretch,
+    kOperationPitchShift,
     kOperationCount,
 };
 

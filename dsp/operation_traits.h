@@ -17,6 +17,7 @@
 //                                       // the declared arguments after waveid
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -27,9 +28,12 @@
 #include "dsp/level.h"
 #include "dsp/operation.h"
 #include "dsp/operation_table.h"
+#include "dsp/preset_file.h"
 #include "dsp/simple.h"
 #include "dsp/statistics.h"
 #include "dsp/stereo.h"
+#include "dsp/time_stretch.h"
+#include "dsp/transpose.h"
 #include "wave/undo.h"
 
 namespace ob {
@@ -450,6 +454,110 @@ struct CloneOp {
         return DuplicateWave(r) ? kEditDone : kEditNothing;
     }
     static std::string MacroLine(int editor, const Params&);
+};
+
+// ---- Time and pitch ----
+
+// The Sample Rate Transpose dialog's settings ("SRTR" record fields). The
+// script function passes a rate in Hz and methods 0..2 (choices 1..3).
+struct SampleRateTransposeOp {
+    using Params = TransposeSettings;
+    static constexpr OperationInfo kInfo = {
+        kOperationSampleRateTranspose,
+        "Sample Rate Transpose",
+        "Sample Rate Transpose...",
+        40905,
+        kDialogSampleRateTranspose,
+        kOpSampleRateTranspose,
+        kBackupWholeAllChannels,
+        kPresetSampleRateTranspose,
+        "obSampleRateTranspose",
+        "ByVal waveid&, ByVal fs&, ByVal choice&, ByVal prefil&, ByVal adj&"};
+    static Params Defaults() { return TransposeBuiltIn(0); }
+    static bool Validate(Params& p) {
+        p.options &= kTransposeAdjust | kTransposePreFilter;
+        return p.method >= kTransposeLinear && p.method <= kTransposeQuickPitch &&
+               (p.units == kTransposeHertz || p.units == kTransposePeriod);
+    }
+    static int Run(WaveRecord& r, const Params& p) { return SampleRateTranspose(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return TransposeMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t fs, int32_t choice, int32_t prefil,
+                           int32_t adj) {
+        if (choice < 1 || choice > 3 || fs < 1) return false;
+        p.value = fs;
+        p.method = choice - 1;
+        p.units = kTransposeHertz;
+        p.options = (prefil ? kTransposePreFilter : 0u) | (adj ? kTransposeAdjust : 0u);
+        p.quiet = true;
+        return true;
+    }
+};
+
+// Both change every channel and the area's length: whole-wave backups of all
+// channels. The script functions clamp and show no message for 100 % or 0
+// cents (they return 0).
+struct TimeStretchOp {
+    using Params = TimeStretchParams;
+    static constexpr OperationInfo kInfo = {kOperationTimeStretch,
+                                            "Time Stretch",
+                                            "Time Stretch...",
+                                            41120,
+                                            kDialogTimeStretch,
+                                            kOpTimeStretch,
+                                            kBackupWholeAllChannels,
+                                            -1,
+                                            "obTimeStretch",
+                                            "ByVal waveid&, ByVal stretch#, ByVal xbass&, "
+                                            "ByVal link&"};
+    static bool Validate(Params& p) {
+        if (!std::isfinite(p.percent)) return false;
+        p.percent = std::clamp(p.percent, 75.0, 125.0);
+        return true;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return TimeStretch(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return TimeStretchMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, double stretch, int32_t xbass, int32_t link) {
+        p.percent = stretch;
+        p.extendedBass = xbass != 0;
+        p.stereoLock = link != 0;
+        p.quiet = true;
+        return true;
+    }
+};
+
+struct PitchShiftOp {
+    using Params = PitchShiftParams;
+    static constexpr OperationInfo kInfo = {kOperationPitchShift,
+                                            "Pitch Shift",
+                                            "Pitch Shift...",
+                                            41117,
+                                            kDialogPitchShift,
+                                            kOpPitchShift,
+                                            kBackupWholeAllChannels,
+                                            -1,
+                                            "obPitchShift",
+                                            "ByVal waveid&, ByVal shift#, ByVal xbass&, "
+                                            "ByVal link&"};
+    static bool Validate(Params& p) {
+        if (!std::isfinite(p.cents)) return false;
+        p.cents = std::clamp(p.cents, -400.0, 400.0);
+        return true;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return PitchShift(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return PitchShiftMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, double shift, int32_t xbass, int32_t link) {
+        p.cents = shift;
+        p.extendedBass = xbass != 0;
+        p.stereoLock = link != 0;
+        p.quiet = true;
+        return true;
+    }
 };
 
 }  // namespace ob

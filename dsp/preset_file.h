@@ -26,6 +26,8 @@ struct PresetKindInfo {
 };
 constexpr int kPresetKindCount = 24;
 extern const PresetKindInfo kPresetKinds[kPresetKindCount];
+// Indexes of kPresetKinds that operations use.
+constexpr int kPresetSampleRateTranspose = 7;  // "SRTR"
 // The settings records carried by the same container.
 constexpr uint32_t kConfigRecordSize = 1688;     // "CFG1"
 constexpr uint32_t kPlayPrefsRecordSize = 40;    // "PLP0"

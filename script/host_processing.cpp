@@ -95,10 +95,6 @@ int32_t obVTFilter(int32_t waveid, int32_t, int32_t) {
 int32_t obEQVT(int32_t waveid, int32_t, int32_t, int32_t) {
     return Missing(waveid, kDialogEqVariTime);
 }
-int32_t obSampleRateTranspose(int32_t waveid, int32_t fs, int32_t choice, int32_t, int32_t) {
-    if (choice < 1 || choice > 3 || fs < 1) return 0;
-    return Missing(waveid, kDialogSampleRateTranspose);
-}
 int32_t obLoadEnvGenPreset(const char*) {
     return NotYetAvailable();
 }
@@ -128,12 +124,6 @@ int32_t obGenerate4(int32_t waveid, int32_t, int32_t, double, double, int32_t, d
     return NotYetAvailable();
 }
 
-int32_t obTimeStretch(int32_t waveid, double, int32_t, int32_t) {
-    return Missing(waveid, kDialogTimeStretch);
-}
-int32_t obPitchShift(int32_t waveid, double, int32_t, int32_t) {
-    return Missing(waveid, kDialogPitchShift);
-}
 int32_t obAM(int32_t waveid, double, double, int32_t) {
     return Missing(waveid, kDialogAm);
 }

@@ -63,3 +63,6 @@ inline constexpr auto& obInsertSilenceAt = ob::ScriptOperation<ob::InsertSilence
 inline constexpr auto& obAppend = ob::ScriptOperation<ob::AppendOp>::Call;
 inline constexpr auto& obCombine = ob::ScriptOperation<ob::CombineOp>::Call;
 inline constexpr auto& obKeyMap = ob::ScriptOperation<ob::KeyMapOp>::Call;
+inline constexpr auto& obSampleRateTranspose = ob::ScriptOperation<ob::SampleRateTransposeOp>::Call;
+inline constexpr auto& obTimeStretch = ob::ScriptOperation<ob::TimeStretchOp>::Call;
+inline constexpr auto& obPitchShift = ob::ScriptOperation<ob::PitchShiftOp>::Call;

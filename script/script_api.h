@@ -105,8 +105,6 @@ int32_t obEQGraFreq(int32_t waveid, int32_t hzA, double dbA, int32_t hzB, double
                     double dbC, int32_t hzD, double dbD, int32_t hzE, double dbE);
 int32_t obVTFilter(int32_t waveid, int32_t shz, int32_t ehz);
 int32_t obEQVT(int32_t waveid, int32_t kind, int32_t starthz, int32_t endhz);
-int32_t obSampleRateTranspose(int32_t waveid, int32_t fs, int32_t choice, int32_t prefil,
-                              int32_t adj);
 int32_t obLoadEnvGenPreset(const char* path);
 int32_t obLoadTransFuncPreset(const char* path);
 int32_t obEnvelopeGenerator(int32_t waveid);
@@ -117,8 +115,6 @@ int32_t obGenerate(int32_t waveid, int32_t waveshape, int32_t rate, double freq,
                    int32_t dutycycleperc);
 int32_t obGenerate4(int32_t waveid, int32_t waveshape, int32_t rate, double freq, double dur,
                     int32_t dutycycleperc, double freq2, double freq3, double freq4);
-int32_t obTimeStretch(int32_t waveid, double stretch, int32_t xbass, int32_t link);
-int32_t obPitchShift(int32_t waveid, double shift, int32_t xbass, int32_t link);
 int32_t obAM(int32_t waveid, double speed, double depth, int32_t posi);
 int32_t obFM(int32_t waveid, double speed, double depth, int32_t posi);
 int32_t obFlange(int32_t waveid, double delay, double fdbk, double loud, double speed, double depth,

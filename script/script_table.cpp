@@ -108,7 +108,7 @@ const ScriptFunction kScriptFunctions[] = {
     F(obEQGraFreq, W ", ByVal hzA&, ByVal dbA#, ByVal hzB&, ByVal dbB#, ByVal hzC&, ByVal dbC#, "
                      "ByVal hzD&, ByVal dbD#, ByVal hzE&, ByVal dbE#", "Long", 3),
     F(obVTFilter, W ", ByVal shz&, ByVal ehz&", "Long", 3),
-    F(obSampleRateTranspose, W ", ByVal fs&, ByVal choice&, ByVal prefil&, ByVal adj&", "Long", 3),
+    OP(SampleRateTransposeOp, 3),
     F(obLoadEnvGenPreset, "ByVal path$", "Long", 3),
     F(obLoadTransFuncPreset, "ByVal path$", "Long", 3),
     F(obEnvelopeGenerator, W, "Long", 3),
@@ -124,8 +124,8 @@ const ScriptFunction kScriptFunctions[] = {
     F(obResynthesize, W ", ByVal id&, ByVal timetype&, ByVal freqtype&, ByVal discrimtype&, "
                         "ByVal time#", "Long", 3),
     // Block 4: time and pitch, delay effects, repair, playback, transfer, analysis.
-    F(obTimeStretch, W ", ByVal stretch#, ByVal xbass&, ByVal link&", "Long", 4),
-    F(obPitchShift, W ", ByVal shift#, ByVal xbass&, ByVal link&", "Long", 4),
+    OP(TimeStretchOp, 4),
+    OP(PitchShiftOp, 4),
     F(obFlange, W ", ByVal delay#, ByVal fdbk#, ByVal loud#, ByVal speed#, ByVal depth#, "
                   "ByVal inv&", "Long", 4),
     F(obChorus, W ", ByVal delay#, ByVal fdbk#, ByVal loud#, ByVal speed#, ByVal depth#", "Long", 4),

@@ -25,6 +25,7 @@ enum UndoOperation : uint32_t {
     kOpCombine = 9,
     kOpMonoToStereo = 11,
     kOpStereoToMono = 12,
+    kOpSampleRateTranspose = 13,
     kOpGain = 20,
     kOpMaximize = 21,
     kOpNormalize = 22,
@@ -38,6 +39,8 @@ enum UndoOperation : uint32_t {
     kOpReverse = 41,
     kOpRectifyFull = 42,
     kOpRectifyHalf = 43,
+    kOpPitchShift = 45,
+    kOpTimeStretch = 48,
 };
 constexpr uint32_t kOperationNameCount = 59;
 // The name shown in the Undo History; indexes outside 0..58 give "Unspecified".

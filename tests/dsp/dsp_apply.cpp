@@ -18,6 +18,8 @@
 #include "dsp/operation.h"
 #include "dsp/simple.h"
 #include "dsp/stereo.h"
+#include "dsp/time_stretch.h"
+#include "dsp/transpose.h"
 #include "wave/memory.h"
 #include "wave/undo.h"
 
@@ -146,7 +148,13 @@ int main(int argc, char** argv) {
         if (keep && keep < frames) s.frameCount = keep;
         result =
             Combine(w, {second, int64_t(Arg(args, 0)), int(Arg(args, 1, 1)), Arg(args, 2, 50)});
-    } else
+    } else if (op == "transpose")  // new rate, method 0..3, option bits
+        result = TransposeRate(w, int64_t(Arg(args, 0)), int(Arg(args, 1)), uint32_t(Arg(args, 2)));
+    else if (op == "timestretch")  // percent, extended bass, stereo lock
+        result = TimeStretch(w, {Arg(args, 0), Arg(args, 1) != 0, Arg(args, 2) != 0});
+    else if (op == "pitchshift")  // cents, extended bass, stereo lock
+        result = PitchShift(w, {Arg(args, 0), Arg(args, 1) != 0, Arg(args, 2) != 0});
+    else
         return Usage();
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
