@@ -61,6 +61,12 @@ const OperationEntry kOperations[kOperationCount] = {
     MakeOperationEntry<KeyMapOp>(),
     MakeOperationEntry<StatisticsOp>(),
     MakeOperationEntry<CloneOp>(),
+    MakeOperationEntry<CompressorOp>(),
+    MakeOperationEntry<NoiseGateOp>(),
+    MakeOperationEntry<EchoOp>(),
+    MakeOperationEntry<FlangeOp>(),
+    MakeOperationEntry<ChorusOp>(),
+    MakeOperationEntry<ReverbOp>(),
 };
 
 namespace {
@@ -73,7 +79,9 @@ constexpr bool TableInOrder() {
         StereoToMonoOp::kInfo.id,  MonoToStereoOp::kInfo.id,    ReplicateOp::kInfo.id,
         InsertSilenceOp::kInfo.id, InsertSilenceAtOp::kInfo.id, AppendOp::kInfo.id,
         CombineOp::kInfo.id,       KeyMapOp::kInfo.id,          StatisticsOp::kInfo.id,
-        CloneOp::kInfo.id};
+        CloneOp::kInfo.id,         CompressorOp::kInfo.id,      NoiseGateOp::kInfo.id,
+        EchoOp::kInfo.id,          FlangeOp::kInfo.id,          ChorusOp::kInfo.id,
+        ReverbOp::kInfo.id};
     if (sizeof ids / sizeof ids[0] != kOperationCount) return false;
     for (int i = 0; i < kOperationCount; ++i)
         if (ids[i] != i) return false;

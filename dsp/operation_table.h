@@ -46,6 +46,12 @@ enum OperationId : int {
     kOperationKeyMap,
     kOperationStatistics,
     kOperationClone,
+    kOperationCompressor,
+    kOperationNoiseGate,
+    kOperationEcho,
+    kOperationFlange,
+    kOperationChorus,
+    kOperationReverb,
     kOperationCount,
 };
 
