@@ -99,7 +99,7 @@ bool GateChannel(float* x, uint32_t length, const Setup& s, double* ring) {
         }
         if (g != 1) ScaleSamples(x, p, p + 3, g);
         progress.Advance(1);
-        if (++poll == kPollSteps) {
+        if (++poll >= kPollSteps) {
             poll = 0;
             if (AbortRequested()) return false;
         }
@@ -164,13 +164,14 @@ bool CompressChannel(float* x, uint32_t length, const Setup& s, double ratio, do
             gain.Step(std::sqrt(startSum / count));
             if (gain.g != 1) x[i] = float(x[i] * gain.g);
             count += 1;
-            if (++poll == 3 * kPollSteps) {
+            if (++poll >= 3 * kPollSteps) {
                 poll = 0;
                 if (AbortRequested()) return false;
             }
         }
     }
     ProgressCounter progress{length / 60};
+    poll = 0;
     const int64_t end = int64_t(length) - 2;
     uint32_t index = 0;
     int64_t p = W;
@@ -183,7 +184,7 @@ bool CompressChannel(float* x, uint32_t length, const Setup& s, double ratio, do
         gain.Step(std::sqrt(std::max(sum, 0.0) / w));
         if (gain.g != 1) ScaleSamples(x, p, p + 3, gain.g);
         progress.Advance(1);
-        if (++poll == kPollSteps) {
+        if (++poll >= kPollSteps) {
             poll = 0;
             if (AbortRequested()) return false;
         }
