@@ -89,28 +89,34 @@ int WriteRealAudioEntry(const std::string& path, const WaveRecord& record, const
     return ExportRealAudio(path, record, *c.ui);
 }
 
+// A row whose name and extension come from the format codes' own table
+// (wave/), so each format is named in one place.
+FormatEntry Row(int code, ProbeFunction probe, ReadFunction read, WriteFunction write) {
+    return {code, FormatName(code), FormatExtension(code), probe, read, write};
+}
+
 // Rows sharing a reader (the WAV and AIFF depths) name it on each row; the
 // chain takes each reader once.
 const std::vector<FormatEntry> kTable = {
-    {kFormatWav16, "WAVE 16 bit", ".wav", ProbeWave, ReadWaveEntry, WriteWaveEntry<16>},
-    {kFormatWav8, "WAVE 8 bit", ".wav", ProbeWave, ReadWaveEntry, WriteWaveEntry<8>},
-    {kFormatWav24, "WAVE 24 bit", ".wav", ProbeWave, ReadWaveEntry, WriteWaveEntry<24>},
-    {kFormatWav32, "WAVE 32 bit", ".wav", ProbeWave, ReadWaveEntry, WriteWaveEntry<32>},
-    {kFormatAiff16, "AIFF 16 bit", ".aif", ProbeAiff, ReadAiffEntry, WriteAiffEntry<16>},
-    {kFormatAiff24, "AIFF 24 bit", ".aif", ProbeAiff, ReadAiffEntry, WriteAiffEntry<24>},
-    {kFormat8svx, "8SVX (8 bit)", ".svx", Probe8svx, Read8svxEntry, Write8svxEntry},
-    {kFormatSd1, "Sound Designer 1", ".sd", nullptr, ReadSd1Entry, WriteSd1Entry},
-    {kFormatS16v3, "Studio 16 V3", ".s16", nullptr, ReadS16Entry, WriteS16Entry},
-    {kFormatAu, "AU Sun", ".au", nullptr, ReadAuEntry, WriteAuEntry},
-    {kFormatVoc, "VOC", ".voc", nullptr, ReadVocEntry, WriteVocEntry},
-    {kFormatText1, "Unspecified", "", nullptr, ReadTextEntry, nullptr},
-    {kFormatRaw8s, "RAW 8 Signed", ".raw", nullptr, nullptr, WriteRawEntry<kFormatRaw8s>},
-    {kFormatRaw8u, "RAW 8 Unsigned", ".raw", nullptr, nullptr, WriteRawEntry<kFormatRaw8u>},
-    {kFormatRaw16m, "RAW 16 Motorola", ".raw", nullptr, nullptr, WriteRawEntry<kFormatRaw16m>},
-    {kFormatRaw16i, "RAW 16 Intel", ".raw", nullptr, nullptr, WriteRawEntry<kFormatRaw16i>},
-    {kFormatRawAlaw, "RAW a-Law", ".raw", nullptr, nullptr, WriteRawEntry<kFormatRawAlaw>},
-    {kFormatRawUlaw, "RAW u-Law", ".raw", nullptr, nullptr, WriteRawEntry<kFormatRawUlaw>},
-    {kFormatRealAudio, "RealAudio", ".ra", nullptr, nullptr, WriteRealAudioEntry},
+    Row(kFormatWav16, ProbeWave, ReadWaveEntry, WriteWaveEntry<16>),
+    Row(kFormatWav8, ProbeWave, ReadWaveEntry, WriteWaveEntry<8>),
+    Row(kFormatWav24, ProbeWave, ReadWaveEntry, WriteWaveEntry<24>),
+    Row(kFormatWav32, ProbeWave, ReadWaveEntry, WriteWaveEntry<32>),
+    Row(kFormatAiff16, ProbeAiff, ReadAiffEntry, WriteAiffEntry<16>),
+    Row(kFormatAiff24, ProbeAiff, ReadAiffEntry, WriteAiffEntry<24>),
+    Row(kFormat8svx, Probe8svx, Read8svxEntry, Write8svxEntry),
+    Row(kFormatSd1, nullptr, ReadSd1Entry, WriteSd1Entry),
+    Row(kFormatS16v3, nullptr, ReadS16Entry, WriteS16Entry),
+    Row(kFormatAu, nullptr, ReadAuEntry, WriteAuEntry),
+    Row(kFormatVoc, nullptr, ReadVocEntry, WriteVocEntry),
+    Row(kFormatText1, nullptr, ReadTextEntry, nullptr),
+    Row(kFormatRaw8s, nullptr, nullptr, WriteRawEntry<kFormatRaw8s>),
+    Row(kFormatRaw8u, nullptr, nullptr, WriteRawEntry<kFormatRaw8u>),
+    Row(kFormatRaw16m, nullptr, nullptr, WriteRawEntry<kFormatRaw16m>),
+    Row(kFormatRaw16i, nullptr, nullptr, WriteRawEntry<kFormatRaw16i>),
+    Row(kFormatRawAlaw, nullptr, nullptr, WriteRawEntry<kFormatRawAlaw>),
+    Row(kFormatRawUlaw, nullptr, nullptr, WriteRawEntry<kFormatRawUlaw>),
+    Row(kFormatRealAudio, nullptr, nullptr, WriteRealAudioEntry),
 };
 
 }  // namespace

@@ -4,12 +4,12 @@
 namespace ob {
 
 namespace {
-struct FormatEntry {
+struct FormatCodeRow {
     int code;
     const char* name;
     const char* extension;
 };
-const FormatEntry kFormats[] = {
+const FormatCodeRow kFormats[] = {
     {kFormatAiff16, "AIFF 16 bit", ".aif"},
     {kFormatSd1, "Sound Designer 1", ".sd"},
     {kFormat8svx, "8SVX (8 bit)", ".svx"},
@@ -30,8 +30,8 @@ const FormatEntry kFormats[] = {
     {kFormatWav24, "WAVE 24 bit", ".wav"},
 };
 
-const FormatEntry* Lookup(int code) {
-    for (const FormatEntry& entry : kFormats)
+const FormatCodeRow* Lookup(int code) {
+    for (const FormatCodeRow& entry : kFormats)
         if (entry.code == code) return &entry;
     return nullptr;
 }
@@ -60,12 +60,12 @@ const int kFormatDisplayOrder[19] = {
 };
 
 const char* FormatName(int code) {
-    const FormatEntry* entry = Lookup(code);
+    const FormatCodeRow* entry = Lookup(code);
     return entry ? entry->name : "Unspecified";
 }
 
 const char* FormatExtension(int code) {
-    const FormatEntry* entry = Lookup(code);
+    const FormatCodeRow* entry = Lookup(code);
     return entry ? entry->extension : "";
 }
 

@@ -335,6 +335,22 @@ End Sub
     check("startup ran" not in done.stdout, "a start-up macro ran in batch mode")
     os.remove(os.path.join(tmp, "orbick.macroinit"))
 
+    # An Integer parameter of a script function refuses 32768: the call stops
+    # with Overflow before the host function runs.
+    done = run(tmp, """Sub Main ()
+    e = obOpenEditor()
+    obOpenWave e, "in.wav"
+    Print obSetSampleValue(e, 10, 16384); obGetSampleValue(e, 10)
+    Dim v As Long
+    v = 32768
+    obSetSampleValue e, 10, v
+    Print "not reached"
+End Sub
+""", expect_status=1, name="integer_overflow.bas")
+    check(numbers(done.stdout) == [1, 16383], "integer 16384: %r" % done.stdout)
+    check("Error on line: 7 - Overflow" in done.stderr,
+          "integer 32768 reported: %r" % done.stderr)
+
     # The examples of docs/SCRIPTING.md run as they stand.
     examples = re.findall(r"```basic\n(.*?)```", open(DOCS).read(), re.S)
     check(len(examples) >= 3, "docs: %d examples" % len(examples))

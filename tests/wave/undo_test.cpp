@@ -179,6 +179,42 @@ TEST(Undo, LoopsAndMarkersStayWhereTheyAre) {
     EXPECT_EQ(FindMarker(*w, 0)->position, 700u);
 }
 
+// The view (start, span, level) is part of the exchange: undo shows the
+// passage as it was before the edit, redo as it was after it, for range and
+// whole-wave backups alike.
+TEST(Undo, RestoresTheView) {
+    GlobalStateGuard guard;
+    RecordingUserInterface ui;
+    SetBackupDepth(4);
+    WaveRecord* w = MakeWave(200000, false, Ramp);
+    for (bool range : {true, false}) {
+        if (range)
+            SelectMouse(*w, 1000, 500, 1);
+        else
+            gEditing.affectArea = kAffectAll;
+        w->viewStart = 12345;
+        w->viewSpan = 777;
+        w->viewLevelCentre = -100;
+        w->viewLevelSpan = 4000;
+        Invert(*w);
+        EXPECT_EQ(BackupAt(*w, 0)->kind, uint32_t(range ? kBackupRange : kBackupWholeEditChannels));
+        w->viewStart = 50000;
+        w->viewSpan = 99;
+        w->viewLevelCentre = 7;
+        w->viewLevelSpan = 100;
+        ASSERT_EQ(Undo(*w), kUndoDone);
+        EXPECT_EQ(w->viewStart, 12345u);
+        EXPECT_EQ(w->viewSpan, 777u);
+        EXPECT_EQ(w->viewLevelCentre, -100);
+        EXPECT_EQ(w->viewLevelSpan, 4000);
+        ASSERT_EQ(Redo(*w), kUndoDone);
+        EXPECT_EQ(w->viewStart, 50000u);
+        EXPECT_EQ(w->viewSpan, 99u);
+        EXPECT_EQ(w->viewLevelCentre, 7);
+        EXPECT_EQ(w->viewLevelSpan, 100);
+    }
+}
+
 TEST(Undo, WholeWaveExchangeSwapsBuffersWithoutCopying) {
     GlobalStateGuard guard;
     RecordingUserInterface ui;
