@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/messages.h"
 #include "base/progress.h"
@@ -22,16 +23,30 @@
 
 namespace ob {
 
-const char* const kBatchUsage = "usage: orbick --batch MACRO.bas [--config-dir DIR]\n";
+const char* const kBatchUsage =
+    "usage: orbick --batch [--config-dir DIR] MACRO.bas [ARG...]\n"
+    "  runs the macro without windows; the ARGs after MACRO.bas reach it as\n"
+    "  Command$ (all of them, quoted where needed), CommandArg$(i) and CommandArgCount\n";
 
 int RunBatchCommand(int argc, char** argv) {
+    if (argc == 1 && (std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0)) {
+        std::fputs(kBatchUsage, stdout);
+        return 0;
+    }
     std::string macro;
     std::string configDir;
+    std::vector<std::string> args;
+    // Options come before MACRO.bas; everything after it belongs to the macro
+    // (also words starting with "-"), except a --config-dir right after it,
+    // which older command lines put there.
     for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--config-dir") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--config-dir") == 0 && i + 1 < argc && args.empty() &&
+            configDir.empty()) {
             configDir = argv[++i];
-        } else if (macro.empty() && argv[i][0] != '-') {
+        } else if (macro.empty() && argv[i][0] != '-' && argv[i][0] != 0) {
             macro = argv[i];
+        } else if (!macro.empty()) {
+            args.push_back(argv[i]);
         } else {
             std::fputs(kBatchUsage, stderr);
             return 2;
@@ -47,7 +62,7 @@ int RunBatchCommand(int argc, char** argv) {
     ReadStartupSettings(SettingsFolder(configDir));
     InstallAbortOnInterrupt();
 
-    int32_t result = RunMacroFile(nullptr, macro);
+    int32_t result = RunMacroFile(nullptr, macro, args);
 
     // Playback does not exist yet, so nothing can still be playing here.
     StopRecorder();

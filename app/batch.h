@@ -1,4 +1,5 @@
-// orbick --batch MACRO.bas [--config-dir DIR]: runs a macro without windows.
+// orbick --batch [--config-dir DIR] MACRO.bas [ARG...]: runs a macro without
+// windows, handing it the arguments.
 #pragma once
 
 namespace ob {

@@ -1,4 +1,4 @@
-// `orbick --convert IN OUT --format CODE [--raw CODE]`: argument parsing and
+// `orbick --convert IN OUT [--format FORMAT] [--raw FORMAT]`: argument parsing and
 // the open-then-save sequence through the editor's open chain and Save As
 // (tidy, overview from the peak cache or computed, cache written). The
 // command line answers the open and save dialogs: Save As takes OUT and
@@ -6,10 +6,14 @@
 // file is an error instead of being read as headerless samples.
 #include "app/convert_command.h"
 
+#include <strings.h>
+
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "formats/format_table.h"
 #include "formats/sound_io.h"
@@ -22,13 +26,15 @@
 namespace ob {
 
 const char* const kConvertUsage =
-    "usage: orbick --convert IN OUT --format CODE [--raw CODE]\n"
-    "  CODE: 5 WAVE 8 bit, 6 WAVE 16 bit, 19 WAVE 24 bit, 17 WAVE 32 bit, 3 8SVX,\n"
-    "        0 AIFF 16 bit, 18 AIFF 24 bit, 14 AU, 7 RAW 8 signed, 8 RAW 8 unsigned,\n"
-    "        9 RAW 16 Motorola, 10 RAW 16 Intel, 11 RAW a-law, 12 RAW u-law,\n"
-    "        16 RealAudio, 2 Sound Designer 1, 13 Studio 16 V3, 15 VOC\n"
-    "  --raw CODE: read IN as RAW data of that kind (7..12) when no reader\n"
-    "        recognises it\n";
+    "usage: orbick --convert IN OUT [--format FORMAT] [--raw FORMAT]\n"
+    "  FORMAT, by name or code: wav8 5, wav16 6, wav24 19, wavf (wav32) 17,\n"
+    "        8svx 3, aiff (aiff16) 0, aiff24 18, au 14, voc 15, sd1 2,\n"
+    "        studio16 (s16) 13, raw8s 7, raw8u 8, raw16m 9, raw16i 10,\n"
+    "        rawalaw 11, rawulaw 12, realaudio (ra) 16\n"
+    "  without --format, OUT's extension chooses the format (.wav .aif .aiff\n"
+    "        .au .snd .svx .8svx .voc .sd .s16 .ra) at the depth of IN\n"
+    "  --raw FORMAT: read IN as RAW data of that kind (raw8s .. rawulaw, 7..12)\n"
+    "        when no reader recognises it\n";
 
 namespace {
 
@@ -68,12 +74,93 @@ bool Writable(int code) {
     return entry && entry->write;
 }
 
+// Format names of the command line; several may name one code.
+struct FormatName {
+    const char* name;
+    int code;
+};
+const FormatName kFormatNames[] = {
+    {"wav8", kFormatWav8},       {"wav16", kFormatWav16},     {"wav24", kFormatWav24},
+    {"wavf", kFormatWav32},      {"wav32", kFormatWav32},     {"aiff", kFormatAiff16},
+    {"aiff16", kFormatAiff16},   {"aiff24", kFormatAiff24},   {"8svx", kFormat8svx},
+    {"au", kFormatAu},           {"voc", kFormatVoc},         {"sd1", kFormatSd1},
+    {"studio16", kFormatS16v3},  {"s16", kFormatS16v3},       {"raw8s", kFormatRaw8s},
+    {"raw8u", kFormatRaw8u},     {"raw16m", kFormatRaw16m},   {"raw16i", kFormatRaw16i},
+    {"rawalaw", kFormatRawAlaw}, {"rawulaw", kFormatRawUlaw}, {"realaudio", kFormatRealAudio},
+    {"ra", kFormatRealAudio},
+};
+
+// A format name (any case) or a decimal code.
 bool ParseFormatCode(const char* text, int& code) {
+    for (const FormatName& entry : kFormatNames) {
+        if (strcasecmp(text, entry.name) == 0) {
+            code = entry.code;
+            return true;
+        }
+    }
     char* end = nullptr;
     long v = std::strtol(text, &end, 10);
-    if (end == text || *end != 0 || v < -1 || v > 1000) return false;
+    if (end == text || *end != 0 || v < 0 || v > 1000) return false;
     code = int(v);
     return true;
+}
+
+// The formats an output extension stands for, in order of depth; empty when
+// the extension says nothing (.raw, none, unknown).
+std::vector<int> FormatsOfExtension(const std::string& path) {
+    std::string ext(ExtensionPart(path));
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".wav" || ext == ".wave")
+        return {kFormatWav8, kFormatWav16, kFormatWav24, kFormatWav32};
+    if (ext == ".aif" || ext == ".aiff") return {kFormatAiff16, kFormatAiff24};
+    if (ext == ".au" || ext == ".snd") return {kFormatAu};
+    if (ext == ".svx" || ext == ".8svx") return {kFormat8svx};
+    if (ext == ".voc") return {kFormatVoc};
+    if (ext == ".sd" || ext == ".sd1") return {kFormatSd1};
+    if (ext == ".s16") return {kFormatS16v3};
+    if (ext == ".ra") return {kFormatRealAudio};
+    return {};
+}
+
+// Bits a format code keeps: 32 for float and for sources of unknown depth
+// (text import), 16 for a-law, u-law and RealAudio.
+int DepthOf(int code) {
+    switch (code) {
+        case kFormatWav8:
+        case kFormat8svx:
+        case kFormatRaw8s:
+        case kFormatRaw8u:
+        case kFormatVoc:
+            return 8;
+        case kFormatAiff16:
+        case kFormatSd1:
+        case kFormatWav16:
+        case kFormatRaw16m:
+        case kFormatRaw16i:
+        case kFormatRawAlaw:
+        case kFormatRawUlaw:
+        case kFormatS16v3:
+        case kFormatAu:
+        case kFormatRealAudio:
+            return 16;
+        case kFormatWav24:
+        case kFormatAiff24:
+            return 24;
+        default:
+            return 32;
+    }
+}
+
+// The format of the extension's family that keeps what the source holds: the
+// source's own format when it belongs, else the shallowest one at least as
+// deep as the source, else the deepest.
+int FormatForOutput(const std::vector<int>& family, int sourceFormat) {
+    for (int code : family)
+        if (code == sourceFormat) return code;
+    int want = DepthOf(sourceFormat);
+    for (int code : family)
+        if (DepthOf(code) >= want) return code;
+    return family.back();
 }
 
 // IN and OUT in that order, "--format CODE" anywhere among them. Other words
@@ -105,7 +192,7 @@ bool ParseArgs(int argc, char** argv, ConvertArgs& args) {
             return false;
         }
     }
-    return positional == 2 && formatGiven;
+    return positional == 2;
 }
 
 void ReportFileError(const std::string& path, int result) {
@@ -116,11 +203,25 @@ void ReportFileError(const std::string& path, int result) {
 
 int RunConvertCommand(int argc, char** argv) {
     ConvertArgs args;
+    if (argc == 1 && (std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0)) {
+        std::fputs(kConvertUsage, stdout);
+        return 0;
+    }
     if (!ParseArgs(argc, argv, args)) {
         std::fputs(kConvertUsage, stderr);
         return 2;
     }
-    if (!Writable(args.format)) {
+    std::vector<int> family;
+    if (args.format < 0) {
+        family = FormatsOfExtension(args.out);
+        if (family.empty()) {
+            std::fprintf(stderr,
+                         "orbick: %s: the extension does not tell the format; give --format\n",
+                         args.out.c_str());
+            std::fputs(kConvertUsage, stderr);
+            return 2;
+        }
+    } else if (!Writable(args.format)) {
         std::fprintf(stderr, "orbick: format %d cannot be written by --convert\n", args.format);
         std::fputs(kConvertUsage, stderr);
         return 2;
@@ -142,6 +243,7 @@ int RunConvertCommand(int argc, char** argv) {
         failed = &args.out;
         record.filePath.clear();
         ui.messages.clear();
+        if (!family.empty()) args.format = FormatForOutput(family, record.sourceFormat);
         result = SaveSoundAs(record, args.format, kWavOptionsAll, &ui);
     }
     if (result != kFileOk) {

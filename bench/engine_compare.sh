@@ -58,6 +58,33 @@ local function fib(n) if n < 2 then return n end return fib(n - 1) + fib(n - 2) 
 print(fib(30))
 B
 
+write calls.bas <<'B'
+Sub Main
+  Dim i As Long, s As Long
+  For i = 1 To 1000000
+    s = Add3(s, 1)
+  Next i
+  Print s
+End Sub
+Function Add3(ByVal a As Long, b As Long) As Long
+  Add3 = a + b
+End Function
+B
+write calls.py <<'B'
+def add3(a, b):
+    return a + b
+s = 0
+for i in range(1, 1000001):
+    s = add3(s, 1)
+print(s)
+B
+write calls.lua <<'B'
+local function add3(a, b) return a + b end
+local s = 0
+for i = 1, 1000000 do s = add3(s, 1) end
+print(s)
+B
+
 write append.bas <<'B'
 Sub Main
   Dim s As String, i As Long
@@ -204,7 +231,7 @@ seconds() {  # the best wall time of three runs (the machine may be shared)
 
 printf "%-10s %9s %9s %9s %9s %9s\n" test tessel python3 lua5.4 vs.py vs.lua
 status=0
-for t in loop fib append midinstr libcall array select; do
+for t in ${ENGINE_COMPARE_ONLY:-loop fib calls append midinstr libcall array select}; do
   tt=$(seconds "$TESSEL" "$DIR/$t.bas")
   tp=$(seconds "$PY" "$DIR/$t.py")
   tl="-"

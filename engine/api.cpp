@@ -203,12 +203,18 @@ static int32_t LoadFileSources(ScriptContext& ctx) {
         std::string data;
         char buf[65536];
         size_t k;
-        while ((k = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, k);
+        while (data.size() <= kMaxFileBytes && (k = std::fread(buf, 1, sizeof buf, f)) > 0)
+            data.append(buf, k);
         bool bad = std::ferror(f);
         std::fclose(f);
         if (bad) {
             ReportError(ctx, "Read error on file " + src.path + "\n");
             return TES_E_READ;
+        }
+        if (data.size() > kMaxFileBytes) {
+            ReportError(ctx, "Source file " + src.path + " is larger than " +
+                                 std::to_string(kMaxFileBytes >> 20) + " MB\n");
+            return TES_E_BUFFERFULL;
         }
         src.text = Frame(data.data(), data.size());
     }
@@ -390,8 +396,10 @@ TES_API TesResult tesAppendText(TesContext h, const char* text) {
     ENTRY_BEGIN LIVE_CTX(h) if (!text) return TES_E_INVALIDARG;
     if (ctx->compileUsed) return TES_E_STATE;
     if ((int)ctx->sources.size() >= kMaxSources) return TES_E_BUFFERFULL;
+    size_t n = std::strlen(text);
+    if (n > kMaxFileBytes) return TES_E_BUFFERFULL;
     Source s;
-    s.text = Frame(text, std::strlen(text));
+    s.text = Frame(text, n);
     ctx->sources.push_back(std::move(s));
     return TES_OK;
     ENTRY_END
@@ -924,6 +932,15 @@ TES_API const char* tesResultText(TesResult code) {
 TES_API TesResult tesSetRunLimits(TesContext h, int64_t maxSteps, int32_t sandbox) {
     ENTRY_BEGIN GET_CTX(h) ctx->maxSteps = maxSteps > 0 ? maxSteps : 0;
     ctx->sandbox = sandbox != 0;
+    return TES_OK;
+    ENTRY_END
+}
+
+TES_API TesResult tesSetCommandArgs(TesContext h, int32_t count, const char* const* args) {
+    ENTRY_BEGIN GET_CTX(h) if (count < 0 || (count > 0 && !args)) return TES_E_INVALIDARG;
+    std::vector<std::string> copy;
+    for (int32_t i = 0; i < count; ++i) copy.emplace_back(args[i] ? args[i] : "");
+    ctx->commandArgs = std::move(copy);
     return TES_OK;
     ENTRY_END
 }

@@ -160,7 +160,9 @@ TES_BUILTIN(rtFileLen) {
 }
 
 // Copies in 16 KiB blocks to a target it creates or truncates. A source that
-// cannot be read or a target that cannot be written is reported as a warning.
+// cannot be read or a target that cannot be written is reported as a warning,
+// and so is a target that is the source itself (the same device and inode,
+// also through another path or a link), which truncating would empty.
 TES_BUILTIN(rtFileCopy) {
     TES_UNUSED_ARGS;
     if (Refused(ctx, "FileCopy", err)) return false;
@@ -170,6 +172,13 @@ TES_BUILTIN(rtFileCopy) {
     FILE* in = std::fopen(from.c_str(), "rb");
     if (!in) {
         ReportWarning(ctx, "FileCopy: unable to open: " + from + "\n");
+        return true;
+    }
+    struct stat src, dst;
+    if (fstat(fileno(in), &src) == 0 && stat(to.c_str(), &dst) == 0 && src.st_dev == dst.st_dev &&
+        src.st_ino == dst.st_ino) {
+        std::fclose(in);
+        ReportWarning(ctx, "FileCopy: source and target are the same file: " + to + "\n");
         return true;
     }
     std::unique_ptr<char[]> block(new (std::nothrow) char[16384]);

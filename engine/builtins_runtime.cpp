@@ -330,6 +330,37 @@ TES_BUILTIN(bErase) {
     return true;
 }
 
+// The host's arguments (tesSetCommandArgs): all of them as one text, one by
+// number, and how many there are.
+TES_BUILTIN(bCommand) {
+    TES_UNUSED_ARGS;
+    std::string text;
+    for (const std::string& arg : ctx.commandArgs) {
+        if (!text.empty()) text += ' ';
+        if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+            text += arg;
+            continue;
+        }
+        text += '"';
+        for (char c : arg) text += c == '"' ? std::string("\"\"") : std::string(1, c);
+        text += '"';
+    }
+    SetString(out, std::move(text));
+    return true;
+}
+TES_BUILTIN(bCommandArg) {
+    TES_UNUSED_ARGS;
+    int32_t i = L(a);
+    bool inside = i >= 1 && size_t(i) <= ctx.commandArgs.size();
+    SetString(out, inside ? ctx.commandArgs[size_t(i) - 1] : std::string());
+    return true;
+}
+TES_BUILTIN(bCommandArgCount) {
+    TES_UNUSED_ARGS;
+    SetLong(out, int32_t(ctx.commandArgs.size()));
+    return true;
+}
+
 // Parameter letters: D Double, I Integer, L Long, S String, N count, V any
 // value; lower case marks a trailing parameter that may be left out.
 const Builtin kTable[] = {
@@ -404,6 +435,9 @@ const Builtin kTable[] = {
     {"ChDir", "ChDir", 0, "S", rtChDir},
     {"ChDrive", "ChDrive", 0, "S", rtChDrive},
     {"CurDir", "CurDir", TC_STRING, "", rtCurDir},
+    {"Command", "Command", TC_STRING, "", bCommand},
+    {"CommandArg", "CommandArg", TC_STRING, "L", bCommandArg},
+    {"CommandArgCount", "CommandArgCount", TC_LONG, "", bCommandArgCount},
     {"Shell", "Shell", TC_LONG, "Si", rtShell},
     {"Beep", "eBeep", 0, "", rtBeep},
     {"MsgBox", "MsgBox", TC_INTEGER, "Sis", rtMsgBox},

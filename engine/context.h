@@ -19,6 +19,10 @@ constexpr int kMaxSources = 59;
 constexpr int kMaxTokens = 30000;
 constexpr int kParserStackLimit = 180;
 constexpr int kMaxFiles = 19;
+// The largest source text and compiled-code file read (64 MiB): a program
+// is limited to kMaxTokens anyway, and reading stops there (a device such as
+// /dev/zero never ends).
+constexpr size_t kMaxFileBytes = (size_t)64 << 20;
 
 // One recorded token of the stream: raw kind, last character, name index.
 struct StreamToken {
@@ -91,6 +95,7 @@ struct ScriptContext {
     OpenFile files[kMaxFiles + 1];
     int64_t maxSteps = 0;
     bool sandbox = false;
+    std::vector<std::string> commandArgs;  // what Command and CommandArg return
 
     // Host objects registered before compiling (declared at its start), each
     // holding one reference; records of member calls by name and flags.

@@ -593,6 +593,7 @@ void Compiler::ProcedureDefinition() {
     bool isSub = tok_.kind == T_SUB;
     if (tok_.kind != T_SUB && tok_.kind != T_FUNCTION) SyntaxError();
     if (proc_) SyntaxError();
+    int headerLine = stmtLine_, headerSource = stmtSource_;
     Advance();
     if (tok_.raw != T_IDENT) SyntaxError();
     int name = tok_.name;
@@ -626,6 +627,8 @@ void Compiler::ProcedureDefinition() {
     rec->retCode = ret;
     rec->retType = isSub ? 0 : ValueTypeOf(ret);
     rec->entry = Here();
+    rec->line = headerLine;
+    rec->source = headerSource;
     rec->slots.clear();
     ctx_.names[name].kind = isSub ? T_DECLSUB : T_DECLFUNC;
     ctx_.names[name].type = TC_FUNCTION;

@@ -565,6 +565,12 @@ int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) 
         } else {
             int op = Compile(a);
             int at = Emit(OP_PUSH, op, -1, -1);
+            // A numeric constant may get its parameter's type once the whole
+            // program is read (WidenConstantArguments).
+            if (checkLater && rec && a->kind == E_CELL && op > 0 &&
+                (ctx_.storage[op].flags & CF_CONST) &&
+                (ctx_.storage[op].type == VT_INTEGER || ctx_.storage[op].type == VT_LONG))
+                constantArgs_.push_back({at, fn, pushed - 1});
             bool temp = IsTemp(op);
             if (temp) ctx_.code[at].pad = 1;  // a temporary is moved
             // An addition or subtraction into a temporary that only this push

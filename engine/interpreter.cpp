@@ -2,6 +2,7 @@
 // files and Print.
 #include "engine/interpreter.h"
 
+#include <strings.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -53,11 +54,36 @@ void Interpreter::Reset() {
     paused_ = false;
 }
 
-void Interpreter::CloseFiles() {
-    for (auto& f : ctx_.files) {
-        if (f.fp) std::fclose(f.fp);
-        f.fp = nullptr;
+int Interpreter::CloseFile(int n) {
+    OpenFile& f = ctx_.files[n];
+    if (!f.fp) return 0;
+    // A write that failed earlier leaves the error flag; the close writes
+    // what is still buffered.
+    bool lost = f.mode != 1 && std::ferror(f.fp);
+    if (std::fclose(f.fp) != 0 && f.mode != 1) lost = true;
+    f.fp = nullptr;
+    return lost ? n : 0;
+}
+
+int Interpreter::CloseFiles() {
+    int failed = 0;
+    for (int n = 1; n <= kMaxFiles; ++n) {
+        int r = CloseFile(n);
+        if (r && !failed) failed = r;
     }
+    return failed;
+}
+
+bool Interpreter::FlushFiles() {
+    int failed = 0;
+    for (int n = 1; n <= kMaxFiles; ++n) {
+        OpenFile& f = ctx_.files[n];
+        if (!f.fp || f.mode == 1) continue;
+        bool lost = std::fflush(f.fp) != 0 || std::ferror(f.fp);
+        std::clearerr(f.fp);  // reported once
+        if (lost && !failed) failed = n;
+    }
+    return failed ? Fail(Fmt("Error writing to file: %d\n", failed)) : true;
 }
 
 // Stack cells are constructed once (up to a high-water mark) and reused:
@@ -134,6 +160,24 @@ int Interpreter::Run(int pc, int mode, bool debug) {
     for (const auto& f : ctx_.funcs) {
         if (f->kind == FK_PROC && f->entry == pc) {
             int end = (int)ctx_.code.size();
+            if (!f->params.empty()) {
+                // The usual slip: a helper written above Sub Main. Point at
+                // the helper's header and say why it runs.
+                ctx_.line = f->line;
+                ctx_.currentSource = f->source;
+                std::string name = f->name.substr(0, 200);
+                bool main = strcasecmp(name.c_str(), "Main") == 0;
+                char buf[600];
+                std::snprintf(buf, sizeof buf,
+                              "Argument-count mismatch - %s takes %d arguments - 0 pushed (a "
+                              "program starts with its first procedure, %s, and passes it no "
+                              "arguments%s)\n",
+                              name.c_str(), (int)f->params.size(), name.c_str(),
+                              main ? "" : "; put Sub Main first");
+                Fail(buf);
+                Reset();
+                return -1;
+            }
             if (!EnterProcedure(f.get(), 0, nullptr, end, pc)) {
                 Reset();
                 return -1;
@@ -142,7 +186,10 @@ int Interpreter::Run(int pc, int mode, bool debug) {
         }
     }
     int r = Exec(pc, mode);
-    if (r != 1) Reset();
+    if (r != 1) {
+        Reset();
+        if (!FlushFiles()) r = -1;
+    }
     return r;
 }
 
@@ -151,7 +198,10 @@ int Interpreter::Resume(int mode) {
     paused_ = false;
     depthLimit_ = kMaxDebugDepth;
     int r = Exec(pausedPc_, mode);
-    if (r != 1) Reset();
+    if (r != 1) {
+        Reset();
+        if (!FlushFiles()) r = -1;
+    }
     return r;
 }
 
@@ -194,8 +244,13 @@ static void RawView(Cell& view, void* raw, uint16_t type) {
 }
 
 // A plain pushed copy that already has its parameter's type (or goes into a
-// Variant) is bound as it is.
-static inline bool BindsAsIs(const Cell& p, const Param& pr) {
+// Variant) is bound as it is. A by-value parameter needs no link to the
+// variable the copy came from (a lazily read string still needs it).
+static inline bool BindsAsIs(Cell& p, const Param& pr) {
+    if (p.flags == CF_LINKED && pr.byVal) {
+        p.flags = 0;
+        p.link = nullptr;
+    }
     return p.flags == 0 && !pr.array &&
            ((p.type == pr.type && pr.type != VT_STRING) || pr.type == VT_VARIANT);
 }
@@ -528,6 +583,7 @@ int Interpreter::CallProcedure(FuncRec* fn, std::vector<Cell>& args, Cell& resul
     }
     int r = Exec(pc, 0);
     Reset();
+    if (!FlushFiles()) r = -1;
     return r;
 }
 
@@ -608,8 +664,9 @@ bool Interpreter::Open(const Instr& in) {
 
 bool Interpreter::Close(const Instr& in) {
     std::string err;
+    int failed = 0;
     if (in.a == 0) {
-        CloseFiles();
+        failed = CloseFiles();
     } else {
         if (sp_ - stack_ < in.a) return Fail("Data corruption detected in Close\n");
         for (int i = 0; i < in.a; ++i) {
@@ -618,14 +675,16 @@ bool Interpreter::Close(const Instr& in) {
                 PopCells(in.a);
                 return Fail(err);
             }
-            if (n >= 1 && n <= kMaxFiles && ctx_.files[n].fp) {
-                std::fclose(ctx_.files[n].fp);
-                ctx_.files[n].fp = nullptr;
+            if (n >= 1 && n <= kMaxFiles) {
+                int r = CloseFile(n);
+                if (r && !failed) failed = r;
             }
         }
         PopCells(in.a);
     }
     if (Cell* ff = FreeFileCell(ctx_)) SetInteger(ff, LowestFreeFile(ctx_));
+    // Output lost on close (a full disk) is an error, not a quiet success.
+    if (failed) return Fail(Fmt("Error writing to file: %d\n", failed));
     return true;
 }
 
@@ -801,6 +860,37 @@ int Interpreter::Exec(int pc, int mode) {
             case OP_AREAD1:
             case OP_ASTORE1:
             op_array1 : {
+                if (in.pad == 0) {
+                    // A Long element of a one-dimensional array with an Integer or
+                    // Long subscript, read into a Variant or stored from a Long:
+                    // straight from the packed data.
+                    Cell* arr = Deref(OPND(in.a));
+                    Cell* sub = Deref(OPND(in.b));
+                    Cell* other = Deref(OPND(in.c));
+                    ArrayData* d = arr->v.arr;
+                    if ((arr->flags & (CF_ARRAY | CF_HOSTREF)) == CF_ARRAY && d && d->dims == 1 &&
+                        d->elem == VT_LONG && !((sub->flags | other->flags) & CF_HOSTREF) &&
+                        (sub->type == VT_LONG || sub->type == VT_INTEGER)) {
+                        int64_t off =
+                            (int64_t)(sub->type == VT_LONG ? sub->v.l : sub->v.i) - d->lower[0];
+                        if (off >= 0 && off < (int64_t)d->count[0]) {
+                            uint8_t* raw = d->raw.data() + off * 4;
+                            if (in.op == OP_AREAD1 && other->decl == VT_VARIANT &&
+                                other->type != VT_OBJECT && !(other->flags & CF_ARRAY)) {
+                                other->type = VT_LONG;
+                                std::memcpy(&other->v.l, raw, 4);
+                                ++pc;
+                                NEXT_INSTR;
+                            }
+                            if (in.op == OP_ASTORE1 && other->type == VT_LONG &&
+                                !(other->flags & CF_ARRAY)) {
+                                std::memcpy(raw, &other->v.l, 4);
+                                ++pc;
+                                NEXT_INSTR;
+                            }
+                        }
+                    }
+                }
                 Cell* elem;
                 void* raw;
                 uint16_t rawType = 0;
@@ -920,12 +1010,14 @@ int Interpreter::Exec(int pc, int mode) {
                 break;
             }
             case OP_RETURN:
+                // Only a GoSub of this procedure's activation is returned
+                // from (a call pushes a frame of its own above it).
                 if (frames_.size() > baseFrames && frames_.back().gosub) {
                     pc = frames_.back().returnPc;
                     frames_.pop_back();
                     break;
                 }
-                [[fallthrough]];
+                FAIL("Return without GoSub\n");
             case OP_LEAVE:
             op_leave : {
                 if (frames_.size() > baseFrames && LeavePlain(pc)) {
@@ -1008,6 +1100,18 @@ int Interpreter::Exec(int pc, int mode) {
                 } else if (!(v->flags & CF_HOSTREF) && v->type == VT_LONG) {
                     if (v->v.l == INT32_MAX) FAIL("Overflow\n");
                     ++v->v.l;
+                    // Unstepped and unwatched: the loop test runs here, which
+                    // saves a dispatch per turn (stepping still stops at the
+                    // For line, as every instruction goes through the top).
+                    const Instr& t = code[in.c];
+                    Cell* lim = OPND(t.b);
+                    if (t.op == OP_FORTEST && t.c == pc && (unsigned)pc < threadedCount &&
+                        !(lim->flags & (CF_REF | CF_HOSTREF)) &&
+                        (lim->type == VT_LONG || lim->type == VT_INTEGER)) {
+                        int32_t limit = lim->type == VT_LONG ? lim->v.l : lim->v.i;
+                        pc = v->v.l > limit ? pc + 1 : in.c + 1;
+                        NEXT_INSTR;
+                    }
                 } else if (!(v->flags & CF_HOSTREF) && v->type == VT_SINGLE) {
                     v->v.f += 1.0f;
                 } else if (!(v->flags & CF_HOSTREF) && v->type == VT_DOUBLE) {
@@ -1052,8 +1156,9 @@ int Interpreter::Exec(int pc, int mode) {
             case OP_PUSHREF:
             op_push : {
                 Cell* src = OPND(in.a);
-                if (in.op == OP_PUSH && sp_ < built_) {
-                    // A number into a reused stack cell (popped cells own nothing, no flags).
+                if (sp_ < built_) {
+                    // A number into a reused stack cell (popped cells own nothing, no
+                    // flags); a variable's copy remembers the variable.
                     Cell* d = src->flags & CF_REF ? Deref(src) : src;
                     if (!(d->flags & (CF_HOSTREF | CF_ARRAY)) && d->type >= VT_INTEGER &&
                         d->type <= VT_DOUBLE && sp_->flags == 0) {
@@ -1064,6 +1169,10 @@ int Interpreter::Exec(int pc, int mode) {
                         c->name = 0;
                         c->v = d->v;
                         c->link = nullptr;
+                        if (in.op == OP_PUSHREF) {
+                            c->flags = CF_LINKED;
+                            c->link = d;
+                        }
                         ++pc;
                         NEXT_INSTR;
                     }

@@ -33,7 +33,13 @@ class Interpreter {
     int CallProcedure(FuncRec* fn, std::vector<Cell>& args, Cell& result);
 
     void Reset();  // drops frames and stack (end of a run)
-    void CloseFiles();
+    // Closes every open file (CloseFile: one); returns the number of the
+    // first whose output was lost, else 0.
+    int CloseFiles();
+    int CloseFile(int n);
+    // Writes what the output files still buffer (the end of a run); reports
+    // "Error writing to file" with the first number whose output was lost.
+    bool FlushFiles();
 
     // Pushing and popping the value stack.
     bool PushCell(Cell*& out);

@@ -163,10 +163,15 @@ bool Compiler::Statement() {
     nodes_.clear();
     switch (tok_.kind) {
         case T_DECLLABEL: {
+            // A label belongs to its procedure (or to the code outside any).
             int name = tok_.name;
-            if (labels_.count(name)) Error("Duplicate definition: " + ctx_.names[name].text + "\n");
-            labels_[name] = Here();
-            if (ctx_.names[name].kind == T_IDENT) ctx_.names[name].kind = T_DECLLABEL;
+            std::pair<int, int> key{LabelScope(), name};
+            if (labels_.count(key)) Error("Duplicate definition: " + ctx_.names[name].text + "\n");
+            labels_[key] = Here();
+            if (ctx_.names[name].kind == T_IDENT) {
+                if (proc_ && !savedKinds_.count(name)) savedKinds_[name] = T_IDENT;
+                ctx_.names[name].kind = T_DECLLABEL;
+            }
             Advance();
             if (tok_.kind != T_EOL && tok_.kind != T_COLON && tok_.kind != T_EOF)
                 return Statement();
@@ -674,11 +679,13 @@ void Compiler::NameStatement() {
 }
 
 // goto -> GOTO label      gosub -> GOSUB label
+// The label must be one of the same procedure: a jump into another
+// procedure would run its code on the wrong frame.
 void Compiler::GotoStatement(bool gosub) {
     Advance();
     if (tok_.kind != T_IDENT && tok_.kind != T_DECLLABEL) SyntaxError();
     int at = Emit(gosub ? OP_GOSUB : OP_BRANCH, -1, -1, -1);
-    jumps_.push_back({at, tok_.name, stmtLine_, stmtSource_});
+    jumps_.push_back({at, tok_.name, LabelScope(), stmtLine_, stmtSource_});
     Advance();
 }
 
@@ -897,16 +904,51 @@ void Compiler::SetStatement() {
 
 void Compiler::ResolveLabels() {
     for (const auto& j : jumps_) {
-        auto it = labels_.find(j.name);
+        auto it = labels_.find({j.scope, j.name});
         if (it == labels_.end()) {
             int saved = ctx_.line;
+            int savedSource = ctx_.currentSource;
             ctx_.line = j.line;
+            ctx_.currentSource = j.source;
             ReportError(ctx_, "Label not defined\n");
             ctx_.line = saved;
+            ctx_.currentSource = savedSource;
             continue;
         }
         ctx_.code[j.at].a = it->second;
         ctx_.code[j.at].c = it->second;
+    }
+}
+
+void Compiler::WidenConstantArguments() {
+    for (const ConstantArg& c : constantArgs_) {
+        Instr& push = ctx_.code[c.push];
+        if (push.op != OP_PUSH || push.a <= 0 || c.fn <= 0) continue;
+        FuncRec* rec = ctx_.storage[c.fn].v.fn;
+        if (!rec || rec->kind != FK_PROC || rec->builtin >= 0 || c.index >= (int)rec->params.size())
+            continue;
+        const Param& pr = rec->params[c.index];
+        const Cell& k = ctx_.storage[push.a];
+        bool wider = (k.type == VT_INTEGER && pr.type == VT_LONG) ||
+                     ((k.type == VT_INTEGER || k.type == VT_LONG) &&
+                      (pr.type == VT_SINGLE || pr.type == VT_DOUBLE));
+        if (pr.array || pr.member || !wider) continue;
+        auto key = std::make_pair(push.a, pr.type);
+        auto it = widened_.find(key);
+        if (it == widened_.end()) {
+            int32_t v = k.type == VT_INTEGER ? k.v.i : k.v.l;
+            int cell = ctx_.NewCell(pr.type, k.name);
+            Cell& w = ctx_.storage[cell];
+            if (pr.type == VT_LONG)
+                SetLong(&w, v);
+            else if (pr.type == VT_SINGLE)
+                SetSingle(&w, (float)v);
+            else
+                SetDouble(&w, (double)v);
+            w.flags |= CF_CONST;
+            it = widened_.emplace(key, cell).first;
+        }
+        push.a = it->second;
     }
 }
 
@@ -915,6 +957,7 @@ int32_t Compiler::Run() {
         Program();
         ResolveLabels();
         CheckUserCalls();
+        WidenConstantArguments();
     } catch (const CompileStop& s) {
         return s.code;
     }

@@ -202,12 +202,25 @@ class Compiler {
         std::vector<int> argNames;
     };
     std::vector<UserCall> userCalls_;  // calls checked against their procedures after the parse
+    // Integer and Long constants pushed as positional arguments: given the
+    // parameter's wider numeric type after the parse, so the call binds them
+    // as they are (a ByRef parameter gets a converted copy of a constant
+    // anyway).
+    struct ConstantArg {
+        int push, fn, index;
+    };
+    std::vector<ConstantArg> constantArgs_;
+    std::map<std::pair<int, uint16_t>, int> widened_;  // (constant cell, type) -> cell
+    void WidenConstantArguments();
     int UserTypeOf(int operand) const;
     void CheckUserCalls();
 
-    std::map<int, int> labels_;
+    // Labels by (scope, name): the scope is the procedure's name index, 0
+    // outside any procedure.
+    int LabelScope() const { return proc_ ? procName_ : 0; }
+    std::map<std::pair<int, int>, int> labels_;
     struct PendingJump {
-        int at, name, line, source;
+        int at, name, scope, line, source;
     };
     std::vector<PendingJump> jumps_;
     std::vector<LoopInfo> loops_;

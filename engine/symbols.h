@@ -57,7 +57,9 @@ struct FuncRec {
     uint16_t retCode = 0;  // parser type code
     bool isSub = false;
     std::vector<Param> params;
-    int32_t entry = -1;     // first instruction (procedures)
+    int32_t entry = -1;  // first instruction (procedures)
+    int32_t line = 0;    // line and source of the header (procedures)
+    int32_t source = 1;
     int32_t frameSize = 0;  // params + result + locals + temporaries
     // Set once the body is compiled: no array or user-type parameters and no
     // local arrays, so a call binds its arguments and starts its slots on the

@@ -310,6 +310,11 @@ TES_API void* tesProcByOrdinal(int32_t ordinal);
  * no limit); sandbox != 0 refuses Lib and App calls, Shell, Kill, FileCopy,
  * MkDir, RmDir, Name and opening files for output or append. */
 TES_API TesResult tesSetRunLimits(TesContext context, int64_t maxSteps, int32_t sandbox);
+/* The program's arguments (count texts, copied): Command returns them as one
+ * text, separated by spaces, each one that is empty or holds a space, a tab
+ * or a double quote in double quotes (inner quotes doubled); CommandArg(i)
+ * returns argument i (1 = first; "" outside 1..CommandArgCount). */
+TES_API TesResult tesSetCommandArgs(TesContext context, int32_t count, const char* const* args);
 
 /* User interaction of the runtime library (MsgBox, InputBox, Beep,
  * AppActivate), registered by the host per context. Any entry may be null;

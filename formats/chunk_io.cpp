@@ -14,35 +14,6 @@
 
 namespace ob {
 
-uint16_t LoadU16(const uint8_t* p, ByteOrder order) {
-    if (order == ByteOrder::Little) return uint16_t(p[0] | (p[1] << 8));
-    return uint16_t((p[0] << 8) | p[1]);
-}
-
-uint32_t LoadU32(const uint8_t* p, ByteOrder order) {
-    if (order == ByteOrder::Little)
-        return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
-               (uint32_t(p[3]) << 24);
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
-void StoreU16(uint8_t* p, uint16_t v, ByteOrder order) {
-    if (order == ByteOrder::Little) {
-        p[0] = uint8_t(v);
-        p[1] = uint8_t(v >> 8);
-    } else {
-        p[0] = uint8_t(v >> 8);
-        p[1] = uint8_t(v);
-    }
-}
-
-void StoreU32(uint8_t* p, uint32_t v, ByteOrder order) {
-    for (int i = 0; i < 4; ++i) {
-        int shift = order == ByteOrder::Little ? 8 * i : 8 * (3 - i);
-        p[i] = uint8_t(v >> shift);
-    }
-}
-
 // ---- ByteCursor ----
 
 bool ByteCursor::Skip(size_t n) {

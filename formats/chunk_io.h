@@ -12,15 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_order.h"
+
 namespace ob {
 
-enum class ByteOrder { Little, Big };
-
-// Loads and stores of fixed-width integers in a byte order.
-uint16_t LoadU16(const uint8_t* p, ByteOrder order);
-uint32_t LoadU32(const uint8_t* p, ByteOrder order);
-void StoreU16(uint8_t* p, uint16_t v, ByteOrder order);
-void StoreU32(uint8_t* p, uint32_t v, ByteOrder order);
 inline bool IdIs(const uint8_t* p, const char* id) {
     return std::memcmp(p, id, 4) == 0;
 }

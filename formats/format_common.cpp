@@ -159,39 +159,6 @@ int8_t LimitFineTune(int value) {
     return int8_t(value < -50 ? -50 : value > 50 ? 50 : value);
 }
 
-void PutBe16(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v >> 8);
-    p[1] = uint8_t(v);
-}
-void PutBe32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v >> 24);
-    p[1] = uint8_t(v >> 16);
-    p[2] = uint8_t(v >> 8);
-    p[3] = uint8_t(v);
-}
-void PutLe16(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void PutLe32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-uint32_t GetBe16(const uint8_t* p) {
-    return (uint32_t(p[0]) << 8) | p[1];
-}
-uint32_t GetBe32(const uint8_t* p) {
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-uint32_t GetLe16(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8);
-}
-uint32_t GetLe32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
 static const LoopNode* LoopWithId(const WaveRecord& record, int id) {
     if (id < 0) return nullptr;
     for (const LoopNode* loop = record.loops; loop; loop = loop->next)
@@ -209,7 +176,7 @@ const LoopNode* ReleaseLoop(const WaveRecord& record) {
 int SaveHeaderAndFrames(const std::string& path, const void* head, size_t headSize,
                         const WaveRecord& record, int channels, SampleEncoding encoding) {
     SafeSave save;
-    if (BeginSafeSave(path, save) != kFileOk) return kFileWriteError;
+    if (BeginSafeSave(path, save) != kFileOk) return kCantOpenFile;
     int result = (headSize == 0 || WriteAll(save.fd, head, headSize)) ? kFileOk : kFileWriteError;
     if (result == kFileOk)
         result = WriteFrames(save.fd, record.leftSamples, record.rightSamples, record.frameCount,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/byte_order.h"
 #include "wave/file_result.h"
 #include "wave/sample_convert.h"
 #include "wave/wave_record.h"
@@ -72,16 +73,6 @@ bool IsUntitled(const std::string& name);
 // Limits a value to 0..127 (key numbers) and -50..+50 (fine tune).
 uint8_t LimitKey(int value);
 int8_t LimitFineTune(int value);
-
-// Big-endian and little-endian stores into a header image.
-void PutBe16(uint8_t* p, uint32_t v);
-void PutBe32(uint8_t* p, uint32_t v);
-void PutLe16(uint8_t* p, uint32_t v);
-void PutLe32(uint8_t* p, uint32_t v);
-uint32_t GetBe16(const uint8_t* p);
-uint32_t GetBe32(const uint8_t* p);
-uint32_t GetLe16(const uint8_t* p);
-uint32_t GetLe32(const uint8_t* p);
 
 // The sustain loop, else the release loop; null when the wave has neither.
 const LoopNode* SustainLoop(const WaveRecord& record);

@@ -85,7 +85,7 @@ int WriteVoc(const std::string& path, const WaveRecord& record) {
     head[34] = 8;
     head[35] = uint8_t(channels);
     SafeSave save;
-    if (BeginSafeSave(path, save) != kFileOk) return kFileWriteError;
+    if (BeginSafeSave(path, save) != kFileOk) return kCantOpenFile;
     int result = WriteAll(save.fd, head, sizeof head) ? kFileOk : kFileWriteError;
     if (result == kFileOk)
         result = WriteFrames(save.fd, record.leftSamples, record.rightSamples, record.frameCount,

@@ -74,6 +74,7 @@ int ParseFormat(const std::vector<uint8_t>& data, FormatInfo& f) {
         return kCorruptFile;
     if (channels == 0) return kCorruptFile;
     if (channels > 2) return kFormatNotSupported;
+    int valid = bits;  // bits that carry the sample (extensible: may be fewer than the container)
     if (tag == kTagExtensible) {
         // cbSize, valid bits, channel mask, sub-format GUID.
         uint16_t extraSize, validBits, subTag;
@@ -84,7 +85,9 @@ int ParseFormat(const std::vector<uint8_t>& data, FormatInfo& f) {
             return kFormatNotSupported;
         if (std::memcmp(tail, kSubFormatTail, sizeof tail) != 0) return kFormatNotSupported;
         if (subTag != kTagPcm && subTag != kTagFloat) return kFormatNotSupported;
+        if (validBits > bits) return kFormatNotSupported;
         tag = subTag;
+        if (validBits != 0) valid = validBits;
     }
     f.tag = tag;
     f.channels = channels;
@@ -99,6 +102,12 @@ int ParseFormat(const std::vector<uint8_t>& data, FormatInfo& f) {
     } else if (tag == kTagPcm && bits == 24) {
         f.formatCode = kFormatWav24;
         f.encoding = SampleEncoding::S24LE;
+    } else if (tag == kTagPcm && bits == 32) {
+        // 32-bit integers, or fewer valid bits (24-in-32) at the top of a 4-byte
+        // container: read at the 32-bit scale, which equals the 24-bit one for
+        // 24 valid bits. Saving keeps 24-bit for those, float for the others.
+        f.formatCode = valid <= 24 ? kFormatWav24 : kFormatWav32;
+        f.encoding = SampleEncoding::S32LE;
     } else if (tag == kTagFloat && bits == 32) {
         f.formatCode = kFormatWav32;
         f.encoding = SampleEncoding::F32LE;

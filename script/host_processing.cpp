@@ -179,14 +179,6 @@ int32_t obPlayAffect(int32_t waveid) {
 int32_t obStopPlay() {
     return NotYetAvailable();
 }
-int32_t obSend(int32_t waveid, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
-    return Missing(waveid, kDialogSamplerTransfer);
-}
-int32_t obReceive(int32_t waveid, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
-    WaveRecord* record = ScriptEditor(waveid);
-    if (!record || WaveHasData(record) || DialogInUse(kDialogSamplerTransfer)) return 0;
-    return NotYetAvailable();
-}
 int32_t obFFT(int32_t waveid, int32_t, int32_t, int32_t ptsize, const char*) {
     if (ptsize < 32 || ptsize > 2048 || (ptsize & (ptsize - 1)) != 0) return 0;
     return Missing(waveid, kDialogFft);

@@ -56,15 +56,6 @@ int32_t obSetMsgType(int32_t x) {
     return previous;
 }
 
-int32_t obSetSamplerType(int32_t x) {
-    if (x < 0 || x >= kSamplerTypeCount) return 0;
-    int32_t previous = gSamplerType;
-    gSamplerType = x;
-    // The Sampler menu command records its line; this function does the same.
-    RecordLine([&] { return SetSamplerTypeLine(x); });
-    return previous;
-}
-
 int32_t obSetFormatType(int32_t x) {
     if (x < 0 || x > kFormatMp3 || x == 1 || x == 4) return 0;
     return SetDefaultSaveFormat(x);

@@ -5,7 +5,6 @@
 
 namespace ob {
 
-int32_t gSamplerType = 0;
 int32_t gEditorModes[kEditorSlots] = {};
 
 const char* VersionText() {

@@ -7,17 +7,13 @@
 #include <cstdint>
 #include <string>
 
+#include "sampler/sampler_types.h"  // gSamplerType, which the host functions select
 #include "wave/wave_record.h"
 
 namespace ob {
 
 // The program's version text (obGetVersionInfo, the recorder header).
 const char* VersionText();
-
-// The sampler type (OB_SAMPLER_SDS12 .. OB_SAMPLER_AKAIS1000) the Sampler
-// menu and obSetSamplerType select; the sampler front end reads it.
-extern int32_t gSamplerType;
-constexpr int32_t kSamplerTypeCount = 11;
 
 // The mode of each editor window (OB_MODE_NORMAL .. OB_MODE_SCRUB), by slot.
 extern int32_t gEditorModes[kEditorSlots];

@@ -12,12 +12,18 @@
 #include "script/host_state.h"
 #include "script/macro_keys.h"
 #include "script/script_table.h"
+#include "wave/file_io.h"
+#include "wave/file_result.h"
 
 namespace ob {
 
 namespace {
 
-std::FILE* gRecorderFile = nullptr;
+// The recording goes into a temporary file beside the macro file and replaces
+// it when recording stops, so a failed recording never destroys the macro
+// that was there (and a device or FIFO is never taken for the file).
+SafeSave gRecorderSave;
+bool gRecorderFailed = false;  // a line could not be written
 std::string gRecorderPath;
 
 // Makes the C locale the calling thread's locale for its lifetime.
@@ -67,49 +73,56 @@ std::string RecorderHeader() {
 }
 
 int StartRecorder(const std::string& path, int autoAssign) {
-    if (gRecorderFile) return kRecorderBusy;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
+    if (gRecorderSave.fd >= 0) return kRecorderBusy;
+    if (BeginSafeSave(path, gRecorderSave) != kFileOk) {
         ReportMessage(nullptr, "Macro Recorder", "Could not open file for recording");
         return kRecorderCannotOpen;
     }
     std::string header = RecorderHeader();
-    if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
-        std::fflush(file) != 0) {
-        std::fclose(file);
+    if (WriteBlock(gRecorderSave.fd, header.data(), header.size()) != header.size()) {
+        AbortSafeSave(gRecorderSave);
         ReportMessage(nullptr, "Macro Recorder", "Could not open file for recording");
         return kRecorderCannotOpen;
     }
-    gRecorderFile = file;
+    gRecorderFailed = false;
     gRecorderPath = path;
     if (autoAssign >= 0 && autoAssign < kMacroKeyCount) SetMacroKey(autoAssign, path);
     return kRecorderStarted;
 }
 
 void StopRecorder() {
-    if (!gRecorderFile) return;
-    std::fputs("End Sub\n", gRecorderFile);
-    std::fclose(gRecorderFile);
-    gRecorderFile = nullptr;
+    if (gRecorderSave.fd < 0) return;
+    static const char kEnd[] = "End Sub\n";
+    if (WriteBlock(gRecorderSave.fd, kEnd, sizeof kEnd - 1) != sizeof kEnd - 1)
+        gRecorderFailed = true;
+    int result = kFileWriteError;
+    if (gRecorderFailed)
+        AbortSafeSave(gRecorderSave);
+    else
+        result = CommitSafeSave(gRecorderSave);
+    if (result != kFileOk)
+        ReportMessage(nullptr, "Macro Recorder",
+                      "Could not write the recording; " + gRecorderPath + " is unchanged");
+    gRecorderSave = SafeSave{};
     gRecorderPath.clear();
 }
 
 bool RecorderRunning() {
-    return gRecorderFile != nullptr;
+    return gRecorderSave.fd >= 0;
 }
 const std::string& RecorderPath() {
     return gRecorderPath;
 }
 
 size_t WriteRecorderLine(const std::string& text) {
-    if (!gRecorderFile) return 0;
-    size_t written = std::fwrite(text.data(), 1, text.size(), gRecorderFile);
-    std::fflush(gRecorderFile);
+    if (gRecorderSave.fd < 0) return 0;
+    size_t written = WriteBlock(gRecorderSave.fd, text.data(), text.size());
+    if (written != text.size()) gRecorderFailed = true;
     return written;
 }
 
 size_t RecordLine(const std::function<std::string()>& build) {
-    if (!gRecorderFile) return 0;
+    if (gRecorderSave.fd < 0) return 0;
     std::string line;
     {
         CLocaleScope scope;
@@ -178,6 +191,13 @@ std::string SetFormatTypeLine(int code) {
 
 std::string SetSamplerTypeLine(int type) {
     return "obSetSamplerType " + ConstantOr("OB_SAMPLER_", type) + "\n";
+}
+
+std::string TransferLine(int direction, int editor, int sample, int layer, int instrument,
+                         int channel, int midiIn, int midiOut) {
+    return RecorderFormat("%s %d, %d, %d, %d, %d, 0, %d, %d\n",
+                          direction == 1 ? "obReceive" : "obSend", editor, sample, layer,
+                          instrument, channel, midiIn, midiOut);
 }
 
 std::string SetModeLine(int editor, int mode) {

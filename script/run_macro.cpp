@@ -63,7 +63,7 @@ const char* EngineResultText(int32_t code) {
     return "Tessel: Relatively catastrophic failure";
 }
 
-int32_t RunMacroFile(void* owner, const std::string& path) {
+int32_t RunMacroFile(void* owner, const std::string& path, const std::vector<std::string>& args) {
     TesContext context = 0;
     TesResult result =
         tesCreateContext("OrbickTessel", 0, reinterpret_cast<intptr_t>(owner), &context);
@@ -80,6 +80,10 @@ int32_t RunMacroFile(void* owner, const std::string& path) {
         r = tesRegisterGetProcAddrCallback(context, ResolveScriptFunction);
         if (r != TES_OK)
             return SetUpFailure(owner, "Error building macro internals: callbacks 2"), r;
+        std::vector<const char*> texts;
+        for (const std::string& arg : args) texts.push_back(arg.c_str());
+        r = tesSetCommandArgs(context, int32_t(texts.size()), texts.data());
+        if (r != TES_OK) return SetUpFailure(owner, "Error building macro internals: arguments"), r;
         for (int block = 1; block <= kConstantBlockCount; ++block) {
             r = tesAppendText(context, ConstantBlock(block));
             if (r != TES_OK) {

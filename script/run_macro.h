@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ob {
 
@@ -11,8 +12,10 @@ namespace ob {
 // declaration blocks and the file, compiles, executes and frees the context
 // (always, also after a failed step). Returns 0 after a successful run, else
 // the first failing step's engine code. Set-up failures are reported with the
-// caption "Tessel Macro Error".
-int32_t RunMacroFile(void* owner, const std::string& path);
+// caption "Tessel Macro Error". `args` are what the macro's Command,
+// CommandArg and CommandArgCount return (orbick --batch MACRO ARG...).
+int32_t RunMacroFile(void* owner, const std::string& path,
+                     const std::vector<std::string>& args = {});
 
 // Where the message callback sends the engine's texts: message boxes
 // (through the user-interface seam) for both kinds, or, in batch mode,

@@ -8,9 +8,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/byte_order.h"
 #include "base/messages.h"
 #include "dsp/frame.h"
 #include "dsp/preset_file.h"
+#include "sampler/sampler_types.h"
+#include "sampler/transfer_events.h"
 #include "script/host_state.h"
 #include "script/macro_keys.h"
 #include "script/recorder.h"
@@ -45,12 +48,12 @@ std::string Unescape(const std::string& raw) {
     return out;
 }
 
+// Fields of a record in the writer's byte order (swapped: the other one).
 uint32_t Get16(const uint8_t* p, bool swapped) {
-    return swapped ? (uint32_t(p[0]) << 8 | p[1]) : (uint32_t(p[1]) << 8 | p[0]);
+    return LoadU16(p, swapped ? ByteOrder::Big : ByteOrder::Little);
 }
 uint32_t Get32(const uint8_t* p, bool swapped) {
-    return swapped ? (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3])
-                   : (uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]);
+    return LoadU32(p, swapped ? ByteOrder::Big : ByteOrder::Little);
 }
 
 bool ValidFormat(int64_t code) {
@@ -63,6 +66,7 @@ void ApplyDisplayFlags(uint32_t flags) {
     gProcessing.abortable = (flags & 0x0200) != 0;
     gProcessing.editAndPlay = (flags & 0x0400) != 0;
     gProcessing.smoothingOptions = flags & (kSmoothStart | kSmoothEnd);
+    gSamplerDynamicDialog = (flags & kDisplayNoDynamicDialog) == 0;
 }
 
 }  // namespace
@@ -131,7 +135,13 @@ void ApplyStoredSettings(const SettingsStore& store) {
     if (store.Number("EChan", v) && v >= 0 && v <= 3) gEditing.editChannel = uint32_t(v);
     if (store.Number("Format", v) && ValidFormat(v)) gEditing.defaultSaveFormat = int(v);
     if (store.Number("WAVOptions", v) && v >= 0 && v < 16) gEditing.wavOptions = uint32_t(v);
-    if (store.Number("Sampler", v) && v >= 0 && v <= 9) gSamplerType = int32_t(v);
+    if (store.Number("Sampler", v) && ValidSamplerType(v)) gSamplerType = int32_t(v);
+    // Transfer waits in milliseconds: the reply timeout, and the limit after the
+    // sampler asked to wait (0 = until the user aborts).
+    if (store.Number("MidiTimeout", v) && v >= 1 && v <= 3600000)
+        gTransferTiming.replyTimeoutMs = v;
+    if (store.Number("MidiWaitLimit", v) && v >= 0 && v <= 86400000)
+        gTransferTiming.waitLimitMs = v;
     if (store.Number("Bups", v) && v >= 0 && v <= 1000) SetBackupDepth(v);
     if (store.Number("SmoothS", v) && v >= 0 && v <= 1000000) SetSmoothingTime(uint32_t(v));
     WaveRecord& defaults = *gEditorSlots[0];
@@ -150,7 +160,7 @@ void ApplyConfigRecord(const uint8_t record[kConfigBytes], bool swapped) {
     uint32_t format = Get32(record + 24, swapped);
     if (ValidFormat(format)) gEditing.defaultSaveFormat = int(format);
     uint32_t sampler = Get32(record + 28, swapped);
-    if (sampler < uint32_t(kSamplerTypeCount)) gSamplerType = int32_t(sampler);
+    if (ValidSamplerType(sampler)) gSamplerType = int32_t(sampler);
     uint32_t smoothing = Get32(record + 32, swapped);
     if (smoothing <= 1000000) SetSmoothingTime(smoothing);
     WaveRecord& defaults = *gEditorSlots[0];

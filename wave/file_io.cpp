@@ -3,6 +3,7 @@
 #include "wave/file_io.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,6 +147,46 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+// The path a chain of symbolic links ends at, also when its last link is
+// dangling (the file it names is then created); relative link texts count
+// from the link's folder. Gives up after 40 links, like the kernel.
+bool FollowLinks(const std::string& path, std::string& out) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            out = current;
+            return true;
+        }
+        if (char* resolved = ::realpath(current.c_str(), nullptr)) {
+            out = resolved;
+            std::free(resolved);
+            return true;
+        }
+        std::string link(PATH_MAX, '\0');
+        ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n <= 0 || size_t(n) >= link.size()) return false;
+        link.resize(size_t(n));
+        current = link.front() == '/' ? link : std::string(FolderPart(current)) + link;
+    }
+    return false;
+}
+
+// Writing a file of a size past RLIMIT_FSIZE raises SIGXFSZ, whose default
+// action ends the process without a word and leaves the temporary file
+// behind. Ignored, the write fails with EFBIG and the save reports a write
+// error like on a full disk. A handler the host installed is left alone.
+void IgnoreFileSizeSignal() {
+    static const bool done = [] {
+        struct sigaction current;
+        if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL &&
+            !(current.sa_flags & SA_SIGINFO))
+            ::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)done;
+}
+
 }  // namespace
 
 int BeginSafeSave(const std::string& target, SafeSave& save) {
@@ -153,16 +194,17 @@ int BeginSafeSave(const std::string& target, SafeSave& save) {
     save = SafeSave{};
     save.sync = sync;
     if (target.empty() || target.back() == '/') return kCantOpenFile;
+    IgnoreFileSizeSignal();
+
+    // Only regular files are replaced: a device, a FIFO, a socket or a link to
+    // one of them (/dev/stdout) is refused and left as it is, since renaming
+    // a new file over it would destroy it.
+    struct stat existing;
+    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return kCantOpenFile;
 
     // Saving through a symbolic link replaces the file it points at and keeps the link.
-    std::string real = target;
-    struct stat linkInfo;
-    if (::lstat(target.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
-        if (char* resolved = ::realpath(target.c_str(), nullptr)) {
-            real = resolved;
-            std::free(resolved);
-        }
-    }
+    std::string real;
+    if (!FollowLinks(target, real)) return kCantOpenFile;
 
     // The new file keeps the mode of the file it replaces, else 0666 less the umask.
     mode_t mode = 0666 & ~CurrentUmask();

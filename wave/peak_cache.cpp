@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "wave/file_io.h"
 #include "wave/file_result.h"
 #include "wave/memory.h"
@@ -24,16 +25,6 @@ constexpr uint32_t Tag(const char (&t)[5]) {
 }
 constexpr size_t kHeaderWords = 7;
 constexpr size_t kHeaderBytes = kHeaderWords * 4;
-
-uint32_t Word(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-void PutWord(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
 
 // The header the record's wave calls for; false when no cache applies
 // (no wave, too short for an overview, or sizes that do not fit the words).
@@ -128,7 +119,7 @@ bool LoadOverviewCache(WaveRecord& record, const std::string& soundPath) {
     if (fd < 0) return false;
     uint8_t header[kHeaderBytes];
     bool ok = ReadBlock(fd, header, kHeaderBytes) == kHeaderBytes;
-    for (size_t i = 0; ok && i < kHeaderWords; ++i) ok = Word(header + 4 * i) == expected[i];
+    for (size_t i = 0; ok && i < kHeaderWords; ++i) ok = GetLe32(header + 4 * i) == expected[i];
     PeakOverview left, right;
     uint32_t blocks = expected[6];
     if (ok) {
@@ -171,7 +162,7 @@ void SaveOverviewCache(const WaveRecord& record, const std::string& soundPath) {
     SafeSave save;
     if (BeginSafeSave(cachePath, save) != kFileOk) return;
     uint8_t header[kHeaderBytes];
-    for (size_t i = 0; i < kHeaderWords; ++i) PutWord(header + 4 * i, words[i]);
+    for (size_t i = 0; i < kHeaderWords; ++i) PutLe32(header + 4 * i, words[i]);
     bool ok =
         WriteBlock(save.fd, header, kHeaderBytes) == kHeaderBytes &&
         WritePairs(save.fd, record.leftOverview.pairs, channelBytes) &&

@@ -85,6 +85,7 @@ int BytesPerSample(SampleEncoding encoding) {
         case SampleEncoding::S24LE:
         case SampleEncoding::S24BE:
             return 3;
+        case SampleEncoding::S32LE:
         case SampleEncoding::F32LE:
         case SampleEncoding::F32BE:
             return 4;
@@ -162,6 +163,13 @@ struct DecS24BE {
         return static_cast<float>(static_cast<int32_t>(v)) * kScale32;
     }
 };
+struct DecS32LE {
+    float operator()(const uint8_t* p) const {
+        uint32_t v = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+                     (uint32_t(p[3]) << 24);
+        return static_cast<float>(static_cast<int32_t>(v)) * kScale32;
+    }
+};
 struct DecF32LE {
     float operator()(const uint8_t* p) const {
         return FloatFromBits(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
@@ -192,39 +200,44 @@ void DecodeLoop(const uint8_t* in, size_t frames, int channels, Decoder decode, 
     }
 }
 
-// Integer encoders take the clamped sample; the products are exact in double,
-// so the truncation is the truncation of the true product.
-inline int Trunc(double x) {
-    return static_cast<int>(x);
+// Integer encoders use the scale of the matching decoder (2^(bits-1)), so a
+// sample read from a file and written back at the same depth keeps its exact
+// value. The sample is clamped to -1.0..+1.0 first (NaN -> -1.0); +1.0 itself
+// lands one step beyond the largest code and is held at full scale. The
+// products are exact in double, so the truncation is that of the true product.
+template <int64_t Full>
+inline int64_t ToInteger(float x) {
+    int64_t v = static_cast<int64_t>(ClampSample(x) * double(Full));
+    return v < Full ? v : Full - 1;
 }
 
 struct EncU8 {
     void operator()(float x, uint8_t* p) const {
-        p[0] = static_cast<uint8_t>(Trunc(ClampSample(x) * 127.0) + 128);
+        p[0] = static_cast<uint8_t>(ToInteger<128>(x) + 128);
     }
 };
 struct EncS8 {
     void operator()(float x, uint8_t* p) const {
-        p[0] = static_cast<uint8_t>(static_cast<int8_t>(Trunc(ClampSample(x) * 127.0)));
+        p[0] = static_cast<uint8_t>(static_cast<int8_t>(ToInteger<128>(x)));
     }
 };
 struct EncS16LE {
     void operator()(float x, uint8_t* p) const {
-        uint16_t v = static_cast<uint16_t>(Trunc(ClampSample(x) * 32767.0));
+        uint16_t v = static_cast<uint16_t>(ToInteger<32768>(x));
         p[0] = static_cast<uint8_t>(v);
         p[1] = static_cast<uint8_t>(v >> 8);
     }
 };
 struct EncS16BE {
     void operator()(float x, uint8_t* p) const {
-        uint16_t v = static_cast<uint16_t>(Trunc(ClampSample(x) * 32767.0));
+        uint16_t v = static_cast<uint16_t>(ToInteger<32768>(x));
         p[0] = static_cast<uint8_t>(v >> 8);
         p[1] = static_cast<uint8_t>(v);
     }
 };
 struct EncS24LE {
     void operator()(float x, uint8_t* p) const {
-        uint32_t v = static_cast<uint32_t>(Trunc(ClampSample(x) * 8388352.0));
+        uint32_t v = static_cast<uint32_t>(ToInteger<8388608>(x));
         p[0] = static_cast<uint8_t>(v);
         p[1] = static_cast<uint8_t>(v >> 8);
         p[2] = static_cast<uint8_t>(v >> 16);
@@ -232,10 +245,19 @@ struct EncS24LE {
 };
 struct EncS24BE {
     void operator()(float x, uint8_t* p) const {
-        uint32_t v = static_cast<uint32_t>(Trunc(ClampSample(x) * 8388352.0));
+        uint32_t v = static_cast<uint32_t>(ToInteger<8388608>(x));
         p[0] = static_cast<uint8_t>(v >> 16);
         p[1] = static_cast<uint8_t>(v >> 8);
         p[2] = static_cast<uint8_t>(v);
+    }
+};
+struct EncS32LE {
+    void operator()(float x, uint8_t* p) const {
+        uint32_t v = static_cast<uint32_t>(ToInteger<2147483648>(x));
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        p[2] = static_cast<uint8_t>(v >> 16);
+        p[3] = static_cast<uint8_t>(v >> 24);
     }
 };
 struct EncF32LE {
@@ -259,13 +281,13 @@ struct EncF32BE {
 struct EncALaw {
     const uint8_t* table;
     void operator()(float x, uint8_t* p) const {
-        p[0] = table[(Trunc(ClampSample(x) * 32767.0) >> 3) & 0x1FFF];
+        p[0] = table[(ToInteger<32768>(x) >> 3) & 0x1FFF];
     }
 };
 struct EncULaw {
     const uint8_t* table;
     void operator()(float x, uint8_t* p) const {
-        p[0] = table[(Trunc(ClampSample(x) * 32767.0) >> 2) & 0x3FFF];
+        p[0] = table[(ToInteger<32768>(x) >> 2) & 0x3FFF];
     }
 };
 
@@ -318,6 +340,9 @@ void DecodeSamples(const uint8_t* in, size_t frames, int channels, SampleEncodin
         case SampleEncoding::S24BE:
             DecodeLoop<3>(in, frames, channels, DecS24BE{}, left, right);
             break;
+        case SampleEncoding::S32LE:
+            DecodeLoop<4>(in, frames, channels, DecS32LE{}, left, right);
+            break;
         case SampleEncoding::F32LE:
             DecodeLoop<4>(in, frames, channels, DecF32LE{}, left, right);
             break;
@@ -356,6 +381,9 @@ void EncodeSamples(const float* left, const float* right, size_t frames, int cha
             break;
         case SampleEncoding::S24BE:
             EncodeLoop<3>(left, right, frames, channels, EncS24BE{}, out);
+            break;
+        case SampleEncoding::S32LE:
+            EncodeLoop<4>(left, right, frames, channels, EncS32LE{}, out);
             break;
         case SampleEncoding::F32LE:
             EncodeLoop<4>(left, right, frames, channels, EncF32LE{}, out);

@@ -2,12 +2,16 @@
 // G.711 a-law and u-law, in both byte orders, single samples and whole blocks.
 //
 // Reading: 8-bit unsigned (b - 128) / 128; 8-bit signed b / 128; 16-bit v / 32768;
-// 24-bit: the three bytes in the top of a 32-bit integer / 2^31; float unchanged;
+// 24-bit: the three bytes in the top of a 32-bit integer / 2^31; 32-bit v / 2^31
+// (so 24 valid bits in the top of a 4-byte container read as 24-bit); float unchanged;
 // a-law / u-law decoded to 16 bits (G.711) / 32768.
-// Writing: the sample is first clamped to -1.0..+1.0 (NaN becomes -1.0), then
-// 8-bit x * 127 truncated (+128 unsigned); 16-bit x * 32767 truncated; 24-bit
-// x * 8388352 truncated; a-law / u-law x * 32767 truncated then encoded.
-// 32-bit float is written unchanged (values beyond full scale survive).
+// Writing uses the same scales, so every integer sample read and written back
+// at the same depth is bit-identical: the sample is clamped to -1.0..+1.0 (NaN
+// becomes -1.0), multiplied by 128 (8-bit, +128 unsigned), 32768 (16-bit) or
+// 8388608 (24-bit, low three bytes) or 2^31 (32-bit) and truncated toward zero,
+// and +1.0 is held at the largest code (127, 32767, 8388607, 2^31 - 1); a-law / u-law: the 16-bit
+// value so made, then encoded. 32-bit float is written unchanged (values beyond full scale
+// survive).
 #pragma once
 
 #include <cstddef>
@@ -22,6 +26,7 @@ enum class SampleEncoding {
     S16BE,  // 16-bit signed, big-endian
     S24LE,  // 24-bit signed, low byte first
     S24BE,  // 24-bit signed, high byte first
+    S32LE,  // 32-bit signed, little-endian (also 24 valid bits in a 4-byte container)
     F32LE,  // IEEE float, little-endian
     F32BE,  // IEEE float, big-endian
     ALaw,   // G.711 a-law

@@ -2,7 +2,9 @@
 // runs a program (output to stdout, errors to stderr as FILE:LINE:COL:
 // message; exit 0, 1 on a compile error, 2 on a runtime error);
 // `tessel --compile FILE.bas -o FILE.bin` writes compiled code and
-// `tessel FILE.bin` runs it.
+// `tessel FILE.bin` runs it; `--help` and `--version` print the usage and
+// the engine's version text.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -39,11 +41,27 @@ void Output(const TesMessageInfo* info) {
                  text.c_str());
 }
 
+const char kUsage[] =
+    "usage: tessel FILE.bas             compile and run a program\n"
+    "       tessel FILE.bin             run compiled code\n"
+    "       tessel --compile FILE.bas -o FILE.bin\n"
+    "                                   write compiled code (the old file is kept\n"
+    "                                   when the write fails)\n"
+    "       tessel --help | --version\n"
+    "Program output goes to standard output, messages to standard error as\n"
+    "FILE:LINE:COLUMN: message. Exit status: 0, 1 after a compile error, 2 after\n"
+    "a runtime error.\n";
+
 int Usage() {
-    std::fprintf(
-        stderr,
-        "usage: tessel FILE.bas | tessel FILE.bin | tessel --compile FILE.bas -o FILE.bin\n");
+    std::fputs(kUsage, stderr);
     return 1;
+}
+
+// The message for a failed save of compiled code.
+const char* SaveFailure(TesResult r) {
+    if (r == TES_E_ACCESSDENIED) return "Can't Open File: not a regular file, left unchanged";
+    if (r == TES_E_FILENOTFOUND) return "Can't Open File";
+    return "Error writing file; the old file is unchanged";
 }
 
 bool IsCompiledCode(const char* path) {
@@ -58,6 +76,17 @@ bool IsCompiledCode(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", tesVersion(nullptr, nullptr));
+        return 0;
+    }
+    // A file-size limit makes writes fail (the save keeps the old file)
+    // instead of killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     const char* input = nullptr;
     const char* output = nullptr;
     bool compileOnly = false;
@@ -66,6 +95,8 @@ int main(int argc, char** argv) {
             compileOnly = true;
         else if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc)
             output = argv[++i];
+        else if (argv[i][0] == '-' && argv[i][1] != '\0')
+            return Usage();  // an unknown option, not a file name
         else if (!input)
             input = argv[i];
         else
@@ -97,7 +128,7 @@ int main(int argc, char** argv) {
     }
     if (compileOnly) {
         r = tesSaveCompiledCode(ctx, output);
-        if (r != TES_OK) std::fprintf(stderr, "%s: %s\n", output, tesResultText(r));
+        if (r != TES_OK) std::fprintf(stderr, "%s: %s\n", output, SaveFailure(r));
         tesFreeContext(ctx);
         return r == TES_OK ? 0 : 1;
     }

@@ -134,6 +134,15 @@ TEST(EngineApi, SourcesFramingAndLimits) {
         EXPECT_EQ(e.Output(), " 60000\n");
         unlink(path.c_str());
     }
+    {
+        // A source that never ends is read up to the size limit and refused
+        // with a message naming it.
+        Engine e;
+        ASSERT_EQ(tesAddFile(e.ctx, "/dev/zero"), TES_OK);
+        EXPECT_EQ(tesCompile(e.ctx), TES_E_BUFFERFULL);
+        ASSERT_EQ(e.Errors().size(), 1u);
+        EXPECT_EQ(e.Errors()[0].text, "Source file /dev/zero is larger than 64 MB\n");
+    }
 }
 
 TEST(EngineApi, StatesCompileOnceAndFreeBuffers) {

@@ -200,6 +200,38 @@ TEST(RuntimeLibrary, RndPerContext) {
     EXPECT_EQ(b.Output(), a.Output());
 }
 
+// The host's arguments: Command as one text (quoted where an argument is
+// empty or holds blanks or quotes), CommandArg one by one, CommandArgCount.
+TEST(RuntimeLibrary, CommandArgumentsFromTheHost) {
+    {
+        Engine e;
+        const char* args[] = {"in.wav", "two words", "", "say \"hi\"", "-6"};
+        ASSERT_EQ(tesSetCommandArgs(e.ctx, 5, args), TES_OK);
+        ASSERT_EQ(e.Run("Sub Main\n"
+                        "Print \"[\" & Command$ & \"]\"\n"
+                        "Print CommandArgCount()\n"
+                        "For i = -1 To 6: Print \"<\" & CommandArg$(i) & \">\": Next i\n"
+                        "Print Len(Command)\n"
+                        "End Sub\n"),
+                  TES_OK);
+        std::string text = "in.wav \"two words\" \"\" \"say \"\"hi\"\"\" -6";
+        // Print puts a blank before every item.
+        EXPECT_EQ(e.Output(), " [" + text +
+                                  "]\n 5\n <>\n <>\n <in.wav>\n <two words>\n <>\n"
+                                  " <say \"hi\">\n <-6>\n <>\n " +
+                                  std::to_string(text.size()) + "\n");
+    }
+    {
+        Engine e;  // none given: empty text, no arguments
+        ASSERT_EQ(e.Run("Sub Main\nPrint \"[\" & Command$ & \"]\"; CommandArgCount()\nEnd Sub\n"),
+                  TES_OK);
+        EXPECT_EQ(e.Output(), " [] 0\n");
+        EXPECT_EQ(tesSetCommandArgs(e.ctx, -1, nullptr), TES_E_INVALIDARG);
+        EXPECT_EQ(tesSetCommandArgs(e.ctx, 2, nullptr), TES_E_INVALIDARG);
+        EXPECT_EQ(tesSetCommandArgs(e.ctx, 0, nullptr), TES_OK);
+    }
+}
+
 // Every export name of the runtime library resolves for Lib "tessel32.dll".
 TEST(RuntimeLibrary, ExportNames) {
     const char* exports[] = {
@@ -235,6 +267,7 @@ TEST(RuntimeLibrary, ExportNames) {
         "DialogProc",   "DynDialogProc", "EnterProc",
         "InitDlgProc",  "DlgHWND",       "DlgControlHWND",
         "FileOpen",     "ReleaseObject", "JrnlPlayBackHook",
+        "Command",      "CommandArg",    "CommandArgCount",
     };
     for (const char* name : exports) EXPECT_GE(tessel::FindBuiltinByExport(name), 0) << name;
     EXPECT_LT(tessel::FindBuiltinByExport("Cos"), 0);  // the Basic name is not an export

@@ -33,12 +33,15 @@ with tempfile.TemporaryDirectory(prefix="orbick-convert-") as tmp:
     rng = np.random.default_rng(3)
     x = np.clip(rng.normal(0, 0.3, (700, 2)), -1, 1).astype(np.float32)
     sf.write(src, x, 32000, subtype="FLOAT")
-    q16 = np.trunc(x.astype(np.float64) * 32767) / 32768
+    def quantize(v, full):
+        return np.minimum(np.trunc(v.astype(np.float64) * full), full - 1) / full
+
+    q16 = quantize(x, 32768)
 
     for code, name, kwargs, expect, chans in (
             (0, "o.aif", {}, q16, 2),
-            (18, "o24.aif", {}, np.trunc(x.astype(np.float64) * 8388352) / 8388608, 2),
-            (15, "o.voc", {}, np.trunc(x.astype(np.float64) * 127) / 128, 2),
+            (18, "o24.aif", {}, quantize(x, 8388608), 2),
+            (15, "o.voc", {}, quantize(x, 128), 2),
             (9, "o.raw", dict(format="RAW", subtype="PCM_16", endian="BIG", samplerate=44100, channels=1),
              q16[:, :1], 1)):
         out = os.path.join(tmp, name)
@@ -69,7 +72,7 @@ with tempfile.TemporaryDirectory(prefix="orbick-convert-") as tmp:
     r = convert(raw, os.path.join(tmp, "r.wav"), "--format", "6", "--raw", "7")
     check(r.returncode == 0, "--raw 7: %s" % r.stderr)
     data, rate = sf.read(os.path.join(tmp, "r.wav"), dtype="int16")
-    expect = np.trunc(np.frombuffer(bytes(range(256)) * 4, dtype=np.int8) / 128 * 32767)
+    expect = np.frombuffer(bytes(range(256)) * 4, dtype=np.int8).astype(np.int16) * 256
     check(rate == 22050 and np.array_equal(data, expect), "RAW 8 signed read and written as WAV 16")
     check(convert(raw, os.path.join(tmp, "r.wav"), "--format", "6", "--raw", "5").returncode == 2,
           "--raw takes RAW codes only")

@@ -108,28 +108,29 @@ def check_written(code, name, stereo, sox_type=(), sf_kwargs=None, quant=None, c
         # soxi cannot tell the length of some kinds (VOC): then the decoded values count.
         check(sframes in (0, mine.shape[0]) and schans == chans, "%s: sox frames/channels" % name)
         check(srate == back["rate"], "%s: sox rate %d vs %d" % (name, srate, back["rate"]))
-    # Quantisation of the source, from the conversion rule (clamp, scale, truncate).
+    # Quantisation of the source, from the conversion rule (clamp, scale by the
+    # reader's scale, truncate, +1.0 held at the largest code).
     if quant:
         left = clamp(np.array(src["left"], dtype=np.float32))
-        expect = (np.trunc(left * quant[0]) / quant[1])[: mine.shape[0]]
+        expect = (np.minimum(np.trunc(left * quant[0]), quant[0] - 1) / quant[1])[: mine.shape[0]]
         check(same(mine[:, 0], expect, 1e-7), "%s: values follow the conversion rule" % name)
 
 
-check_written(0, "aif", False, quant=(32767, 32768))
-check_written(0, "aif", True, quant=(32767, 32768))
-check_written(18, "aif", False, quant=(8388352, 8388608))
-check_written(18, "aif", True, quant=(8388352, 8388608))
+check_written(0, "aif", False, quant=(32768, 32768))
+check_written(0, "aif", True, quant=(32768, 32768))
+check_written(18, "aif", False, quant=(8388608, 8388608))
+check_written(18, "aif", True, quant=(8388608, 8388608))
 check_written(14, "au", False)
 check_written(14, "au", True, channels_kept=1)
-check_written(15, "voc", False, quant=(127, 128))
-check_written(15, "voc", True, quant=(127, 128))
+check_written(15, "voc", False, quant=(128, 128))
+check_written(15, "voc", True, quant=(128, 128))
 # libsndfile misreads an odd-length NAME chunk (it skips no pad byte): an even name here.
-check_written(3, "svx", False, quant=(127, 128), extra=("name", "Orbick"))
+check_written(3, "svx", False, quant=(128, 128), extra=("name", "Orbick"))
 raw_kinds = {
-    7: (("-e", "signed", "-b", "8"), "PCM_S8", "FILE", 22050, (127, 128)),
-    8: (("-e", "unsigned", "-b", "8"), "PCM_U8", "FILE", 22050, (127, 128)),
-    9: (("-e", "signed", "-b", "16", "-B"), "PCM_16", "BIG", 44100, (32767, 32768)),
-    10: (("-e", "signed", "-b", "16", "-L"), "PCM_16", "LITTLE", 44100, (32767, 32768)),
+    7: (("-e", "signed", "-b", "8"), "PCM_S8", "FILE", 22050, (128, 128)),
+    8: (("-e", "unsigned", "-b", "8"), "PCM_U8", "FILE", 22050, (128, 128)),
+    9: (("-e", "signed", "-b", "16", "-B"), "PCM_16", "BIG", 44100, (32768, 32768)),
+    10: (("-e", "signed", "-b", "16", "-L"), "PCM_16", "LITTLE", 44100, (32768, 32768)),
     11: (("-e", "a-law", "-b", "8"), "ALAW", "FILE", 8000, None),
     12: (("-e", "u-law", "-b", "8"), "ULAW", "FILE", 8000, None),
 }

@@ -33,17 +33,18 @@ TEST(Raw, GoldenBytesOfEveryKind) {
         std::vector<uint8_t> bytes;
         uint32_t rate;
     } kinds[] = {
-        {kFormatRaw8s, {0x00, 0x3F, 0x81, 0x7F}, 22050},
-        {kFormatRaw8u, {0x80, 0xBF, 0x01, 0xFF}, 22050},
-        {kFormatRaw16m, {0x00, 0x00, 0x3F, 0xFF, 0x80, 0x01, 0x7F, 0xFF}, 44100},
-        {kFormatRaw16i, {0x00, 0x00, 0xFF, 0x3F, 0x01, 0x80, 0xFF, 0x7F}, 44100},
+        // x * 128 or x * 32768 truncated, +1.0 held at the largest code.
+        {kFormatRaw8s, {0x00, 0x40, 0x80, 0x7F}, 22050},
+        {kFormatRaw8u, {0x80, 0xC0, 0x00, 0xFF}, 22050},
+        {kFormatRaw16m, {0x00, 0x00, 0x40, 0x00, 0x80, 0x00, 0x7F, 0xFF}, 44100},
+        {kFormatRaw16i, {0x00, 0x00, 0x00, 0x40, 0x00, 0x80, 0xFF, 0x7F}, 44100},
         {kFormatRawAlaw,
-         {0xD5, LinearToALaw(16383), LinearToALaw(-32767), LinearToALaw(32767)},
+         {0xD5, LinearToALaw(16384), LinearToALaw(-32768), LinearToALaw(32767)},
          8000},
         {kFormatRawUlaw,
-         {0xFF, LinearToULaw(16383), LinearToULaw(-32767), LinearToULaw(32767)},
+         {0xFF, LinearToULaw(16384), LinearToULaw(-32768), LinearToULaw(32767)},
          8000},
-        {kFormatWav16, {0x80, 0xBF, 0x01, 0xFF}, 22050},  // any other code means 8
+        {kFormatWav16, {0x80, 0xC0, 0x00, 0xFF}, 22050},  // any other code means 8
     };
     for (auto& k : kinds) {
         std::string path = dir / ("k" + std::to_string(k.code) + ".raw");

@@ -85,7 +85,7 @@ TEST(Sd1, GoldenHeaderAndRoundTrip) {
     std::vector<uint8_t> header(b.begin(), b.begin() + 1336);
     EXPECT_EQ(GoldenHeader(), header);
     std::vector<uint8_t> samples(b.begin() + 1336, b.end());
-    EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00, 0x3F, 0xFF, 0xC0, 0x01, 0x7F, 0xFF}), samples);
+    EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00, 0x40, 0x00, 0xC0, 0x00, 0x7F, 0xFF}), samples);
 
     Loaded in;
     ReadOutcome out = ReadSd1(dir / "b.sd", in.record);
@@ -96,7 +96,7 @@ TEST(Sd1, GoldenHeaderAndRoundTrip) {
     EXPECT_EQ(nullptr, g.rightSamples);
     EXPECT_EQ(44100u, g.sampleRate);
     EXPECT_EQ("Bell", g.name);
-    EXPECT_FLOAT_EQ(16383.0f / 32768.0f, g.leftSamples[1]);
+    EXPECT_FLOAT_EQ(0.5f, g.leftSamples[1]);
     ASSERT_EQ(0, g.sustainLoopId);
     EXPECT_EQ(-1, g.releaseLoopId);
     LoopNode* loop = FindLoop(g, 0);

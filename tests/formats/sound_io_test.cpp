@@ -411,8 +411,8 @@ TEST(SoundIo, SaveIntoAFolderThatCannotBeWritten) {
     w.record.filePath = "/proc/orbick-cannot-create.aif";
     EXPECT_EQ(kCantOpenFile, SaveSound(w.record, kFormatAiff16, 15, &ui));
     w.record.filePath = "/proc/orbick-cannot-create.au";
-    EXPECT_EQ(kFileWriteError, SaveSound(w.record, kFormatAu, 15, &ui));
-    EXPECT_EQ("File Write Error", ui.messages.back().text);
+    EXPECT_EQ(kCantOpenFile, SaveSound(w.record, kFormatAu, 15, &ui));
+    EXPECT_TRUE(ui.messages.empty());  // returned, not reported, like every writer's open failure
     if (geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind root";
     TempFolder dir;
     WriteBytes(dir / "old.voc", {9, 9});

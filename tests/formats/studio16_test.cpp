@@ -24,7 +24,7 @@ TEST(Studio16, GoldenHeaderAndRoundTrip) {
     words.Be32(3).Be32(3).Zeros(4).Be32(2).Be32(3).Be32(2);  // offsets 36, 40, 48, 52, 56
     std::copy(words.b.begin(), words.b.end(), expected.begin());
     EXPECT_EQ(expected, std::vector<uint8_t>(b.begin(), b.begin() + 3690));
-    EXPECT_EQ((std::vector<uint8_t>{0x1F, 0xFF, 0x80, 0x01, 0x5F, 0xFF}),
+    EXPECT_EQ((std::vector<uint8_t>{0x20, 0x00, 0x80, 0x00, 0x60, 0x00}),
               std::vector<uint8_t>(b.begin() + 3690, b.end()));
     Loaded in;
     ReadOutcome out = ReadS16(dir / "s.s16", in.record);
@@ -33,7 +33,7 @@ TEST(Studio16, GoldenHeaderAndRoundTrip) {
     EXPECT_EQ(3u, in.record.frameCount);
     EXPECT_EQ(44100u, in.record.sampleRate);
     EXPECT_EQ(nullptr, in.record.rightSamples);
-    EXPECT_FLOAT_EQ(-32767.0f / 32768.0f, in.record.leftSamples[1]);
+    EXPECT_FLOAT_EQ(-1.0f, in.record.leftSamples[1]);
     // Other rates are written unchanged; rate 0 reads as 44100.
     w.record.sampleRate = 22051;
     ASSERT_EQ(kFileOk, WriteS16(dir / "r.s16", w.record));

@@ -33,7 +33,7 @@ TEST(Voc, WriterLayoutStereoAndRate) {
     }
     ASSERT_EQ(kFileOk, WriteVoc(dir / "s.voc", w.record));
     std::vector<uint8_t> expected =
-        VocImage(9, 6, 96000, 2, 0, {128, 191, 255, 65, 1, 255});  // x * 127 + 128, clamped
+        VocImage(9, 6, 96000, 2, 0, {128, 192, 255, 64, 0, 255});  // x * 128 + 128, clamped
     EXPECT_EQ(expected, ReadBytes(dir / "s.voc"));
     Loaded in;
     ReadOutcome out = ReadVoc(dir / "s.voc", in.record);
@@ -43,8 +43,9 @@ TEST(Voc, WriterLayoutStereoAndRate) {
     EXPECT_EQ(96000u, in.record.sampleRate);
     ASSERT_NE(nullptr, in.record.rightSamples);
     EXPECT_FLOAT_EQ(127.0f / 128.0f, in.record.leftSamples[1]);
-    EXPECT_FLOAT_EQ(63.0f / 128.0f, in.record.rightSamples[0]);
-    EXPECT_FLOAT_EQ(-63.0f / 128.0f, in.record.rightSamples[1]);
+    EXPECT_FLOAT_EQ(64.0f / 128.0f, in.record.rightSamples[0]);
+    EXPECT_FLOAT_EQ(-64.0f / 128.0f, in.record.rightSamples[1]);
+    EXPECT_FLOAT_EQ(-1.0f, in.record.leftSamples[2]);
 }
 
 TEST(Voc, WriterRefusesAWaveBeyondOneBlock) {

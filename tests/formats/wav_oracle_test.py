@@ -4,9 +4,11 @@
   wav_oracle_test.py oracles ORBICK HELPER
       our files read by libsndfile (python3-soundfile, sndfile-info and the C
       helper's SFC_GET_INSTRUMENT / SFC_GET_CUE) and sox, with the expected
-      sample values computed here from the input: 8-bit trunc(x*127)+128,
-      16-bit trunc(x*32767), 24-bit trunc(x*8388352), float unchanged, after
-      clamping to -1..+1; loops, markers, key, tune and name kept; the peak
+      sample values computed here from the input: 8-bit trunc(x*128)+128,
+      16-bit trunc(x*32768), 24-bit trunc(x*8388608), each held at the
+      largest code, float unchanged, after clamping to -1..+1; 32-bit integer
+      and 24-in-32 WAVs (plain and extensible) read as libsndfile and sox
+      read them; loops, markers, key, tune and name kept; the peak
       cache beside the output holds the per-block maxima and minima.
   wav_oracle_test.py cli ORBICK
       exit statuses and messages of the command line.
@@ -41,6 +43,71 @@ def convert(orbick, src, dst, code):
     return r.returncode == 0
 
 
+def quantize(clamped, bits):
+    """Our writers' rule: trunc(x * 2^(bits-1)), +1.0 held at the largest code."""
+    import numpy as np
+    full = float(1 << (bits - 1))
+    return np.minimum(np.trunc(clamped * full), full - 1).astype(np.int64)
+
+
+def wav_image(tag, bits, valid, channels, samples, rate=8000):
+    """A WAV of little-endian 32-bit containers; tag 0xFFFE makes it extensible."""
+    align = 4 * channels
+    if tag == 0xFFFE:
+        fmt = struct.pack("<HHIIHHHHIH", tag, channels, rate, rate * align, align, bits, 22, valid,
+                          3 if channels == 2 else 4, 1)
+        fmt += bytes([0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71])
+    else:
+        fmt = struct.pack("<HHIIHH", tag, channels, rate, rate * align, align, bits)
+    data = b"".join(struct.pack("<i", int(v)) for v in samples)
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + \
+        struct.pack("<I", len(data)) + data
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def reads_32(orbick, tmp):
+    """32-bit integer and 24-in-32 WAVs, plain and extensible: what we read
+    (seen through a float WAV, which copies samples unchanged) is what
+    libsndfile reads; sox agrees where it reads the file at all."""
+    import numpy as np
+    import soundfile as sf
+
+    rng = np.random.default_rng(5)
+    full = rng.integers(-2**31, 2**31, 4000, dtype=np.int64)
+    full[:4] = [-2**31, 2**31 - 1, 0, -1]
+    top24 = (rng.integers(-2**23, 2**23, 4000, dtype=np.int64)) << 8
+    top24[:2] = [-2**31, (2**23 - 1) << 8]
+    cases = (("plain32", 1, 32, 32, full, 17), ("ext32", 0xFFFE, 32, 32, full, 17),
+             ("ext24in32", 0xFFFE, 32, 24, top24, 19))
+    for name, tag, bits, valid, values, saved_as in cases:
+        for channels in (1, 2):
+            src = os.path.join(tmp, f"{name}_{channels}.wav")
+            open(src, "wb").write(wav_image(tag, bits, valid, channels, values))
+            want, _ = sf.read(src, dtype="float64", always_2d=True)
+            check(np.array_equal(want.reshape(-1), values / 2.0**31), f"libsndfile reads {name}")
+            out = os.path.join(tmp, f"{name}_{channels}_f.wav")
+            if convert(orbick, src, out, 17):
+                got, _ = sf.read(out, dtype="float32", always_2d=True)
+                check(np.array_equal(got, want.astype(np.float32)),
+                      f"{name} ({channels} ch) read as libsndfile reads it")
+            if tag == 1:
+                raw = subprocess.run(["sox", "-D", src, "-t", "s32", "-"],
+                                     capture_output=True).stdout
+                check(np.array_equal(np.frombuffer(raw, dtype="<i4"), values), "sox reads " + name)
+            # Without --format a .wav output keeps the depth: 24-in-32 becomes
+            # 24-bit with every sample unchanged, 32-bit becomes float.
+            out = os.path.join(tmp, f"{name}_{channels}_same.wav")
+            r = run([orbick, "--convert", src, out])
+            check(r.returncode == 0, f"{name} to .wav: {r.stderr}")
+            if r.returncode == 0:
+                info = sf.info(out)
+                check(info.subtype == {17: "FLOAT", 19: "PCM_24"}[saved_as],
+                      f"{name} saved as {info.subtype}")
+                if saved_as == 19:
+                    got = sf.read(out, dtype="int32", always_2d=True)[0].reshape(-1)
+                    check(np.array_equal(got.astype(np.int64), values), f"{name}: 24 bits kept")
+
+
 def oracles(orbick, helper, tmp):
     import numpy as np
     import soundfile as sf
@@ -57,9 +124,9 @@ def oracles(orbick, helper, tmp):
     clamped = np.clip(x.astype(np.float64), -1.0, 1.0)
 
     expect = {
-        5: ("PCM_U8", 8, np.trunc(clamped * 127).astype(np.int64)),
-        6: ("PCM_16", 16, np.trunc(clamped * 32767).astype(np.int64)),
-        19: ("PCM_24", 24, np.trunc(clamped * 8388352).astype(np.int64)),
+        5: ("PCM_U8", 8, quantize(clamped, 8)),
+        6: ("PCM_16", 16, quantize(clamped, 16)),
+        19: ("PCM_24", 24, quantize(clamped, 24)),
     }
     for code, (subtype, bits, want) in expect.items():
         out = os.path.join(tmp, f"out_{code}.wav")
@@ -108,7 +175,7 @@ def oracles(orbick, helper, tmp):
     if convert(orbick, mono, out, 5):
         data = open(out, "rb").read()
         check(struct.unpack("<I", data[4:8])[0] == len(data) - 8, "RIFF size is length - 8")
-        want = np.trunc(sf.read(mono, dtype="float64")[0] * 127).astype(np.int64)
+        want = quantize(sf.read(mono, dtype="float64")[0], 8)
         got = sf.read(out, dtype="int16")[0].astype(np.int64) >> 8
         check(np.array_equal(got, want), "8-bit mono values")
 
@@ -187,7 +254,7 @@ def oracles(orbick, helper, tmp):
 
 
 def cli(orbick, tmp):
-    usage = "usage: orbick --convert IN OUT --format CODE"
+    usage = "usage: orbick --convert IN OUT"
     good = os.path.join(tmp, "good.wav")
     # A 16-bit mono WAV of 4 frames, made by hand.
     fmt = struct.pack("<HHIIHH", 1, 1, 8000, 16000, 2, 16)
@@ -195,7 +262,7 @@ def cli(orbick, tmp):
         struct.pack("<4h", 0, 1000, -1000, 32767)
     open(good, "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
 
-    for args in ([], ["--convert"], ["--convert", good, "x.wav"],
+    for args in ([], ["--convert"], ["--convert", good, "x.raw"],
                  ["--convert", good, "--format", "6"], ["--convert", good, "o.wav", "--format"],
                  ["--convert", good, "o.wav", "--format", "six"],
                  ["--convert", good, "o.wav", "p.wav", "--format", "6"], ["--bogus"],
@@ -241,6 +308,7 @@ def main():
     with tempfile.TemporaryDirectory(prefix="orbick-wav-") as tmp:
         if mode == "oracles":
             oracles(sys.argv[2], sys.argv[3], tmp)
+            reads_32(sys.argv[2], tmp)
         else:
             cli(sys.argv[2], tmp)
     print(f"{passes} passed, {len(failures)} failed")

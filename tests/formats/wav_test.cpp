@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -160,10 +161,12 @@ TEST(WavWrite, LayoutOfEveryChunk) {
     EXPECT_EQ(FindMarker(back, 1)->position, 7u);
     EXPECT_EQ(FindMarker(back, 1)->name, "");
     for (uint32_t i = 0; i < 10; ++i) {
-        EXPECT_EQ(back.leftSamples[i],
-                  float(std::trunc(double(r.leftSamples[i]) * 32767.0) / 32768.0));
-        EXPECT_EQ(back.rightSamples[i],
-                  float(std::trunc(double(r.rightSamples[i]) * 32767.0) / 32768.0));
+        EXPECT_EQ(
+            back.leftSamples[i],
+            float(std::min(std::trunc(double(r.leftSamples[i]) * 32768.0), 32767.0) / 32768.0));
+        EXPECT_EQ(
+            back.rightSamples[i],
+            float(std::min(std::trunc(double(r.rightSamples[i]) * 32768.0), 32767.0) / 32768.0));
     }
 }
 
@@ -305,12 +308,12 @@ TEST(WavWrite, IntegerDepthsClampAndFloatKeepsValues) {
 
     ASSERT_EQ(WriteWave(path, r, 16, 0), kFileOk);
     std::vector<uint8_t> b = ReadBytes(path);
-    const int16_t want16[6] = {32767, -32767, -32767, 16383, -8191, 32767};
+    const int16_t want16[6] = {32767, -32768, -32768, 16384, -8192, 32767};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(int16_t(Le16(&b[44 + 2 * i])), want16[i]) << i;
 
     ASSERT_EQ(WriteWave(path, r, 24, 0), kFileOk);
     b = ReadBytes(path);
-    const int32_t want24[6] = {8388352, -8388352, -8388352, 4194176, -2097088, 8388352};
+    const int32_t want24[6] = {8388607, -8388608, -8388608, 4194304, -2097152, 8388607};
     for (int i = 0; i < 6; ++i) {
         const uint8_t* p = &b[44 + 3 * i];
         int32_t v = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
@@ -319,7 +322,7 @@ TEST(WavWrite, IntegerDepthsClampAndFloatKeepsValues) {
 
     ASSERT_EQ(WriteWave(path, r, 8, 0), kFileOk);
     b = ReadBytes(path);
-    const uint8_t want8[6] = {255, 1, 1, 191, 97, 255};
+    const uint8_t want8[6] = {255, 0, 0, 192, 96, 255};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(b[44 + i], want8[i]) << i;
 
     ASSERT_EQ(WriteWave(path, r, 32, 0), kFileOk);
@@ -345,6 +348,13 @@ TEST(WavRead, DecodesEveryDepthAndExtensible) {
         {1, 16, {0x00, 0x80, 0, 0, 0xFF, 0x7F}, kFormatWav16, -1.0f, 32767.0f / 32768},
         {1, 24, {0, 0, 0x80, 0, 0, 0, 0xFF, 0xFF, 0x7F}, kFormatWav24, -1.0f, 8388607.0f / 8388608},
         {3, 32, {0, 0, 0xC0, 0xBF, 0, 0, 0, 0, 0, 0, 0x80, 0x3E}, kFormatWav32, -1.5f, 0.25f},
+        // 32-bit integers at the 2^31 scale; saved again as float.
+        {1,
+         32,
+         {0, 0, 0, 0x80, 0, 0, 0, 0, 0x00, 0x01, 0x00, 0x40},
+         kFormatWav32,
+         -1.0f,
+         float(0x40000100 / 2147483648.0)},
     };
     for (const Case& c : cases) {
         WriteBytes(path, MinimalWave(c.tag, 1, 22050, c.bits, c.data));
@@ -361,7 +371,7 @@ TEST(WavRead, DecodesEveryDepthAndExtensible) {
     }
 
     // WAVE_FORMAT_EXTENSIBLE with a PCM or float sub-format reads like tags 1 and 3.
-    auto extensible = [](uint16_t channels, uint16_t bits, uint16_t subTag) {
+    auto extensible = [](uint16_t channels, uint16_t bits, uint16_t subTag, uint16_t valid = 0) {
         std::vector<uint8_t> b;
         PutId(b, "RIFF");
         PutLe32(b, 0);
@@ -375,7 +385,7 @@ TEST(WavRead, DecodesEveryDepthAndExtensible) {
         PutLe16(b, uint16_t(channels * bits / 8));
         PutLe16(b, bits);
         PutLe16(b, 22);
-        PutLe16(b, bits);
+        PutLe16(b, valid ? valid : bits);
         PutLe32(b, channels == 1 ? 4 : 3);
         PutLe16(b, subTag);
         const uint8_t tail[14] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
@@ -404,6 +414,20 @@ TEST(WavRead, DecodesEveryDepthAndExtensible) {
         EXPECT_EQ(rr.formatCode, kFormatWav32);
         EXPECT_EQ(back.leftSamples[0], 3.0039215f);  // 0x40404040 as float
     }
+    // 32-bit PCM, all bits valid or 24 of them at the top of the container:
+    // both read at the 2^31 scale; 24 valid bits save again as 24-bit.
+    for (uint16_t valid : {0, 32, 24}) {
+        WriteBytes(path, extensible(2, 32, 1, valid));
+        Wave back;
+        WaveReadResult rr = ReadWave(path, back);
+        ASSERT_EQ(rr.result, kFileOk) << valid;
+        EXPECT_EQ(rr.formatCode, valid == 24 ? kFormatWav24 : kFormatWav32);
+        ASSERT_EQ(back.frameCount, 2u);
+        ASSERT_NE(back.rightSamples, nullptr);
+        EXPECT_EQ(back.rightSamples[1], float(0x40404040 / 2147483648.0));
+    }
+    WriteBytes(path, extensible(1, 24, 1, 32));  // more valid bits than the container holds
+    EXPECT_EQ(ReadWave(path, *std::make_unique<Wave>()).result, kFormatNotSupported);
     WriteBytes(path, extensible(1, 16, 2));  // ADPCM sub-format
     EXPECT_EQ(ReadWave(path, *std::make_unique<Wave>()).result, kFormatNotSupported);
     WriteBytes(path, extensible(4, 16, 1));  // more than 2 channels
@@ -456,7 +480,9 @@ TEST(WavRead, BadHeadersGiveResultCodes) {
     EXPECT_EQ(ReadImage(p, MinimalWave(1, 0, 44100, 16, {1, 2})).result, kCorruptFile);
     EXPECT_EQ(ReadImage(p, MinimalWave(1, 3, 44100, 16, {1, 2, 3, 4, 5, 6})).result,
               kFormatNotSupported);
-    EXPECT_EQ(ReadImage(p, MinimalWave(1, 1, 44100, 32, {1, 2, 3, 4})).result, kFormatNotSupported);
+    EXPECT_EQ(ReadImage(p, MinimalWave(1, 1, 44100, 20, {1, 2, 3, 4})).result, kFormatNotSupported);
+    EXPECT_EQ(ReadImage(p, MinimalWave(3, 1, 44100, 64, {1, 2, 3, 4, 5, 6, 7, 8})).result,
+              kFormatNotSupported);
     EXPECT_EQ(ReadImage(p, MinimalWave(2, 1, 44100, 4, {1, 2, 3, 4})).result, kFormatNotSupported);
     EXPECT_EQ(ReadImage(p, MinimalWave(6, 1, 44100, 16, {1, 2, 3, 4})).result, kFormatNotSupported);
     // An empty data chunk holds no wave.

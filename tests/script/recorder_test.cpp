@@ -4,11 +4,14 @@
 #include "script/recorder.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "dsp/level.h"
 #include "dsp/simple.h"
@@ -130,6 +133,58 @@ TEST_F(Recorder, CannotOpenReportsAndDoesNotStart) {
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].caption, "Macro Recorder");
     EXPECT_EQ(ui.boxes[0].text, "Could not open file for recording");
+}
+
+// The recording replaces the file only when it stops: the old macro stays
+// while recording and after a recording that could not be written; a FIFO is
+// refused and left alone.
+TEST_F(Recorder, NeverDestroysTheFileItReplaces) {
+    TempFolder folder;
+    std::string path = folder / "rec.bas";
+    {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fputs("old macro\n", f);
+        std::fclose(f);
+    }
+    ASSERT_EQ(StartRecorder(path), kRecorderStarted);
+    WriteRecorderLine("obInvert 1\n");
+    EXPECT_EQ(ReadWholeFile(path), "old macro\n");
+    StopRecorder();
+    EXPECT_NE(ReadWholeFile(path).find("obInvert 1\nEnd Sub\n"), std::string::npos);
+
+    // A file-size limit that the header fits under but the lines do not.
+    {
+        BoxRecorder ui;
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::fputs("old macro\n", f);
+        std::fclose(f);
+        ASSERT_EQ(StartRecorder(path), kRecorderStarted);
+        struct rlimit old, small;
+        getrlimit(RLIMIT_FSIZE, &old);
+        small = old;
+        small.rlim_cur = 400;
+        setrlimit(RLIMIT_FSIZE, &small);
+        for (int i = 0; i < 100; ++i) WriteRecorderLine("obInvert 1\n");
+        StopRecorder();
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_FALSE(RecorderRunning());
+        EXPECT_EQ(ReadWholeFile(path), "old macro\n");
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].text, "Could not write the recording; " + path + " is unchanged");
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"rec.bas"});  // no temporary file left
+
+    std::string fifo = folder / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    BoxRecorder ui;
+    EXPECT_EQ(StartRecorder(fifo), kRecorderCannotOpen);
+    struct stat st;
+    ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(Recorder, ARecordedMacroReplaysBitForBit) {

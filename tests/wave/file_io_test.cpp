@@ -2,6 +2,7 @@
 #include "wave/file_io.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,4 +165,66 @@ TEST(FileIo, SafeSaveThroughSymbolicLinkKeepsTheLink) {
     ASSERT_EQ(CommitSafeSave(save), kFileOk);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadWholeFile(real), "new");
+}
+
+// Only regular files are replaced: devices, FIFOs and links to them are
+// refused and stay what they were; a dangling link (also relative, also
+// through a chain) gets the file it names, and the links stay.
+TEST(FileIo, SafeSaveRefusesWhatIsNotARegularFile) {
+    TempFolder tmp;
+    std::string fifo = tmp / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string toFifo = tmp / "to-fifo.wav";
+    std::string toNull = tmp / "to-null.wav";
+    ASSERT_EQ(::symlink("fifo", toFifo.c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/null", toNull.c_str()), 0);
+    SafeSave save;
+    for (const std::string& target : {fifo, toFifo, toNull, std::string("/dev/null")}) {
+        EXPECT_EQ(BeginSafeSave(target, save), kCantOpenFile) << target;
+        EXPECT_EQ(save.fd, -1);
+    }
+    struct stat st;
+    ASSERT_EQ(::lstat(toNull.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(CountEntries(tmp.path), 3);  // nothing was created
+
+    ASSERT_EQ(::mkdir((tmp / "sub").c_str(), 0755), 0);
+    std::string first = tmp / "first.wav";
+    ASSERT_EQ(::symlink("sub/second.wav", first.c_str()), 0);
+    ASSERT_EQ(::symlink("made.wav", (tmp / "sub/second.wav").c_str()), 0);
+    ASSERT_EQ(BeginSafeSave(first, save), kFileOk);
+    WriteBlock(save.fd, "new", 3);
+    ASSERT_EQ(CommitSafeSave(save), kFileOk);
+    EXPECT_EQ(ReadWholeFile(tmp / "sub/made.wav"), "new");
+    EXPECT_TRUE(std::filesystem::is_symlink(first));
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp / "sub/second.wav"));
+
+    // A loop of links is refused.
+    ASSERT_EQ(::symlink("loop-b", (tmp / "loop-a").c_str()), 0);
+    ASSERT_EQ(::symlink("loop-a", (tmp / "loop-b").c_str()), 0);
+    EXPECT_EQ(BeginSafeSave(tmp / "loop-a", save), kCantOpenFile);
+}
+
+// Past the file-size limit the write fails (SIGXFSZ is ignored) instead of
+// ending the process; the commit never happens and the old file stays.
+TEST(FileIo, SafeSavePastTheFileSizeLimitFailsLikeAFullDisk) {
+    TempFolder tmp;
+    std::string target = tmp / "old.wav";
+    WriteTextFile(target, "old");
+    SafeSave save;
+    ASSERT_EQ(BeginSafeSave(target, save), kFileOk);
+    struct rlimit old, small;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    small = old;
+    small.rlim_cur = 1000;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::string block(4000, 'x');
+    size_t written = WriteBlock(save.fd, block.data(), block.size());
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(written, 1000u);
+    AbortSafeSave(save);
+    EXPECT_EQ(ReadWholeFile(target), "old");
+    EXPECT_EQ(CountEntries(tmp.path), 1);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -68,23 +69,25 @@ TEST(SampleConvert, WriteRulesTruncateAndClamp) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     std::vector<float> x = {0.0f, 0.5f, -0.5f, 0.99999f, 1.5f, -1.5f, nan, 1.0f / 3, -1.0f / 3};
     auto b16 = Encode(x, SampleEncoding::S16LE);
-    std::vector<int> expect16 = {0, 16383, -16383, 32766, 32767, -32767, -32767, 10922, -10922};
+    std::vector<int> expect16 = {0, 16384, -16384, 32767, 32767, -32768, -32768, 10922, -10922};
     for (size_t i = 0; i < x.size(); ++i) EXPECT_EQ(S16(&b16[2 * i]), expect16[i]) << i;
     auto b24 = Encode(x, SampleEncoding::S24LE);
     for (size_t i = 0; i < x.size(); ++i) {
         double c = std::isnan(x[i]) ? -1.0 : std::fmin(1.0, std::fmax(-1.0, x[i]));
-        EXPECT_EQ(S24(&b24[3 * i]), static_cast<int32_t>(std::trunc(c * 8388352.0))) << i;
+        EXPECT_EQ(S24(&b24[3 * i]),
+                  std::min(8388607, static_cast<int32_t>(std::trunc(c * 8388608.0))))
+            << i;
     }
     auto u8 = Encode(x, SampleEncoding::U8);
-    std::vector<int> expect8 = {0, 63, -63, 126, 127, -127, -127, 42, -42};
+    std::vector<int> expect8 = {0, 64, -64, 127, 127, -128, -128, 42, -42};
     for (size_t i = 0; i < x.size(); ++i) EXPECT_EQ(u8[i], expect8[i] + 128) << i;
     auto s8 = Encode(x, SampleEncoding::S8);
     for (size_t i = 0; i < x.size(); ++i) EXPECT_EQ(static_cast<int8_t>(s8[i]), expect8[i]) << i;
     // Big-endian orders the same values the other way round.
     auto b16be = Encode({0.5f, -1.0f}, SampleEncoding::S16BE);
-    EXPECT_EQ(b16be, (std::vector<uint8_t>{0x3F, 0xFF, 0x80, 0x01}));
+    EXPECT_EQ(b16be, (std::vector<uint8_t>{0x40, 0x00, 0x80, 0x00}));
     auto b24be = Encode({-1.0f}, SampleEncoding::S24BE);
-    EXPECT_EQ(S24(std::vector<uint8_t>{b24be[2], b24be[1], b24be[0]}.data()), -8388352);
+    EXPECT_EQ(S24(std::vector<uint8_t>{b24be[2], b24be[1], b24be[0]}.data()), -8388608);
     // Float is written unchanged, including values beyond full scale.
     auto f = Encode({1.5f, -3.25f}, SampleEncoding::F32LE);
     float back[2];
@@ -95,7 +98,7 @@ TEST(SampleConvert, WriteRulesTruncateAndClamp) {
     EXPECT_EQ(fbe, (std::vector<uint8_t>{0x3F, 0xC0, 0x00, 0x00}));
     uint8_t one[4];
     EncodeSample(0.5f, SampleEncoding::S16LE, one);
-    EXPECT_EQ(S16(one), 16383);
+    EXPECT_EQ(S16(one), 16384);
 }
 
 TEST(SampleConvert, StereoInterleavesAndRoundTripsEveryEncoding) {
@@ -155,7 +158,8 @@ TEST(SampleConvert, G711DecodeAndEncodeAgree) {
     auto alaw = Encode(x, SampleEncoding::ALaw);
     auto ulaw = Encode(x, SampleEncoding::ULaw);
     for (size_t i = 0; i < x.size(); ++i) {
-        auto v = static_cast<int16_t>(std::trunc(double(ClampSample(x[i])) * 32767.0));
+        double t = std::trunc(double(ClampSample(x[i])) * 32768.0);
+        auto v = static_cast<int16_t>(std::min(t, 32767.0));
         ASSERT_EQ(alaw[i], LinearToALaw(v)) << i;
         ASSERT_EQ(ulaw[i], LinearToULaw(v)) << i;
     }
@@ -174,4 +178,59 @@ TEST(SampleConvert, G711DecodeAndEncodeAgree) {
         ASSERT_LE(std::abs(a - s), stepA) << s;
         ASSERT_LE(std::abs(u - s), stepU) << s;
     }
+}
+
+// Every integer code read and written back at the same depth and byte order is
+// bit-identical; exactly +-1.0 and values beyond clamp to the end codes.
+TEST(SampleConvert, IntegerCodesSurviveReadAndWrite) {
+    struct Case {
+        SampleEncoding encoding;
+        int64_t codes;  // codes to try, spread over the whole range
+    };
+    const Case cases[] = {{SampleEncoding::U8, 256},        {SampleEncoding::S8, 256},
+                          {SampleEncoding::S16LE, 65536},   {SampleEncoding::S16BE, 65536},
+                          {SampleEncoding::S24LE, 1 << 24}, {SampleEncoding::S24BE, 1 << 24},
+                          {SampleEncoding::ALaw, 256},      {SampleEncoding::ULaw, 256}};
+    for (const Case& c : cases) {
+        int bytes = BytesPerSample(c.encoding);
+        // 24-bit: every 7th code plus both ends, to keep the test short.
+        int64_t stride = bytes == 3 ? 7 : 1;
+        std::vector<uint8_t> in;
+        for (int64_t code = 0; code < c.codes; code += stride) {
+            for (int b = 0; b < bytes; ++b) in.push_back(uint8_t(code >> (8 * b)));
+        }
+        for (int b = 0; b < bytes; ++b) in.push_back(0xFF);
+        for (int b = 0; b < bytes; ++b) in.push_back(b == bytes - 1 ? 0x80 : 0x00);
+        for (int b = 0; b < bytes; ++b) in.push_back(b == bytes - 1 ? 0x7F : 0xFF);
+        size_t n = in.size() / bytes;
+        std::vector<float> x(n);
+        DecodeSamples(in.data(), n, 1, c.encoding, x.data(), nullptr);
+        std::vector<uint8_t> out(in.size());
+        EncodeSamples(x.data(), nullptr, n, 1, c.encoding, out.data());
+        for (size_t i = 0; i < n; ++i) {
+            bool same = std::equal(in.begin() + i * bytes, in.begin() + (i + 1) * bytes,
+                                   out.begin() + i * bytes);
+            // u-law's negative zero (0x7F) is written as positive zero (0xFF).
+            if (c.encoding == SampleEncoding::ULaw && in[i] == 0x7F) same = out[i] == 0xFF;
+            ASSERT_TRUE(same) << int(c.encoding) << " sample " << i;
+        }
+    }
+    // Full scale and beyond: the largest and smallest codes.
+    auto b16 = Encode({1.0f, -1.0f, 2.0f, -2.0f, 1e30f}, SampleEncoding::S16LE);
+    EXPECT_EQ(S16(&b16[0]), 32767);
+    EXPECT_EQ(S16(&b16[2]), -32768);
+    EXPECT_EQ(S16(&b16[4]), 32767);
+    EXPECT_EQ(S16(&b16[6]), -32768);
+    EXPECT_EQ(S16(&b16[8]), 32767);
+    auto b24 = Encode({1.0f, -1.0f, 1.0001f}, SampleEncoding::S24LE);
+    EXPECT_EQ(S24(&b24[0]), 8388607);
+    EXPECT_EQ(S24(&b24[3]), -8388608);
+    EXPECT_EQ(S24(&b24[6]), 8388607);
+    auto u8 = Encode({1.0f, -1.0f, 5.0f}, SampleEncoding::U8);
+    EXPECT_EQ(u8, (std::vector<uint8_t>{255, 0, 255}));
+    auto s8 = Encode({1.0f, -1.0f}, SampleEncoding::S8);
+    EXPECT_EQ(s8, (std::vector<uint8_t>{0x7F, 0x80}));
+    auto a = Encode({1.0f, -1.0f}, SampleEncoding::ALaw);
+    EXPECT_EQ(a[0], LinearToALaw(32767));
+    EXPECT_EQ(a[1], LinearToALaw(-32768));
 }
