@@ -64,6 +64,12 @@ const OperationEntry kOperations[kOperationCount] = {
     MakeOperationEntry<SampleRateTransposeOp>(),
     MakeOperationEntry<TimeStretchOp>(),
     MakeOperationEntry<PitchShiftOp>(),
+    MakeOperationEntry<CompressorOp>(),
+    MakeOperationEntry<NoiseGateOp>(),
+    MakeOperationEntry<EchoOp>(),
+    MakeOperationEntry<FlangeOp>(),
+    MakeOperationEntry<ChorusOp>(),
+    MakeOperationEntry<ReverbOp>(),
 };
 
 namespace {
@@ -92,7 +98,13 @@ constexpr bool TableInOrder() {
                          CloneOp::kInfo.id,
                          SampleRateTransposeOp::kInfo.id,
                          TimeStretchOp::kInfo.id,
-                         PitchShiftOp::kInfo.id};
+                         PitchShiftOp::kInfo.id,
+                         CompressorOp::kInfo.id,
+                         NoiseGateOp::kInfo.id,
+                         EchoOp::kInfo.id,
+                         FlangeOp::kInfo.id,
+                         ChorusOp::kInfo.id,
+                         ReverbOp::kInfo.id};
     if (sizeof ids / sizeof ids[0] != kOperationCount) return false;
     for (int i = 0; i < kOperationCount; ++i)
         if (ids[i] != i) return false;

@@ -49,6 +49,12 @@ enum OperationId : int {
     kOperationSampleRateTranspose,
     kOperationTimeStretch,
     kOperationPitchShift,
+    kOperationCompressor,
+    kOperationNoiseGate,
+    kOperationEcho,
+    kOperationFlange,
+    kOperationChorus,
+    kOperationReverb,
     kOperationCount,
 };
 

@@ -25,6 +25,15 @@ struct PresetKindInfo {
     uint32_t builtIns;    // number of built-in presets the program carries
 };
 constexpr int kPresetKindCount = 24;
+// Indexes of kPresetKinds used by name.
+enum PresetKindIndex : int {
+    kPresetKindCompressor = 10,
+    kPresetKindNoiseGate = 11,
+    kPresetKindEcho = 20,
+    kPresetKindFlange = 21,
+    kPresetKindChorus = 22,
+    kPresetKindReverb = 23,
+};
 extern const PresetKindInfo kPresetKinds[kPresetKindCount];
 // Indexes of kPresetKinds that operations use.
 constexpr int kPresetSampleRateTranspose = 7;  // "SRTR"

@@ -62,12 +62,6 @@ int32_t obClone(int32_t waveid) {
     return 1;
 }
 
-int32_t obCompress(int32_t waveid, double, double, double, double, int32_t) {
-    return Missing(waveid, kDialogCompressor);
-}
-int32_t obNoiseGate(int32_t waveid, double, double, double, int32_t) {
-    return Missing(waveid, kDialogNoiseGate);
-}
 int32_t obEQBass(int32_t waveid, int32_t, double) {
     return Missing(waveid, kDialogEqBassTreble);
 }
@@ -129,18 +123,6 @@ int32_t obAM(int32_t waveid, double, double, int32_t) {
 }
 int32_t obFM(int32_t waveid, double, double, int32_t) {
     return Missing(waveid, kDialogFm);
-}
-int32_t obFlange(int32_t waveid, double, double, double, double, double, int32_t) {
-    return Missing(waveid, kDialogFlange);
-}
-int32_t obChorus(int32_t waveid, double, double, double, double, double) {
-    return Missing(waveid, kDialogChorus);
-}
-int32_t obEcho(int32_t waveid, double, double, double) {
-    return Missing(waveid);
-}
-int32_t obReverb(int32_t waveid, double, double, double, double, double, int32_t) {
-    return Missing(waveid, kDialogReverb);
 }
 int32_t obGrunge(int32_t waveid, int32_t, int32_t, int32_t, int32_t) {
     return Missing(waveid, kDialogGrunge);

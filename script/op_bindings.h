@@ -4,7 +4,7 @@
 // arguments) and does what every processing script function does: refuse (0)
 // while the operation's dialog is open or the editor has no wave, build the
 // Params from the arguments, Validate, Run, and return 1 when the edit was
-// done, else 0.
+// done, else 0 (or what the traits' ScriptResult makes of the result).
 #pragma once
 
 #include <cstdint>
@@ -32,7 +32,11 @@ struct ScriptOperationBinding<Op, bool (*)(typename Op::Params&, EditorResolver,
         typename Op::Params params{};
         if (!Op::FromScript(params, &ScriptSecondEditor, args...)) return 0;
         if (!Op::Validate(params)) return 0;
-        return Op::Run(*record, params) == kEditDone ? 1 : 0;
+        int result = Op::Run(*record, params);
+        if constexpr (requires { Op::ScriptResult(0); })
+            return Op::ScriptResult(result);
+        else
+            return result == kEditDone ? 1 : 0;
     }
 };
 
@@ -66,3 +70,9 @@ inline constexpr auto& obKeyMap = ob::ScriptOperation<ob::KeyMapOp>::Call;
 inline constexpr auto& obSampleRateTranspose = ob::ScriptOperation<ob::SampleRateTransposeOp>::Call;
 inline constexpr auto& obTimeStretch = ob::ScriptOperation<ob::TimeStretchOp>::Call;
 inline constexpr auto& obPitchShift = ob::ScriptOperation<ob::PitchShiftOp>::Call;
+inline constexpr auto& obCompress = ob::ScriptOperation<ob::CompressorOp>::Call;
+inline constexpr auto& obNoiseGate = ob::ScriptOperation<ob::NoiseGateOp>::Call;
+inline constexpr auto& obEcho = ob::ScriptOperation<ob::EchoOp>::Call;
+inline constexpr auto& obFlange = ob::ScriptOperation<ob::FlangeOp>::Call;
+inline constexpr auto& obChorus = ob::ScriptOperation<ob::ChorusOp>::Call;
+inline constexpr auto& obReverb = ob::ScriptOperation<ob::ReverbOp>::Call;

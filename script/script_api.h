@@ -94,8 +94,6 @@ int32_t obFFT(int32_t waveid, int32_t startoff, int32_t records, int32_t ptsize,
 int32_t obTrim(int32_t waveid);
 int32_t obDeleteAffectArea(int32_t waveid);  // also obRemove
 int32_t obClone(int32_t waveid);
-int32_t obCompress(int32_t waveid, double thres, double rat, double atk, double rel, int32_t det);
-int32_t obNoiseGate(int32_t waveid, double thres, double atk, double rel, int32_t det);
 int32_t obEQBass(int32_t waveid, int32_t hz, double db);
 int32_t obEQTreble(int32_t waveid, int32_t hz, double db);
 int32_t obEQLowPass(int32_t waveid, int32_t hz, int32_t order);
@@ -117,13 +115,6 @@ int32_t obGenerate4(int32_t waveid, int32_t waveshape, int32_t rate, double freq
                     int32_t dutycycleperc, double freq2, double freq3, double freq4);
 int32_t obAM(int32_t waveid, double speed, double depth, int32_t posi);
 int32_t obFM(int32_t waveid, double speed, double depth, int32_t posi);
-int32_t obFlange(int32_t waveid, double delay, double fdbk, double loud, double speed, double depth,
-                 int32_t inv);
-int32_t obChorus(int32_t waveid, double delay, double fdbk, double loud, double speed,
-                 double depth);
-int32_t obEcho(int32_t waveid, double delay, double fdbk, double loud);
-int32_t obReverb(int32_t waveid, double time, double pre, double damp, double loud, double diff,
-                 int32_t enc);
 int32_t obGrunge(int32_t waveid, int32_t hiss, int32_t poplevel, int32_t popdensity,
                  int32_t bitdepth);
 int32_t obSpectralWarp(int32_t waveid, double startfac, double startbias, double endfac,

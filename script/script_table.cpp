@@ -97,8 +97,8 @@ const ScriptFunction kScriptFunctions[] = {
     OP(DcOffsetOp, 2),
     OP(GainOp, 2),
     OP(NormalizeOp, 2),
-    F(obCompress, W ", ByVal thres#, ByVal rat#, ByVal atk#, ByVal rel#, ByVal det&", "Long", 2),
-    F(obNoiseGate, W ", ByVal thres#, ByVal atk#, ByVal rel#, ByVal det&", "Long", 2),
+    OP(CompressorOp, 2),
+    OP(NoiseGateOp, 2),
     // Block 3: equalization, envelopes, transfer function, modulation effects.
     F(obEQBass, W ", ByVal hz&, ByVal db#", "Long", 3),
     F(obEQTreble, W ", ByVal hz&, ByVal db#", "Long", 3),
@@ -126,12 +126,10 @@ const ScriptFunction kScriptFunctions[] = {
     // Block 4: time and pitch, delay effects, repair, playback, transfer, analysis.
     OP(TimeStretchOp, 4),
     OP(PitchShiftOp, 4),
-    F(obFlange, W ", ByVal delay#, ByVal fdbk#, ByVal loud#, ByVal speed#, ByVal depth#, "
-                  "ByVal inv&", "Long", 4),
-    F(obChorus, W ", ByVal delay#, ByVal fdbk#, ByVal loud#, ByVal speed#, ByVal depth#", "Long", 4),
-    F(obEcho, W ", ByVal delay#, ByVal fdbk#, ByVal loud#", "Long", 4),
-    F(obReverb, W ", ByVal time#, ByVal pre#, ByVal damp#, ByVal loud#, ByVal diff#, ByVal enc&",
-      "Long", 4),
+    OP(FlangeOp, 4),
+    OP(ChorusOp, 4),
+    OP(EchoOp, 4),
+    OP(ReverbOp, 4),
     F(obNoiseReduction, W ", ByVal process&, ByVal noiseprintnumber&, ByVal noiseprintpath$, "
                           "ByVal amount&, ByVal tracking&, ByVal threshold#, ByVal thresholdtype&",
       "Long", 4),

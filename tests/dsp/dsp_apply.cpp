@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "dsp/combine.h"
+#include "dsp/delay.h"
+#include "dsp/dynamics.h"
 #include "dsp/insert.h"
 #include "dsp/level.h"
 #include "dsp/operation.h"
@@ -134,6 +136,20 @@ int main(int argc, char** argv) {
     else if (op == "insertsilence")
         result = InsertSilence(
             w, {Arg(args, 0), int(Arg(args, 1)), int(Arg(args, 2, 1)), uint32_t(Arg(args, 3))});
+    else if (op == "compress")
+        result = Compress(
+            w, {Arg(args, 0), Arg(args, 1), Arg(args, 2), Arg(args, 3), int32_t(Arg(args, 4))});
+    else if (op == "noisegate")
+        result = NoiseGate(w, {Arg(args, 0), Arg(args, 1), Arg(args, 2), int32_t(Arg(args, 3))});
+    else if (op == "echo")
+        result = Echo(w, {Arg(args, 0), Arg(args, 1), Arg(args, 2)});
+    else if (op == "flange" || op == "chorus") {
+        FlangeParams p{Arg(args, 0), Arg(args, 1), Arg(args, 2),
+                       Arg(args, 3), Arg(args, 4), Arg(args, 5) != 0};
+        result = op == "flange" ? Flange(w, p) : Chorus(w, p);
+    } else if (op == "reverb")
+        result = Reverb(w, {Arg(args, 0), Arg(args, 1), Arg(args, 2), Arg(args, 3), Arg(args, 4),
+                            int32_t(Arg(args, 5))});
     else if (op == "combine") {
         // The source is the same sound read again into a second editor.
         int second = 0;

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "dsp/operation_traits.h"
+#include "dsp/preset_file.h"
 #include "formats/sound_io.h"
 #include "script/op_bindings.h"
 #include "script/script_table.h"
@@ -32,7 +33,8 @@ using AllOperations =
     std::tuple<GainOp, NormalizeOp, MaximizeOp, DcOffsetOp, UnclipOp, InvertOp, RectifyFullOp,
                RectifyHalfOp, MuteOp, ReverseOp, DifferentiateOp, IntegrateOp, StereoToMonoOp,
                MonoToStereoOp, ReplicateOp, InsertSilenceOp, InsertSilenceAtOp, AppendOp, CombineOp,
-               KeyMapOp, StatisticsOp, CloneOp, SampleRateTransposeOp, TimeStretchOp, PitchShiftOp>;
+               KeyMapOp, StatisticsOp, CloneOp, SampleRateTransposeOp, TimeStretchOp, PitchShiftOp,
+               CompressorOp, NoiseGateOp, EchoOp, FlangeOp, ChorusOp, ReverbOp>;
 
 const ScriptFunction* ScriptRow(const char* name) {
     for (size_t i = 0; i < kScriptFunctionCount; ++i)
@@ -79,10 +81,12 @@ TEST(OperationTable, EveryEntryIsComplete) {
         if (e.info.undoOperation != kOpUnspecified)
             EXPECT_STRNE(OperationName(e.info.undoOperation), "Unspecified");
         EXPECT_LE(e.info.backupKind, uint32_t(kBackupWholeAllChannels));
-        // A preset kind names a record of the container; its size holds the Params' record.
+        // A preset kind belongs to the operation's own dialog.
         if (e.info.presetKind != -1) {
             ASSERT_GE(e.info.presetKind, 0);
             ASSERT_LT(e.info.presetKind, kPresetKindCount);
+            EXPECT_STREQ(kPresetKinds[e.info.presetKind].dialog, e.info.name);
+            EXPECT_NE(e.info.dialog, kNoDialog);
         }
         // The script binding resolves and declares the entry's arguments.
         if (e.info.scriptName) {
