@@ -4,6 +4,7 @@
 // `orbick --batch [--config-dir DIR] MACRO.bas [ARG...]`, `--help` and
 // `--version`.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/batch.h"
@@ -18,6 +19,31 @@ void PrintUsage(std::FILE* to) {
     std::fputs(ob::kConvertUsage, to);
     std::fputs(ob::kBatchUsage, to);
     std::fputs("usage: orbick --help | --version\n", to);
+}
+
+// The window's arguments: [--config-dir DIR] [SOUNDFILE]. Checked before Qt
+// starts, so a mistyped option is a usage error even where no display exists.
+bool WindowArgumentsValid(int argc, char** argv) {
+    bool haveFile = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--config-dir") == 0 && i + 1 < argc) {
+            ++i;
+        } else if (std::strncmp(argv[i], "--", 2) == 0 || haveFile) {
+            return false;
+        } else {
+            haveFile = true;
+        }
+    }
+    return true;
+}
+
+// Qt aborts when it finds no display to open; say why instead.
+bool DisplayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
 }
 
 bool Is(const char* arg, const char* longName, const char* shortName) {
@@ -38,6 +64,18 @@ int main(int argc, char** argv) {
     if (argc == 2 && Is(argv[1], "--version", "-V")) {
         std::printf("%s\n", ob::VersionText());
         return 0;
+    }
+    if (!WindowArgumentsValid(argc, argv)) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (!DisplayAvailable()) {
+        std::fputs(
+            "orbick: no display for the editor window (DISPLAY and WAYLAND_DISPLAY are "
+            "unset); use --batch or --convert, or set QT_QPA_PLATFORM=offscreen\n",
+            stderr);
+        PrintUsage(stderr);
+        return 2;
     }
     return ob::RunWindowedShell(argc, argv);
 }

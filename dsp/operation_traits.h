@@ -563,176 +563,169 @@ struct PitchShiftOp {
         p.quiet = true;
         return true;
     }
-    // ---- Dynamics ----
+};
 
-    // A run returns 1 to a macro, also an aborted one and a threshold of 0 dB
-    // (which does nothing); 0 only when it could not run.
-    inline int DynamicsScriptResult(int result) {
-        return result == kEditDone || result == kEditAborted || result == kEditNothing ? 1 : 0;
+// ---- Dynamics ----
+
+// A run returns 1 to a macro, also an aborted one and a threshold of 0 dB
+// (which does nothing); 0 only when it could not run.
+inline int DynamicsScriptResult(int result) {
+    return result == kEditDone || result == kEditAborted || result == kEditNothing ? 1 : 0;
+}
+
+struct CompressorOp {
+    using Params = CompressorParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationCompressor,
+        "Compressor",
+        "Compressor...",
+        40911,
+        kDialogCompressor,
+        kOpCompressor,
+        kBackupRange,
+        kPresetKindCompressor,
+        "obCompress",
+        "ByVal waveid&, ByVal thres#, ByVal rat#, ByVal atk#, ByVal rel#, ByVal det&"};
+    static bool Validate(Params& p) { return ClampCompressor(p); }
+    static int Run(WaveRecord& r, const Params& p) { return Compress(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return CompressorMacroLine(editor, p);
     }
-
-    struct CompressorOp {
-        using Params = CompressorParams;
-        static constexpr OperationInfo kInfo = {
-            kOperationCompressor,
-            "Compressor",
-            "Compressor...",
-            40911,
-            kDialogCompressor,
-            kOpCompressor,
-            kBackupRange,
-            kPresetKindCompressor,
-            "obCompress",
-            "ByVal waveid&, ByVal thres#, ByVal rat#, ByVal atk#, ByVal rel#, ByVal det&"};
-        static bool Validate(Params& p) { return ClampCompressor(p); }
-        static int Run(WaveRecord& r, const Params& p) { return Compress(r, p); }
-        static std::string MacroLine(int editor, const Params& p) {
-            return CompressorMacroLine(editor, p);
-        }
-        static bool FromScript(Params& p, EditorResolver, double thres, double rat, double atk,
-                               double rel, int32_t det) {
-            p = {thres, rat, atk, rel, det};
-            return true;
-        }
-        static int ScriptResult(int result) { return DynamicsScriptResult(result); }
-    };
-
-    struct NoiseGateOp {
-        using Params = NoiseGateParams;
-        static constexpr OperationInfo kInfo = {
-            kOperationNoiseGate, "Noise Gate",
-            "Noise Gate...",     40916,
-            kDialogNoiseGate,    kOpNoiseGate,
-            kBackupRange,        kPresetKindNoiseGate,
-            "obNoiseGate",       "ByVal waveid&, ByVal thres#, ByVal atk#, ByVal rel#, ByVal det&"};
-        static bool Validate(Params& p) { return ClampNoiseGate(p); }
-        static int Run(WaveRecord& r, const Params& p) { return NoiseGate(r, p); }
-        static std::string MacroLine(int editor, const Params& p) {
-            return NoiseGateMacroLine(editor, p);
-        }
-        static bool FromScript(Params& p, EditorResolver, double thres, double atk, double rel,
-                               int32_t det) {
-            p = {thres, atk, rel, det};
-            return true;
-        }
-        static int ScriptResult(int result) { return DynamicsScriptResult(result); }
-    };
-
-    // ---- Delay effects ----
-
-    // 1 when the effect ran (also aborted), 0 when it refused or had no memory.
-    inline int DelayScriptResult(int result) {
-        return result == kEditDone || result == kEditAborted ? 1 : 0;
+    static bool FromScript(Params& p, EditorResolver, double thres, double rat, double atk,
+                           double rel, int32_t det) {
+        p = {thres, rat, atk, rel, det};
+        return true;
     }
+    static int ScriptResult(int result) { return DynamicsScriptResult(result); }
+};
 
-    struct EchoOp {
-        using Params = EchoParams;
-        static constexpr OperationInfo kInfo = {
-            kOperationEcho, "Echo",
-            "Echo...",      41106,
-            kDialogEcho,    kOpEcho,
-            kBackupRange,   kPresetKindEcho,
-            "obEcho",       "ByVal waveid&, ByVal delay#, ByVal fdbk#, ByVal loud#"};
-        static bool Validate(Params& p) { return ClampEcho(p); }
-        static int Run(WaveRecord& r, const Params& p) { return Echo(r, p); }
-        static std::string MacroLine(int editor, const Params& p) {
-            return EchoMacroLine(editor, p);
-        }
-        static bool FromScript(Params& p, EditorResolver, double delay, double fdbk, double loud) {
-            p = {delay, fdbk, loud};
-            return true;
-        }
-        static int ScriptResult(int result) { return DelayScriptResult(result); }
-    };
+struct NoiseGateOp {
+    using Params = NoiseGateParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationNoiseGate, "Noise Gate",
+        "Noise Gate...",     40916,
+        kDialogNoiseGate,    kOpNoiseGate,
+        kBackupRange,        kPresetKindNoiseGate,
+        "obNoiseGate",       "ByVal waveid&, ByVal thres#, ByVal atk#, ByVal rel#, ByVal det&"};
+    static bool Validate(Params& p) { return ClampNoiseGate(p); }
+    static int Run(WaveRecord& r, const Params& p) { return NoiseGate(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return NoiseGateMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, double thres, double atk, double rel,
+                           int32_t det) {
+        p = {thres, atk, rel, det};
+        return true;
+    }
+    static int ScriptResult(int result) { return DynamicsScriptResult(result); }
+};
 
-    struct FlangeOp {
-        using Params = FlangeParams;
-        static constexpr OperationInfo kInfo = {
-            kOperationFlange,
-            "Flange",
-            "Flange...",
-            41105,
-            kDialogFlange,
-            kOpFlange,
-            kBackupRange,
-            kPresetKindFlange,
-            "obFlange",
-            "ByVal waveid&, ByVal delay#, ByVal fdbk#, ByVal loud#, "
-            "ByVal speed#, ByVal depth#, ByVal inv&"};
-        static bool Validate(Params& p) { return ClampFlange(p); }
-        static int Run(WaveRecord& r, const Params& p) { return Flange(r, p); }
-        static std::string MacroLine(int editor, const Params& p) {
-            return FlangeMacroLine(editor, p);
-        }
-        static bool FromScript(Params& p, EditorResolver, double delay, double fdbk, double loud,
-                               double speed, double depth, int32_t inv) {
-            p = {delay, fdbk, loud, speed, depth, inv != 0};
-            return true;
-        }
-        static int ScriptResult(int result) { return DelayScriptResult(result); }
-    };
+// ---- Delay effects ----
 
-    struct ChorusOp {
-        using Params = FlangeParams;
-        static constexpr OperationInfo kInfo = {
-            kOperationChorus,
-            "Chorus",
-            "Chorus...",
-            41104,
-            kDialogChorus,
-            kOpChorus,
-            kBackupRange,
-            kPresetKindChorus,
-            "obChorus",
-            "ByVal waveid&, ByVal delay#, ByVal fdbk#, ByVal loud#, "
-            "ByVal speed#, ByVal depth#"};
-        static bool Validate(Params& p) {
-            p.invert = false;
-            return ClampFlange(p);
-        }
-        static int Run(WaveRecord& r, const Params& p) { return Chorus(r, p); }
-        static std::string MacroLine(int editor, const Params& p) {
-            return ChorusMacroLine(editor, p);
-        }
-        // Start values: "General purpose".
-        static Params Defaults() {
-            Params p;
-            p.delayMs = 22.0;
-            return p;
-        }
-        static bool FromScript(Params& p, EditorResolver, double delay, double fdbk, double loud,
-                               double speed, double depth) {
-            p = {delay, fdbk, loud, speed, depth, false};
-            return true;
-        }
-        static int ScriptResult(int result) { return DelayScriptResult(result); }
-    };
+// 1 when the effect ran (also aborted), 0 when it refused or had no memory.
+inline int DelayScriptResult(int result) {
+    return result == kEditDone || result == kEditAborted ? 1 : 0;
+}
 
-    struct ReverbOp {
-        using Params = ReverbParams;
-        static constexpr OperationInfo kInfo = {
-            kOperationReverb,
-            "Reverb",
-            "Reverb...",
-            41108,
-            kDialogReverb,
-            kOpReverb,
-            kBackupRange,
-            kPresetKindReverb,
-            "obReverb",
-            "ByVal waveid&, ByVal time#, ByVal pre#, ByVal damp#, "
-            "ByVal loud#, ByVal diff#, ByVal enc&"};
-        static bool Validate(Params& p) { return ClampReverb(p); }
-        static int Run(WaveRecord& r, const Params& p) { return Reverb(r, p); }
-        static std::string MacroLine(int editor, const Params& p) {
-            return ReverbMacroLine(editor, p);
-        }
-        static bool FromScript(Params& p, EditorResolver, double time, double pre, double damp,
-                               double loud, double diff, int32_t enc) {
-            p = {time, pre, damp, loud, diff, enc};
-            return true;
-        }
-        static int ScriptResult(int result) { return DelayScriptResult(result); }
-    };
+struct EchoOp {
+    using Params = EchoParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationEcho, "Echo",
+        "Echo...",      41106,
+        kDialogEcho,    kOpEcho,
+        kBackupRange,   kPresetKindEcho,
+        "obEcho",       "ByVal waveid&, ByVal delay#, ByVal fdbk#, ByVal loud#"};
+    static bool Validate(Params& p) { return ClampEcho(p); }
+    static int Run(WaveRecord& r, const Params& p) { return Echo(r, p); }
+    static std::string MacroLine(int editor, const Params& p) { return EchoMacroLine(editor, p); }
+    static bool FromScript(Params& p, EditorResolver, double delay, double fdbk, double loud) {
+        p = {delay, fdbk, loud};
+        return true;
+    }
+    static int ScriptResult(int result) { return DelayScriptResult(result); }
+};
+
+struct FlangeOp {
+    using Params = FlangeParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationFlange,
+        "Flange",
+        "Flange...",
+        41105,
+        kDialogFlange,
+        kOpFlange,
+        kBackupRange,
+        kPresetKindFlange,
+        "obFlange",
+        "ByVal waveid&, ByVal delay#, ByVal fdbk#, ByVal loud#, "
+        "ByVal speed#, ByVal depth#, ByVal inv&"};
+    static bool Validate(Params& p) { return ClampFlange(p); }
+    static int Run(WaveRecord& r, const Params& p) { return Flange(r, p); }
+    static std::string MacroLine(int editor, const Params& p) { return FlangeMacroLine(editor, p); }
+    static bool FromScript(Params& p, EditorResolver, double delay, double fdbk, double loud,
+                           double speed, double depth, int32_t inv) {
+        p = {delay, fdbk, loud, speed, depth, inv != 0};
+        return true;
+    }
+    static int ScriptResult(int result) { return DelayScriptResult(result); }
+};
+
+struct ChorusOp {
+    using Params = FlangeParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationChorus,
+        "Chorus",
+        "Chorus...",
+        41104,
+        kDialogChorus,
+        kOpChorus,
+        kBackupRange,
+        kPresetKindChorus,
+        "obChorus",
+        "ByVal waveid&, ByVal delay#, ByVal fdbk#, ByVal loud#, "
+        "ByVal speed#, ByVal depth#"};
+    static bool Validate(Params& p) {
+        p.invert = false;
+        return ClampFlange(p);
+    }
+    static int Run(WaveRecord& r, const Params& p) { return Chorus(r, p); }
+    static std::string MacroLine(int editor, const Params& p) { return ChorusMacroLine(editor, p); }
+    // Start values: "General purpose".
+    static Params Defaults() {
+        Params p;
+        p.delayMs = 22.0;
+        return p;
+    }
+    static bool FromScript(Params& p, EditorResolver, double delay, double fdbk, double loud,
+                           double speed, double depth) {
+        p = {delay, fdbk, loud, speed, depth, false};
+        return true;
+    }
+    static int ScriptResult(int result) { return DelayScriptResult(result); }
+};
+
+struct ReverbOp {
+    using Params = ReverbParams;
+    static constexpr OperationInfo kInfo = {kOperationReverb,
+                                            "Reverb",
+                                            "Reverb...",
+                                            41108,
+                                            kDialogReverb,
+                                            kOpReverb,
+                                            kBackupRange,
+                                            kPresetKindReverb,
+                                            "obReverb",
+                                            "ByVal waveid&, ByVal time#, ByVal pre#, ByVal damp#, "
+                                            "ByVal loud#, ByVal diff#, ByVal enc&"};
+    static bool Validate(Params& p) { return ClampReverb(p); }
+    static int Run(WaveRecord& r, const Params& p) { return Reverb(r, p); }
+    static std::string MacroLine(int editor, const Params& p) { return ReverbMacroLine(editor, p); }
+    static bool FromScript(Params& p, EditorResolver, double time, double pre, double damp,
+                           double loud, double diff, int32_t enc) {
+        p = {time, pre, damp, loud, diff, enc};
+        return true;
+    }
+    static int ScriptResult(int result) { return DelayScriptResult(result); }
+};
 
 }  // namespace ob

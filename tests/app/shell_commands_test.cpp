@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "app/command_table.h"
@@ -259,8 +260,12 @@ void CommandsTest::muteUndoMuteSaveAs24Bit() {
     QCOMPARE(OpenSound(back, false), 0);
     QCOMPARE(back.frameCount, 4000u);
     QCOMPARE(back.sourceFormat, int(kFormatWav24));
-    // 24-bit samples are x * 8388352 truncated, read back over 2^23.
-    auto as24 = [](float x) { return float(std::trunc(double(x) * 8388352.0) / 8388608.0); };
+    // 24-bit samples are x * 2^23 truncated and limited to the 24-bit range,
+    // read back over 2^23.
+    auto as24 = [](float x) {
+        double code = std::clamp(std::trunc(double(x) * 8388608.0), -8388608.0, 8388607.0);
+        return float(code / 8388608.0);
+    };
     for (uint32_t i = 0; i < 4000; ++i) {
         bool muted = i >= from && i < to;
         float l = muted && (channels & 1) ? 0.0f : as24(left[i]);

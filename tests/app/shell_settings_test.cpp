@@ -117,7 +117,7 @@ void SettingsTest::outOfRangeValuesFallBack() {
         ini.setValue("EChan", 0);
         ini.setValue("Format", 20);  // a code without a writer
         ini.setValue("WAVOptions", 16);
-        ini.setValue("Sampler", 10);
+        ini.setValue("Sampler", 11);
         ini.setValue("Bups", 1001);
         ini.setValue("SmoothS", 1000001);
         ini.setValue("EdOpt", 512);
