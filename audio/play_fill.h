@@ -4,7 +4,7 @@
 // the play position readout.
 //
 // Positions are signed 64-bit fixed point with 13 fraction bits (1/8192 of a
-// frame), so the spec'd integer step and fractional step add as one number.
+// frame), so the stated integer step and fractional step add as one number.
 // Backward travel never goes below the range's start, and every read lies
 // within the source's frames.
 #pragma once
