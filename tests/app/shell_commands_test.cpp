@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QProcess>
 #include <QSet>
@@ -243,15 +244,35 @@ void CommandsTest::muteUndoMuteSaveAs24Bit() {
     QCOMPARE(r->rightSamples[1200], right[1200]);
     gFrame->RunCommand(41316);
     QString out = folder.File("out.wav");
+    QString dialogName;
     QTimer::singleShot(50, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        QCOMPARE(dialog->objectName(), QString("saveAsDialog"));
+        if (!dialog) return;
+        dialogName = dialog->objectName();
         dialog->selectNameFilter("WAVE 24 bit (*.wav)");
-        dialog->selectFile(out);
+        // Type the name as a user would: the filter change may rewrite the
+        // name field after selectFile().
+        if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit"))
+            edit->setText(QFileInfo(out).fileName());
+        else
+            dialog->selectFile(out);
         static_cast<QDialog*>(dialog)->accept();
     });
+    // Any question the save raises after that (an unexpected overwrite
+    // question, say) is rejected, so a fault fails the test instead of hanging it.
+    QTimer lateCloser;
+    int lateClosed = 0;
+    connect(&lateCloser, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialog->reject();
+            ++lateClosed;
+        }
+    });
+    QTimer::singleShot(2000, [&] { lateCloser.start(50); });
     QCOMPARE(gFrame->RunCommand(40004), MainFrame::Route::Frame);
+    lateCloser.stop();
+    QCOMPARE(dialogName, QString("saveAsDialog"));
+    QCOMPARE(lateClosed, 0);
     QVERIFY(QFile::exists(out));
     QCOMPARE(QString::fromStdString(r->filePath), out);
     QVERIFY(!(r->stateFlags & kStateChanged));
