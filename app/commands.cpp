@@ -15,6 +15,7 @@
 #include "app/help_dialogs.h"
 #include "app/main_frame.h"
 #include "app/setup_dialogs.h"
+#include "app/transport.h"
 #include "base/messages.h"
 #include "dsp/frame.h"
 #include "dsp/level.h"
@@ -829,6 +830,7 @@ std::vector<Command> BuildTable() {
     LoopMarkerCommands(t);
     WindowCommands(t);
     HelpCommands(t);
+    InstallAudioCommands(t);
     return t;
 }
 

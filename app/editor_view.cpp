@@ -14,6 +14,7 @@
 #include "app/view_overlays.h"
 #include "app/view_rulers.h"
 #include "app/view_units.h"
+#include "audio/scrub.h"
 #include "dsp/frame.h"
 
 namespace ob {
@@ -46,12 +47,14 @@ EditorView::~EditorView() {
 // ---- Options and colours ----
 
 void EditorView::SetMode(int mode) {
-    if (mode < kModeNormal || mode > kModeFreehand || mode == m_mode) return;
+    if (mode < kModeNormal || mode > kModeScrub || mode == m_mode) return;
     if (m_drag == Drag::Draw) EndStroke();
+    if (m_drag == Drag::Scrub) StopScrub();
     m_drag = Drag::None;
     m_mode = mode;
     setCursor(mode == kModeNormal    ? Qt::IBeamCursor
               : mode == kModeZoombox ? Qt::CrossCursor
+              : mode == kModeScrub   ? Qt::SizeHorCursor
                                      : Qt::PointingHandCursor);
     update();
     emit modeChanged(mode);
@@ -342,6 +345,38 @@ void EditorView::PaintView(QPainter& painter, const ViewLayout& layout, bool onS
         if ((record.displayOptions & kViewXYReadout) && m_pointerInside)
             PaintPointerReadout(painter, layout);
     }
+    PaintPlayPosition(painter, layout);
+}
+
+// ---- The play position ----
+
+QRect EditorView::PlayLineRect(int64_t frame) const {
+    if (frame < 0 || !m_record) return QRect();
+    const ViewLayout layout = Layout();
+    const ViewMapping m = ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
+    const double x = layout.lanesArea.left() + m.XForFrameCentre(uint32_t(frame));
+    if (x < layout.lanesArea.left() - 2 || x > layout.lanesArea.right() + 2) return QRect();
+    return QRect(int(x) - 2, int(layout.lanesArea.top()), 5, int(layout.lanesArea.height()) + 1);
+}
+
+void EditorView::SetPlayPosition(qint64 frame) {
+    if (frame == m_playFrame) return;
+    const QRect before = PlayLineRect(m_playFrame);
+    m_playFrame = frame < 0 ? -1 : frame;
+    const QRect after = PlayLineRect(m_playFrame);
+    if (!before.isEmpty()) update(before);
+    if (!after.isEmpty()) update(after);
+}
+
+void EditorView::PaintPlayPosition(QPainter& painter, const ViewLayout& layout) {
+    if (m_playFrame < 0 || !WaveHasData(m_record) || m_playFrame >= int64_t(m_record->frameCount))
+        return;
+    const ViewMapping m = ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
+    const double x = layout.lanesArea.left() + m.XForFrameCentre(uint32_t(m_playFrame));
+    if (x < layout.lanesArea.left() || x > layout.lanesArea.right()) return;
+    // A line that shows on the light and the dark palette alike.
+    painter.setPen(QPen(QColor(230, 60, 30), 1.5));
+    painter.drawLine(QPointF(x, layout.lanesArea.top()), QPointF(x, layout.lanesArea.bottom()));
 }
 
 void EditorView::PaintOverviewStrip(QPainter& painter, const QRectF& rect) {

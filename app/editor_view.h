@@ -1,6 +1,7 @@
 // The editor window's view of one wave record: overview strip, time and level
 // rulers, one lane per channel, markers, loops and the shaded affect area,
-// with the modes Normal (select), Zoombox and Freehand Draw. The view keeps
+// with the modes Normal (select), Zoombox, Freehand Draw and Scrub, and the
+// play position line. The view keeps
 // no position of its own: it reads and writes the record's view fields, the
 // mouse area and the global affect area and edit channel, so undo and the
 // scripts see what the window shows. It observes the record's change notices
@@ -22,7 +23,7 @@ class QScrollBar;
 
 namespace ob {
 
-enum ViewMode : int { kModeNormal = 0, kModeZoombox = 1, kModeFreehand = 2 };
+enum ViewMode : int { kModeNormal = 0, kModeZoombox = 1, kModeFreehand = 2, kModeScrub = 3 };
 // The operation name "Freehand Draw" in the undo history.
 constexpr uint32_t kOpFreehandDraw = 50;
 
@@ -74,6 +75,12 @@ class EditorView : public QWidget, public ChangeObserver {
     void ScrollToEnd();
     // Forgets every cached pixel and repaints (after changes made without a notice).
     void Refresh();
+    // The play position line at `frame`; -1 hides it. Only the columns of
+    // the old and the new line are repainted.
+    void SetPlayPosition(qint64 frame);
+
+  public:
+    qint64 PlayPositionShown() const { return m_playFrame; }
 
   signals:
     void readoutChanged(const QString& text);
@@ -91,7 +98,7 @@ class EditorView : public QWidget, public ChangeObserver {
     void changeEvent(QEvent* event) override;
 
   private:
-    enum class Drag { None, Select, Zoombox, Draw, Marker, LoopStart, LoopEnd, Overview };
+    enum class Drag { None, Select, Zoombox, Draw, Marker, LoopStart, LoopEnd, Overview, Scrub };
     struct CacheKey {
         ViewMapping mapping;
         int16_t levelCentre = 0;
@@ -134,6 +141,9 @@ class EditorView : public QWidget, public ChangeObserver {
     void EndStroke();
     void FinishZoombox(QPointF pos);
     void JumpFromOverview(QPointF pos);
+    int64_t ScrubFrame(QPointF pos) const;
+    QRect PlayLineRect(int64_t frame) const;
+    void PaintPlayPosition(QPainter& painter, const ViewLayout& layout);
 
     WaveRecord* m_record = nullptr;
     int m_mode = kModeNormal;
@@ -165,7 +175,9 @@ class EditorView : public QWidget, public ChangeObserver {
     uint32_t m_strokeFirst = 0;
     uint32_t m_strokeLast = 0;
     QString m_readout;
-    uint32_t m_shownFrameCount = 0;  // frame count at the last notice (Auto Zoom Out)
+    uint32_t m_shownFrameCount = 0;
+    int64_t m_playFrame = -1;  // the play position line, -1 for none  // frame count at the last
+                               // notice (Auto Zoom Out)
 };
 
 }  // namespace ob

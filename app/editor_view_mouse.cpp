@@ -7,6 +7,7 @@
 
 #include "app/editor_view.h"
 #include "app/view_navigation.h"
+#include "audio/scrub.h"
 #include "base/user_interface.h"
 #include "wave/undo.h"
 
@@ -16,6 +17,15 @@ static uint32_t ExistingChannels(const WaveRecord& record) {
     return record.rightSamples ? 3u : 1u;
 }
 constexpr double kHandleReach = 4;  // pixels either side of a marker or loop line
+
+// ---- Scrub ----
+
+int64_t EditorView::ScrubFrame(QPointF pos) const {
+    const ViewLayout layout = Layout();
+    const ViewMapping m = ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
+    return m.ClampedFrameForX(
+        std::clamp(pos.x() - layout.lanesArea.left(), 0.0, layout.lanesArea.width() - 1));
+}
 
 // ---- Selection ----
 
@@ -256,6 +266,10 @@ void EditorView::mousePressEvent(QMouseEvent* event) {
         case kModeFreehand:
             BeginStroke(pos, layout);
             break;
+        case kModeScrub:
+            // The sound under the pointer plays as the pointer moves.
+            if (StartScrub(*m_record, ScrubFrame(pos)) == 0) m_drag = Drag::Scrub;
+            break;
         default: {
             Drag kind = Drag::None;
             int id = 0;
@@ -292,6 +306,9 @@ void EditorView::mouseMoveEvent(QMouseEvent* event) {
         case Drag::Zoombox:
             update();
             break;
+        case Drag::Scrub:
+            ScrubTo(ScrubFrame(pos));
+            break;
         case Drag::None: {
             const ViewLayout layout = Layout();
             Drag kind = Drag::None;
@@ -301,6 +318,7 @@ void EditorView::mouseMoveEvent(QMouseEvent* event) {
             else
                 setCursor(m_mode == kModeNormal    ? Qt::IBeamCursor
                           : m_mode == kModeZoombox ? Qt::CrossCursor
+                          : m_mode == kModeScrub   ? Qt::SizeHorCursor
                                                    : Qt::PointingHandCursor);
             if (m_record->displayOptions & kViewXYReadout) update();
             break;
@@ -321,6 +339,9 @@ void EditorView::mouseReleaseEvent(QMouseEvent* event) {
         case Drag::Draw:
             ContinueStroke(event->position());
             EndStroke();
+            break;
+        case Drag::Scrub:
+            StopScrub();
             break;
         default:
             break;

@@ -20,8 +20,10 @@
 
 #include "app/editor_window.h"
 #include "app/help_dialogs.h"
+#include "app/open_preview.h"
 #include "app/shell_settings.h"
 #include "app/sound_dialogs.h"
+#include "audio/player.h"
 #include "base/messages.h"
 #include "formats/format_table.h"
 #include "formats/sound_io.h"
@@ -355,6 +357,7 @@ void MainFrame::OpenWithDialog() {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(OpenFileFilters());
+    AttachSoundPreview(dialog);
     if (!gShellSettings.soundsFolder.empty())
         dialog.setDirectory(QString::fromStdString(gShellSettings.soundsFolder));
     if (dialog.exec() != QDialog::Accepted) return;
@@ -437,8 +440,9 @@ void MainFrame::ShowTipOfTheDay() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
-    // Stop playback (none yet), then Close All: a cancelled save question
-    // keeps the program running.
+    // Stop playback, then Close All: a cancelled save question keeps the
+    // program running.
+    StopPlay();
     if (!CloseAllEditors()) {
         event->ignore();
         return;

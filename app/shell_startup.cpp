@@ -11,6 +11,7 @@
 #include "app/main_frame.h"
 #include "app/qt_user_interface.h"
 #include "app/shell_settings.h"
+#include "app/transport.h"
 #include "base/user_interface.h"
 #include "dsp/frame.h"
 #include "formats/sound_io.h"
@@ -79,13 +80,12 @@ MainFrame* StartShell(const ShellOptions& options) {
     ReadShellSettings(folder);
     frame->RebuildRecentMenu();
 
-    // 5. The start-up files: configuration and macro keys ("orbick.play"
-    //    waits for playback).
+    // 5. The start-up files: configuration, "orbick.play" (with the
+    //    transport) and macro keys.
     std::string dir = folder.toStdString();
-    if (!dir.empty()) {
-        LoadConfigFile(dir + "/orbick.config");
-        LoadStartupMacroKeys(dir);
-    }
+    if (!dir.empty()) LoadConfigFile(dir + "/orbick.config");
+    StartTransport(frame);
+    if (!dir.empty()) LoadStartupMacroKeys(dir);
     frame->RefreshCommands();
     frame->show();
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "audio/audio_device.h"
 #include "audio/play_prefs.h"
 #include "base/byte_order.h"
 #include "base/messages.h"
@@ -85,25 +86,6 @@ bool ValidLevelUnit(int64_t unit) {
     return unit >= 1 && unit <= 5;
 }
 
-// The accepted range of each play preference, in record order.
-struct PlayPrefRange {
-    const char* name;
-    int64_t lo;
-    int64_t hi;
-};
-constexpr PlayPrefRange kPlayPrefRanges[kPlayPrefCount] = {
-    {"PlPfIter", 0, 1000000}, {"PlPfTrans", -128, 127}, {"PlPfArea", 0, 1}, {"PlPfChan", 0, 3},
-    {"PlPfLpC", 0, 3},        {"PlPfLpDir", 0, 2},      {"PlPfBfSz", 1, 3}, {"PlPfF", 0, 7},
-    {"PlPfDID", 0, 0},        {"PlPfAtten", 0, 18},
-};
-constexpr int32_t kDefaultPlayPrefs[kPlayPrefCount] = {1, 0, 0, 0, 0, 0, 2, 0, 0, 0};
-
-bool PlayPrefInRange(int index, int64_t v) {
-    int64_t hi = kPlayPrefRanges[index].hi;
-    if (index == 8) hi = WaveOutputDeviceCount();
-    return v >= kPlayPrefRanges[index].lo && v <= hi;
-}
-
 // A folder or name copied bounded: at most `bytes` - 1 characters.
 std::string Bounded(const std::string& text, size_t bytes) {
     return text.size() < bytes ? text : text.substr(0, bytes - 1);
@@ -132,7 +114,7 @@ ShellSettings gShellSettings;
 void ResetShellSettings() {
     gShellSettings = ShellSettings{};
     std::memcpy(gShellSettings.colours, kDefaultColours, sizeof kDefaultColours);
-    std::memcpy(gShellSettings.playPrefs, kDefaultPlayPrefs, sizeof kDefaultPlayPrefs);
+    gPlayPrefs = PlayPrefs{};
 }
 
 namespace {
@@ -142,7 +124,7 @@ struct ShellSettingsInit {
 }  // namespace
 
 int WaveOutputDeviceCount() {
-    return 0;
+    return int(Audio().OutputDevices().size());
 }
 
 uint32_t CurrentDisplayFlags() {
@@ -193,8 +175,7 @@ std::vector<std::pair<std::string, std::string>> StoredSettingsValues() {
     num("Sampler", gSamplerType);
     num("Bups", gBackups);
     num("TipN", gShellSettings.nextTip);
-    for (int i = 0; i < kPlayPrefCount; ++i)
-        num(kPlayPrefRanges[i].name, gShellSettings.playPrefs[i]);
+    for (int i = 0; i < kPlayPrefCount; ++i) num(kPlayPrefNames[i], PlayPrefField(gPlayPrefs, i));
     num("SmoothS", gProcessing.smoothingMs);
     num("EdOpt", defaults.displayOptions);
     num("EdXU", defaults.timeUnit);
@@ -312,9 +293,13 @@ void ApplyStoredSettings(const SettingsStore& store) {
     if (store.Number("EdXU", v) && ValidTimeUnit(v)) defaults.timeUnit = uint32_t(v);
     if (store.Number("EdYU", v) && ValidLevelUnit(v)) defaults.levelUnit = uint32_t(v);
     if (store.Number("TipN", v) && v >= INT32_MIN && v <= INT32_MAX) gShellSettings.nextTip = v;
-    for (int i = 0; i < kPlayPrefCount; ++i)
-        if (store.Number(kPlayPrefRanges[i].name, v) && PlayPrefInRange(i, v))
-            gShellSettings.playPrefs[i] = int32_t(v);
+    // The play preferences go straight into the player's record; each field
+    // keeps its value when the stored one lies outside its range (the device
+    // number outside the device list).
+    const int outputDevices = WaveOutputDeviceCount();
+    for (int field = 0; field < kPlayPrefCount; ++field)
+        if (store.Number(kPlayPrefNames[field], v))
+            SetPlayPrefField(gPlayPrefs, field, v, outputDevices);
     // The colours: all eight or none.
     uint32_t colours[kColourCount];
     int present = 0;
@@ -336,9 +321,6 @@ void ApplyStoredSettings(const SettingsStore& store) {
     if (store.Text("SoundsDir", text) && text.size() <= 260) gShellSettings.soundsFolder = text;
     if (store.Text("PresetsDir", text) && text.size() <= 260) gPresetsFolder = text;
     if (store.Text("MacrosDir", text) && text.size() <= 260) gShellSettings.macrosFolder = text;
-    // The device number is checked against the device list when playing.
-    for (int field = 0; field < 10; ++field)
-        if (store.Number(kPlayPrefNames[field], v)) SetPlayPrefField(gPlayPrefs, field, v, 0);
 }
 
 void ApplyConfigRecord(const uint8_t record[kConfigBytes], bool swapped) {

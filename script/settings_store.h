@@ -53,6 +53,8 @@ constexpr uint32_t kFlagAutoZoomOut = 0x0002;
 constexpr uint32_t kFlagNoTips = 0x0004;
 constexpr uint32_t kFlagAbortable = 0x0200;
 constexpr uint32_t kFlagEditAndPlay = 0x0400;
+// The play preferences (PlPfIter .. PlPfAtten) are the player's own record,
+// gPlayPrefs (audio/play_prefs.h).
 struct ShellSettings {
     uint32_t displayFlags = 0;  // DispF; the frame's bits live in gProcessing
     uint32_t colours[kColourCount] = {};
@@ -60,7 +62,6 @@ struct ShellSettings {
     std::string soundsFolder;
     std::string macrosFolder;
     int64_t nextTip = 0;
-    int32_t playPrefs[kPlayPrefCount] = {};
     uint32_t dialogOptions[3] = {};    // configuration offsets 8, 12, 20
     uint8_t displaySettings[29] = {};  // configuration offsets 564..592, copied unchanged
     uint8_t font[60] = {};             // configuration offset 628, copied unchanged
@@ -72,7 +73,7 @@ void ResetShellSettings();
 uint32_t CurrentDisplayFlags();
 // Takes DispF (below 32768) into gProcessing and gShellSettings.
 void SetDisplayFlags(uint32_t flags);
-// Number of wave output devices (limits PlPfDID); 0 until playback exists.
+// Number of output devices of the current audio backend (limits PlPfDID).
 int WaveOutputDeviceCount();
 // Derives the three default folders from the install folder: shorter than
 // 251 bytes gives <dir>/Sounds, <dir>/Presets and <dir>/Scripts; 251..257

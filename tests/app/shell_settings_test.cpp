@@ -8,6 +8,7 @@
 #include <QTest>
 #include <cstring>
 
+#include "audio/play_prefs.h"
 #include "dsp/frame.h"
 #include "dsp/preset_file.h"
 #include "dsp/preset_list.h"
@@ -53,8 +54,8 @@ void SettingsTest::storeRoundTrip() {
     SetBackupDepth(1000);
     SetSmoothingTime(250);
     gShellSettings.nextTip = 4;
-    gShellSettings.playPrefs[0] = 99;
-    gShellSettings.playPrefs[1] = -12;
+    gPlayPrefs.iterations = 99;
+    gPlayPrefs.transpose = -12;
     WaveRecord& defaults = *gEditorSlots[0];
     defaults.displayOptions = 0x1f;
     defaults.timeUnit = 13;
@@ -80,8 +81,8 @@ void SettingsTest::storeRoundTrip() {
     QCOMPARE(gBackups, 1000u);
     QCOMPARE(gProcessing.smoothingMs, 250u);
     QCOMPARE(gShellSettings.nextTip, int64_t(4));
-    QCOMPARE(gShellSettings.playPrefs[0], 99);
-    QCOMPARE(gShellSettings.playPrefs[1], -12);
+    QCOMPARE(gPlayPrefs.iterations, 99);
+    QCOMPARE(gPlayPrefs.transpose, -12);
     QCOMPARE(defaults.displayOptions, 0x1fu);
     QCOMPARE(defaults.timeUnit, 13u);
     QCOMPARE(defaults.levelUnit, 5u);
@@ -142,9 +143,9 @@ void SettingsTest::outOfRangeValuesFallBack() {
     QCOMPARE(gEditorSlots[0]->displayOptions, 0u);
     QCOMPARE(gEditorSlots[0]->timeUnit, 0u);
     QCOMPARE(gEditorSlots[0]->levelUnit, 0u);
-    QCOMPARE(gShellSettings.playPrefs[1], 0);
-    QCOMPARE(gShellSettings.playPrefs[6], 2);
-    QCOMPARE(gShellSettings.playPrefs[8], 0);
+    QCOMPARE(gPlayPrefs.transpose, 0);
+    QCOMPARE(gPlayPrefs.bufferSize, 2);
+    QCOMPARE(gPlayPrefs.device, 0);
     // Seven colours and one missing: none is taken.
     for (int i = 0; i < kColourCount; ++i) QCOMPARE(gShellSettings.colours[i], kDefaultColours[i]);
     QVERIFY(gShellSettings.recentFiles[0].empty());
