@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <memory>
 
 #include "audio/player.h"
 #include "audio/preview.h"

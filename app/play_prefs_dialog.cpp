@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <initializer_list>
 
 #include "app/audio_dialogs.h"
 #include "audio/audio_device.h"
@@ -118,8 +120,10 @@ PlayPrefs PlayPrefsDialog::Values() const {
     p.attenuation = kAttenuations[std::clamp(attenuation_->currentIndex(), 0, 3)];
     p.iterations = iterations_->value();
     p.transpose = transpose_->value();
-    p.flags = (showPosition_->isChecked() ? kPlayShowPosition : 0) |
-              (lock44k_->isChecked() ? kPlayLock44k : 0) | (highRes_->isChecked() ? kPlay24Bit : 0);
+    p.flags = 0;
+    if (showPosition_->isChecked()) p.flags |= kPlayShowPosition;
+    if (lock44k_->isChecked()) p.flags |= kPlayLock44k;
+    if (highRes_->isChecked()) p.flags |= kPlay24Bit;
     p.device = std::max(driver_->currentIndex(), 0);
     return p;
 }

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <climits>
 #include <cmath>
 
 #include "app/editor_window.h"

@@ -11,6 +11,11 @@
 
 namespace ob {
 
+namespace {
+// ALSA's own diagnostics would go to stderr; the window says what failed.
+void SilentErrors(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+
 bool DecodeNoteEvent(int seqType, int note, int velocity, NoteEvent* out) {
     if (seqType != SND_SEQ_EVENT_NOTEON && seqType != SND_SEQ_EVENT_NOTEOFF) return false;
     if (note < 0 || note > 127) return false;
@@ -62,7 +67,7 @@ bool NoteInputPort::Open(NoteHandler handler, std::string* error) {
         Close();
         return false;
     };
-    snd_lib_error_set_handler([](const char*, int, const char*, int, const char*, ...) {});
+    snd_lib_error_set_handler(SilentErrors);
     if (snd_seq_open(&p.seq, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0) {
         p.seq = nullptr;
         return fail("No MIDI sequencer is available.");

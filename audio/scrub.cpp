@@ -54,21 +54,26 @@ float Read(const float* samples, int64_t count, double position) {
 uint32_t ScrubFollower::Fill(int64_t target, float* outLeft, float* outRight, uint32_t frames) {
     if (frames == 0 || frameCount <= 0 || !left) return frames;
     target = std::clamp<int64_t>(target, 0, frameCount - 1);
-    // The speed that reaches the pointer at the end of this buffer, limited;
-    // the buffer glides from the last speed to it so the pitch never jumps.
-    double wanted = (double(target) - position) / frames;
-    wanted = std::clamp(wanted, -kScrubMaxSpeed, kScrubMaxSpeed);
-    const double start = speed;
+    // One speed per buffer, the one that reaches the pointer at its end
+    // (limited): the position never jumps, so a change of speed is a change
+    // of pitch, never a click. Starting or stopping fades over the buffer.
+    const double v =
+        std::clamp((double(target) - position) / frames, -kScrubMaxSpeed, kScrubMaxSpeed);
+    const bool moving = std::fabs(v) > 1e-3;
+    const bool wasMoving = std::fabs(speed) > 1e-3;
     for (uint32_t i = 0; i < frames; ++i) {
-        const double v = start + (wanted - start) * (double(i + 1) / frames);
-        // A position that does not move plays silence, not a held level.
-        const bool moving = std::fabs(v) > 1e-3;
-        outLeft[i] = moving ? Read(left, frameCount, position) : 0.0f;
-        if (outRight)
-            outRight[i] = moving ? Read(right ? right : left, frameCount, position) : 0.0f;
+        float gain = 1.0f;
+        if (moving != wasMoving) {
+            const float ramp = float(i + 1) / float(frames);
+            gain = moving ? ramp : 1.0f - ramp;
+        } else if (!moving) {
+            gain = 0.0f;
+        }
+        outLeft[i] = gain * Read(left, frameCount, position);
+        if (outRight) outRight[i] = gain * Read(right ? right : left, frameCount, position);
         position = std::clamp(position + v, 0.0, double(frameCount - 1));
     }
-    speed = wanted;
+    speed = v;
     return frames;
 }
 

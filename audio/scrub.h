@@ -1,9 +1,10 @@
 // Scrub mode: while the user drags in an editor, the sound under the pointer
 // plays at the speed and in the direction of the drag. The playback thread
-// chases the pointer: each buffer moves the play position from where it is
-// to where the pointer was last reported, so a fast drag plays fast (and
-// high), a drag to the left plays backward, and a pointer at rest falls
-// silent. The samples are held by shared ownership while the scrub plays.
+// chases the pointer: each buffer moves the play position at one speed from
+// where it is to where the pointer was last reported, so a fast drag plays
+// fast (and high), a drag to the left plays backward, and a pointer at rest
+// falls silent (fading out over one buffer, and in again when it moves). The samples are held by
+// shared ownership while the scrub plays.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,7 @@ struct ScrubFollower {
     const float* right = nullptr;
     int64_t frameCount = 0;
     double position = 0;  // source frame
-    double speed = 0;     // source frames per output frame at the end of the last buffer
+    double speed = 0;     // source frames per output frame in the last buffer
     uint32_t Fill(int64_t target, float* outLeft, float* outRight, uint32_t frames);
 };
 

@@ -28,16 +28,20 @@ TEST(ScrubFollower, TravelsAtThePointersSpeedAndDirection) {
     f.Fill(1200, out.data(), nullptr, 100);
     for (int i = 0; i < 100; ++i) EXPECT_FLOAT_EQ(out[i], 1000.0f + 2 * i) << i;
     EXPECT_DOUBLE_EQ(f.position, 1200);
-    // The pointer went back: the sound plays backward, gliding from +2 to -1.
+    // The pointer went back: the sound plays backward from where it was.
     f.Fill(1100, out.data(), nullptr, 100);
     EXPECT_DOUBLE_EQ(f.speed, -1);
-    EXPECT_GT(out[1], out[0]);
-    EXPECT_LT(out[99], out[98]);
+    for (int i = 0; i < 100; ++i) EXPECT_FLOAT_EQ(out[i], 1200.0f - i) << i;
     EXPECT_NEAR(f.position, 1100, 1e-6);
-    // At rest: silence.
+    // At rest: one buffer fades out, then silence; moving again fades in.
     f.Fill(1100, out.data(), nullptr, 100);
+    EXPECT_FLOAT_EQ(out[0], 1100.0f * 0.99f);
+    EXPECT_FLOAT_EQ(out[99], 0.0f);
     f.Fill(1100, out.data(), nullptr, 100);
     for (float v : out) EXPECT_EQ(v, 0.0f);
+    f.Fill(1150, out.data(), nullptr, 100);
+    EXPECT_FLOAT_EQ(out[0], 1100.0f * 0.01f);
+    EXPECT_FLOAT_EQ(out[99], 1149.5f);
 }
 
 TEST(ScrubFollower, SpeedIsLimitedAndThePositionStaysInTheSound) {
