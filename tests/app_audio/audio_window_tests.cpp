@@ -192,6 +192,28 @@ class AudioWindowTest : public QObject {
         for (size_t i = 5000; i < w.Frames(); ++i) QCOMPARE(w.At(i, 0), 0);
     }
 
+    void editAndPlayPlaysTheEditedArea() {
+        EditorWindow* editor = Editor(3000, false, [](int, uint32_t i) { return Out16(int(i)); });
+        QVERIFY(editor);
+        WaveRecord* r = editor->Record();
+        r->mouseStart = 1000;
+        r->mouseLength = 500;
+        r->mouseChannels = 1;
+        gEditing.affectArea = kAffectMouse;
+        gProcessing.editAndPlay = true;
+        const uint32_t smoothing = gProcessing.smoothingOptions;
+        gProcessing.smoothingOptions = 0;  // the edges exactly inverted
+        frame_->RunCommand(41112);         // Invert
+        gProcessing.smoothingOptions = smoothing;
+        gProcessing.editAndPlay = false;
+        gEditing.affectArea = kAffectAll;
+        QVERIFY(WaitFor([] { return !PlayerOpen(); }));
+        WavData w = Output();
+        QVERIFY(w.Frames() >= 500);
+        for (size_t i = 0; i < 500; ++i) QCOMPARE(w.At(i), -int32_t(1000 + i));
+        for (size_t i = 500; i < w.Frames(); ++i) QCOMPARE(w.At(i), 0);
+    }
+
     void spaceTogglesAndThePositionLineFollows() {
         auto clock = std::make_shared<CountdownClock>();
         UseFileDevice(clock);
