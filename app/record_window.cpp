@@ -276,6 +276,18 @@ void RecordWindow::done(int result) {
 
 // ---- The Record command ----
 
+QString AskRecordPath(QWidget* parent) {
+    QFileDialog ask(parent, "Record Sound File As:");
+    ask.setObjectName("recordFileDialog");
+    ask.setOption(QFileDialog::DontUseNativeDialog);
+    ask.setAcceptMode(QFileDialog::AcceptSave);
+    ask.setNameFilter("WAVE (*.wav)");
+    if (ask.exec() != QDialog::Accepted || ask.selectedFiles().isEmpty()) return QString();
+    return ask.selectedFiles().first();
+}
+
+RecordPathQuestion gAskRecordPath = AskRecordPath;
+
 void RecordCommand(MainFrame* frame, EditorWindow* editor) {
     WaveRecord* record = editor ? editor->Record() : nullptr;
     if (!record) return;
@@ -290,13 +302,9 @@ void RecordCommand(MainFrame* frame, EditorWindow* editor) {
         NotifyChange(record, kChangeAll & ~kChangeClosed);
         editor->RefreshTitle();
     }
-    QFileDialog ask(frame, "Record Sound File As:");
-    ask.setObjectName("recordFileDialog");
-    ask.setOption(QFileDialog::DontUseNativeDialog);
-    ask.setAcceptMode(QFileDialog::AcceptSave);
-    ask.setNameFilter("WAVE (*.wav)");
-    if (ask.exec() != QDialog::Accepted || ask.selectedFiles().isEmpty()) return;
-    record->filePath = ask.selectedFiles().first().toStdString();
+    const QString path = gAskRecordPath(frame);
+    if (path.isEmpty()) return;
+    record->filePath = path.toStdString();
     OpenProcessDialog(record, kDialogRecord, [&] {
         RecordWindow window(frame, record);
         if (window.Opened()) window.exec();

@@ -73,6 +73,12 @@ class RecordWindow : public QDialog {
     LevelMeter* meters_[4] = {};  // L, R, L Peak, R Peak
 };
 
+// The question for the recording's file ("Record Sound File As:", filter
+// "WAVE (*.wav)"): the path, or empty for Cancel. Tests replace it.
+using RecordPathQuestion = QString (*)(QWidget* parent);
+QString AskRecordPath(QWidget* parent);
+extern RecordPathQuestion gAskRecordPath;
+
 // The editor menu's Record: stops playback, asks before deleting a wave,
 // asks for the file ("Record Sound File As:"), runs the record window under
 // its guard and shows a loaded recording in the editor.
