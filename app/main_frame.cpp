@@ -22,6 +22,7 @@
 #include "app/help_dialogs.h"
 #include "app/shell_settings.h"
 #include "app/sound_dialogs.h"
+#include "app/view_options.h"
 #include "base/messages.h"
 #include "formats/format_table.h"
 #include "formats/sound_io.h"
@@ -68,6 +69,7 @@ MainFrame::MainFrame(const QString& settingsFolder) : settingsFolder_(settingsFo
     connect(area_, &QMdiArea::subWindowActivated, this, &MainFrame::ActiveChanged);
     BuildStatusBar();
     BuildMenus();
+    ApplyStoredViewFont(this);
     resize(1000, 700);
 }
 
