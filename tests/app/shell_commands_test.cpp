@@ -49,9 +49,7 @@ std::vector<int> AllNumbers() {
     ids.push_back(40024);
     ids.push_back(40026);
     ids.push_back(40027);
-    add(40100, 40115);
-    ids.push_back(40117);
-    add(40119, 40136);
+    add(40100, 40136);
     add(40200, 40217);
     add(40219, 40222);
     add(40300, 40310);
