@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextBlock>
+#include <algorithm>
 
 namespace ob {
 

@@ -12,6 +12,16 @@
 #include "app/command_table.h"
 #include "script/script_table.h"
 
+// The manual's resources live in a static library: they are registered on
+// first use.
+static void InitManualResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(manual);
+        return true;
+    }();
+    (void)done;
+}
+
 namespace ob {
 
 namespace {
@@ -61,6 +71,7 @@ QString CommandList(const MenuPage& page) {
 }
 
 QString Bundled(const QString& id) {
+    InitManualResources();
     QFile file(":/manual/" + id + ".md");
     if (!file.open(QIODevice::ReadOnly)) return QString();
     return QString::fromUtf8(file.readAll());
@@ -70,12 +81,13 @@ QString Bundled(const QString& id) {
 
 QList<HelpPage> HelpPages() {
     QList<HelpPage> pages = {{"index", "Contents"}};
-    for (const MenuPage& m : MenuPages()) pages.append({m.id, QString("%1 menu").arg(m.title)});
-    pages.append({"macros", "Macro language"});
-    pages.append({"macro_editor", "Macro editor"});
-    pages.append({"reference", "Script function reference"});
-    pages.append({"faqs", "FAQs"});
-    pages.append({"howtos", "How To's"});
+    for (const MenuPage& m : MenuPages())
+        pages.append(HelpPage{m.id, QString("%1 menu").arg(m.title)});
+    pages.append(HelpPage{"macros", "Macro language"});
+    pages.append(HelpPage{"macro_editor", "Macro editor"});
+    pages.append(HelpPage{"reference", "Script function reference"});
+    pages.append(HelpPage{"faqs", "FAQs"});
+    pages.append(HelpPage{"howtos", "How To's"});
     return pages;
 }
 

@@ -214,7 +214,33 @@ void MacroEditorWindow::Message(const MacroMessage& message) {
     }
 }
 
+namespace {
+int gRunning = 0;
+// While a macro runs, the frame takes no commands (the engine runs one macro
+// at a time) and the text stays as it is; the Stop button stays usable.
+class RunGuard {
+  public:
+    explicit RunGuard(CodeEditor* text) : text_(text) {
+        ++gRunning;
+        text_->setReadOnly(true);
+    }
+    ~RunGuard() {
+        --gRunning;
+        text_->setReadOnly(false);
+    }
+
+  private:
+    CodeEditor* text_;
+};
+}  // namespace
+
+bool MacroEditorRunning() {
+    return gRunning > 0;
+}
+
 void MacroEditorWindow::Run() {
+    if (session_->Running()) return;
+    RunGuard guard(text_);
     syntaxPlaced_ = false;
     if (session_->GetState() != MacroSession::State::Paused) output_->clear();
     run_->setEnabled(false);
@@ -227,6 +253,8 @@ void MacroEditorWindow::Run() {
 }
 
 void MacroEditorWindow::Step() {
+    if (session_->Running()) return;
+    RunGuard guard(text_);
     syntaxPlaced_ = false;
     if (session_->GetState() != MacroSession::State::Paused) output_->clear();
     stop_->setEnabled(true);
@@ -234,6 +262,8 @@ void MacroEditorWindow::Step() {
 }
 
 void MacroEditorWindow::StepOver() {
+    if (session_->Running()) return;
+    RunGuard guard(text_);
     syntaxPlaced_ = false;
     if (session_->GetState() != MacroSession::State::Paused) output_->clear();
     stop_->setEnabled(true);

@@ -64,6 +64,9 @@ class MacroEditorWindow : public QMainWindow {
     bool syntaxPlaced_ = false;
 };
 
+// True while the macro editor runs a macro: the frame then takes no commands.
+bool MacroEditorRunning();
+
 // Opens a macro editor window for a file (a window that already shows the
 // file comes to the front); an empty path opens an empty macro.
 MacroEditorWindow* ShowMacroEditor(QWidget* parent, const QString& path = QString());

@@ -20,6 +20,7 @@
 
 #include "app/editor_window.h"
 #include "app/help_dialogs.h"
+#include "app/macro_editor.h"
 #include "app/shell_settings.h"
 #include "app/sound_dialogs.h"
 #include "app/view_options.h"
@@ -239,6 +240,7 @@ MainFrame::Route MainFrame::RunCommand(int id) {
     const Command* command = FindCommand(id);
     if (!command) return Route::Unknown;
     CommandContext context = Context(id);
+    if (MacroEditorRunning()) return Route::Disabled;  // one macro at a time
     if (!command->handler) {
         if (command->missing) SetStatusText(command->missing);
         return Route::Disabled;

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <cstdint>
 
 class QCheckBox;
 class QComboBox;

@@ -736,6 +736,9 @@ bool Interpreter::Watch(const Instr& in, int pc, int mode, int& startLine, size_
         lastLine_ = in.line;
         startDepth = std::min(startDepth, frames_.size());
     }
+    // The instruction a resumed run starts at stops nothing; once it ran,
+    // a loop that comes back to it stops there again.
+    if (pc == pausedPc_) pausedPc_ = -1;
     if (ctx_.maxSteps && ++steps_ > ctx_.maxSteps) {
         ctx_.line = in.line;
         ctx_.currentSource = in.source;

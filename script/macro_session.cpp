@@ -119,7 +119,7 @@ int32_t MacroSession::Step(const std::string& text, const std::string& path) {
         // Pause before the first instruction, so the first step runs the first line.
         pauseRequested_ = true;
         tesRegisterDebugPoll(context_, &MacroSession::Poll, 1, this);
-        TesResult r = Continue(0);
+        r = Continue(0);
         if (context_) tesRegisterDebugPoll(context_, &MacroSession::Poll, kPollInterval, this);
         return r;
     }
