@@ -189,7 +189,9 @@ void HelpWindow::ShowPage(const QString& id) {
 }
 
 HelpWindow* ShowHelpWindow(QWidget* parent, const QString& page) {
-    static QPointer<HelpWindow> window;
+    // Never destroyed: it may outlive the application object.
+    static auto* pointer = new QPointer<HelpWindow>;
+    QPointer<HelpWindow>& window = *pointer;
     if (!window) {
         window = new HelpWindow(parent);
         window->setAttribute(Qt::WA_DeleteOnClose);

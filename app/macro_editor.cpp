@@ -29,8 +29,9 @@ namespace ob {
 
 namespace {
 QList<QPointer<MacroEditorWindow>>& Windows() {
-    static QList<QPointer<MacroEditorWindow>> windows;
-    return windows;
+    // Never destroyed: it may outlive the application object.
+    static auto* windows = new QList<QPointer<MacroEditorWindow>>;
+    return *windows;
 }
 constexpr const char* kMacroFilters = "Orbick Macros (*.bas);;All Files (*)";
 }  // namespace

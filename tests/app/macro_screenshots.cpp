@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QListWidget>
 #include <QScreen>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
