@@ -13,9 +13,13 @@
 #include "app/command_table.h"
 #include "app/editor_window.h"
 #include "app/help_dialogs.h"
+#include "app/macro_commands.h"
+#include "app/macro_editor.h"
 #include "app/main_frame.h"
 #include "app/setup_dialogs.h"
 #include "app/transport.h"
+#include "app/view_memory.h"
+#include "app/view_options.h"
 #include "base/messages.h"
 #include "dsp/frame.h"
 #include "dsp/level.h"
@@ -101,15 +105,6 @@ void ViewFrame(CommandContext& c, uint32_t frame) {
     record->viewStart = start;
     NotifyChange(record, kChangeView);
 }
-
-// The remembered views of Set View / Get View 1..10.
-struct SavedView {
-    bool set = false;
-    uint32_t start = 0, span = 0;
-    int16_t centre = 0;
-    uint16_t levelSpan = 65535;
-};
-SavedView gSavedViews[10];
 
 const char* const kNeedsPlayback = "Not available yet: needs playback";
 const char* const kNeedsRecording = "Not available yet: needs recording";
@@ -317,31 +312,18 @@ void SetupCommands(std::vector<Command>& t) {
             for (int n = 1; n < kEditorSlots; ++n)
                 if (gEditorSlots[n]) NotifyChange(gEditorSlots[n], kChangeView | kChangeUndo);
     }));
-    t.push_back(Cmd(40113, "Save Macros...", "", G::Setup, [](CommandContext& c) {
-        QString path = QFileDialog::getSaveFileName(c.frame, "Save Macros",
-                                                    c.frame->SettingsFolder() + "/orbick.macro");
-        if (!path.isEmpty()) SaveMacrosCommand(path.toStdString());
-    }));
-    t.push_back(Cmd(40114, "Load Macros...", "", G::Setup, [](CommandContext& c) {
-        QString path =
-            QFileDialog::getOpenFileName(c.frame, "Load Macros", c.frame->SettingsFolder());
-        if (!path.isEmpty()) LoadMacrosCommand(path.toStdString());
-    }));
-    t.push_back(Missing(40115, "Assign Macros...", G::Setup,
-                        "Not available yet: needs the Assign Macros dialog"));
-    t.push_back(Check(
-        40117, "Auto-Record Macro", G::Setup,
-        [](CommandContext& c) {
-            if (RecorderRunning()) {
-                StopRecorder();
-                return;
-            }
-            QString folder = QString::fromStdString(gShellSettings.macrosFolder);
-            QString path = QFileDialog::getSaveFileName(c.frame, "Record Macro As:", folder,
-                                                        "Macros (*.bas);;All Files (*)");
-            if (!path.isEmpty()) StartRecorder(path.toStdString());
-        },
-        [](const CommandContext&) { return RecorderRunning(); }));
+    t.push_back(Cmd(40113, "Save Macros...", "", G::Setup,
+                    [](CommandContext& c) { SaveMacrosWithDialog(c.frame); }));
+    t.push_back(Cmd(40114, "Load Macros...", "", G::Setup,
+                    [](CommandContext& c) { LoadMacrosWithDialog(c.frame); }));
+    t.push_back(Cmd(40115, "Assign Macros...", "", G::Setup,
+                    [](CommandContext& c) { RunAssignMacrosDialog(c.frame); }));
+    t.push_back(Cmd(kRunMacroCommand, "R&un Macro...", "", G::Setup,
+                    [](CommandContext& c) { RunMacroWithDialog(c.frame); }));
+    t.push_back(Cmd(40117, kRecordMacroText, "", G::Setup,
+                    [](CommandContext& c) { ToggleMacroRecorder(c.frame); }));
+    t.push_back(Cmd(kMacroEditorCommand, "Macro &Editor...", "", G::Setup,
+                    [](CommandContext& c) { ShowMacroEditor(c.frame); }));
     static const char* const kKeys[kMacroKeyCount] = {"F2", "F3", "F4",  "F5",  "F6", "F7",
                                                       "F8", "F9", "F10", "F11", "F12"};
     static const char* const kKeyTexts[kMacroKeyCount] = {
@@ -511,8 +493,8 @@ void ViewCommands(std::vector<Command>& t) {
             }));
     t.push_back(Cmd(40610, "Set Co&lors...", "", G::View,
                     [](CommandContext& c) { RunSetColorsDialog(c.frame); }));
-    t.push_back(Missing(40611, "Set &Font...", G::View,
-                        "Not available yet: needs the view's font setting"));
+    t.push_back(Cmd(40611, "Set &Font...", "", G::View,
+                    [](CommandContext& c) { RunSetFontDialog(c.frame); }));
     t.push_back(Missing(40612, "Set Offset/&Tempo...", G::View,
                         "Not available yet: needs the readout-units dialog"));
     static const char* const kSet[10] = {"Set View 1", "Set View 2", "Set View 3", "Set View 4",
@@ -524,27 +506,15 @@ void ViewCommands(std::vector<Command>& t) {
     for (int i = 0; i < 10; ++i)
         t.push_back(Cmd(
             40613 + i, kSet[i], "", G::View,
-            [](CommandContext& c) {
-                WaveRecord* r = RecordOf(c);
-                SavedView& v = gSavedViews[c.id - 40613];
-                v = {true, r->viewStart, r->viewSpan, r->viewLevelCentre, r->viewLevelSpan};
-            },
-            HasWave));
+            [](CommandContext& c) { SetView(c.id - 40613, *RecordOf(c)); }, HasWave));
     for (int i = 0; i < 10; ++i)
         t.push_back(Cmd(
             40623 + i, kGet[i], "", G::View,
-            [](CommandContext& c) {
-                WaveRecord* r = RecordOf(c);
-                const SavedView& v = gSavedViews[c.id - 40623];
-                r->viewSpan = std::min(std::max<uint32_t>(v.span, 1), r->frameCount);
-                r->viewStart = std::min(v.start, r->frameCount - r->viewSpan);
-                r->viewLevelCentre = v.centre;
-                r->viewLevelSpan = v.levelSpan;
-                NotifyChange(r, kChangeView);
-            },
-            [](const CommandContext& c) { return HasWave(c) && gSavedViews[c.id - 40623].set; }));
-    t.push_back(
-        Missing(40641, "&Options...", G::View, "Not available yet: needs the View Options dialog"));
+            [](CommandContext& c) { GetView(c.id - 40623, RecordOf(c)); },
+            [](const CommandContext& c) { return HasWave(c) && SavedViewAt(c.id - 40623).set; }));
+    t.push_back(Cmd(
+        40641, "&Options...", "", G::View,
+        [](CommandContext& c) { RunViewOptionsDialog(c.frame, c.editor); }, HasEditor));
 }
 
 void UnitCommands(std::vector<Command>& t) {

@@ -1,4 +1,4 @@
-// Help texts and the tip of the day.
+// The tip of the day, the help commands and About.
 #include "app/help_dialogs.h"
 
 #include <QCheckBox>
@@ -9,6 +9,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "app/help_window.h"
 #include "script/host_state.h"
 #include "script/settings_store.h"
 
@@ -36,27 +37,6 @@ const char* const kTips[] = {
 };
 constexpr int kTipCount = int(sizeof kTips / sizeof kTips[0]);
 
-const char* const kHelpContents =
-    "<h3>Sample Orbick 24/96</h3>"
-    "<p>Each editor window holds one sound. Open files with File &gt; Open or by dropping "
-    "them on the window; save with File &gt; Save or Save As (the type list picks the "
-    "format).</p>"
-    "<p>Operations change the <b>affect area</b> (Setup &gt; Affect) of the <b>edit "
-    "channels</b> (Setup &gt; Edit Left/Right). Every edit can be undone (Edit &gt; Undo) "
-    "as far as the Backups setting allows.</p>"
-    "<p>Macros in the Basic dialect drive every command; see Setup for recording, "
-    "assigning and loading them.</p>";
-const char* const kHelpFaqs =
-    "<h3>FAQs</h3>"
-    "<p><b>Where are my settings?</b> In orbick.ini of the settings folder: "
-    "$ORBICK_HOME, else $XDG_CONFIG_HOME/orbick, else ~/.config/orbick.</p>"
-    "<p><b>A file opens as RAW.</b> Its header was not recognised; choose the sample "
-    "format in the RAW dialog.</p>";
-const char* const kHelpHowTos =
-    "<h3>How To's</h3>"
-    "<p><b>Silence a passage:</b> drag over it, then Edit &gt; Mute.</p>"
-    "<p><b>Convert a file:</b> open it, choose Save As and pick the type.</p>"
-    "<p><b>Record a macro:</b> Setup &gt; Auto-Record Macro, work, then switch it off.</p>";
 }  // namespace
 
 int TipCount() {
@@ -100,20 +80,9 @@ void TipOfTheDayDialog::NextTip() {
 }
 
 void ShowHelp(QWidget* parent, HelpTopic topic) {
-    QDialog dialog(parent);
-    dialog.setObjectName("helpViewer");
-    dialog.setWindowTitle("Sample Orbick Help");
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* browser = new QTextBrowser;
-    browser->setHtml(topic == HelpTopic::Faqs     ? kHelpFaqs
-                     : topic == HelpTopic::HowTos ? kHelpHowTos
-                                                  : kHelpContents);
-    layout->addWidget(browser);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
-    dialog.resize(520, 380);
-    dialog.exec();
+    ShowHelpWindow(parent, topic == HelpTopic::Faqs     ? "faqs"
+                           : topic == HelpTopic::HowTos ? "howtos"
+                                                        : "index");
 }
 
 void ShowAbout(QWidget* parent) {

@@ -20,9 +20,11 @@
 
 #include "app/editor_window.h"
 #include "app/help_dialogs.h"
+#include "app/macro_editor.h"
 #include "app/open_preview.h"
 #include "app/shell_settings.h"
 #include "app/sound_dialogs.h"
+#include "app/view_options.h"
 #include "audio/player.h"
 #include "base/messages.h"
 #include "formats/format_table.h"
@@ -70,6 +72,7 @@ MainFrame::MainFrame(const QString& settingsFolder) : settingsFolder_(settingsFo
     connect(area_, &QMdiArea::subWindowActivated, this, &MainFrame::ActiveChanged);
     BuildStatusBar();
     BuildMenus();
+    ApplyStoredViewFont(this);
     resize(1000, 700);
 }
 
@@ -239,6 +242,7 @@ MainFrame::Route MainFrame::RunCommand(int id) {
     const Command* command = FindCommand(id);
     if (!command) return Route::Unknown;
     CommandContext context = Context(id);
+    if (MacroEditorRunning()) return Route::Disabled;  // one macro at a time
     if (!command->handler) {
         if (command->missing) SetStatusText(command->missing);
         return Route::Disabled;

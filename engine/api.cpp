@@ -818,6 +818,51 @@ TES_API TesResult tesDebugGo(TesContext h, int32_t* source, int32_t* line) {
     return Debug(h, source, line, 0);
 }
 
+TES_API TesResult tesSetBreakpoint(TesContext h, int32_t source, int32_t line, int32_t set) {
+    ENTRY_BEGIN GET_CTX(h) if (source < 1 || line < 1) return TES_E_INVALIDARG;
+    if (set)
+        ctx->breakpoints.insert({source, line});
+    else
+        ctx->breakpoints.erase({source, line});
+    return TES_OK;
+    ENTRY_END
+}
+TES_API TesResult tesClearBreakpoints(TesContext h) {
+    ENTRY_BEGIN GET_CTX(h) ctx->breakpoints.clear();
+    return TES_OK;
+    ENTRY_END
+}
+TES_API TesResult tesRegisterDebugPoll(TesContext h, TesDebugPoll poll, uint32_t interval,
+                                       void* user) {
+    ENTRY_BEGIN GET_CTX(h) ctx->debugPoll = poll;
+    ctx->debugPollUser = poll ? user : nullptr;
+    ctx->debugPollInterval = interval ? interval : 1;
+    return TES_OK;
+    ENTRY_END
+}
+TES_API TesResult tesGetGlobalInfo(TesContext h, int32_t index, char* name, int32_t length,
+                                   int32_t* type) {
+    ENTRY_BEGIN LIVE_CTX(h) if (!name || length < 1 || !type || index < 0) return TES_E_INVALIDARG;
+    name[0] = 0;
+    *type = 0;
+    if (ctx->state != 2) return TES_E_STATE;
+    int seen = 0;
+    for (int n = ctx->predeclaredNames; n < ctx->names.Count(); ++n) {
+        const NameEntry& entry = ctx->names[n];
+        if (entry.literal) continue;
+        Cell* c = GlobalCell(ctx, entry.text.c_str());
+        if (!c || c != &ctx->storage[entry.globalCell]) continue;
+        if (seen++ != index) continue;
+        size_t count = std::min(entry.text.size(), (size_t)length - 1);
+        std::memcpy(name, entry.text.data(), count);
+        name[count] = 0;
+        *type = (int32_t)c->decl | ((c->flags & CF_ARRAY) ? TES_VT_ARRAY : 0);
+        return TES_OK;
+    }
+    return TES_E_NOTFOUND;
+    ENTRY_END
+}
+
 // Compiled code -----------------------------------------------------------------
 
 TES_API TesResult tesSaveCompiledCode(TesContext h, const char* path) {

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/codegen.h"
@@ -103,6 +105,11 @@ struct ScriptContext {
     std::unique_ptr<Interpreter> interp;
     OpenFile files[kMaxFiles + 1];
     int64_t maxSteps = 0;
+    // Debugging: breakpoints by (source, line) and the host's poll.
+    std::set<std::pair<int32_t, int32_t>> breakpoints;
+    TesDebugPoll debugPoll = nullptr;
+    void* debugPollUser = nullptr;
+    uint32_t debugPollInterval = 1;
     bool sandbox = false;
     std::vector<std::string> commandArgs;  // what Command and CommandArg return
 

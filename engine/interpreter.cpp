@@ -155,6 +155,9 @@ int Interpreter::Run(int pc, int mode, bool debug) {
     steps_ = 0;
     lastLine_ = -1;
     depthLimit_ = debug ? kMaxDebugDepth : kMaxCallDepth;
+    debugging_ = debug;
+    pausedPc_ = -1;
+    pollCount_ = 0;
     if (!stack_) return Fail("Out of memory for stack\n") ? kRunEnded : kRunStopped;
     // Starting at a procedure's entry runs it as a call, with its own frame.
     for (const auto& f : ctx_.funcs) {
@@ -197,6 +200,7 @@ int Interpreter::Resume(int mode) {
     if (!paused_) return kRunEnded;
     paused_ = false;
     depthLimit_ = kMaxDebugDepth;
+    debugging_ = true;
     int r = Exec(pausedPc_, mode);
     if (r != kRunPaused) {
         Reset();
@@ -709,11 +713,32 @@ bool Interpreter::Watch(const Instr& in, int pc, int mode, int& startLine, size_
             return false;
         }
     }
+    if (debugging_) {
+        // A breakpoint stops where its line is entered; the poll may pause
+        // anywhere between instructions.
+        bool stop = in.line != startLine && pc != pausedPc_ && !ctx_.breakpoints.empty() &&
+                    ctx_.breakpoints.count({in.source, in.line}) != 0;
+        if (!stop && ctx_.debugPoll && ++pollCount_ >= ctx_.debugPollInterval) {
+            pollCount_ = 0;
+            stop = ctx_.debugPoll(ctx_.handle, ctx_.debugPollUser) != 0;
+        }
+        if (stop) {
+            paused_ = true;
+            pausedPc_ = pc;
+            lastLine_ = in.line;
+            return false;
+        }
+        startLine = in.line;
+        lastLine_ = in.line;
+    }
     if (mode) {
         startLine = in.line;
         lastLine_ = in.line;
         startDepth = std::min(startDepth, frames_.size());
     }
+    // The instruction a resumed run starts at stops nothing; once it ran,
+    // a loop that comes back to it stops there again.
+    if (pc == pausedPc_) pausedPc_ = -1;
     if (ctx_.maxSteps && ++steps_ > ctx_.maxSteps) {
         ctx_.line = in.line;
         ctx_.currentSource = in.source;
@@ -732,7 +757,8 @@ int Interpreter::Exec(int pc, int mode) {
     const int64_t maxSteps = ctx_.maxSteps;
     std::string err;
     // Stepping and the step limit share one rarely taken test per instruction.
-    const bool watched = mode != 0 || maxSteps != 0;
+    const bool watched =
+        mode != 0 || maxSteps != 0 || (debugging_ && (!ctx_.breakpoints.empty() || ctx_.debugPoll));
     // Threaded dispatch: the frequent instructions end by jumping straight to
     // the next one's handler; the others return to the switch.
     static const void* const kHandler[OP_COUNT] = {

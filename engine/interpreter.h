@@ -116,6 +116,8 @@ class Interpreter {
     int pausedPc_ = 0;
     int lastLine_ = -1;
     int depthLimit_ = kMaxCallDepth;
+    bool debugging_ = false;  // a tesDebug* run: breakpoints and the poll apply
+    uint32_t pollCount_ = 0;
     int callDepth_ = 0;
 };
 

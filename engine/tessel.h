@@ -338,6 +338,28 @@ typedef struct TesUiCallbacks {
 /* Copies the table (null removes it). */
 TES_API TesResult tesRegisterUiCallbacks(TesContext context, const TesUiCallbacks* callbacks);
 
+/* Debugging additions. Breakpoints stop tesDebugGo, tesDebugStep and
+ * tesDebugStepInto before the first instruction of a marked line whenever
+ * that line is entered (source numbers as in TesMessageInfo, lines from 1);
+ * set != 0 marks the line, 0 clears it. tesClearBreakpoints clears all. */
+TES_API TesResult tesSetBreakpoint(TesContext context, int32_t source, int32_t line, int32_t set);
+TES_API TesResult tesClearBreakpoints(TesContext context);
+/* A poll during debug runs: every `interval` instructions (at least 1) the
+ * engine calls poll; a non-zero return pauses the run before the next
+ * instruction, as a step would (the tesDebug* call returns TES_OK and reports
+ * the line). The poll may process the host's events but must not call the
+ * engine for this context. A null poll removes it. */
+typedef int32_t (*TesDebugPoll)(TesContext context, void* user);
+TES_API TesResult tesRegisterDebugPoll(TesContext context, TesDebugPoll poll, uint32_t interval,
+                                       void* user);
+/* The global variables the program declares (not the predeclared ones, not
+ * constants or procedures), by index from 0 in declaration order: the name
+ * (NUL-terminated, cut to length - 1 bytes) and the declared type code (a
+ * TES_VT_* value, with TES_VT_ARRAY for arrays). TES_E_NOTFOUND past the
+ * last; TES_E_STATE before compiling. tesGetVarValueString gives the value. */
+TES_API TesResult tesGetGlobalInfo(TesContext context, int32_t index, char* name, int32_t length,
+                                   int32_t* type);
+
 #ifdef __cplusplus
 }
 #endif

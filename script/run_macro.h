@@ -17,6 +17,35 @@ namespace ob {
 int32_t RunMacroFile(void* owner, const std::string& path,
                      const std::vector<std::string>& args = {});
 
+// The source number of the macro in a context set up by PrepareMacroContext
+// (after the constant and declaration blocks).
+int MacroSourceNumber();
+
+// Registers the callbacks and the command arguments and appends the constant
+// and declaration blocks; the caller adds the macro and compiles. Set-up
+// failures are reported (caption "Tessel Macro Error"). The engine's
+// messages go to `sink` when given (errors and Print lines with their source,
+// line and column), else they are shown as RunMacroFile shows them, naming
+// `path` (or "macro" when empty).
+struct MacroMessage {
+    int kind = 0;  // 1 error, 0 a line of program output
+    int32_t code = 0;
+    std::string text;  // without the trailing line feed
+    int source = 0;
+    int line = 0;     // from 1; 0 when unknown
+    int column = -1;  // from 0; -1 when unknown (run-time errors)
+};
+using MacroSink = void (*)(const MacroMessage& message, void* user);
+int32_t PrepareMacroContext(uint32_t context, void* owner, const std::vector<std::string>& args,
+                            const std::string& path, MacroSink sink = nullptr,
+                            void* user = nullptr);
+// Forgets the sink of a context (before it is freed).
+void ForgetMacroContext(uint32_t context);
+// "PATH:LINE:COLUMN: TEXT" (COLUMN from 1, left out when unknown; "PATH:"
+// alone when the line is unknown) for an error of the macro; an error in the
+// constant or declaration blocks names "declarations".
+std::string MacroMessageText(const MacroMessage& message, const std::string& path);
+
 // Where the message callback sends the engine's texts: message boxes
 // (through the user-interface seam) for both kinds, or, in batch mode,
 // program output to standard output and errors as message boxes.

@@ -45,4 +45,21 @@ class CommandsTest : public QObject {
     void settingsCommandsChangeState();
 };
 
+class MacroUiTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void editorSyntaxErrorPutsCursorOnItsLine();
+    void editorBreakpointShowsGlobals();
+    void editorStepRunsOneLine();
+    void editorOpensEditsAndSaves();
+    void macroKeysRunTheirFiles();
+    void assignMacrosDialogStoresElevenPaths();
+    void autoRecordReplaysToTheSameSound();
+    void runMacroCommandRunsAnyFile();
+    void setViewGetViewRoundTrip();
+    void viewOptionsAndFont();
+    void helpPagesForEveryMenuAndTheReference();
+};
+
 }  // namespace shelltest

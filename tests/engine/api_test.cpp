@@ -540,3 +540,103 @@ TEST(EngineApi, SandboxAndStepLimit) {
 }
 
 }  // namespace
+
+TEST(EngineApi, BreakpointsStopWhereTheirLineIsEntered) {
+    Engine e;
+    ASSERT_EQ(e.Compile("Dim total As Long\nSub Main\nFor i = 1 To 3\ntotal = total + i\nNext i\n"
+                        "Call Inner\nEnd Sub\nSub Inner\ntotal = total * 10\nEnd Sub\n"),
+              TES_OK);
+    EXPECT_EQ(tesSetBreakpoint(e.ctx, 1, 0, 1), TES_E_INVALIDARG);
+    ASSERT_EQ(tesSetBreakpoint(e.ctx, 1, 4, 1), TES_OK);
+    ASSERT_EQ(tesSetBreakpoint(e.ctx, 1, 9, 1), TES_OK);  // inside the called Sub
+    int32_t src = 0, line = 0, total = -1;
+    // Each turn of the loop stops before line 4 runs.
+    for (int turn = 0; turn < 3; ++turn) {
+        ASSERT_EQ(tesDebugGo(e.ctx, &src, &line), TES_OK);
+        EXPECT_EQ(src, 1);
+        EXPECT_EQ(line, 4);
+        ASSERT_EQ(tesGetGlobalLongVar(e.ctx, "total", &total), TES_OK);
+        EXPECT_EQ(total, turn == 0 ? 0 : turn == 1 ? 1 : 3);
+    }
+    // Step over a call still stops at a breakpoint inside it.
+    ASSERT_EQ(tesDebugGo(e.ctx, &src, &line), TES_OK);
+    EXPECT_EQ(line, 9);
+    ASSERT_EQ(tesGetGlobalLongVar(e.ctx, "total", &total), TES_OK);
+    EXPECT_EQ(total, 6);
+    ASSERT_EQ(tesClearBreakpoints(e.ctx), TES_OK);
+    ASSERT_EQ(tesDebugGo(e.ctx, &src, &line), TES_OK);
+    EXPECT_EQ(line, -1);
+    ASSERT_EQ(tesGetGlobalLongVar(e.ctx, "total", &total), TES_OK);
+    EXPECT_EQ(total, 60);
+    // A plain run ignores breakpoints.
+    ASSERT_EQ(tesSetBreakpoint(e.ctx, 1, 4, 1), TES_OK);
+    EXPECT_EQ(tesExecute(e.ctx), TES_OK);
+}
+
+TEST(EngineApi, BreakpointOnTheFirstLineStopsBeforeItRuns) {
+    Engine e;
+    ASSERT_EQ(e.Compile("Dim x As Integer\nSub Main\nx = 5\nx = 6\nEnd Sub\n"), TES_OK);
+    ASSERT_EQ(tesSetBreakpoint(e.ctx, 1, 3, 1), TES_OK);
+    int32_t src = 0, line = 0, x = -1;
+    ASSERT_EQ(tesDebugGo(e.ctx, &src, &line), TES_OK);
+    EXPECT_EQ(line, 3);
+    ASSERT_EQ(tesGetGlobalIntegerVar(e.ctx, "x", &x), TES_OK);
+    EXPECT_EQ(x, 0);
+    ASSERT_EQ(tesDebugStep(e.ctx, &src, &line), TES_OK);  // runs line 3 only
+    EXPECT_EQ(line, 4);
+    ASSERT_EQ(tesGetGlobalIntegerVar(e.ctx, "x", &x), TES_OK);
+    EXPECT_EQ(x, 5);
+}
+
+namespace {
+int32_t gPolls = 0;
+int32_t PauseOnThirdPoll(TesContext, void* user) {
+    ++gPolls;
+    return gPolls == *static_cast<int32_t*>(user) ? 1 : 0;
+}
+}  // namespace
+
+TEST(EngineApi, DebugPollPausesAnEndlessLoop) {
+    Engine e;
+    ASSERT_EQ(e.Compile("Dim n As Long\nSub Main\nDo\nn = n + 1\nLoop\nEnd Sub\n"), TES_OK);
+    int32_t stopAt = 1000;
+    gPolls = 0;
+    ASSERT_EQ(tesRegisterDebugPoll(e.ctx, PauseOnThirdPoll, 50, &stopAt), TES_OK);
+    int32_t src = 0, line = 0, n = 0;
+    ASSERT_EQ(tesDebugGo(e.ctx, &src, &line), TES_OK);
+    EXPECT_EQ(gPolls, 1000);
+    EXPECT_GE(line, 3);
+    EXPECT_LE(line, 5);
+    ASSERT_EQ(tesGetGlobalLongVar(e.ctx, "n", &n), TES_OK);
+    EXPECT_GT(n, 1000);  // several instructions per turn, one poll per 50
+    EXPECT_LT(n, 50000);
+    // Paused, the run goes on where it stopped.
+    stopAt = 2000;
+    int32_t before = n;
+    ASSERT_EQ(tesDebugGo(e.ctx, &src, &line), TES_OK);
+    ASSERT_EQ(tesGetGlobalLongVar(e.ctx, "n", &n), TES_OK);
+    EXPECT_GT(n, before);
+    ASSERT_EQ(tesRegisterDebugPoll(e.ctx, nullptr, 0, nullptr), TES_OK);
+}
+
+TEST(EngineApi, GlobalInfoListsTheProgramsGlobals) {
+    Engine e;
+    int32_t type = 0;
+    char name[64];
+    EXPECT_EQ(tesGetGlobalInfo(e.ctx, 0, name, sizeof name, &type), TES_E_STATE);
+    ASSERT_EQ(e.Compile("Const Limit = 3\nDim a As Integer\nDim s As String\nDim v(4) As Double\n"
+                        "Sub Main\nEnd Sub\n"),
+              TES_OK);
+    std::vector<std::pair<std::string, int32_t>> globals;
+    for (int32_t i = 0; tesGetGlobalInfo(e.ctx, i, name, sizeof name, &type) == TES_OK; ++i)
+        globals.push_back({name, type});
+    ASSERT_EQ(globals.size(), 3u);
+    EXPECT_EQ(globals[0], std::make_pair(std::string("a"), int32_t(TES_VT_INTEGER)));
+    EXPECT_EQ(globals[1], std::make_pair(std::string("s"), int32_t(TES_VT_STRING)));
+    EXPECT_EQ(globals[2].first, "v");
+    EXPECT_EQ(globals[2].second, TES_VT_DOUBLE | TES_VT_ARRAY);
+    EXPECT_EQ(tesGetGlobalInfo(e.ctx, 3, name, sizeof name, &type), TES_E_NOTFOUND);
+    EXPECT_EQ(tesGetGlobalInfo(e.ctx, 0, name, 2, &type), TES_OK);  // cut to fit
+    EXPECT_STREQ(name, "a");
+    EXPECT_EQ(tesGetGlobalInfo(e.ctx, 0, nullptr, 8, &type), TES_E_INVALIDARG);
+}

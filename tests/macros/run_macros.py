@@ -223,6 +223,8 @@ End Sub
     done = run(tmp, "Sub Main ()\n  x = = 2\nEnd Sub\n", expect_status=1, name="syntax.bas")
     check(done.stderr.strip().endswith("Tessel: Syntax error"), "syntax stderr: %r" % done.stderr)
     check("Sample Orbick: Tessel Script: " in done.stderr, "engine message: %r" % done.stderr)
+    check("syntax.bas:2:7: Syntax error at: =" in done.stderr,
+          "file, line and column: %r" % done.stderr)
     env = dict(os.environ)
     missing = subprocess.run([ORBICK, "--batch", os.path.join(tmp, "none.bas"), "--config-dir",
                               os.path.join(tmp, "config")], capture_output=True, text=True)
@@ -348,7 +350,7 @@ End Sub
 End Sub
 """, expect_status=1, name="integer_overflow.bas")
     check(numbers(done.stdout) == [1, 16383], "integer 16384: %r" % done.stdout)
-    check("Error on line: 7 - Overflow" in done.stderr,
+    check("integer_overflow.bas:7: Overflow" in done.stderr,
           "integer 32768 reported: %r" % done.stderr)
 
     # The examples of docs/SCRIPTING.md run as they stand.

@@ -192,8 +192,17 @@ TEST_F(MacroFiles, RunMacroFileAndItsFailures) {
     ui.boxes.clear();
     WriteTextFile(folder / "bad.bas", "Sub Main ()\n  x = = 1\nEnd Sub\n");
     EXPECT_EQ(RunMacroFile(nullptr, folder / "bad.bas"), TES_E_SYNTAX);
-    ASSERT_FALSE(ui.boxes.empty());
-    for (const auto& box : ui.boxes) EXPECT_EQ(box.caption, "Sample Orbick: Tessel Script");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].caption, "Sample Orbick: Tessel Script");
+    // The message names the file, the line and the column of the offending token.
+    EXPECT_EQ(ui.boxes[0].text, folder / "bad.bas" + ":2:7: Syntax error at: =");
+    // A run-time error names the file and the line.
+    ui.boxes.clear();
+    WriteTextFile(folder / "overflow.bas",
+                  "Sub Main ()\n  Dim i As Integer\n  i = 32767\n  i = i + 1\nEnd Sub\n");
+    EXPECT_NE(RunMacroFile(nullptr, folder / "overflow.bas"), 0);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, folder / "overflow.bas" + ":4: Overflow");
 
     // The declarations compile as they stand, and a macro uses the API;
     // Print output reaches the message callback (a box outside batch mode).
