@@ -45,4 +45,17 @@ class CommandsTest : public QObject {
     void settingsCommandsChangeState();
 };
 
+class DialogsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void okEqualsScriptFunctionAndRecordsItsLine();
+    void cancelChangesNothing();
+    void secondOpenReportsGuardText();
+    void outOfRangeValuesAreRefusedWithTheirRange();
+    void presetSaveThenLoadGivesSameParameters();
+    void closingTheEditorCancelsItsDialog();
+    void sessionReplaysBitForBitInBatch();
+};
+
 }  // namespace shelltest

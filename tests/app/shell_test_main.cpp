@@ -44,5 +44,9 @@ int main(int argc, char** argv) {
         shelltest::CommandsTest t;
         status |= QTest::qExec(&t, argc, argv);
     }
+    {
+        shelltest::DialogsTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
     return status;
 }

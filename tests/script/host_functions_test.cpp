@@ -10,8 +10,8 @@
 #include "engine/tessel.h"
 #include "script/host_state.h"
 #include "script/script_api.h"
-#include "wave/undo.h"
 #include "script_support.h"
+#include "wave/undo.h"
 
 using namespace ob;
 using namespace ob::test;
