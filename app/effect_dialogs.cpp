@@ -20,7 +20,7 @@ namespace ob {
 namespace {
 
 // One number field bound to one member of the parameter struct.
-struct FieldSpec {
+struct FieldDef {
     const char* name;    // object name
     const char* label;   // with its mnemonic
     const char* format;  // the shown value
@@ -34,7 +34,7 @@ struct FieldSpec {
             static_cast<P*>(p)->member = static_cast<decltype(P::member)>(v); \
         }
 
-template <const FieldSpec* Fields, size_t N>
+template <const FieldDef* Fields, size_t N>
 DialogForm FieldsForm(QVBoxLayout* body, EditorWindow*) {
     auto* rows = new QFormLayout;
     std::vector<QLineEdit*> edits;
@@ -80,14 +80,14 @@ DialogForm WithCheckBox(QVBoxLayout* body, DialogForm form, const char* name, co
 }
 
 // ---- Compressor and Noise Gate ----
-constexpr FieldSpec kCompressorFields[] = {
+constexpr FieldDef kCompressorFields[] = {
     {"threshold", "&Threshold (dB):", "%.1f", -60, 0, OB_FIELD(CompressorParams, threshold)},
     {"ratio", "&Ratio:", "%.2f", 0.2, 10, OB_FIELD(CompressorParams, ratio)},
     {"attack", "&Attack Time (mSec):", "%.2f", 0.01, 20, OB_FIELD(CompressorParams, attackMs)},
     {"release", "R&elease Time (Sec):", "%.2f", 0.01, 2, OB_FIELD(CompressorParams, releaseS)},
     {"detection", "&Detection (mSec):", "%.0f", 1, 50, OB_FIELD(CompressorParams, detectionMs)},
 };
-constexpr FieldSpec kNoiseGateFields[] = {
+constexpr FieldDef kNoiseGateFields[] = {
     {"threshold", "&Threshold (dB):", "%.1f", -90, -10, OB_FIELD(NoiseGateParams, threshold)},
     {"attack", "&Attack Time (mSec):", "%.2f", 0.01, 20, OB_FIELD(NoiseGateParams, attackMs)},
     {"release", "R&elease Time (Sec):", "%.2f", 0.01, 2, OB_FIELD(NoiseGateParams, releaseS)},
@@ -95,26 +95,26 @@ constexpr FieldSpec kNoiseGateFields[] = {
 };
 
 // ---- Echo, Flange, Chorus, Reverb ----
-constexpr FieldSpec kEchoFields[] = {
+constexpr FieldDef kEchoFields[] = {
     {"delay", "&Delay Time (Sec):", "%.3f", 0.01, 10, OB_FIELD(EchoParams, delayS)},
     {"feedback", "&Feedback (%):", "%.1f", 0, 99, OB_FIELD(EchoParams, feedback)},
     {"loudness", "L&oudness (%):", "%.1f", 1, 100, OB_FIELD(EchoParams, loudness)},
 };
-constexpr FieldSpec kFlangeFields[] = {
+constexpr FieldDef kFlangeFields[] = {
     {"delay", "&Delay Time (mSec):", "%.1f", 1, 10, OB_FIELD(FlangeParams, delayMs)},
     {"feedback", "&Feedback (%):", "%.1f", 0, 99, OB_FIELD(FlangeParams, feedback)},
     {"loudness", "L&oudness (%):", "%.1f", 1, 100, OB_FIELD(FlangeParams, loudness)},
     {"speed", "S&weep Speed (Sec):", "%.3f", 0.1, 50, OB_FIELD(FlangeParams, speedS)},
     {"depth", "Sweep D&epth (%):", "%.1f", 1, 99, OB_FIELD(FlangeParams, depth)},
 };
-constexpr FieldSpec kChorusFields[] = {
+constexpr FieldDef kChorusFields[] = {
     {"delay", "&Delay Time (mSec):", "%.1f", 10, 60, OB_FIELD(FlangeParams, delayMs)},
     {"feedback", "&Feedback (%):", "%.1f", 0, 99, OB_FIELD(FlangeParams, feedback)},
     {"loudness", "L&oudness (%):", "%.1f", 1, 100, OB_FIELD(FlangeParams, loudness)},
     {"speed", "S&weep Speed (Sec):", "%.3f", 0.1, 50, OB_FIELD(FlangeParams, speedS)},
     {"depth", "Sweep D&epth (%):", "%.1f", 1, 99, OB_FIELD(FlangeParams, depth)},
 };
-constexpr FieldSpec kReverbFields[] = {
+constexpr FieldDef kReverbFields[] = {
     {"decay", "&Decay Time (Sec):", "%.2f", 0.2, 20, OB_FIELD(ReverbParams, decayS)},
     {"preDelay", "Pre-dela&y (mSec):", "%.1f", 0, 200, OB_FIELD(ReverbParams, preDelayMs)},
     {"damping", "H&F Damping:", "%.1f", 0, 20, OB_FIELD(ReverbParams, damping)},
@@ -124,7 +124,7 @@ constexpr FieldSpec kReverbFields[] = {
 #undef OB_FIELD
 
 template <size_t N>
-constexpr size_t Count(const FieldSpec (&)[N]) {
+constexpr size_t Count(const FieldDef (&)[N]) {
     return N;
 }
 
@@ -209,7 +209,7 @@ const DialogPresets kReverbPresets =
 
 }  // namespace
 
-extern const DialogSpec kEffectDialogs[] = {
+extern const DialogDef kEffectDialogs[] = {
     {kOperationCompressor, "Compressor", FieldsForm<kCompressorFields, Count(kCompressorFields)>,
      &kCompressorPresets, nullptr},
     {kOperationNoiseGate, "Noise Gate", FieldsForm<kNoiseGateFields, Count(kNoiseGateFields)>,

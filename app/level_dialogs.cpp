@@ -361,7 +361,7 @@ void KeyMapFromWave(const WaveRecord& record, void* params) {
 
 }  // namespace
 
-extern const DialogSpec kLevelDialogs[] = {
+extern const DialogDef kLevelDialogs[] = {
     {kOperationGain, "Gain", GainForm, nullptr, nullptr},
     {kOperationNormalize, "Normalize", NormalizeForm, nullptr, nullptr},
     {kOperationDcOffset, "DC Offset", DcOffsetForm, nullptr, nullptr},

@@ -23,13 +23,13 @@
 
 namespace ob {
 
-// The specs of each dialog family.
-extern const DialogSpec kLevelDialogs[];
+// The dialogs of each family.
+extern const DialogDef kLevelDialogs[];
 extern const size_t kLevelDialogCount;
-extern const DialogSpec kEffectDialogs[];
+extern const DialogDef kEffectDialogs[];
 extern const size_t kEffectDialogCount;
 
-const DialogSpec* FindDialogSpec(OperationId operation) {
+const DialogDef* FindDialogDef(OperationId operation) {
     for (size_t i = 0; i < kLevelDialogCount; ++i)
         if (kLevelDialogs[i].operation == operation) return &kLevelDialogs[i];
     for (size_t i = 0; i < kEffectDialogCount; ++i)
@@ -42,10 +42,10 @@ constexpr const char* kPresetFilter = "Orbick Presets (*.obx*);;All Files (*.*)"
 }  // namespace
 
 OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& entry,
-                                 const DialogSpec& spec)
-    : QDialog(editor ? editor->window() : nullptr), editor_(editor), entry_(entry), spec_(spec) {
+                                 const DialogDef& def)
+    : QDialog(editor ? editor->window() : nullptr), editor_(editor), entry_(entry), def_(def) {
     setObjectName("operationDialog");
-    setWindowTitle(spec.caption);
+    setWindowTitle(def.caption);
     setModal(true);
     // The dialog's copy starts from the kept settings (or the start values).
     params_.assign(entry.paramsSize ? entry.paramsSize : 1, 0);
@@ -55,11 +55,11 @@ OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& ent
         else
             entry.defaults(params_.data());
         WaveRecord* record = editor ? editor->Record() : nullptr;
-        if (spec.fromWave && record) spec.fromWave(*record, params_.data());
+        if (def.fromWave && record) def.fromWave(*record, params_.data());
     }
     auto* layout = new QVBoxLayout(this);
-    if (spec.presets) BuildPresetRow(layout);
-    form_ = spec.build(layout, editor);
+    if (def.presets) BuildPresetRow(layout);
+    form_ = def.build(layout, editor);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName("buttons");
     connect(buttons, &QDialogButtonBox::accepted, this, &OperationDialog::accept);
@@ -71,7 +71,7 @@ OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& ent
 }
 
 void OperationDialog::BuildPresetRow(QVBoxLayout* layout) {
-    const DialogPresets& presets = *spec_.presets;
+    const DialogPresets& presets = *def_.presets;
     const PresetKindInfo& kind = kPresetKinds[entry_.info.presetKind];
     std::vector<uint8_t> builtIns = presets.builtIns();
     PresetList list;
@@ -109,7 +109,7 @@ void OperationDialog::BuildPresetRow(QVBoxLayout* layout) {
 }
 
 void OperationDialog::ChoosePreset(int index) {
-    const DialogPresets* presets = spec_.presets;
+    const DialogPresets* presets = def_.presets;
     if (!presets || index < 0 || size_t(index + 1) * presets->recordSize > presetRecords_.size())
         return;
     std::vector<uint8_t> params = params_;
@@ -121,7 +121,7 @@ void OperationDialog::ChoosePreset(int index) {
 }
 
 bool OperationDialog::LoadPresetFile(const QString& path) {
-    const DialogPresets* presets = spec_.presets;
+    const DialogPresets* presets = def_.presets;
     if (!presets) return false;
     std::vector<uint8_t> params = params_;
     std::string name;
@@ -138,7 +138,7 @@ bool OperationDialog::LoadPresetFile(const QString& path) {
 }
 
 bool OperationDialog::SavePresetFile(const QString& path) {
-    const DialogPresets* presets = spec_.presets;
+    const DialogPresets* presets = def_.presets;
     if (!presets) return false;
     std::vector<uint8_t> params = params_;
     QString refusal = form_.store(params.data());
@@ -161,7 +161,7 @@ void OperationDialog::ReportRefusal(const QString& text) {
     if (record)
         ReportMessage(*record, text.toStdString());
     else
-        ReportMessage(this, spec_.caption, text.toStdString());
+        ReportMessage(this, def_.caption, text.toStdString());
 }
 
 void OperationDialog::accept() {
@@ -177,7 +177,7 @@ void OperationDialog::accept() {
         return;
     }
     if (!entry_.validate(params.data())) {
-        ReportRefusal(QString("The values of %1 are not valid.").arg(spec_.caption));
+        ReportRefusal(QString("The values of %1 are not valid.").arg(def_.caption));
         return;
     }
     params_ = params;
@@ -192,9 +192,9 @@ void OperationDialog::accept() {
 }
 
 int RunOperationDialog(EditorWindow* editor, OperationId operation) {
-    const DialogSpec* spec = FindDialogSpec(operation);
+    const DialogDef* def = FindDialogDef(operation);
     WaveRecord* record = editor ? editor->Record() : nullptr;
-    if (!spec || !record) return -1;
+    if (!def || !record) return -1;
     const OperationEntry& entry = Operation(operation);
     if (!WaveHasData(record)) {
         ReportEmptyEditor(*record);
@@ -202,7 +202,7 @@ int RunOperationDialog(EditorWindow* editor, OperationId operation) {
     }
     int result = -1;
     OpenProcessDialog(record, entry.info.dialog, [&] {
-        OperationDialog dialog(editor, entry, *spec);
+        OperationDialog dialog(editor, entry, *def);
         if (dialog.exec() == QDialog::Accepted) result = dialog.Result();
     });
     return result;
@@ -227,7 +227,7 @@ void RunOperationCommand(EditorWindow* editor, int command) {
 bool HasCommandDialog(int command) {
     const OperationEntry* entry = FindOperationByCommand(command);
     if (!entry) return false;
-    return entry->info.id == kOperationStatistics || FindDialogSpec(entry->info.id) != nullptr;
+    return entry->info.id == kOperationStatistics || FindDialogDef(entry->info.id) != nullptr;
 }
 
 QLineEdit* AddNumberField(QFormLayout* form, const char* name, const QString& label) {

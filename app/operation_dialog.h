@@ -1,6 +1,6 @@
 // The one dialog of every processing command, driven by the operation's entry
 // in the operation table (dsp/operation_table.h). A dialog only supplies its
-// controls (a DialogSpec: caption, form builder, preset binding); the rest is
+// controls (a DialogDef: caption, form builder, preset binding); the rest is
 // shared here and the same for every operation:
 //   - the one-at-a-time guard of the entry's dialog, with its guard text;
 //   - the parameter struct filled from the entry's current settings (kept
@@ -54,7 +54,7 @@ struct DialogPresets {
 };
 
 // The controls of one operation's dialog.
-struct DialogSpec {
+struct DialogDef {
     OperationId operation;
     const char* caption;
     // Adds the controls to `body` (a vertical layout in the dialog).
@@ -65,13 +65,13 @@ struct DialogSpec {
     void (*fromWave)(const WaveRecord& record, void* params);
 };
 
-// The spec of an operation's dialog; null when it has none here.
-const DialogSpec* FindDialogSpec(OperationId operation);
+// The def of an operation's dialog; null when it has none here.
+const DialogDef* FindDialogDef(OperationId operation);
 
 class OperationDialog : public QDialog {
     Q_OBJECT
   public:
-    OperationDialog(EditorWindow* editor, const OperationEntry& entry, const DialogSpec& spec);
+    OperationDialog(EditorWindow* editor, const OperationEntry& entry, const DialogDef& def);
 
     const OperationEntry& Entry() const { return entry_; }
     // The dialog's copy of the parameters (what the controls show after load).
@@ -94,7 +94,7 @@ class OperationDialog : public QDialog {
 
     QPointer<EditorWindow> editor_;
     const OperationEntry& entry_;
-    const DialogSpec& spec_;
+    const DialogDef& def_;
     std::vector<uint8_t> params_;
     DialogForm form_;
     QComboBox* presetBox_ = nullptr;
