@@ -65,7 +65,7 @@ struct DialogDef {
     void (*fromWave)(const WaveRecord& record, void* params);
 };
 
-// The def of an operation's dialog; null when it has none here.
+// The definition of an operation's dialog; null when it has none here.
 const DialogDef* FindDialogDef(OperationId operation);
 
 class OperationDialog : public QDialog {

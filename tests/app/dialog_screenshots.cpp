@@ -64,10 +64,10 @@ int main(int argc, char** argv) {
         EditorWindow* editor = shot.mono ? monoEditor : stereoEditor;
         frame->Area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(editor->parentWidget()));
         QImage image;
-        QTimer::singleShot(300, [&] {
+        QTimer::singleShot(300, frame, [&] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
-            QTest::qWaitForWindowExposed(dialog);
+            if (!QTest::qWaitForWindowExposed(dialog)) return;
             QTest::qWait(200);
             image = dialog->screen()->grabWindow(dialog->winId()).toImage();
             dialog->reject();

@@ -268,7 +268,7 @@ void CommandsTest::muteUndoMuteSaveAs24Bit() {
             ++lateClosed;
         }
     });
-    QTimer::singleShot(2000, [&] { lateCloser.start(50); });
+    QTimer::singleShot(2000, &lateCloser, [&] { lateCloser.start(50); });
     QCOMPARE(gFrame->RunCommand(40004), MainFrame::Route::Frame);
     lateCloser.stop();
     QCOMPARE(dialogName, QString("saveAsDialog"));
