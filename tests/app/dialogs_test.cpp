@@ -451,6 +451,8 @@ void DialogsTest::outOfRangeValuesAreRefusedWithTheirRange() {
                  QString::fromStdString(title + ": " + c.message));
         QVERIFY2(SameSound(e.dialog->Record(), e.script->Record()), c.message);
     }
+    StopRecorder();
+    QCOMPARE(RecordedBody(recorded), QString());
     // Mono to Stereo without a chosen wave stays open with its message.
     Editors m = OpenThree(folder, 1);
     ui.boxes.clear();
@@ -468,8 +470,6 @@ void DialogsTest::outOfRangeValuesAreRefusedWithTheirRange() {
     QCOMPARE(ui.boxes.size(), size_t(1));
     QVERIFY(QString::fromStdString(ui.boxes[0]).endsWith(": No wave for second channel"));
     QVERIFY(!m.dialog->Record()->rightSamples);
-    StopRecorder();
-    QCOMPARE(RecordedBody(recorded), QString());
 }
 
 void DialogsTest::presetSaveThenLoadGivesSameParameters() {
