@@ -16,6 +16,7 @@
 #include "app/macro_commands.h"
 #include "app/macro_editor.h"
 #include "app/main_frame.h"
+#include "app/operation_dialog.h"
 #include "app/setup_dialogs.h"
 #include "app/transport.h"
 #include "app/view_memory.h"
@@ -168,51 +169,9 @@ void FileCommands(std::vector<Command>& t) {
     t.push_back(Missing(40014, "S&top Play", G::File, kNeedsPlayback, "", "media-playback-stop"));
     t.push_back(Cmd(
         40015, "Propert&ies...", "", G::File,
-        [](CommandContext& c) {
-            WaveRecord* r = RecordOf(c);
-            double seconds = r->sampleRate ? double(r->frameCount) / r->sampleRate : 0.0;
-            QString text = QString(
-                               "Name:  %1\nFile:  %2\nFormat:  %3\nRate:  %4 Hz\nChannels:  %5\n"
-                               "Length:  %6 pts (%7 seconds)\nOffset:  %8 pts\nLoops and markers: "
-                               "%9")
-                               .arg(QString::fromStdString(r->name),
-                                    r->filePath.empty() ? QString("(not saved)")
-                                                        : QString::fromStdString(r->filePath),
-                                    FormatName(r->sourceFormat))
-                               .arg(r->sampleRate)
-                               .arg(r->rightSamples ? 2 : 1)
-                               .arg(r->frameCount)
-                               .arg(QString::number(seconds, 'f', 3))
-                               .arg(r->displayOffset)
-                               .arg(QString("%1 / %2")
-                                        .arg([&] {
-                                            int n = 0;
-                                            for (LoopNode* l = r->loops; l; l = l->next) ++n;
-                                            return n;
-                                        }())
-                                        .arg([&] {
-                                            int n = 0;
-                                            for (MarkerNode* m = r->markers; m; m = m->next) ++n;
-                                            return n;
-                                        }()));
-            QMessageBox::information(c.editor, QString::fromStdString(TitleOf(*r)), text);
-        },
-        HasWave, "document-properties"));
+        [](CommandContext& c) { RunWaveInformation(c.editor); }, HasWave, "document-properties"));
     t.push_back(Cmd(
-        40016, "Na&me...", "", G::File,
-        [](CommandContext& c) {
-            OpenProcessDialog(RecordOf(c), kDialogName, [&] {
-                WaveRecord* r = RecordOf(c);
-                bool ok = false;
-                QString name =
-                    QInputDialog::getText(c.editor, "Name", "&Name of the wave:", QLineEdit::Normal,
-                                          QString::fromStdString(r->name), &ok);
-                if (!ok) return;
-                std::string text = name.toStdString().substr(0, kMaxNameLength);
-                r->name = text.empty() ? "Untitled" : text;
-                NotifyChange(r, kChangeName);
-            });
-        },
+        40016, "Na&me...", "", G::File, [](CommandContext& c) { RunNameDialog(c.editor); },
         HasEditor));
     t.push_back(
         Cmd(40022, "New &Editor", "", G::File, [](CommandContext& c) { c.frame->NewEditor(); }));
@@ -626,7 +585,15 @@ void ProcessingCommands(std::vector<Command>& t) {
         const OperationEntry* entry = FindOperationByCommand(c.id);
         if (!entry) continue;
         c.text = entry->info.menuText;
-        if (entry->info.dialog != kNoDialog) continue;
+        if (entry->info.dialog != kNoDialog) {
+            // The shared operation dialog (app/operation_dialog.h).
+            if (HasCommandDialog(c.id)) {
+                c.handler = [](CommandContext& c) { RunOperationCommand(c.editor, c.id); };
+                c.missing = nullptr;
+                c.enabled = HasWave;
+            }
+            continue;
+        }
         c.handler = [](CommandContext& c) {
             const OperationEntry* entry = FindOperationByCommand(c.id);
             WaveRecord* record = RecordOf(c);

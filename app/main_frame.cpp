@@ -47,8 +47,8 @@ struct ToolbarInfo {
     std::vector<int> commands;
 };
 const ToolbarInfo kToolbars[5] = {
-    {"Functions", {40001, 40002, 40003, 41312, 41313, 41316}},
-    {"Effects", {41112, 41113}},
+    {"Functions", {40001, 40002, 40003, 41312, 41313, 41316, 40914, 40926}},
+    {"Effects", {41112, 41113, 41114, 41115, 41110, 41111}},
     {"Loops+Markers", {41201, 41211}},
     {"Multi-Clips", {41309, 41310, 41311}},
     {"Views", {40600, 40601, 40603, 41000, 41001, 41002}},

@@ -196,11 +196,11 @@ int32_t obSaveSplit(int32_t waveid, const char* path) {
     return ok ? 1 : 0;
 }
 
+// 1 whenever the editor holds a wave, also with nothing to undo.
 int32_t obUndoWave(int32_t waveid) {
     WaveRecord* record = ScriptLoadedEditor(waveid);
     if (!record) return 0;
-    if (Undo(*record) != kUndoDone) return 0;
-    NotifyChange(record, kChangeAll);
+    if (Undo(*record) == kUndoDone) NotifyChange(record, kChangeAll);
     return 1;
 }
 

@@ -56,8 +56,9 @@ int32_t obSetMsgType(int32_t x) {
     return previous;
 }
 
+// A code that names no format selects WAV 16 bit; the previous code is
+// returned either way.
 int32_t obSetFormatType(int32_t x) {
-    if (x < 0 || x > kFormatMp3 || x == 1 || x == 4) return 0;
     return SetDefaultSaveFormat(x);
 }
 

@@ -60,6 +60,17 @@ class MacroUiTest : public QObject {
     void setViewGetViewRoundTrip();
     void viewOptionsAndFont();
     void helpPagesForEveryMenuAndTheReference();
+class DialogsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void okEqualsScriptFunctionAndRecordsItsLine();
+    void cancelChangesNothing();
+    void secondOpenReportsGuardText();
+    void outOfRangeValuesAreRefusedWithTheirRange();
+    void presetSaveThenLoadGivesSameParameters();
+    void closingTheEditorCancelsItsDialog();
+    void sessionReplaysBitForBitInBatch();
 };
 
 }  // namespace shelltest

@@ -48,5 +48,9 @@ int main(int argc, char** argv) {
         shelltest::MacroUiTest t;
         status |= QTest::qExec(&t, argc, argv);
     }
+    {
+        shelltest::DialogsTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
     return status;
 }

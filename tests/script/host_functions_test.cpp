@@ -1,14 +1,17 @@
 // The host functions called directly, as the engine calls them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include "dsp/frame.h"
 #include "engine/tessel.h"
 #include "script/host_state.h"
 #include "script/script_api.h"
 #include "script_support.h"
+#include "wave/undo.h"
 
 using namespace ob;
 using namespace ob::test;
@@ -92,8 +95,13 @@ TEST_F(HostFunctions, SettingsFunctionsReturnThePreviousValue) {
     gEditing.defaultSaveFormat = kFormatWav32;
     EXPECT_EQ(obSetFormatType(kFormatAiff24), kFormatWav32);
     EXPECT_EQ(gEditing.defaultSaveFormat, kFormatAiff24);
-    EXPECT_EQ(obSetFormatType(4), 0);  // no such format: nothing done
-    EXPECT_EQ(gEditing.defaultSaveFormat, kFormatAiff24);
+    // A code that names no format selects WAV 16 bit and returns the previous code.
+    EXPECT_EQ(obSetFormatType(4), kFormatAiff24);
+    EXPECT_EQ(gEditing.defaultSaveFormat, kFormatWav16);
+    EXPECT_EQ(obSetFormatType(21), kFormatWav16);
+    EXPECT_EQ(obSetFormatType(kFormatWav32), kFormatWav16);
+    EXPECT_EQ(obSetFormatType(1), kFormatWav32);
+    EXPECT_EQ(gEditing.defaultSaveFormat, kFormatWav16);
 
     gSamplerType = 0;
     EXPECT_EQ(obSetSamplerType(8), 0);
@@ -269,6 +277,12 @@ TEST_F(HostFunctions, SampleAccess) {
     EXPECT_EQ(obRedoWave(1), 1);
     EXPECT_EQ(r.leftSamples[0], 0.125f);
     EXPECT_EQ(obRedoWave(1), 0);
+    // Undo with nothing left to undo still answers 1 for an editor with a wave.
+    while (CanUndo(r)) EXPECT_EQ(obUndoWave(1), 1);
+    std::vector<float> before(r.leftSamples, r.leftSamples + r.frameCount);
+    EXPECT_EQ(obUndoWave(1), 1);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), r.leftSamples));
+    EXPECT_EQ(obUndoWave(9), 0);  // no wave there
 }
 
 TEST_F(HostFunctions, DeleteViewAndDirectorySearch) {

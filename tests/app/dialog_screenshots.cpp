@@ -1,0 +1,100 @@
+// Screenshots of every processing dialog as the X server shows it, written
+// as PNG files into the folder given, each checked for drawn pixels: the
+// picture must hold dark text or frame pixels and a lighter background, and
+// more than a handful of colours. Exit 0 when every dialog opened and passed.
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/editor_window.h"
+#include "app/main_frame.h"
+#include "app/shell_startup.h"
+#include "base/user_interface.h"
+#include "shell_test_support.h"
+
+using namespace ob;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: dialog_screenshots FOLDER\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    shelltest::TempFolder temp;
+    const QString mono = temp.File("mono.wav"), stereo = temp.File("stereo.wav");
+    if (!shelltest::WriteTestWav(mono, 1, 20000, "Mono") ||
+        !shelltest::WriteTestWav(stereo, 2, 20000, "Stereo"))
+        return 1;
+    MainFrame* frame = shelltest::Start(temp.path);
+    shelltest::TestUi ui(frame);
+    ui.answer = kAnswerNo;
+    SetUserInterface(&ui);
+    frame->resize(1200, 800);
+    frame->show();
+    frame->CloseAllEditors();
+    EditorWindow* monoEditor = frame->OpenFile(mono);
+    EditorWindow* stereoEditor = frame->OpenFile(stereo);
+    if (!monoEditor || !stereoEditor) return 1;
+
+    struct Shot {
+        int command;
+        const char* file;
+        bool mono;
+    } shots[] = {
+        {40913, "dialog_gain.png", false},           {40915, "dialog_normalize.png", false},
+        {40921, "dialog_dc_offset.png", false},      {40924, "dialog_replicate.png", false},
+        {40925, "dialog_insert_silence.png", false}, {40904, "dialog_stereo_to_mono.png", false},
+        {40904, "dialog_mono_to_stereo.png", true},  {40901, "dialog_combine.png", false},
+        {40919, "dialog_key_map.png", false},        {40016, "dialog_name.png", false},
+        {40911, "dialog_compressor.png", false},     {40916, "dialog_noise_gate.png", false},
+        {41106, "dialog_echo.png", false},           {41105, "dialog_flange.png", false},
+        {41104, "dialog_chorus.png", false},         {41108, "dialog_reverb.png", false},
+    };
+    int failures = 0;
+    for (const Shot& shot : shots) {
+        EditorWindow* editor = shot.mono ? monoEditor : stereoEditor;
+        frame->Area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(editor->parentWidget()));
+        QImage image;
+        QTimer::singleShot(300, frame, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            if (!QTest::qWaitForWindowExposed(dialog)) return;
+            QTest::qWait(200);
+            image = dialog->screen()->grabWindow(dialog->winId()).toImage();
+            dialog->reject();
+        });
+        shelltest::ModalCloser closer;  // never left hanging
+        frame->RunCommand(shot.command);
+        const QString path = folder + "/" + shot.file;
+        if (image.isNull() || !image.save(path)) {
+            std::printf("%s: no picture  FAIL\n", shot.file);
+            ++failures;
+            continue;
+        }
+        QSet<QRgb> colours;
+        int dark = 0, light = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c(image.pixel(x, y));
+                colours.insert(c.rgb());
+                if (c.lightness() < 80) ++dark;
+                if (c.lightness() > 160) ++light;
+            }
+        const bool ok = image.width() > 100 && image.height() > 60 && colours.size() > 8 &&
+                        dark > 100 && light > image.width() * image.height() / 4;
+        std::printf("%s: %dx%d, %d colours, %d dark, %d light pixels%s\n", shot.file, image.width(),
+                    image.height(), int(colours.size()), dark, light, ok ? "" : "  FAIL");
+        failures += !ok;
+    }
+    StopShell(frame);
+    return failures ? 1 : 0;
+}
