@@ -172,7 +172,7 @@ int AnalyseSpectrum(const float* x, uint32_t frames, uint32_t rate, uint32_t sta
                     int n, bool decibels, SpectrumData* out) {
     if (!ValidPointSize(n)) return kSpectrumBadPointSize;
     if (!x || frames == 0) return kSpectrumNoData;
-    int count = SpectrumRecordsAvailable(frames, start, records, n);
+    int count = SpectrumRecordsAvailable(frames, start, std::min(records, kMaxSpectrumRecords), n);
     if (count < 0) return kSpectrumAreaTooSmall;
     try {
         out->values.assign(size_t(count) * size_t(n), 0.0);

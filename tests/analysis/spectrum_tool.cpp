@@ -14,7 +14,8 @@ using namespace ob;
 
 int main(int argc, char** argv) {
     if (argc < 8) {
-        std::fprintf(stderr, "usage: orbick_spectrum_tool IN RATE START RECORDS N OPTIONS TEXT [GRID]\n");
+        std::fprintf(stderr,
+                     "usage: orbick_spectrum_tool IN RATE START RECORDS N OPTIONS TEXT [GRID]\n");
         return 2;
     }
     std::FILE* f = std::fopen(argv[1], "rb");
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
     std::vector<float> x;
     float buffer[4096];
     size_t got;
-    while ((got = std::fread(buffer, sizeof(float), 4096, f)) > 0) x.insert(x.end(), buffer, buffer + got);
+    while ((got = std::fread(buffer, sizeof(float), 4096, f)) > 0)
+        x.insert(x.end(), buffer, buffer + got);
     std::fclose(f);
     uint32_t rate = uint32_t(std::atol(argv[2]));
     uint32_t start = uint32_t(std::atol(argv[3]));
@@ -36,8 +38,8 @@ int main(int argc, char** argv) {
         std::printf("result %d %s\n", result, SpectrumResultText(result));
         return 3;
     }
-    std::printf("count %d\n", SpectrumRecordCount(uint32_t(x.size()), start,
-                                                  uint32_t(x.size()) - start, n));
+    std::printf("count %d\n",
+                SpectrumRecordCount(uint32_t(x.size()), start, uint32_t(x.size()) - start, n));
     if (WriteSpectrumText(argv[7], data) != kSpectrumOk) return 4;
     if (argc > 8) {
         SpectrumGrid grid = ReduceSpectrum(data, options);
