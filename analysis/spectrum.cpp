@@ -26,9 +26,11 @@ int SignificantBits(int n) {
     return b;
 }
 
-double ToDecibels(double magnitude) {
-    if (!(magnitude > 1e-12)) return kSpectrumFloorDb;
-    return 20.0 * std::log10(magnitude);
+// 20 log10(sqrt(power)) as 10 / ln 10 times ln(power): one logarithm and no
+// square root per bin.
+double PowerToDecibels(double power) {
+    if (!(power > 1e-24)) return kSpectrumFloorDb;
+    return (10.0 / M_LN10) * std::log(power);
 }
 
 }  // namespace
@@ -91,13 +93,13 @@ SpectrumFft::SpectrumFft(int n) : n_(n) {
             if (i & (1 << b)) r |= 1u << (bits - 1 - b);
         reversed_[size_t(i)] = r;
     }
-    // Stage m starts at offset 2 (m - 1): m = 1, 2, 4, ... < N.
+    // Stage m's cosines start at m - 1, its sines at N + m - 1: m = 1, 2, 4, ... < N.
     twiddle_.resize(size_t(2 * n));
     for (int m = 1; m < n; m *= 2)
         for (int k = 0; k < m; ++k) {
             double theta = k * kPi / m;
-            twiddle_[size_t(2 * (m - 1 + k))] = std::cos(theta);
-            twiddle_[size_t(2 * (m - 1 + k) + 1)] = std::sin(theta);
+            twiddle_[size_t(m - 1 + k)] = std::cos(theta);
+            twiddle_[size_t(n + m - 1 + k)] = std::sin(theta);
         }
     untangle_.resize(size_t(n + 2));
     for (int k = 0; k <= n / 2; ++k) {
@@ -105,35 +107,44 @@ SpectrumFft::SpectrumFft(int n) : n_(n) {
         untangle_[size_t(2 * k)] = std::cos(phi);
         untangle_[size_t(2 * k + 1)] = std::sin(phi);
     }
-    work_.resize(size_t(4 * n));  // the windowed frame, then the spectrum
+    work_.resize(size_t(6 * n));  // windowed frame, spectrum, real and imaginary parts
 }
 
 void SpectrumFft::Spectrum(const double* windowed, double* y) {
     const int n = n_;
+    // Real and imaginary parts apart, so the butterflies vectorize: the
+    // second half of `y` serves as the imaginary array until the untangling.
+    double* __restrict__ re = work_.data() + 4 * n;
+    double* __restrict__ im = work_.data() + 5 * n;
     // Pack: even samples as real parts, odd as imaginary, in bit-reversed order.
     for (int i = 0; i < n; ++i) {
         uint32_t r = reversed_[size_t(i)];
-        y[2 * r] = windowed[2 * i];
-        y[2 * r + 1] = windowed[2 * i + 1];
+        re[r] = windowed[2 * i];
+        im[r] = windowed[2 * i + 1];
     }
     // Radix-2 butterflies.
     for (int m = 1; m < n; m *= 2) {
-        const double* tw = twiddle_.data() + 2 * (m - 1);
+        const double* __restrict__ cs = twiddle_.data() + (m - 1);
+        const double* __restrict__ sn = twiddle_.data() + n + (m - 1);
         for (int group = 0; group < n; group += 2 * m) {
-            double* a = y + 2 * group;
-            double* b = a + 2 * m;
+            double* __restrict__ ar = re + group;
+            double* __restrict__ ai = im + group;
+            double* __restrict__ br = ar + m;
+            double* __restrict__ bi = ai + m;
             for (int k = 0; k < m; ++k) {
-                double c = tw[2 * k], s = tw[2 * k + 1];
-                double br = b[2 * k], bi = b[2 * k + 1];
-                double tr = br * c - bi * s;
-                double ti = br * s + bi * c;
-                double ar = a[2 * k], ai = a[2 * k + 1];
-                b[2 * k] = ar - tr;
-                b[2 * k + 1] = ai - ti;
-                a[2 * k] = ar + tr;
-                a[2 * k + 1] = ai + ti;
+                double tr = br[k] * cs[k] - bi[k] * sn[k];
+                double ti = br[k] * sn[k] + bi[k] * cs[k];
+                double xr = ar[k], xi = ai[k];
+                br[k] = xr - tr;
+                bi[k] = xi - ti;
+                ar[k] = xr + tr;
+                ai[k] = xi + ti;
             }
         }
+    }
+    for (int k = 0; k < n; ++k) {
+        y[2 * k] = re[k];
+        y[2 * k + 1] = im[k];
     }
     // Untangle into the spectrum of the 2N real samples.
     const double x0r = y[0], x0i = y[1];
@@ -161,11 +172,15 @@ void SpectrumFft::Magnitudes(const double* frame, bool decibels, double* out) {
     double* y = work_.data() + 2 * n;
     for (int i = 0; i < 2 * n; ++i) windowed[i] = frame[i] * window_[size_t(i)];
     Spectrum(windowed, y);
+    if (decibels) {
+        out[0] = PowerToDecibels(y[0] * y[0]);
+        for (int k = 1; k < n; ++k)
+            out[k] = PowerToDecibels(y[2 * k] * y[2 * k] + y[2 * k + 1] * y[2 * k + 1]);
+        return;
+    }
     out[0] = std::fabs(y[0]);
     for (int k = 1; k < n; ++k)
         out[k] = std::sqrt(y[2 * k] * y[2 * k] + y[2 * k + 1] * y[2 * k + 1]);
-    if (decibels)
-        for (int k = 0; k < n; ++k) out[k] = ToDecibels(out[k]);
 }
 
 int AnalyseSpectrum(const float* x, uint32_t frames, uint32_t rate, uint32_t start, int records,

@@ -1,4 +1,6 @@
 // The text export of a spectrum analysis.
+#include <sys/stat.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +26,11 @@ void FormatFixed12(double v, std::string& out) {
 }
 
 int WriteSpectrumText(const std::string& path, const SpectrumData& data) {
+    // Only a regular file is deleted after a failed write (never a device or
+    // anything else the path names).
+    struct stat before {};
+    const bool existed = ::stat(path.c_str(), &before) == 0;
+    const bool removable = !existed || S_ISREG(before.st_mode);
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return kSpectrumCantOpen;
     std::string text;
@@ -52,7 +59,7 @@ int WriteSpectrumText(const std::string& path, const SpectrumData& data) {
     if (ok && !text.empty()) ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     if (std::fclose(f) != 0) ok = false;
     if (!ok) {
-        std::remove(path.c_str());
+        if (removable) std::remove(path.c_str());
         return kSpectrumWriteError;
     }
     return kSpectrumOk;

@@ -69,7 +69,6 @@ void RunFused(const FilterSection* s, SectionState* st, float* x, uint32_t n) {
     }
     for (uint32_t i = 0; i < n; ++i) {
         double in = x[i];
-        float out = 0;
         for (int k = 0; k < N; ++k) {
             double p = b0[k] * in + b1[k] * x1[k] + b2[k] * x2[k] - a2[k] * y2[k];
             double y = p - a1[k] * y1[k];
@@ -77,10 +76,9 @@ void RunFused(const FilterSection* s, SectionState* st, float* x, uint32_t n) {
             x1[k] = in;
             y2[k] = y1[k];
             y1[k] = y;
-            out = float(y);
-            in = out;  // the next section reads the stored float
+            in = y;
         }
-        x[i] = out;
+        x[i] = float(in);
     }
     for (int k = 0; k < N; ++k) st[k] = {x1[k], x2[k], y1[k], y2[k]};
 }

@@ -8,9 +8,11 @@
 // backup kind 1.
 //
 // The sections of one function run fused: each sample passes through every
-// section in turn, rounded to float between sections, which is bit for bit
-// what running each section over the whole area before the next gives (each
-// is primed from the unfiltered samples before the area either way).
+// section in turn, kept in double between sections (one rounding to float at
+// the end instead of one per section), and each section is primed from the
+// unfiltered samples before the area, as when every section runs over the
+// whole area before the next. An abort leaves the samples done so far fully
+// filtered and the rest untouched.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include "analysis/spectrum.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -178,6 +179,9 @@ TEST(Spectrum, FailuresAreReported) {
             AnalyseSpectrum(big.data(), uint32_t(big.size()), 44100, 0, 1000, 2048, false, &data),
             kSpectrumOk);
         EXPECT_EQ(WriteSpectrumText("/dev/full", data), kSpectrumWriteError);
+        struct stat st {};
+        ASSERT_EQ(::stat("/dev/full", &st), 0);  // a device is never deleted
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
     }
 }
 
