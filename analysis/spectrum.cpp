@@ -122,8 +122,16 @@ void SpectrumFft::Spectrum(const double* windowed, double* y) {
         re[r] = windowed[2 * i];
         im[r] = windowed[2 * i + 1];
     }
-    // Radix-2 butterflies.
-    for (int m = 1; m < n; m *= 2) {
+    // Radix-2 butterflies. Block length 1 has the one twiddle angle 0
+    // (cos 1, sin 0), whose product is b itself: a plain sum and difference.
+    for (int group = 0; group < n; group += 2) {
+        double xr = re[group], xi = im[group], yr = re[group + 1], yi = im[group + 1];
+        re[group] = xr + yr;
+        im[group] = xi + yi;
+        re[group + 1] = xr - yr;
+        im[group + 1] = xi - yi;
+    }
+    for (int m = 2; m < n; m *= 2) {
         const double* __restrict__ cs = twiddle_.data() + (m - 1);
         const double* __restrict__ sn = twiddle_.data() + n + (m - 1);
         for (int group = 0; group < n; group += 2 * m) {
