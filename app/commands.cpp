@@ -70,6 +70,15 @@ void RunEdit(CommandContext& c, Run run, Line line) {
         ReportEmptyEditor(*record);
         return;
     }
+    // The window says why nothing happens; a macro gets result 0 instead.
+    if (AffectRange(*record).length == 0) {
+        ReportNoAffectArea(*record);
+        return;
+    }
+    if (AffectChannels(*record) == 0) {
+        ReportNoEditChannel(*record);
+        return;
+    }
     int result = run(*record);
     int number = c.editor->Number();
     if (result == kEditDone || result == kEditAborted) RecordLine([&] { return line(number); });

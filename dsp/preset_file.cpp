@@ -166,11 +166,6 @@ void SwapWords32(void* record, size_t offset, size_t count) {
     }
 }
 
-void SwapWords16(void* record, size_t offset, size_t count) {
-    uint8_t* p = static_cast<uint8_t*>(record) + offset;
-    for (size_t i = 0; i < count; ++i, p += 2) std::swap(p[0], p[1]);
-}
-
 std::string FieldText(const void* field, size_t size) {
     const char* p = static_cast<const char*>(field);
     const void* nul = std::memchr(p, 0, size);

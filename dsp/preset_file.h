@@ -74,9 +74,8 @@ int ReadPresetFile(const std::string& path, const char* kind, void* record, uint
 int ReadPresetBytes(const uint8_t* data, size_t length, const char* kind, void* record,
                     uint32_t size, bool* swapped);
 
-// Byte-swaps `count` 32-bit (or 16-bit) words at `offset` of a record.
+// Byte-swaps `count` 32-bit words at `offset` of a record.
 void SwapWords32(void* record, size_t offset, size_t count);
-void SwapWords16(void* record, size_t offset, size_t count);
 // A text field of `size` bytes: up to its first NUL, or all `size` bytes when
 // it has none.
 std::string FieldText(const void* field, size_t size);

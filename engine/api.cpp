@@ -118,47 +118,47 @@ static void Deliver(ScriptContext& ctx, const std::string& msg, int32_t code, bo
 }
 
 int ReportError(ScriptContext& ctx, const std::string& msg) {
-    ctx.errorStatus = -2;
+    ctx.errorStatus = kStatusError;
     Deliver(ctx, msg, TES_E_FAIL, true);
     return -1;
 }
 
 int ReportWarning(ScriptContext& ctx, const std::string& msg) {
-    if (ctx.errorStatus == 0) ctx.errorStatus = -1;
+    if (ctx.errorStatus == kStatusClean) ctx.errorStatus = kStatusWarning;
     Deliver(ctx, msg, TES_E_FAIL, false);
     return -1;
 }
 
 void ReportSyntax(ScriptContext& ctx, const std::string& tokenText, int source, int line,
                   int column, int length, const std::string& before, const std::string& after,
-                  int where) {
-    ctx.errorStatus = -2;
+                  SyntaxWhere where) {
+    ctx.errorStatus = kStatusError;
     if (!g_messageBuffer) g_messageBuffer = new std::string;
     if (column < 0) column = length = 0;
     if (ctx.outputCb) {
         *g_messageBuffer = tokenText;
         ctx.info = {ctx.handle, 1,    TES_E_SYNTAX, g_messageBuffer->c_str(),
-                    source,     line, column,       where == 2 ? 0 : length};
+                    source,     line, column,       where == kSyntaxAtEndOfFile ? 0 : length};
         ctx.outputCb(&ctx.info);
         return;
     }
     int saved = ctx.line;
     ctx.line = line;
     std::string msg;
-    if (where == 1)
+    if (where == kSyntaxAtEndOfLine)
         msg = "Syntax error at: end of line\n";
-    else if (where == 2)
+    else if (where == kSyntaxAtEndOfFile)
         msg = "Syntax error at: end of file\n";
     else if (!tokenText.empty() && (unsigned char)tokenText[0] < 32)
         msg = "Syntax error at: [" + std::to_string((unsigned char)tokenText[0]) + "]\n";
     else
         msg = "Syntax error at: " + tokenText + "\n";
     Deliver(ctx, msg, TES_E_SYNTAX, false);
-    if (where != 2 && (!before.empty() || !after.empty()))
+    if (where != kSyntaxAtEndOfFile && (!before.empty() || !after.empty()))
         Deliver(ctx, std::to_string(line) + " " + before + "__" + after + "\n", TES_E_SYNTAX,
                 false);
     ctx.line = saved;
-    ctx.errorStatus = -2;
+    ctx.errorStatus = kStatusError;
 }
 
 void EmitOutputLine(ScriptContext& ctx, const std::string& text) {
@@ -277,18 +277,21 @@ static Cell* GlobalCell(ScriptContext* ctx, const char* name) {
     return c;
 }
 
+// The Basic type a global number is read as.
+enum class NumberKind { Integer, Long, Double };
+
 template <typename T>
-static TesResult GetNumber(TesContext h, const char* name, T* out, int kind) {
+static TesResult GetNumber(TesContext h, const char* name, T* out, NumberKind kind) {
     ENTRY_BEGIN LIVE_CTX(h) if (!name || !out) return TES_E_INVALIDARG;
     *out = 0;
     Cell* c = GlobalCell(ctx, name);
     if (!c || (c->flags & CF_ARRAY)) return TES_OK;
     std::string err;
-    if (kind == 0) {
+    if (kind == NumberKind::Integer) {
         int16_t v;
         if (!GetShort(c, v, err)) return TES_E_FAIL;
         *out = (T)v;
-    } else if (kind == 1) {
+    } else if (kind == NumberKind::Long) {
         int32_t v;
         if (!GetLong(c, v, err)) return TES_E_FAIL;
         *out = (T)v;
@@ -423,7 +426,8 @@ TES_API TesResult tesAddFile(TesContext h, const char* path) {
 }
 
 TES_API TesResult tesAddFunctionQualifier(TesContext h, const char* word) {
-    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state == 2 || ctx->compileUsed) return TES_E_STATE;
+    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state == kContextCompiled ||
+                                ctx->compileUsed) return TES_E_STATE;
     if (!word) return TES_E_INVALIDARG;
     std::string err;
     int n = ctx->names.Enter(word, false, err);
@@ -436,7 +440,7 @@ TES_API TesResult tesAddFunctionQualifier(TesContext h, const char* word) {
 TES_API TesResult tesCompile(TesContext h) {
     ENTRY_BEGIN LIVE_CTX(h) if (ctx->compileUsed) return TES_E_STATE;
     ctx->compileUsed = true;
-    ctx->errorStatus = 0;
+    ctx->errorStatus = kStatusClean;
     ctx->currentSource = 1;
     int32_t r = LoadFileSources(*ctx);
     if (r == 0) {
@@ -451,21 +455,21 @@ TES_API TesResult tesCompile(TesContext h) {
     }
     for (auto& s : ctx->sources) std::string().swap(s.text);
     if (r != 0) return r;
-    if (ctx->errorStatus < 0) return TES_E_SYNTAX;
-    ctx->state = 2;
+    if (ctx->errorStatus != kStatusClean) return TES_E_SYNTAX;
+    ctx->state = kContextCompiled;
     return TES_OK;
     ENTRY_END
 }
 
 static TesResult Finish(ScriptContext* ctx, int r) {
-    if (r == -1) return -1;
-    if (ctx->errorStatus < 0) return TES_E_RUNTIME;
+    if (r == kRunStopped) return TES_STOPPED;
+    if (ctx->errorStatus != kStatusClean) return TES_E_RUNTIME;
     return TES_OK;
 }
 
 TES_API TesResult tesExecute(TesContext h) {
-    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state != 2) return TES_E_STATE;
-    ctx->errorStatus = 0;
+    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state != kContextCompiled) return TES_E_STATE;
+    ctx->errorStatus = kStatusClean;
     int r = ctx->interp->Run(0, 0);
     return Finish(ctx, r);
     ENTRY_END
@@ -513,7 +517,7 @@ static void CellToVariant(ScriptContext* ctx, const Cell* c, TesVariant& v) {
 TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args,
                               TesVariant* result) {
     ENTRY_BEGIN LIVE_CTX(h) if (!name || !result) return TES_E_INVALIDARG;
-    if (ctx->state != 2) return TES_E_STATE;
+    if (ctx->state != kContextCompiled) return TES_E_STATE;
     int n = ctx->names.Find(name, false);
     if (n < 0 || ctx->names[n].globalCell <= 0) return TES_E_NOTFOUND;
     Cell& fc = ctx->storage[ctx->names[n].globalCell];
@@ -539,7 +543,7 @@ TES_API TesResult tesCallFunc(TesContext h, const char* name, TesArgList* args,
             cells[i].fixedLen = v.vt & 0xFFF;
         }
     }
-    ctx->errorStatus = 0;
+    ctx->errorStatus = kStatusClean;
     Cell out;
     int r = ctx->interp->CallProcedure(fn, cells, out);
     CellToVariant(ctx, &out, *result);
@@ -624,7 +628,7 @@ TES_API TesResult tesSetGlobalCPPObjectRef(TesContext h, const char* name, void*
                                            TesUserTypeRoutine routine, intptr_t datum,
                                            TesHostObjectFree onFree) {
     ENTRY_BEGIN LIVE_CTX(h) if (!name || !*name || !object) return TES_E_INVALIDARG;
-    if (ctx->state == 2) {
+    if (ctx->state == kContextCompiled) {
         Cell* c;
         TesResult r = ObjectGlobal(ctx, name, c);
         if (r != TES_OK) return r;
@@ -754,13 +758,13 @@ TES_API TesResult tesSetGlobalFixedStringRef(TesContext h, const char* name, con
 }
 
 TES_API TesResult tesGetGlobalIntegerVar(TesContext h, const char* name, int32_t* out) {
-    return GetNumber(h, name, out, 0);
+    return GetNumber(h, name, out, NumberKind::Integer);
 }
 TES_API TesResult tesGetGlobalLongVar(TesContext h, const char* name, int32_t* out) {
-    return GetNumber(h, name, out, 1);
+    return GetNumber(h, name, out, NumberKind::Long);
 }
 TES_API TesResult tesGetGlobalDoubleVar(TesContext h, const char* name, double* out) {
-    return GetNumber(h, name, out, 2);
+    return GetNumber(h, name, out, NumberKind::Double);
 }
 
 TES_API TesResult tesGetGlobalStringVar(TesContext h, const char* name, char* buffer,
@@ -786,20 +790,20 @@ TES_API TesResult tesGetVarValueString(TesContext h, const char* name, char* buf
 // Debugging -------------------------------------------------------------------
 
 static TesResult Debug(TesContext h, int32_t* source, int32_t* line, int mode) {
-    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state != 2) return TES_E_STATE;
+    ENTRY_BEGIN LIVE_CTX(h) if (ctx->state != kContextCompiled) return TES_E_STATE;
     int r;
     if (ctx->interp->Paused())
         r = ctx->interp->Resume(mode);
     else {
-        ctx->errorStatus = 0;
+        ctx->errorStatus = kStatusClean;
         r = ctx->interp->Run(0, mode, true);
     }
     int32_t src = ctx->interp->Paused() ? ctx->interp->PausedSource() : ctx->currentSource;
     int32_t ln = ctx->interp->Paused() ? ctx->interp->PausedLine() : -1;
     if (source) *source = src;
     if (line) *line = ln;
-    if (r == -1) return -1;
-    if (ctx->errorStatus < 0) return TES_E_RUNTIME;
+    if (r == kRunStopped) return TES_STOPPED;
+    if (ctx->errorStatus != kStatusClean) return TES_E_RUNTIME;
     return TES_OK;
     ENTRY_END
 }
@@ -818,7 +822,7 @@ TES_API TesResult tesDebugGo(TesContext h, int32_t* source, int32_t* line) {
 
 TES_API TesResult tesSaveCompiledCode(TesContext h, const char* path) {
     ENTRY_BEGIN LIVE_CTX(h) if (!path) return TES_E_INVALIDARG;
-    if (ctx->state != 2) return TES_E_STATE;
+    if (ctx->state != kContextCompiled) return TES_E_STATE;
     return SaveCode(*ctx, path);
     ENTRY_END
 }
@@ -829,7 +833,7 @@ TES_API TesResult tesLoadCompiledCode(TesContext h, const char* path) {
     ctx->compileUsed = true;
     std::vector<StreamToken> tokens;
     std::vector<std::string> names;
-    ctx->errorStatus = 0;
+    ctx->errorStatus = kStatusClean;
     Predeclare(*ctx);
     TesResult r = LoadCode(*ctx, path, tokens, names);
     if (r != 0) return r;
@@ -837,8 +841,8 @@ TES_API TesResult tesLoadCompiledCode(TesContext h, const char* path) {
     ctx->replayNames = names;
     r = CompileProgram(*ctx, true);
     if (r != 0) return r;
-    if (ctx->errorStatus < 0) return TES_E_SYNTAX;
-    ctx->state = 2;
+    if (ctx->errorStatus != kStatusClean) return TES_E_SYNTAX;
+    ctx->state = kContextCompiled;
     return TES_OK;
     ENTRY_END
 }
@@ -848,7 +852,7 @@ TES_API TesResult tesLoadCompiledCode(TesContext h, const char* path) {
 TES_API TesResult tesFreeBuffers(TesContext h) {
     ENTRY_BEGIN GET_CTX(h) ctx->FreeBuffers();
     ctx->freed = true;
-    ctx->state = 0;
+    ctx->state = kContextCreated;
     return TES_OK;
     ENTRY_END
 }

@@ -1,5 +1,7 @@
-// codegen.cpp: opcode names, the code listing used by tests, and the
-// compile driver that runs the parser over the sources or a stored stream.
+// codegen.cpp: the emitter the parser drives (instructions, argument
+// pushing, calls), the passes after the parse (labels, constant widening),
+// opcode names, the code listing used by tests, and the compile driver that
+// runs the parser over the sources or a stored stream.
 #include "engine/codegen.h"
 
 #include <cstdio>
@@ -8,6 +10,202 @@
 #include "engine/parser.h"
 
 namespace tessel {
+
+int Compiler::Emit(int op, int a, int b, int c) {
+    ctx_.code.push_back({op, a, b, c, stmtLine_, (int16_t)stmtSource_, 0});
+    return (int)ctx_.code.size() - 1;
+}
+
+// Pushes a value; a temporary is moved, so it keeps no object reference.
+void Compiler::PushValue(int op) {
+    int at = Emit(OP_PUSH, op, -1, -1);
+    if (IsTemp(op)) ctx_.code[at].pad = 1;
+    Release(op);
+}
+
+// Pushes the object, then the arguments, and calls the member's record.
+int Compiler::EmitMember(Expr* object, int member, int flags, const std::vector<Expr*>& args,
+                         const std::function<int()>& dest) {
+    for (Expr* a : args)
+        if (a->userType >= 0 || a->members > 0) Error("Type mismatch\n");
+    bool chained =
+        object->kind == E_MEMBER || object->kind == E_CALL;  // the object is a call's result
+    PushValue(Compile(object));
+    int rec = MemberRecord(ctx_, ctx_.names[member].text, flags, chained);
+    return EmitCall(rec, dest, args);
+}
+
+void Compiler::PushSubscripts(const std::vector<Expr*>& subs) {
+    for (Expr* s : subs) {
+        int op = Compile(s);
+        Emit(OP_PUSH, op, -1, -1);
+        Release(op);
+    }
+}
+
+// Pushes a call's arguments. A user-type argument of a procedure goes as its
+// own cell followed by a reference to each member (array element members for
+// an element of a user-type array); the procedure's parameter list has a
+// hidden parameter per member to match.
+int Compiler::PushArgs(const std::vector<Expr*>& args, int fn, bool checkLater) {
+    FuncRec* rec = fn > 0 ? ctx_.storage[fn].v.fn : nullptr;
+    bool expand = rec && (rec->kind == FK_PROC || rec->kind == FK_UNDECLARED) && rec->builtin < 0;
+    int pushed = 0;
+    UserCall check{fn, {}, stmtLine_, stmtSource_, {}};
+    for (Expr* a : args) {
+        ++pushed;
+        check.argTypes.push_back(a->userArray >= 0 ? a->userArray + kUserArrayKind : a->userType);
+        if (a->userArray >= 0 && rec && (rec->kind == FK_LIB || rec->kind == FK_APP) &&
+            rec->builtin < 0) {
+            Error("Arrays of user types cannot be passed to Lib or App functions\n");
+            continue;
+        }
+        if (expand && a->userArray >= 0) {
+            // The array's own cell, then a reference to each member array.
+            int own = a->operand >= 0 ? a->operand - 1 : a->operand + 1;
+            Emit(OP_PUSHREF, own, -1, -1);
+            for (int m = 0; m < a->members; ++m) {
+                Emit(OP_PUSHREF, a->operand >= 0 ? a->operand + m : a->operand - m, -1, -1);
+                ++pushed;
+            }
+            continue;
+        }
+        if (expand && a->userType >= 0 && userTypes_.count(a->userType)) {
+            const UserType& t = userTypes_[a->userType];
+            Emit(OP_PUSHREF, a->operand, -1, -1);
+            for (size_t m = 0; m < t.memberNames.size(); ++m) {
+                int member = a->operand >= 0 ? a->operand + 1 + (int)m : a->operand - 1 - (int)m;
+                if (a->kind == E_ELEM) {
+                    PushSubscripts(a->kids);
+                    Emit(OP_AREF, member, (int)a->kids.size(), -1);
+                } else {
+                    Emit(OP_PUSHREF, member, -1, -1);
+                }
+                ++pushed;
+            }
+            continue;
+        }
+        if (a->kind == E_ELEM && a->userType >= 0) {
+            Error("Type mismatch\n");
+            continue;
+        }
+        if (a->kind == E_CELL && a->variable) {
+            Emit(OP_PUSHREF, a->operand, -1, -1);
+        } else if (a->kind == E_ELEM) {
+            PushSubscripts(a->kids);
+            Emit(OP_AREF, a->operand, (int)a->kids.size(), -1);
+        } else {
+            int op = Compile(a);
+            int at = Emit(OP_PUSH, op, -1, -1);
+            // A numeric constant may get its parameter's type once the whole
+            // program is read (WidenConstantArguments).
+            if (checkLater && rec && a->kind == E_CELL && op > 0 &&
+                (ctx_.storage[op].flags & CF_CONST) &&
+                (ctx_.storage[op].type == VT_INTEGER || ctx_.storage[op].type == VT_LONG))
+                constantArgs_.push_back({at, fn, pushed - 1});
+            bool temp = IsTemp(op);
+            if (temp) ctx_.code[at].pad = 1;  // a temporary is moved
+            // An addition or subtraction into a temporary that only this push
+            // reads becomes one instruction that computes and pushes.
+            Instr& prev = ctx_.code[at - (at > 0 ? 1 : 0)];
+            if (at > 0 && temp && (prev.op == OP_ADD || prev.op == OP_SUB) && prev.c == op &&
+                prev.pad == 0) {
+                prev.pad = (int16_t)prev.op;
+                prev.op = OP_PUSHOP;
+            }
+            Release(op);
+        }
+    }
+    if (expand && checkLater) userCalls_.push_back(check);
+    return pushed;
+}
+
+// Pushes the arguments and emits the call. Named arguments are put in their
+// parameters' places by the interpreter, which knows the procedure by then.
+int Compiler::EmitCall(int fn, const std::function<int()>& dest, const std::vector<Expr*>& args) {
+    bool named = false, positionalAfterNamed = false;
+    for (Expr* a : args) {
+        if (a->argName >= 0)
+            named = true;
+        else if (named)
+            positionalAfterNamed = true;
+    }
+    if (positionalAfterNamed) Error("Named argument expected\n");
+    if (!named) {
+        int pushed = PushArgs(args, fn);
+        return Emit(OP_CALL, fn, dest(), pushed);
+    }
+    ScriptContext::NamedCall nc;
+    int pushed = 0;
+    UserCall check{fn, {}, stmtLine_, stmtSource_, {}};
+    for (Expr* a : args) {
+        int before = pushed;
+        pushed += PushArgs({a}, fn, false);
+        nc.names.push_back(a->argName);
+        nc.spans.push_back(pushed - before);
+        check.argTypes.push_back(a->userArray >= 0 ? a->userArray + kUserArrayKind : a->userType);
+        check.argNames.push_back(a->argName);
+    }
+    userCalls_.push_back(check);
+    int at = Emit(OP_CALL, fn, dest(), pushed);
+    if (ctx_.namedCalls.size() >= 32767) {
+        Error("Too many calls with named arguments\n");
+        return at;
+    }
+    ctx_.namedCalls.push_back(std::move(nc));
+    ctx_.code[at].pad = (int16_t)ctx_.namedCalls.size();
+    return at;
+}
+
+void Compiler::ResolveLabels() {
+    for (const auto& j : jumps_) {
+        auto it = labels_.find({j.scope, j.name});
+        if (it == labels_.end()) {
+            int saved = ctx_.line;
+            int savedSource = ctx_.currentSource;
+            ctx_.line = j.line;
+            ctx_.currentSource = j.source;
+            ReportError(ctx_, "Label not defined\n");
+            ctx_.line = saved;
+            ctx_.currentSource = savedSource;
+            continue;
+        }
+        ctx_.code[j.at].a = it->second;
+        ctx_.code[j.at].c = it->second;
+    }
+}
+
+void Compiler::WidenConstantArguments() {
+    for (const ConstantArg& c : constantArgs_) {
+        Instr& push = ctx_.code[c.push];
+        if (push.op != OP_PUSH || push.a <= 0 || c.fn <= 0) continue;
+        FuncRec* rec = ctx_.storage[c.fn].v.fn;
+        if (!rec || rec->kind != FK_PROC || rec->builtin >= 0 || c.index >= (int)rec->params.size())
+            continue;
+        const Param& pr = rec->params[c.index];
+        const Cell& k = ctx_.storage[push.a];
+        bool wider = (k.type == VT_INTEGER && pr.type == VT_LONG) ||
+                     ((k.type == VT_INTEGER || k.type == VT_LONG) &&
+                      (pr.type == VT_SINGLE || pr.type == VT_DOUBLE));
+        if (pr.array || pr.member || !wider) continue;
+        auto key = std::make_pair(push.a, pr.type);
+        auto it = widened_.find(key);
+        if (it == widened_.end()) {
+            int32_t v = k.type == VT_INTEGER ? k.v.i : k.v.l;
+            int cell = ctx_.NewCell(pr.type, k.name);
+            Cell& w = ctx_.storage[cell];
+            if (pr.type == VT_LONG)
+                SetLong(&w, v);
+            else if (pr.type == VT_SINGLE)
+                SetSingle(&w, (float)v);
+            else
+                SetDouble(&w, (double)v);
+            w.flags |= CF_CONST;
+            it = widened_.emplace(key, cell).first;
+        }
+        push.a = it->second;
+    }
+}
 
 const char* OpName(int op) {
     static const char* const names[OP_COUNT] = {

@@ -44,12 +44,21 @@ struct OpenFile {
 
 class Interpreter;
 
+// Lifecycle of a context: sources are added while created; running needs compiled.
+enum ContextState : int { kContextCreated = 0, kContextCompiled = 2 };
+
+// Error status collected while compiling or running.
+enum ErrorStatus : int { kStatusClean = 0, kStatusWarning = -1, kStatusError = -2 };
+
+// Where a syntax error stands: at a token, at the end of a line or of the file.
+enum SyntaxWhere : int { kSyntaxAtToken = 0, kSyntaxAtEndOfLine = 1, kSyntaxAtEndOfFile = 2 };
+
 struct ScriptContext {
     TesContext handle = 0;
     std::string userName;
     intptr_t userParam = 0;
     intptr_t instance = 0, window = 0;
-    int state = 0;             // 0 created, 2 compiled
+    ContextState state = kContextCreated;
     bool compileUsed = false;  // a compile or load has consumed the sources
     bool freed = false;        // after tesFreeBuffers
 
@@ -66,7 +75,7 @@ struct ScriptContext {
     std::vector<std::string> qualifiers;
     int currentSource = 1;
     int line = 0;
-    int errorStatus = 0;  // 0 clean, -1 warning, -2 error
+    ErrorStatus errorStatus = kStatusClean;
     std::string messageText;
     TesMessageInfo info{};
     std::string outputLine;  // Print output collected up to the newline
@@ -116,7 +125,7 @@ int ReportError(ScriptContext& ctx, const std::string& msg);
 int ReportWarning(ScriptContext& ctx, const std::string& msg);
 void ReportSyntax(ScriptContext& ctx, const std::string& tokenText, int source, int line,
                   int column, int length, const std::string& lineBefore,
-                  const std::string& lineAfter, int where);
+                  const std::string& lineAfter, SyntaxWhere where);
 void EmitOutputLine(ScriptContext& ctx, const std::string& text);
 ScriptContext* CurrentContext();
 

@@ -155,7 +155,7 @@ int Interpreter::Run(int pc, int mode, bool debug) {
     steps_ = 0;
     lastLine_ = -1;
     depthLimit_ = debug ? kMaxDebugDepth : kMaxCallDepth;
-    if (!stack_) return Fail("Out of memory for stack\n") ? 0 : -1;
+    if (!stack_) return Fail("Out of memory for stack\n") ? kRunEnded : kRunStopped;
     // Starting at a procedure's entry runs it as a call, with its own frame.
     for (const auto& f : ctx_.funcs) {
         if (f->kind == FK_PROC && f->entry == pc) {
@@ -176,31 +176,31 @@ int Interpreter::Run(int pc, int mode, bool debug) {
                               main ? "" : "; put Sub Main first");
                 Fail(buf);
                 Reset();
-                return -1;
+                return kRunStopped;
             }
             if (!EnterProcedure(f.get(), 0, nullptr, end, pc)) {
                 Reset();
-                return -1;
+                return kRunStopped;
             }
             break;
         }
     }
     int r = Exec(pc, mode);
-    if (r != 1) {
+    if (r != kRunPaused) {
         Reset();
-        if (!FlushFiles()) r = -1;
+        if (!FlushFiles()) r = kRunStopped;
     }
     return r;
 }
 
 int Interpreter::Resume(int mode) {
-    if (!paused_) return 0;
+    if (!paused_) return kRunEnded;
     paused_ = false;
     depthLimit_ = kMaxDebugDepth;
     int r = Exec(pausedPc_, mode);
-    if (r != 1) {
+    if (r != kRunPaused) {
         Reset();
-        if (!FlushFiles()) r = -1;
+        if (!FlushFiles()) r = kRunStopped;
     }
     return r;
 }
@@ -554,7 +554,7 @@ bool Interpreter::Call(const Instr& in, int& pc) {
     }
     PopCells(popped);
     if (!ok) return err.empty() ? false : Fail(err);
-    if (ctx_.errorStatus == -2) return false;
+    if (ctx_.errorStatus == kStatusError) return false;
     if (dest && dest->decl == VT_VARIANT && !(dest->flags & (CF_HOSTREF | CF_ARRAY))) {
         MoveValue(dest, &out);
     } else if (dest && !Assign(dest, &out, err)) {
@@ -761,11 +761,11 @@ int Interpreter::Exec(int pc, int mode) {
 // report an error or call anything that might (SYNC_LINE); the others write
 // it before they start.
 #define SYNC_LINE (ctx_.line = ip->line, ctx_.currentSource = ip->source)
-#define FAIL(msg)  \
-    do {           \
-        SYNC_LINE; \
-        Fail(msg); \
-        return -1; \
+#define FAIL(msg)           \
+    do {                    \
+        SYNC_LINE;          \
+        Fail(msg);          \
+        return kRunStopped; \
     } while (0)
 #define NEXT_INSTR                                                                   \
     do {                                                                             \
@@ -776,10 +776,11 @@ int Interpreter::Exec(int pc, int mode) {
     for (;;) {
     top:
         fp = fp_;
-        if ((unsigned)pc >= (unsigned)count) return ctx_.errorStatus == -2 ? -1 : 0;
+        if ((unsigned)pc >= (unsigned)count)
+            return ctx_.errorStatus == kStatusError ? kRunStopped : kRunEnded;
         ip = code + pc;
         if (__builtin_expect(watched, 0) && !Watch(in, pc, mode, startLine, startDepth))
-            return paused_ ? 1 : -1;
+            return paused_ ? kRunPaused : kRunStopped;
     generic:
         SYNC_LINE;
         switch (in.op) {
@@ -825,7 +826,7 @@ int Interpreter::Exec(int pc, int mode) {
                 if (sp_ - stack_ < in.b ||
                     !ElementAddress(OPND(in.a), sp_ - in.b, in.b, elem, raw, rawType)) {
                     PopCells(in.b);
-                    return -1;
+                    return kRunStopped;
                 }
                 PopCells(in.b);
                 Cell view;
@@ -895,7 +896,8 @@ int Interpreter::Exec(int pc, int mode) {
                 void* raw;
                 uint16_t rawType = 0;
                 SYNC_LINE;
-                if (!ElementAddress(OPND(in.a), OPND(in.b), 1, elem, raw, rawType)) return -1;
+                if (!ElementAddress(OPND(in.a), OPND(in.b), 1, elem, raw, rawType))
+                    return kRunStopped;
                 Cell* other = Deref(OPND(in.c));
                 if (in.pad == 1) {  // Set of an element
                     Cell view;
@@ -1026,14 +1028,14 @@ int Interpreter::Exec(int pc, int mode) {
                 }
                 bool done;
                 SYNC_LINE;
-                if (!Leave(pc, baseFrames, done)) return -1;
-                if (done) return 0;
+                if (!Leave(pc, baseFrames, done)) return kRunStopped;
+                if (done) return kRunEnded;
                 break;
             }
             case OP_END:
                 Reset();
                 ctx_.line = -1;
-                return 0;
+                return kRunEnded;
             case OP_CALL:
             op_call : {
                 // A plain procedure of the program whose arguments already have
@@ -1047,19 +1049,19 @@ int Interpreter::Exec(int pc, int mode) {
                     NEXT_INSTR;
                 }
                 SYNC_LINE;
-                if (!Call(in, pc) || ctx_.errorStatus == -2) return -1;
+                if (!Call(in, pc) || ctx_.errorStatus == kStatusError) return kRunStopped;
                 break;
             }
             case OP_OPEN:
-                if (!Open(in)) return -1;
+                if (!Open(in)) return kRunStopped;
                 ++pc;
                 break;
             case OP_CLOSE:
-                if (!Close(in)) return -1;
+                if (!Close(in)) return kRunStopped;
                 ++pc;
                 break;
             case OP_PRINT:
-                if (!Print(in)) return -1;
+                if (!Print(in)) return kRunStopped;
                 ++pc;
                 break;
             case OP_FORTEST:

@@ -12,6 +12,13 @@ namespace tessel {
 constexpr int kMaxCallDepth = 10000;
 constexpr int kMaxDebugDepth = 20;
 
+// What Run, Resume and Exec return.
+enum RunResult : int {
+    kRunStopped = -1,  // a failed instruction or a reported error stopped the program
+    kRunEnded = 0,     // ran off the end or met a return or end instruction
+    kRunPaused = 1,    // a debugging step stopped before a new line
+};
+
 class Interpreter {
   public:
     explicit Interpreter(ScriptContext& ctx);
@@ -21,7 +28,7 @@ class Interpreter {
 
     // Runs from instruction `pc`. mode 0 runs to the end; 1 steps over calls,
     // 2 steps into them (stops before the first instruction of a new line).
-    // Returns 0 at the end, 1 when stopped by a step, -1 after an error.
+    // Returns a RunResult.
     int Run(int pc, int mode, bool debug = false);
     // Continues a stepped run. Returns as Run; 0 also when nothing is paused.
     int Resume(int mode);

@@ -84,7 +84,9 @@ void Compiler::Expect(int kind) {
 void Compiler::SyntaxError() {
     std::string before, after;
     lex_.LineAround(tok_, before, after);
-    int where = tok_.kind == T_EOF ? 2 : tok_.kind == T_EOL ? 1 : 0;
+    SyntaxWhere where = tok_.kind == T_EOF   ? kSyntaxAtEndOfFile
+                        : tok_.kind == T_EOL ? kSyntaxAtEndOfLine
+                                             : kSyntaxAtToken;
     std::string text = tok_.text;
     if (tok_.raw == T_IDENT && tok_.suffix) text += tok_.suffix;
     if (tok_.raw == T_STRING) text = "\"" + text + "\"";
@@ -106,11 +108,6 @@ void Compiler::Error(const std::string& msg) {
     ctx_.line = stmtLine_;
     ReportError(ctx_, msg);
     ctx_.line = saved;
-}
-
-int Compiler::Emit(int op, int a, int b, int c) {
-    ctx_.code.push_back({op, a, b, c, stmtLine_, (int16_t)stmtSource_, 0});
-    return (int)ctx_.code.size() - 1;
 }
 
 // ---- program and blocks -----------------------------------------------------
@@ -899,56 +896,6 @@ void Compiler::SetStatement() {
         if (IsTemp(value)) Emit(OP_CLEAR, value, -1, -1);
     } else {
         Error(target->constant ? "Attempt to assign to constant\n" : "Invalid assignment target\n");
-    }
-}
-
-void Compiler::ResolveLabels() {
-    for (const auto& j : jumps_) {
-        auto it = labels_.find({j.scope, j.name});
-        if (it == labels_.end()) {
-            int saved = ctx_.line;
-            int savedSource = ctx_.currentSource;
-            ctx_.line = j.line;
-            ctx_.currentSource = j.source;
-            ReportError(ctx_, "Label not defined\n");
-            ctx_.line = saved;
-            ctx_.currentSource = savedSource;
-            continue;
-        }
-        ctx_.code[j.at].a = it->second;
-        ctx_.code[j.at].c = it->second;
-    }
-}
-
-void Compiler::WidenConstantArguments() {
-    for (const ConstantArg& c : constantArgs_) {
-        Instr& push = ctx_.code[c.push];
-        if (push.op != OP_PUSH || push.a <= 0 || c.fn <= 0) continue;
-        FuncRec* rec = ctx_.storage[c.fn].v.fn;
-        if (!rec || rec->kind != FK_PROC || rec->builtin >= 0 || c.index >= (int)rec->params.size())
-            continue;
-        const Param& pr = rec->params[c.index];
-        const Cell& k = ctx_.storage[push.a];
-        bool wider = (k.type == VT_INTEGER && pr.type == VT_LONG) ||
-                     ((k.type == VT_INTEGER || k.type == VT_LONG) &&
-                      (pr.type == VT_SINGLE || pr.type == VT_DOUBLE));
-        if (pr.array || pr.member || !wider) continue;
-        auto key = std::make_pair(push.a, pr.type);
-        auto it = widened_.find(key);
-        if (it == widened_.end()) {
-            int32_t v = k.type == VT_INTEGER ? k.v.i : k.v.l;
-            int cell = ctx_.NewCell(pr.type, k.name);
-            Cell& w = ctx_.storage[cell];
-            if (pr.type == VT_LONG)
-                SetLong(&w, v);
-            else if (pr.type == VT_SINGLE)
-                SetSingle(&w, (float)v);
-            else
-                SetDouble(&w, (double)v);
-            w.flags |= CF_CONST;
-            it = widened_.emplace(key, cell).first;
-        }
-        push.a = it->second;
     }
 }
 

@@ -27,6 +27,9 @@ typedef int32_t TesResult;
 
 /* Result codes; tesResultText gives the host's text for each. */
 #define TES_OK ((TesResult)0)
+/* tesExecute and debug stepping: a failed instruction stopped the program
+   after its message was delivered. */
+#define TES_STOPPED ((TesResult)-1)
 #define TES_E_NOTIMPL ((TesResult)0x80000001)
 #define TES_E_OUTOFMEMORY ((TesResult)0x80000002)
 #define TES_E_INVALIDARG ((TesResult)0x80000003)

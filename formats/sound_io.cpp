@@ -137,10 +137,12 @@ int OpenSound(WaveRecord& record, bool interactive, SoundIoUi* uiIn) {
     TidyLoopsAndMarkers(record);
     // The record held no overview before the read, so one of the right size
     // is the reader's own, built while it read the samples (the WAV reader
-    // does that for mono float); otherwise it is computed here.
+    // does that); otherwise it is computed here.
     const uint32_t blocks = OverviewBlockCount(record.frameCount);
-    const bool built = !record.rightSamples && record.leftOverview.pairs &&
-                       record.leftOverview.blocks == blocks && !record.rightOverview.pairs;
+    const bool built =
+        record.leftOverview.pairs && record.leftOverview.blocks == blocks &&
+        (record.rightSamples ? record.rightOverview.pairs && record.rightOverview.blocks == blocks
+                             : !record.rightOverview.pairs);
     if (!LoadOverviewCache(record, path) && !built) UpdateOverview(record, 0, 0, kEditLeftRight);
     return kFileOk;
 }

@@ -12,9 +12,11 @@
 #include <cctype>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "formats/chunk_io.h"
+#include "formats/format_common.h"
 #include "wave/file_io.h"
 #include "wave/file_result.h"
 #include "wave/memory.h"
@@ -37,6 +39,8 @@ constexpr uint32_t kPitchFractionPerCent = 42949672;
 constexpr char kSoftwareText[28] = "Sample Orbick by brightfold";
 // Sample data moves in blocks of about this many bytes (a whole number of frames).
 constexpr size_t kBlockBytes = size_t(1) << 20;
+// Sounds of at least this many frames are decoded by several workers.
+constexpr uint64_t kParallelFrames = uint64_t(1) << 20;
 constexpr uint64_t kRiffLimit = 0xFFFFFFFFull;
 // Mono float data is read straight into the channel in pieces of this many
 // frames (whole overview blocks, about 1 MB).
@@ -141,6 +145,54 @@ void ReleaseSamples(WaveRecord& record) {
     DropOverviews(record);
 }
 
+// What the workers of ReadSampleData share: the source, the channel
+// buffers and overviews they fill (each worker its own frames and blocks).
+struct DecodeJob {
+    int fd;
+    uint64_t dataOffset;
+    const FormatInfo& format;
+    size_t frameBytes;
+    uint32_t count;
+    float* left;
+    float* right;
+    PeakOverview* overviews;
+};
+
+// Decodes frames [from, to) into the channel buffers through its own block
+// buffer and builds the overview of each block as it goes. `from` is a
+// multiple of the overview block size.
+int DecodeRange(const DecodeJob& job, uint64_t from, uint64_t to) {
+    if (from >= to) return kFileOk;
+    const size_t byBytes = std::max<size_t>(1, kBlockBytes / job.frameBytes);
+    const size_t blockFrames = std::max<size_t>(
+        kOverviewBlockFrames, byBytes / kOverviewBlockFrames * kOverviewBlockFrames);
+    const size_t blockBytes = std::min<uint64_t>(blockFrames, to - from) * job.frameBytes;
+    uint8_t* block = static_cast<uint8_t*>(Allocate(blockBytes, kAllocHeap));
+    if (!block) return kNotEnoughMemory;
+    const uint32_t blocks = OverviewBlockCount(job.count);
+    int result = kFileOk;
+    for (uint64_t done = from; done < to;) {
+        const size_t n = size_t(std::min<uint64_t>(blockFrames, to - done));
+        if (!ReadAt(job.fd, int64_t(job.dataOffset + done * job.frameBytes), block,
+                    n * job.frameBytes)) {
+            result = kFileReadError;
+            break;
+        }
+        DecodeSamples(block, n, job.format.channels, job.format.encoding, job.left + done,
+                      job.right ? job.right + done : nullptr);
+        const uint32_t first = uint32_t(done / kOverviewBlockFrames);
+        done += n;
+        const uint32_t last =
+            done == job.count ? blocks - 1 : uint32_t(done / kOverviewBlockFrames) - 1;
+        if (job.overviews[0].pairs)
+            ComputeOverviewBlocks(job.left, job.count, job.overviews[0].pairs, first, last);
+        if (job.overviews[1].pairs)
+            ComputeOverviewBlocks(job.right, job.count, job.overviews[1].pairs, first, last);
+    }
+    Release(block, blockBytes, kAllocHeap);
+    return result;
+}
+
 // Reads the data chunk into newly obtained channel buffers.
 int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecord& record) {
     const size_t frameBytes = size_t(BytesPerSample(f.encoding)) * size_t(f.channels);
@@ -193,38 +245,57 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
     float* left = static_cast<float*>(Allocate(channelBytes, kAllocLarge));
     float* right =
         f.channels == 2 ? static_cast<float*>(Allocate(channelBytes, kAllocLarge)) : nullptr;
-    const size_t blockFrames = std::max<size_t>(1, kBlockBytes / frameBytes);
-    const size_t blockBytes = std::min<uint64_t>(blockFrames, frames) * frameBytes;
-    uint8_t* block = static_cast<uint8_t*>(Allocate(blockBytes, kAllocHeap));
-    if (!left || (f.channels == 2 && !right) || !block) {
+    const uint32_t count = uint32_t(frames);
+    const uint32_t blocks = OverviewBlockCount(count);
+    PeakOverview overviews[2];
+    bool overviewsOk = true;
+    if (blocks >= kOverviewMinBlocks) {
+        for (int c = 0; c < f.channels; ++c) {
+            overviews[c].pairs = static_cast<float*>(Allocate(size_t(blocks) * 8, kAllocHeap));
+            overviews[c].blocks = overviews[c].pairs ? blocks : 0;
+            overviewsOk = overviewsOk && overviews[c].pairs;
+        }
+    }
+    auto releaseAll = [&] {
         Release(left, channelBytes, kAllocLarge);
         Release(right, channelBytes, kAllocLarge);
-        Release(block, blockBytes, kAllocHeap);
+        for (PeakOverview& o : overviews) Release(o.pairs, size_t(blocks) * 8, kAllocHeap);
+    };
+    if (!left || (f.channels == 2 && !right) || !overviewsOk) {
+        releaseAll();
         return kNotEnoughMemory;
     }
 
-    int result = kFileOk;
-    if (Seek(fd, data.dataOffset, kSeekSet) < 0) result = kFileIOError;
-    uint64_t done = 0;
-    while (result == kFileOk && done < frames) {
-        size_t n = size_t(std::min<uint64_t>(blockFrames, frames - done));
-        if (ReadBlock(fd, block, n * frameBytes) != n * frameBytes) {
-            result = kFileReadError;
-            break;
-        }
-        DecodeSamples(block, n, f.channels, f.encoding, left + done,
-                      right ? right + done : nullptr);
-        done += n;
+    // Long sounds are decoded by several workers, each over its own run of
+    // whole overview blocks: reading, converting and the overview of each
+    // block while it is in the cache share the cores.
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    const unsigned workers = frames >= kParallelFrames ? cores : 1;
+    const uint64_t share =
+        (frames / workers + kOverviewBlockFrames - 1) / kOverviewBlockFrames * kOverviewBlockFrames;
+    DecodeJob job{fd, data.dataOffset, f, frameBytes, count, left, right, overviews};
+    std::vector<int> results(workers, kFileOk);
+    std::vector<std::thread> threads;
+    for (unsigned w = 1; w < workers; ++w) {
+        const uint64_t from = std::min<uint64_t>(frames, share * w);
+        const uint64_t to = std::min<uint64_t>(frames, share * (w + 1));
+        threads.emplace_back(
+            [&job, &results, w, from, to] { results[w] = DecodeRange(job, from, to); });
     }
-    Release(block, blockBytes, kAllocHeap);
-    if (result != kFileOk) {
-        Release(left, channelBytes, kAllocLarge);
-        Release(right, channelBytes, kAllocLarge);
-        return result;
+    results[0] = DecodeRange(job, 0, std::min<uint64_t>(frames, share));
+    for (std::thread& t : threads) t.join();
+    for (int r : results) {
+        if (r != kFileOk) {
+            releaseAll();
+            return r;
+        }
     }
     record.leftSamples = left;
     record.rightSamples = right;
-    record.frameCount = uint32_t(frames);
+    record.frameCount = count;
+    DropOverviews(record);
+    record.leftOverview = overviews[0];
+    record.rightOverview = overviews[1];
     return kFileOk;
 }
 

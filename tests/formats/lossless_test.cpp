@@ -7,6 +7,7 @@
 // their data bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -29,6 +30,7 @@ struct LosslessCase {
     const char* codec;  // sox options of the samples: encoding, bits, byte order
     int bytes;          // bytes per sample
     int channels;
+    size_t frames = 5000;  // a long WAV is read by several workers
 };
 
 void PrintTo(const LosslessCase& c, std::ostream* os) {
@@ -68,7 +70,7 @@ class Lossless : public ::testing::TestWithParam<LosslessCase> {};
 TEST_P(Lossless, OpenAndSaveKeepEverySample) {
     const LosslessCase& c = GetParam();
     TempFolder tmp;
-    const size_t frames = 5000;
+    const size_t frames = c.frames;
     std::vector<uint8_t> codes = RandomCodes(c, frames);
     std::string rawIn = tmp / "codes.raw";
     WriteBytes(rawIn, codes);
@@ -87,6 +89,22 @@ TEST_P(Lossless, OpenAndSaveKeepEverySample) {
     ASSERT_EQ(OpenSound(in.record, false), kFileOk);
     SetDefaultSaveFormat(previous);
     ASSERT_EQ(int(in.record.frameCount), int(frames));
+    // The overview the reader built while reading equals one computed afterwards.
+    if (frames >= 100000 && c.code == kFormatWav24)
+        ASSERT_NE(in.record.rightOverview.pairs, nullptr);
+    std::vector<float> readOverview[2];
+    PeakOverview* overviews[2] = {&in.record.leftOverview, &in.record.rightOverview};
+    for (int k = 0; k < 2; ++k)
+        if (overviews[k]->pairs)
+            readOverview[k].assign(overviews[k]->pairs,
+                                   overviews[k]->pairs + size_t(overviews[k]->blocks) * 2);
+    UpdateOverview(in.record, 0, 0, kEditLeftRight);
+    for (int k = 0; k < 2; ++k) {
+        if (!overviews[k]->pairs) continue;
+        ASSERT_EQ(readOverview[k].size(), size_t(overviews[k]->blocks) * 2);
+        EXPECT_TRUE(std::equal(readOverview[k].begin(), readOverview[k].end(), overviews[k]->pairs))
+            << "overview " << k << " differs";
+    }
     std::string saved = tmp / (std::string("saved.") + c.type);
     in.record.filePath = saved;
     ASSERT_EQ(SaveSound(in.record, c.code, 15), kFileOk);
@@ -109,6 +127,7 @@ const LosslessCase kCases[] = {
     {"wav8", kFormatWav8, "wav", "-e unsigned-integer -b 8", 1, 2},
     {"wav16", kFormatWav16, "wav", "-e signed-integer -b 16", 2, 2},
     {"wav24", kFormatWav24, "wav", "-e signed-integer -b 24", 3, 2},
+    {"wav24long", kFormatWav24, "wav", "-e signed-integer -b 24", 3, 2, 1100123},
     {"wavf", kFormatWav32, "wav", "-e floating-point -b 32", 4, 2},
     {"aiff16", kFormatAiff16, "aiff", "-e signed-integer -b 16", 2, 2},
     {"aiff24", kFormatAiff24, "aiff", "-e signed-integer -b 24", 3, 2},

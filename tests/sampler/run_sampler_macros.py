@@ -58,7 +58,7 @@ class Sim:
         return head, values
 
 
-def run(folder, body, sim=None, settings="MidiTimeout=400\nMidiWaitLimit=3000\n", name="m.bas"):
+def run(folder, body, sim=None, settings="MidiTimeout=1500\nMidiWaitLimit=6000\n", name="m.bas"):
     config = os.path.join(folder, "config")
     os.makedirs(config, exist_ok=True)
     with open(os.path.join(config, "orbick.ini"), "w") as f:
