@@ -14,7 +14,7 @@
 
 namespace ob {
 
-constexpr size_t kEffectPresetMaxFields = 8;
+constexpr size_t kEffectPresetMaxFields = 10;
 
 struct FieldRange {
     int32_t low, high;

@@ -70,6 +70,14 @@ const OperationEntry kOperations[kOperationCount] = {
     MakeOperationEntry<FlangeOp>(),
     MakeOperationEntry<ChorusOp>(),
     MakeOperationEntry<ReverbOp>(),
+    MakeOperationEntry<BassTrebleOp>(),
+    MakeOperationEntry<TrebleOp>(),
+    MakeOperationEntry<FiltersOp>(),
+    MakeOperationEntry<LowPassOp>(),
+    MakeOperationEntry<GraFreqOp>(),
+    MakeOperationEntry<ParametricOp>(),
+    MakeOperationEntry<VariTimeOp>(),
+    MakeOperationEntry<VariTimeCurrentOp>(),
 };
 
 namespace {
@@ -104,7 +112,15 @@ constexpr bool TableInOrder() {
                          EchoOp::kInfo.id,
                          FlangeOp::kInfo.id,
                          ChorusOp::kInfo.id,
-                         ReverbOp::kInfo.id};
+                         ReverbOp::kInfo.id,
+                         BassTrebleOp::kInfo.id,
+                         TrebleOp::kInfo.id,
+                         FiltersOp::kInfo.id,
+                         LowPassOp::kInfo.id,
+                         GraFreqOp::kInfo.id,
+                         ParametricOp::kInfo.id,
+                         VariTimeOp::kInfo.id,
+                         VariTimeCurrentOp::kInfo.id};
     if (sizeof ids / sizeof ids[0] != kOperationCount) return false;
     for (int i = 0; i < kOperationCount; ++i)
         if (ids[i] != i) return false;

@@ -55,6 +55,14 @@ enum OperationId : int {
     kOperationFlange,
     kOperationChorus,
     kOperationReverb,
+    kOperationBassTreble,
+    kOperationTreble,
+    kOperationFilters,
+    kOperationLowPass,
+    kOperationGraFreq,
+    kOperationParametric,
+    kOperationVariTime,
+    kOperationVariTimeCurrent,
     kOperationCount,
 };
 

@@ -28,6 +28,7 @@
 #include "dsp/combine.h"
 #include "dsp/delay.h"
 #include "dsp/dynamics.h"
+#include "dsp/equalization.h"
 #include "dsp/insert.h"
 #include "dsp/key_map.h"
 #include "dsp/level.h"
@@ -726,6 +727,187 @@ struct ReverbOp {
         return true;
     }
     static int ScriptResult(int result) { return DelayScriptResult(result); }
+};
+
+// ---- Equalization ----
+
+// Bass and Treble: the dialog's entry carries obEQBass (the bass band alone,
+// the treble band at 5 Hz and 0 dB); obEQTreble is the same operation with
+// the treble band alone.
+struct BassTrebleOp {
+    using Params = BassTrebleParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationBassTreble, "EQ: Bass & Treble",
+        "Bass/Treble...",     40907,
+        kDialogEqBassTreble,  kOpEqBassTreble,
+        kBackupRange,         kPresetKindBassTreble,
+        "obEQBass",           "ByVal waveid&, ByVal hz&, ByVal db#"};
+    static bool Validate(Params& p) { return ClampBassTreble(p); }
+    static int Run(WaveRecord& r, const Params& p) { return BassTreble(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return BassTrebleMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t hz, double db) {
+        p = {kUseBass, hz, db, 5, 0.0};
+        return true;
+    }
+};
+
+struct TrebleOp {
+    using Params = BassTrebleParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationTreble,    "EQ: Treble",
+        "Bass/Treble...",    0,
+        kDialogEqBassTreble, kOpEqBassTreble,
+        kBackupRange,        -1,
+        "obEQTreble",        "ByVal waveid&, ByVal hz&, ByVal db#"};
+    static Params Defaults() { return {kUseTreble, 5, 0.0, 8000, 4.0}; }
+    static bool Validate(Params& p) { return ClampBassTreble(p); }
+    static int Run(WaveRecord& r, const Params& p) { return BassTreble(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return BassTrebleMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t hz, double db) {
+        p = {kUseTreble, 5, 0.0, hz, db};
+        return true;
+    }
+};
+
+// Filters: the dialog's entry carries obEQHighPass, obEQLowPass is the same
+// operation with the low pass alone; an order other than 1, 2 or 5 gives 0.
+struct FiltersOp {
+    using Params = FiltersParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationFilters, "EQ: Filters",
+        "Filters...",      40908,
+        kDialogEqFilters,  kOpEqFilters,
+        kBackupRange,      kPresetKindFilters,
+        "obEQHighPass",    "ByVal waveid&, ByVal hz&, ByVal order&"};
+    static bool Validate(Params& p) { return ClampFilters(p); }
+    static int Run(WaveRecord& r, const Params& p) { return HighLowPass(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return FiltersMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t hz, int32_t order) {
+        p = {kUseHighPass, order, hz, 2, 5000};
+        return order == 1 || order == 2 || order == 5;
+    }
+};
+
+struct LowPassOp {
+    using Params = FiltersParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationLowPass, "EQ: Low Pass",
+        "Filters...",      0,
+        kDialogEqFilters,  kOpEqFilters,
+        kBackupRange,      -1,
+        "obEQLowPass",     "ByVal waveid&, ByVal hz&, ByVal order&"};
+    static Params Defaults() { return {kUseLowPass, 2, 100, 2, 5000}; }
+    static bool Validate(Params& p) { return ClampFilters(p); }
+    static int Run(WaveRecord& r, const Params& p) { return HighLowPass(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return FiltersMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t hz, int32_t order) {
+        p = {kUseLowPass, 2, 100, order, hz};
+        return order == 1 || order == 2 || order == 5;
+    }
+};
+
+struct GraFreqOp {
+    using Params = GraFreqParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationGraFreq,
+        "EQ: GraFreq",
+        "GraFreq...",
+        40909,
+        kDialogEqGraFreq,
+        kOpEqGraFreq,
+        kBackupRange,
+        kPresetKindGraFreq,
+        "obEQGraFreq",
+        "ByVal waveid&, ByVal hzA&, ByVal dbA#, ByVal hzB&, ByVal dbB#, ByVal hzC&, "
+        "ByVal dbC#, ByVal hzD&, ByVal dbD#, ByVal hzE&, ByVal dbE#"};
+    static bool Validate(Params& p) { return ClampGraFreq(p); }
+    static int Run(WaveRecord& r, const Params& p) { return GraFreq(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return GraFreqMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t hzA, double dbA, int32_t hzB,
+                           double dbB, int32_t hzC, double dbC, int32_t hzD, double dbD,
+                           int32_t hzE, double dbE) {
+        p = {{hzA, hzB, hzC, hzD, hzE}, {dbA, dbB, dbC, dbD, dbE}};
+        return true;
+    }
+    // All bands at 0 dB does nothing and is not a failure.
+    static int ScriptResult(int result) { return result == kEditDone || result == kEditNothing; }
+};
+
+// obEQParametric: band A only (band B at 0 dB, 1000 Hz, 1 octave).
+struct ParametricOp {
+    using Params = ParametricParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationParametric, "EQ: Parametric",
+        "Parametric...",      40910,
+        kDialogEqParametric,  kOpEqParametric,
+        kBackupRange,         kPresetKindParametric,
+        "obEQParametric",     "ByVal waveid&, ByVal hz&, ByVal db#, ByVal octaves#"};
+    static bool Validate(Params& p) { return ClampParametric(p); }
+    static int Run(WaveRecord& r, const Params& p) { return Parametric(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return ParametricMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t hz, double db, double octaves) {
+        p = {kUseBandA, {hz, db, octaves}, {1000, 0.0, 1.0}};
+        return true;
+    }
+};
+
+// The Vari-Time Filter with an explicit kind (obEQVT, what the dialog
+// records), and obVTFilter with the kind of the current settings.
+struct VariTimeOp {
+    using Params = VariTimeParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationVariTime,
+        "EQ: Vari-Time Filters",
+        "Vari-Time Filter...",
+        41122,
+        kDialogEqVariTime,
+        kOpTimeVariantFilter,
+        kBackupRange,
+        kPresetKindVariTime,
+        "obEQVT",
+        "ByVal waveid&, ByVal kind&, ByVal starthz&, ByVal endhz&"};
+    static bool Validate(Params& p) { return ClampVariTime(p); }
+    static int Run(WaveRecord& r, const Params& p) { return VariTime(r, p); }
+    static std::string MacroLine(int editor, const Params& p) {
+        return VariTimeMacroLine(editor, p);
+    }
+    static bool FromScript(Params& p, EditorResolver, int32_t kind, int32_t starthz,
+                           int32_t endhz) {
+        p = {kind, starthz, endhz};
+        return true;
+    }
+};
+
+struct VariTimeCurrentOp {
+    using Params = VariTimeParams;
+    static constexpr OperationInfo kInfo = {kOperationVariTimeCurrent,
+                                            "EQ: Vari-Time Filter (current kind)",
+                                            "Vari-Time Filter...",
+                                            0,
+                                            kDialogEqVariTime,
+                                            kOpTimeVariantFilter,
+                                            kBackupRange,
+                                            -1,
+                                            "obVTFilter",
+                                            "ByVal waveid&, ByVal shz&, ByVal ehz&"};
+    static bool Validate(Params& p) { return ClampVariTime(p); }
+    static int Run(WaveRecord& r, const Params& p) { return VariTime(r, p); }
+    static bool FromScript(Params& p, EditorResolver, int32_t shz, int32_t ehz) {
+        p = {CurrentSettings<VariTimeOp>().kind, shz, ehz};
+        return true;
+    }
 };
 
 }  // namespace ob

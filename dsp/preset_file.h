@@ -29,6 +29,11 @@ constexpr int kPresetKindCount = 24;
 enum PresetKindIndex : int {
     kPresetKindCompressor = 10,
     kPresetKindNoiseGate = 11,
+    kPresetKindBassTreble = 12,
+    kPresetKindFilters = 13,
+    kPresetKindGraFreq = 14,
+    kPresetKindParametric = 15,
+    kPresetKindVariTime = 16,
     kPresetKindEcho = 20,
     kPresetKindFlange = 21,
     kPresetKindChorus = 22,

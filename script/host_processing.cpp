@@ -2,6 +2,9 @@
 // that the operation table does not generate (script/op_bindings.h). Each
 // refuses (0, no message) while the dialog of its operation is open;
 // functions whose operation is not built yet report that and return 0.
+#include <algorithm>
+
+#include "analysis/spectrum.h"
 #include "base/dialog_guard.h"
 #include "dsp/operation.h"
 #include "dsp/operation_table.h"
@@ -62,33 +65,6 @@ int32_t obClone(int32_t waveid) {
     return 1;
 }
 
-int32_t obEQBass(int32_t waveid, int32_t, double) {
-    return Missing(waveid, kDialogEqBassTreble);
-}
-int32_t obEQTreble(int32_t waveid, int32_t, double) {
-    return Missing(waveid, kDialogEqBassTreble);
-}
-int32_t obEQLowPass(int32_t waveid, int32_t, int32_t order) {
-    if (order != 1 && order != 2 && order != 5) return 0;
-    return Missing(waveid, kDialogEqFilters);
-}
-int32_t obEQHighPass(int32_t waveid, int32_t, int32_t order) {
-    if (order != 1 && order != 2 && order != 5) return 0;
-    return Missing(waveid, kDialogEqFilters);
-}
-int32_t obEQParametric(int32_t waveid, int32_t, double, double) {
-    return Missing(waveid, kDialogEqParametric);
-}
-int32_t obEQGraFreq(int32_t waveid, int32_t, double, int32_t, double, int32_t, double, int32_t,
-                    double, int32_t, double) {
-    return Missing(waveid, kDialogEqGraFreq);
-}
-int32_t obVTFilter(int32_t waveid, int32_t, int32_t) {
-    return Missing(waveid, kDialogEqVariTime);
-}
-int32_t obEQVT(int32_t waveid, int32_t, int32_t, int32_t) {
-    return Missing(waveid, kDialogEqVariTime);
-}
 int32_t obLoadEnvGenPreset(const char*) {
     return NotYetAvailable();
 }
@@ -159,9 +135,23 @@ int32_t obImpulseModeling(int32_t waveid, int32_t impulsenumber, const char*, in
 // ---- Analysis ----
 // (obPlay, obPlayLoop, obPlayAffect, obStopPlay: host_playback.cpp;
 // obSend, obReceive: host_sampler.cpp)
-int32_t obFFT(int32_t waveid, int32_t, int32_t, int32_t ptsize, const char*) {
-    if (ptsize < 32 || ptsize > 2048 || (ptsize & (ptsize - 1)) != 0) return 0;
-    return Missing(waveid, kDialogFft);
+// The analysis of `records` records of 2 ptsize samples, advancing by ptsize
+// frames, from frame `startoff` of the left (or only) channel, written as text
+// to `path` (dB by the current analysis settings). 0 for a point size other
+// than 32 .. 2048 (powers of two), a start outside the sound, fewer than one
+// record, an empty path, a sound too short for one record from the start, a
+// failed write, or while the analysis dialog is open.
+int32_t obFFT(int32_t waveid, int32_t startoff, int32_t records, int32_t ptsize, const char* path) {
+    if (!ValidPointSize(ptsize) || records < 1 || !path || !*path) return 0;
+    WaveRecord* record = Target(waveid, kDialogFft);
+    if (!record || startoff < 0 || uint32_t(startoff) >= record->frameCount) return 0;
+    SpectrumData data;
+    bool decibels = (CurrentSpectrumSettings().options & kSpectrumDecibels) != 0;
+    int result = AnalyseSpectrum(record->leftSamples, record->frameCount, record->sampleRate,
+                                 uint32_t(startoff), std::min(records, kMaxSpectrumRecords), ptsize,
+                                 decibels, &data);
+    if (result != kSpectrumOk) return 0;
+    return WriteSpectrumText(path, data) == kSpectrumOk ? 1 : 0;
 }
 
 }  // extern "C"

@@ -94,15 +94,6 @@ int32_t obFFT(int32_t waveid, int32_t startoff, int32_t records, int32_t ptsize,
 int32_t obTrim(int32_t waveid);
 int32_t obDeleteAffectArea(int32_t waveid);  // also obRemove
 int32_t obClone(int32_t waveid);
-int32_t obEQBass(int32_t waveid, int32_t hz, double db);
-int32_t obEQTreble(int32_t waveid, int32_t hz, double db);
-int32_t obEQLowPass(int32_t waveid, int32_t hz, int32_t order);
-int32_t obEQHighPass(int32_t waveid, int32_t hz, int32_t order);
-int32_t obEQParametric(int32_t waveid, int32_t hz, double db, double octaves);
-int32_t obEQGraFreq(int32_t waveid, int32_t hzA, double dbA, int32_t hzB, double dbB, int32_t hzC,
-                    double dbC, int32_t hzD, double dbD, int32_t hzE, double dbE);
-int32_t obVTFilter(int32_t waveid, int32_t shz, int32_t ehz);
-int32_t obEQVT(int32_t waveid, int32_t kind, int32_t starthz, int32_t endhz);
 int32_t obLoadEnvGenPreset(const char* path);
 int32_t obLoadTransFuncPreset(const char* path);
 int32_t obEnvelopeGenerator(int32_t waveid);

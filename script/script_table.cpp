@@ -100,14 +100,13 @@ const ScriptFunction kScriptFunctions[] = {
     OP(CompressorOp, 2),
     OP(NoiseGateOp, 2),
     // Block 3: equalization, envelopes, transfer function, modulation effects.
-    F(obEQBass, W ", ByVal hz&, ByVal db#", "Long", 3),
-    F(obEQTreble, W ", ByVal hz&, ByVal db#", "Long", 3),
-    F(obEQLowPass, W ", ByVal hz&, ByVal order&", "Long", 3),
-    F(obEQHighPass, W ", ByVal hz&, ByVal order&", "Long", 3),
-    F(obEQParametric, W ", ByVal hz&, ByVal db#, ByVal octaves#", "Long", 3),
-    F(obEQGraFreq, W ", ByVal hzA&, ByVal dbA#, ByVal hzB&, ByVal dbB#, ByVal hzC&, ByVal dbC#, "
-                     "ByVal hzD&, ByVal dbD#, ByVal hzE&, ByVal dbE#", "Long", 3),
-    F(obVTFilter, W ", ByVal shz&, ByVal ehz&", "Long", 3),
+    OP(BassTrebleOp, 3),
+    OP(TrebleOp, 3),
+    OP(LowPassOp, 3),
+    OP(FiltersOp, 3),
+    OP(ParametricOp, 3),
+    OP(GraFreqOp, 3),
+    OP(VariTimeCurrentOp, 3),
     OP(SampleRateTransposeOp, 3),
     F(obLoadEnvGenPreset, "ByVal path$", "Long", 3),
     F(obLoadTransFuncPreset, "ByVal path$", "Long", 3),
@@ -181,7 +180,7 @@ const ScriptFunction kScriptFunctions[] = {
                      "ByVal dutycycleperc&, ByVal freq2#, ByVal freq3#, ByVal freq4#", "Long", 6),
     // Block 7: the two functions recorded macros call that the table lacks.
     F(obRedoWave, W, "Long", 7),
-    F(obEQVT, W ", ByVal kind&, ByVal starthz&, ByVal endhz&", "Long", 7),
+    OP(VariTimeOp, 7),
 };
 const size_t kScriptFunctionCount = sizeof kScriptFunctions / sizeof kScriptFunctions[0];
 

@@ -26,6 +26,10 @@ enum UndoOperation : uint32_t {
     kOpMonoToStereo = 11,
     kOpStereoToMono = 12,
     kOpSampleRateTranspose = 13,
+    kOpEqBassTreble = 14,
+    kOpEqFilters = 15,
+    kOpEqGraFreq = 16,
+    kOpEqParametric = 17,
     kOpCompressor = 18,
     kOpGain = 20,
     kOpMaximize = 21,
@@ -47,6 +51,7 @@ enum UndoOperation : uint32_t {
     kOpRectifyHalf = 43,
     kOpPitchShift = 45,
     kOpTimeStretch = 48,
+    kOpTimeVariantFilter = 53,
 };
 constexpr uint32_t kOperationNameCount = 59;
 // The name shown in the Undo History; indexes outside 0..58 give "Unspecified".

@@ -15,6 +15,7 @@
 #include "dsp/combine.h"
 #include "dsp/delay.h"
 #include "dsp/dynamics.h"
+#include "dsp/equalization.h"
 #include "dsp/insert.h"
 #include "dsp/level.h"
 #include "dsp/operation.h"
@@ -168,6 +169,28 @@ int main(int argc, char** argv) {
         result = TransposeRate(w, int64_t(Arg(args, 0)), int(Arg(args, 1)), uint32_t(Arg(args, 2)));
     else if (op == "timestretch")  // percent, extended bass, stereo lock
         result = TimeStretch(w, {Arg(args, 0), Arg(args, 1) != 0, Arg(args, 2) != 0});
+    else if (op == "basstreble") {  // use, bass Hz, bass dB, treble Hz, treble dB
+        BassTrebleParams p{int32_t(Arg(args, 0)), int32_t(Arg(args, 1)), Arg(args, 2),
+                           int32_t(Arg(args, 3)), Arg(args, 4)};
+        result = ClampBassTreble(p) ? BassTreble(w, p) : kEditRefused;
+    } else if (op == "filters") {  // use, high order, high Hz, low order, low Hz
+        FiltersParams p{int32_t(Arg(args, 0)), int32_t(Arg(args, 1)), int32_t(Arg(args, 2)),
+                        int32_t(Arg(args, 3)), int32_t(Arg(args, 4))};
+        result = ClampFilters(p) ? HighLowPass(w, p) : kEditRefused;
+    } else if (op == "grafreq") {  // hz, dB for bands A to E
+        GraFreqParams p;
+        for (int i = 0; i < kGraFreqBands; ++i) {
+            p.hz[i] = int32_t(Arg(args, size_t(2 * i)));
+            p.db[i] = Arg(args, size_t(2 * i + 1));
+        }
+        result = ClampGraFreq(p) ? GraFreq(w, p) : kEditRefused;
+    } else if (op == "parametric") {  // use, A hz dB octaves, B hz dB octaves
+        ParametricParams p{int32_t(Arg(args, 0)),
+                           {int32_t(Arg(args, 1)), Arg(args, 2), Arg(args, 3)},
+                           {int32_t(Arg(args, 4)), Arg(args, 5), Arg(args, 6)}};
+        result = ClampParametric(p) ? Parametric(w, p) : kEditRefused;
+    } else if (op == "varitime")  // kind, start Hz, end Hz
+        result = VariTime(w, {int32_t(Arg(args, 0)), int32_t(Arg(args, 1)), int32_t(Arg(args, 2))});
     else if (op == "pitchshift")  // cents, extended bass, stereo lock
         result = PitchShift(w, {Arg(args, 0), Arg(args, 1) != 0, Arg(args, 2) != 0});
     else

@@ -209,7 +209,7 @@ End Sub
     Print obWriteMsgFile("first" & Chr(10))
     e = obOpenEditor()
     obOpenWave e, "in.wav"
-    Print obFFT(e, 0, 0, 256, "fft.txt")
+    Print obAM(e, 1.0, 1.0, 1)
     obOpenWave e, "missing.wav"
     Print obCloseMsgFile(), obCloseMsgFile()
 End Sub

@@ -9,6 +9,7 @@
 #include "dsp/frame.h"
 #include "engine/tessel.h"
 #include "script/host_state.h"
+#include "script/op_bindings.h"
 #include "script/script_api.h"
 #include "script_support.h"
 #include "wave/undo.h"
@@ -136,12 +137,12 @@ TEST_F(HostFunctions, MessageFileAndTheMessageTypes) {
     ASSERT_EQ(obOpenMsgFile((folder / "msg.txt").c_str()), 1);
     EXPECT_EQ(obWriteMsgFile("line one"), 8);
     MakeEditor(1, Ramp(10));
-    EXPECT_EQ(obFFT(1, 0, 0, 256, "fft.txt"), 0);  // not built yet: the message goes to the file
+    EXPECT_EQ(obAM(1, 1.0, 1.0, 1), 0);  // not built yet: the message goes to the file
     EXPECT_EQ(obCloseMsgFile(), 1);
     EXPECT_EQ(ReadWholeFile(folder / "msg.txt"), "line oneThis item is not yet available.\n\n");
 
     obSetMsgType(1);
-    EXPECT_EQ(obEQBass(1, 100, 3.0), 0);
+    EXPECT_EQ(obClickAndPop(1, 1), 0);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].caption, "Sample Orbick");
     EXPECT_EQ(ui.boxes[0].text, "This item is not yet available.\n");
