@@ -240,36 +240,39 @@ bool NoiseGateSamples(float* x, uint32_t length, uint32_t rate, const NoiseGateP
     return GateChannel(x, length, s, ring.get());
 }
 
-int Compress(WaveRecord& record, const CompressorParams& params) {
-    CompressorParams p = params;
-    if (!ClampCompressor(p)) return kEditRefused;
+// The run shared by the compressor and the gate: refusals, the backup of
+// the affect area, and `channel` over each edit channel with its own setup.
+template <class Params, class Channel>
+int RunDynamics(WaveRecord& record, const Params& p, decltype(kOpCompressor) op, Channel channel) {
     if (p.threshold >= 0 || !WaveHasData(&record)) return kEditNothing;
     if (AffectRange(record).length == 0) return kEditNothing;
     auto ring = NewRing();
     if (!ring) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
     AreaEdit edit;
-    if (!BeginAreaEdit(record, kOpCompressor, kBackupRange, edit)) return kEditNothing;
+    if (!BeginAreaEdit(record, op, kBackupRange, edit)) return kEditNothing;
     const uint32_t rate = record.sampleRate;
     return WalkAreaEdit(edit, [&](float* x, uint32_t length, bool) {
         Setup s = MakeSetup(rate, p.threshold, p.attackMs, p.releaseS, p.detectionMs, length);
-        return CompressChannel(x, length, s, p.ratio, ring.get());
+        return channel(x, length, s, ring.get());
     });
+}
+
+int Compress(WaveRecord& record, const CompressorParams& params) {
+    CompressorParams p = params;
+    if (!ClampCompressor(p)) return kEditRefused;
+    return RunDynamics(record, p, kOpCompressor,
+                       [&](float* x, uint32_t n, const Setup& s, auto* ring) {
+                           return CompressChannel(x, n, s, p.ratio, ring);
+                       });
 }
 
 int NoiseGate(WaveRecord& record, const NoiseGateParams& params) {
     NoiseGateParams p = params;
     if (!ClampNoiseGate(p)) return kEditRefused;
-    if (p.threshold >= 0 || !WaveHasData(&record)) return kEditNothing;
-    if (AffectRange(record).length == 0) return kEditNothing;
-    auto ring = NewRing();
-    if (!ring) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
-    AreaEdit edit;
-    if (!BeginAreaEdit(record, kOpNoiseGate, kBackupRange, edit)) return kEditNothing;
-    const uint32_t rate = record.sampleRate;
-    return WalkAreaEdit(edit, [&](float* x, uint32_t length, bool) {
-        Setup s = MakeSetup(rate, p.threshold, p.attackMs, p.releaseS, p.detectionMs, length);
-        return GateChannel(x, length, s, ring.get());
-    });
+    return RunDynamics(record, p, kOpNoiseGate,
+                       [](float* x, uint32_t n, const Setup& s, auto* ring) {
+                           return GateChannel(x, n, s, ring);
+                       });
 }
 
 std::string CompressorMacroLine(int editor, const CompressorParams& p) {

@@ -22,35 +22,6 @@ void SetUpFailure(void* owner, const char* text) {
     ReportMessage(owner, kSetUpCaption, text);
 }
 
-const char* const kEngineTexts[] = {
-    "Tessel: Not implemented",
-    "Tessel: Ran out of memory",
-    "Tessel: One or more arguments are invalid",
-    "Tessel: No such interface supported",
-    "Tessel: Invalid pointer",
-    "Tessel: Invalid handle",
-    "Tessel: Operation aborted",
-    "Tessel: General error",
-    "Tessel: General access denied error",
-    "Tessel: Context argument is invalid",
-    "Tessel: File not found",
-    "Tessel: Internal buffer is full",
-    "Tessel: Item to be returned was not found",
-    "Tessel: Read error on file",
-    "Tessel: Internal stack overflow",
-    "Tessel: Global variable not declared",
-    "Tessel: Syntax error",
-    "Tessel: Runtime error",
-    "Tessel: Types do not match",
-    "Tessel: This API call requires another state",
-    "Tessel: Error occured during parsing",
-    "Tessel: Too many open files",
-    "Tessel: Unhandled exception",
-    "Tessel: Unhandled exception during code generation",
-    "Tessel: Unhandled exception during code generation",
-    "Tessel: Compiled code file is out of date or corrupted",
-};
-
 // The engine's MsgBox, InputBox and Beep go to the user-interface seam when
 // it has dialogs of its own.
 int32_t UiMessageBox(TesContext, const char* text, int32_t type, const char* title, void*) {
@@ -78,12 +49,9 @@ void SetScriptOutput(ScriptOutput output) {
     gScriptOutput = output;
 }
 
+// The engine keeps the one table of its result texts.
 const char* EngineResultText(int32_t code) {
-    if (code == 0) return "Tessel: Success";
-    uint32_t index = uint32_t(code) - 0x80000001u;
-    if (code < 0 && index < sizeof kEngineTexts / sizeof kEngineTexts[0])
-        return kEngineTexts[index];
-    return "Tessel: Relatively catastrophic failure";
+    return tesResultText(code);
 }
 
 int32_t RunMacroFile(void* owner, const std::string& path, const std::vector<std::string>& args) {
