@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the same micro-programs in tessel, Python 3 and Lua 5.4 and prints the
-# times and the ratios (tessel time / other time; below 1 means tessel is
+# CPU times (best of five) and the ratios (tessel time / other time; below 1 means tessel is
 # faster). Usage: engine_compare.sh BUILD_DIR
 set -uo pipefail
 BUILD=$(realpath "${1:-build}")
@@ -217,13 +217,11 @@ end
 print(n)
 B
 
-seconds() {  # the best wall time of three runs (the machine may be shared)
-  local start end t best=""
-  for run in 1 2 3; do
-    start=$(date +%s.%N)
-    "$@" > "$DIR/out.txt" 2>&1 || { echo "failed"; return; }
-    end=$(date +%s.%N)
-    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')
+seconds() {  # the best CPU time (user + system) of five runs (the machine may be shared)
+  local t best="" TIMEFORMAT="%U %S"
+  for run in 1 2 3 4 5; do
+    t=$( { time "$@" > "$DIR/out.txt" 2>&1; } 2>&1 ) || { echo "failed"; return; }
+    t=$(awk -v u="${t% *}" -v s="${t#* }" 'BEGIN { printf "%.6f", u + s }')
     if [[ -z "$best" ]] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
   done
   printf "%.3f" "$best"

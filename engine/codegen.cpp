@@ -207,6 +207,58 @@ void Compiler::WidenConstantArguments() {
     }
 }
 
+// Integer or Long constant cell.
+static bool IntConstant(const ScriptContext& ctx, int op) {
+    if (op <= 0 || op >= (int)ctx.storage.size()) return false;
+    const Cell& k = ctx.storage[op];
+    return (k.flags & CF_CONST) && !(k.flags & (CF_REF | CF_HOSTREF | CF_ARRAY)) &&
+           (k.type == VT_INTEGER || k.type == VT_LONG);
+}
+
+void Compiler::SelectTypedInstructions() {
+    std::vector<Instr>& code = ctx_.code;
+    for (size_t i = 0; i < code.size(); ++i) {
+        Instr& in = code[i];
+        // x = x + k, x = k + x, x = x - k: one instruction on the variable.
+        if ((in.op == OP_ADD || in.op == OP_SUB) && in.pad == 0 && in.c != -1) {
+            int k = -1;
+            bool swapped = false;  // k + x: pad holds -OP_ADD, so the general path keeps the order
+            if (in.a == in.c && IntConstant(ctx_, in.b)) {
+                k = in.b;
+            } else if (in.op == OP_ADD && in.b == in.c && IntConstant(ctx_, in.a)) {
+                k = in.a;
+                swapped = true;
+            }
+            if (k != -1) {
+                in.pad = (int16_t)(swapped ? -in.op : in.op);
+                in.op = OP_ADDK;
+                in.a = in.c;
+                in.b = k;
+            }
+        }
+        // a(s) = a(s) + k: the read carries the whole update.
+        if (in.op == OP_AREAD1 && in.pad == 0 && i + 2 < code.size()) {
+            const Instr& op = code[i + 1];
+            const Instr& st = code[i + 2];
+            bool arith = (op.op == OP_ADD || op.op == OP_SUB) && op.pad == 0 && op.a == in.c &&
+                         op.c == in.c && IntConstant(ctx_, op.b);
+            if (arith && st.op == OP_ASTORE1 && st.pad == 0 && st.a == in.a && st.b == in.b &&
+                st.c == in.c && op.line == in.line && st.line == in.line && in.c != in.b &&
+                in.c != in.a) {
+                in.op = OP_AUPDK;  // the operation and the store stay for the general path
+                i += 2;
+                continue;
+            }
+        }
+        if (in.op == OP_NEXT && in.c >= 0 && in.c < (int)code.size() &&
+            code[in.c].op == OP_FORTEST && code[in.c].c == (int)i) {
+            in.op = OP_NEXTL;
+            in.a = code[in.c].a;
+            in.b = code[in.c].b;
+        }
+    }
+}
+
 const char* OpName(int op) {
     static const char* const names[OP_COUNT] = {
         "?",       "DIALOG",  "MOVE",     "ASTORE", "JFALSE", "JUMP",  "CASENE",  "GOSUB",
@@ -215,7 +267,7 @@ const char* OpName(int op) {
         "CLEAR",   "RELEASE", "ADD",      "POW",    "MOD",    "AREAD", "CONCAT",  "SUB",
         "MUL",     "DIV",     "AND",      "OR",     "EQ",     "NE",    "LT",      "GT",
         "LE",      "GE",      "NEG",      "NOT",    "JTRUE",  "AREF",  "AREAD1",  "ASTORE1",
-        "JNOTREL", "SETREF",  "PUSHOP"};
+        "JNOTREL", "SETREF",  "PUSHOP",   "ADDK",   "NEXTL",  "AUPDK"};
     return op > 0 && op < OP_COUNT ? names[op] : "?";
 }
 
@@ -224,7 +276,11 @@ std::string ListCode(const ScriptContext& ctx) {
     char buf[128];
     for (size_t i = 0; i < ctx.code.size(); ++i) {
         const Instr& in = ctx.code[i];
-        if (in.op == OP_JNOTREL || in.op == OP_PUSHOP)
+        if (in.op == OP_ADDK)
+            std::snprintf(buf, sizeof buf, "%zu %s.%s%s %d %d %d ; line %d\n", i, OpName(in.op),
+                          in.pad < 0 ? "R" : "", OpName(in.pad < 0 ? -in.pad : in.pad), in.a, in.b,
+                          in.c, in.line);
+        else if (in.op == OP_JNOTREL || in.op == OP_PUSHOP)
             std::snprintf(buf, sizeof buf, "%zu %s.%s %d %d %d ; line %d\n", i, OpName(in.op),
                           OpName(in.pad), in.a, in.b, in.c, in.line);
         else

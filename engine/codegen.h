@@ -62,7 +62,10 @@ enum Op : int32_t {
     OP_JNOTREL = 48,  // if not (A relation B) jump to C; the relation's opcode (36..41) is in pad
     OP_SETREF = 49,  // Set: C takes a reference to the object in A (pad 1: A is a temporary, moved)
     OP_PUSHOP = 50,  // C := A op B (OP_ADD or OP_SUB in pad), then the PUSH of C that follows
-    OP_COUNT = 51
+    OP_ADDK = 51,    // C := C op constant cell B (op, OP_ADD or OP_SUB, in pad); A = C
+    OP_NEXTL = 52,   // OP_NEXT that names its variable A and limit B (test at C)
+    OP_AUPDK = 53,   // OP_AREAD1 whose OP_ADD/OP_SUB of a constant and OP_ASTORE1 follow
+    OP_COUNT = 54
 };
 
 struct Instr {

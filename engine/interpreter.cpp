@@ -762,15 +762,15 @@ int Interpreter::Exec(int pc, int mode) {
     // Threaded dispatch: the frequent instructions end by jumping straight to
     // the next one's handler; the others return to the switch.
     static const void* const kHandler[OP_COUNT] = {
-        &&generic,  &&generic,  &&op_move,    &&generic,   &&op_test,   &&op_jump,   &&op_compare,
-        &&generic,  &&op_jump,  &&generic,    &&op_leave,  &&generic,   &&op_call,   &&generic,
-        &&generic,  &&generic,  &&op_fortest, &&op_next,   &&generic,   &&op_test,   &&op_jump,
-        &&op_push,  &&op_push,  &&generic,    &&generic,   &&generic,   &&op_addsub, &&generic,
-        &&op_arith, &&generic,  &&generic,    &&op_addsub, &&op_arith,  &&generic,   &&op_arith,
-        &&op_arith, &&op_arith, &&op_arith,   &&op_arith,  &&op_arith,  &&op_arith,  &&op_arith,
-        &&generic,  &&generic,  &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
-        &&generic,  &&op_pushop};
-    static_assert(OP_COUNT == 51, "one handler per opcode");
+        &&generic,  &&generic,   &&op_move,    &&generic,   &&op_test,   &&op_jump,   &&op_compare,
+        &&generic,  &&op_jump,   &&generic,    &&op_leave,  &&generic,   &&op_call,   &&generic,
+        &&generic,  &&generic,   &&op_fortest, &&op_next,   &&generic,   &&op_test,   &&op_jump,
+        &&op_push,  &&op_push,   &&generic,    &&generic,   &&generic,   &&op_addsub, &&generic,
+        &&op_arith, &&generic,   &&generic,    &&op_addsub, &&op_arith,  &&generic,   &&op_arith,
+        &&op_arith, &&op_arith,  &&op_arith,   &&op_arith,  &&op_arith,  &&op_arith,  &&op_arith,
+        &&generic,  &&generic,   &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
+        &&generic,  &&op_pushop, &&op_addk,    &&op_nextl,  &&op_aupdk};
+    static_assert(OP_COUNT == 54, "one handler per opcode");
     const Instr* ip;
     Instr fusedAlone;  // an OP_PUSHOP run as its operation alone
     // Threaded dispatch checks one bound: the code size, or 0 while stepping
@@ -1287,6 +1287,101 @@ int Interpreter::Exec(int pc, int mode) {
                 fusedAlone.pad = 0;
                 ip = &fusedAlone;
                 goto op_arith;
+            }
+            case OP_ADDK:
+            op_addk : {
+                // x = x + k, x = k + x or x = x - k on an Integer or Long variable and an
+                // Integer or Long constant: no temporaries, no conversions.
+                Cell* x = OPND(in.c);
+                if (!(x->flags & (CF_REF | CF_HOSTREF | CF_ARRAY)) &&
+                    (unsigned)in.b < (unsigned)nglobals) {
+                    const Cell* k = glob + in.b;
+                    int64_t r = in.pad == OP_SUB ? (int64_t)0 - IntOf(k) : (int64_t)IntOf(k);
+                    if (x->decl == VT_LONG && x->type == VT_LONG) {
+                        r += x->v.l;
+                        if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
+                        x->v.l = (int32_t)r;
+                        ++pc;
+                        NEXT_INSTR;
+                    }
+                    if (x->decl == VT_INTEGER && x->type == VT_INTEGER) {
+                        r += x->v.i;
+                        if (r < -32768 || r > 32767) FAIL("Overflow\n");
+                        x->v.i = (int16_t)r;
+                        ++pc;
+                        NEXT_INSTR;
+                    }
+                }
+                // Anything else: the addition or subtraction as written.
+                int op = in.pad < 0 ? -in.pad : in.pad;
+                if (op != OP_ADD && op != OP_SUB) FAIL("Illegal instruction in interpreter: 51\n");
+                fusedAlone = in;
+                fusedAlone.op = op;
+                fusedAlone.pad = 0;
+                if (in.pad < 0) {
+                    fusedAlone.a = in.b;
+                    fusedAlone.b = in.c;
+                }
+                ip = &fusedAlone;
+                goto op_arith;
+            }
+            case OP_NEXTL:
+            op_nextl : {
+                // Next of a Long variable with an Integer or Long limit, unwatched: the
+                // increment and the loop test in one step. Otherwise as OP_NEXT.
+                Cell* v = OPND(in.a);
+                Cell* lim = OPND(in.b);
+                if (!((v->flags | lim->flags) & (CF_REF | CF_HOSTREF)) && v->type == VT_LONG &&
+                    (lim->type == VT_LONG || lim->type == VT_INTEGER) &&
+                    (unsigned)pc < threadedCount) {
+                    if (v->v.l == INT32_MAX) FAIL("Overflow\n");
+                    ++v->v.l;
+                    int32_t limit = lim->type == VT_LONG ? lim->v.l : lim->v.i;
+                    pc = v->v.l > limit ? pc + 1 : in.c + 1;
+                    NEXT_INSTR;
+                }
+                goto op_next;
+            }
+            case OP_AUPDK:
+            op_aupdk : {
+                // a(s) = a(s) + k on a one-dimensional Long array, unwatched (step counts
+                // stay one per instruction): the element is updated in place and the
+                // temporary keeps the value as the three instructions would leave it.
+                if ((unsigned)pc < threadedCount && pc + 2 < count) {
+                    const Instr& op = code[pc + 1];
+                    Cell* arr = Deref(OPND(in.a));
+                    Cell* sub = Deref(OPND(in.b));
+                    Cell* t = OPND(in.c);
+                    ArrayData* d = arr->v.arr;
+                    if ((arr->flags & (CF_ARRAY | CF_HOSTREF)) == CF_ARRAY && d && d->dims == 1 &&
+                        d->elem == VT_LONG && !(sub->flags & CF_HOSTREF) &&
+                        (sub->type == VT_LONG || sub->type == VT_INTEGER) &&
+                        t->decl == VT_VARIANT && t->type != VT_OBJECT &&
+                        !(t->flags & (CF_REF | CF_HOSTREF | CF_ARRAY)) &&
+                        (unsigned)op.b < (unsigned)nglobals &&
+                        (op.op == OP_ADD || op.op == OP_SUB)) {
+                        int64_t off =
+                            (int64_t)(sub->type == VT_LONG ? sub->v.l : sub->v.i) - d->lower[0];
+                        if (off >= 0 && off < (int64_t)d->count[0]) {
+                            uint8_t* raw = d->raw.data() + off * 4;
+                            int32_t x;
+                            std::memcpy(&x, raw, 4);
+                            int64_t r = op.op == OP_SUB ? (int64_t)x - IntOf(glob + op.b)
+                                                        : (int64_t)x + IntOf(glob + op.b);
+                            if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
+                            int32_t v = (int32_t)r;
+                            std::memcpy(raw, &v, 4);
+                            t->type = VT_LONG;
+                            t->v.l = v;
+                            pc += 3;
+                            NEXT_INSTR;
+                        }
+                    }
+                }
+                fusedAlone = in;
+                fusedAlone.op = OP_AREAD1;
+                ip = &fusedAlone;
+                goto op_array1;
             }
             op_addsub : {
                 // Addition and subtraction with a Long among Integer/Long operands

@@ -905,6 +905,7 @@ int32_t Compiler::Run() {
         ResolveLabels();
         CheckUserCalls();
         WidenConstantArguments();
+        SelectTypedInstructions();
     } catch (const CompileStop& s) {
         return s.code;
     }

@@ -212,6 +212,8 @@ class Compiler {
     std::vector<ConstantArg> constantArgs_;
     std::map<std::pair<int, uint16_t>, int> widened_;  // (constant cell, type) -> cell
     void WidenConstantArguments();
+    // Typed and fused instructions for the frequent loop forms (after the parse).
+    void SelectTypedInstructions();
     int UserTypeOf(int operand) const;
     void CheckUserCalls();
 
