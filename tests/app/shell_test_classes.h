@@ -60,6 +60,8 @@ class MacroUiTest : public QObject {
     void setViewGetViewRoundTrip();
     void viewOptionsAndFont();
     void helpPagesForEveryMenuAndTheReference();
+};
+
 class DialogsTest : public QObject {
     Q_OBJECT
   private slots:
