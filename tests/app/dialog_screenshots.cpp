@@ -72,7 +72,13 @@ int main(int argc, char** argv) {
             image = dialog->screen()->grabWindow(dialog->winId()).toImage();
             dialog->reject();
         });
-        shelltest::ModalCloser closer;  // never left hanging
+        // Never left hanging: a dialog still open after the shot's time is rejected.
+        QTimer late;
+        QObject::connect(&late, &QTimer::timeout, [] {
+            if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                open->reject();
+        });
+        QTimer::singleShot(3000, &late, [&late] { late.start(50); });
         frame->RunCommand(shot.command);
         const QString path = folder + "/" + shot.file;
         if (image.isNull() || !image.save(path)) {

@@ -124,13 +124,14 @@ TEST(TypedInstructions, ByRefParametersAndArraysOfOtherTypes) {
 
 TEST(TypedInstructions, LoopsWithChangedCounterExitAndIntegerLimit) {
     Engine e;
-    ASSERT_EQ(e.Run("Sub Main\nDim i As Long, a(1000) As Long, k As Long\n"
-                    "For i = 1 To 10\ni = i + 2\nPrint i\nNext i\nPrint i\n"
-                    "For i = 1 To 100\nIf i = 4 Then Exit For\nNext\nPrint i\n"
-                    "For i = 5 To 1\nPrint \"never\"\nNext\nPrint i\n"
-                    "For i = 1 To 3000\nk = i Mod 7\na(k) = a(k) + 1\nNext\nPrint a(0); a(1); a(6)\n"
-                    "End Sub\n"),
-              TES_OK);
+    ASSERT_EQ(
+        e.Run("Sub Main\nDim i As Long, a(1000) As Long, k As Long\n"
+              "For i = 1 To 10\ni = i + 2\nPrint i\nNext i\nPrint i\n"
+              "For i = 1 To 100\nIf i = 4 Then Exit For\nNext\nPrint i\n"
+              "For i = 5 To 1\nPrint \"never\"\nNext\nPrint i\n"
+              "For i = 1 To 3000\nk = i Mod 7\na(k) = a(k) + 1\nNext\nPrint a(0); a(1); a(6)\n"
+              "End Sub\n"),
+        TES_OK);
     EXPECT_EQ(e.Output(), " 3\n 6\n 9\n 12\n 13\n 4\n 5\n 428 429 428\n");
 }
 
