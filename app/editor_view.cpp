@@ -399,7 +399,7 @@ void EditorView::PaintOverviewStrip(QPainter& painter, const QRectF& rect) {
                 float lo = 1, hi = -1;
                 for (int ch = 0; ch < channels; ++ch) {
                     float a, b;
-                    ChannelMinMax(record, ch, f0, f1, a, b);
+                    ColumnMinMax(record, ch, f0, f1, a, b);
                     lo = std::min(lo, a);
                     hi = std::max(hi, b);
                 }

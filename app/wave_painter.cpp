@@ -30,6 +30,24 @@ static void PairsMinMax(const float* p, uint32_t count, float& lo, float& hi) {
 #ifdef __SSE2__
     if (count >= 2) {
         __m128 vmax = _mm_set1_ps(-INFINITY), vmin = _mm_set1_ps(INFINITY);
+        // Eight pairs a turn into independent registers, so the loads are not
+        // held up by one chain of max and min.
+        __m128 max1 = vmax, max2 = vmax, max3 = vmax, min1 = vmin, min2 = vmin, min3 = vmin;
+        for (; i + 8 <= count; i += 8) {
+            const float* q = p + 2 * size_t(i);
+            const __m128 a = _mm_loadu_ps(q), b = _mm_loadu_ps(q + 4);
+            const __m128 c = _mm_loadu_ps(q + 8), d = _mm_loadu_ps(q + 12);
+            vmax = _mm_max_ps(vmax, a);
+            vmin = _mm_min_ps(vmin, a);
+            max1 = _mm_max_ps(max1, b);
+            min1 = _mm_min_ps(min1, b);
+            max2 = _mm_max_ps(max2, c);
+            min2 = _mm_min_ps(min2, c);
+            max3 = _mm_max_ps(max3, d);
+            min3 = _mm_min_ps(min3, d);
+        }
+        vmax = _mm_max_ps(_mm_max_ps(vmax, max1), _mm_max_ps(max2, max3));
+        vmin = _mm_min_ps(_mm_min_ps(vmin, min1), _mm_min_ps(min2, min3));
         for (; i + 2 <= count; i += 2) {
             const __m128 v = _mm_loadu_ps(p + 2 * size_t(i));
             vmax = _mm_max_ps(vmax, v);
@@ -79,6 +97,24 @@ void ChannelMinMax(const WaveRecord& record, int channel, uint32_t first, uint32
     maximum = hi;
 }
 
+// Columns of at least this many overview blocks are drawn from the overview alone.
+constexpr uint32_t kWholeBlockColumns = 64;
+
+void ColumnMinMax(const WaveRecord& record, int channel, uint32_t first, uint32_t last,
+                  float& minimum, float& maximum) {
+    const PeakOverview* overview = UsableOverview(record, channel);
+    if (!overview || (last - first + 1) / kOverviewBlockFrames < kWholeBlockColumns) {
+        ChannelMinMax(record, channel, first, last, minimum, maximum);
+        return;
+    }
+    const uint32_t firstBlock = first / kOverviewBlockFrames;
+    const uint32_t lastBlock = std::min(last / kOverviewBlockFrames, overview->blocks - 1);
+    float hi = -INFINITY, lo = INFINITY;
+    PairsMinMax(overview->pairs + 2 * size_t(firstBlock), lastBlock - firstBlock + 1, lo, hi);
+    minimum = lo;
+    maximum = hi;
+}
+
 // Zoomed out: one vertical run of pixels per device column, written straight
 // into the image row by row (column-wise writes miss the cache on every pixel).
 static void PaintMinMaxColumns(QImage& image, const WavePaintJob& job, const Lane& lane, int x0,
@@ -103,7 +139,7 @@ static void PaintMinMaxColumns(QImage& image, const WavePaintJob& job, const Lan
         f0 = std::max<int64_t>(f0, 0);
         f1 = std::min(f1, last);
         float lo = 0, hi = 0;
-        ChannelMinMax(record, lane.channel, uint32_t(f0), uint32_t(f1), lo, hi);
+        ColumnMinMax(record, lane.channel, uint32_t(f0), uint32_t(f1), lo, hi);
         const int yTop = std::clamp(int(std::floor(level.YForValue(hi) * dpr)), top, bottom);
         const int yBottom = std::clamp(int(std::floor(level.YForValue(lo) * dpr)), top, bottom);
         runTop[size_t(c - c0)] = yTop;

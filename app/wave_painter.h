@@ -52,5 +52,12 @@ void PaintWaveColumns(QImage& image, const WavePaintJob& job, int x0, int x1);
 // from the overview when whole blocks are asked for and it is present.
 void ChannelMinMax(const WaveRecord& record, int channel, uint32_t first, uint32_t last,
                    float& minimum, float& maximum);
+// The extremes a waveform column of frames first..last is drawn with: those
+// of ChannelMinMax, except that a column of at least 64 overview blocks takes
+// the blocks its ends fall in whole (a peak at most 199 frames beyond a
+// column that wide cannot be seen, and the ragged ends would cost two
+// scattered reads of the samples per column).
+void ColumnMinMax(const WaveRecord& record, int channel, uint32_t first, uint32_t last,
+                  float& minimum, float& maximum);
 
 }  // namespace ob

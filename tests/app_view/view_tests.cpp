@@ -123,6 +123,16 @@ class ViewTest : public QObject {
             const float* p = record->rightSamples;
             QCOMPARE(hi, *std::max_element(p + first, p + last + 1));
             QCOMPARE(lo, *std::min_element(p + first, p + last + 1));
+            // A drawn column of 64 blocks or more covers the blocks its ends fall in.
+            ColumnMinMax(*record, 1, first, last, lo, hi);
+            uint32_t from = first, to = last;
+            if ((last - first + 1) / kOverviewBlockFrames >= 64) {
+                from = first / kOverviewBlockFrames * kOverviewBlockFrames;
+                to = std::min(record->frameCount - 1,
+                              (last / kOverviewBlockFrames + 1) * kOverviewBlockFrames - 1);
+            }
+            QCOMPARE(hi, *std::max_element(p + from, p + to + 1));
+            QCOMPARE(lo, *std::min_element(p + from, p + to + 1));
         }
     }
 
