@@ -221,10 +221,13 @@ void TakeWords(const Bytes& m, Sample& s, size_t count) {
     }
 }
 
-void Store(long number, const Sample& s, int channel) {
-    gSamples[number] = s;
+std::string StorePath(long number) {
+    return opt.store + "/sample_" + std::to_string(number) + ".txt";
+}
+
+void WriteStoreFile(long number, const Sample& s, int channel) {
     if (opt.store.empty()) return;
-    std::string path = opt.store + "/sample_" + std::to_string(number) + ".txt";
+    std::string path = StorePath(number);
     FILE* f = std::fopen(path.c_str(), "w");
     if (!f) return;
     std::fprintf(f, "bits %d\nperiod %ld\nlength %zu\nloop %ld %ld %d\nchannel %d\n", s.bits,
@@ -232,6 +235,11 @@ void Store(long number, const Sample& s, int channel) {
     long half = 1L << (s.bits - 1);
     for (long w : s.words) std::fprintf(f, "%ld\n", w - half);
     std::fclose(f);
+}
+
+void Store(long number, const Sample& s, int channel) {
+    gSamples[number] = s;
+    WriteStoreFile(number, s, channel);
 }
 
 // ---- the sampler's side of a dump it takes ----
@@ -331,12 +339,18 @@ void TakeDump(Link& link, const Bytes& header) {
             continue;
         }
         TakeWords(m, s, size_t(std::min<long>(per, length - index * per)));
+        // The file is written before the last ACK: the sender may end, and
+        // the simulator be stopped, as soon as that ACK arrives.
+        const bool last = index + 1 == total;
+        if (last) WriteStoreFile(number, s, channel);
         if (!answer(index, expected)) {
+            if (last && !opt.store.empty()) std::remove(StorePath(number).c_str());
             return;
         }
         ++index;
     }
-    Store(number, s, channel);
+    gSamples[number] = s;
+    if (total == 0) WriteStoreFile(number, s, channel);
     Log("stored sample %ld", number);
 }
 
