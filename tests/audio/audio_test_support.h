@@ -111,8 +111,9 @@ inline void WriteWav16(const std::string& path, uint32_t rate, uint32_t channels
     std::memcpy(h + 36, "data", 4);
     put32(h + 40, data);
     std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;  // the reader then finds no file
     std::fwrite(h, 1, 44, f);
-    std::fwrite(samples.data(), 2, samples.size(), f);
+    if (!samples.empty()) std::fwrite(samples.data(), 2, samples.size(), f);
     std::fclose(f);
 }
 
