@@ -5,9 +5,9 @@
 // Chorus "General purpose" and "Medium concert hall".
 #include <benchmark/benchmark.h>
 
+#include "bench_wave.h"
 #include "dsp/delay.h"
 #include "dsp/dynamics.h"
-#include "wave/memory.h"
 #include "wave/undo.h"
 
 using namespace ob;
@@ -17,16 +17,8 @@ namespace {
 constexpr uint32_t kFrames = 10'000'000;
 
 WaveRecord* Wave() {
-    static WaveRecord* w = nullptr;
-    if (!w) {
-        int number = 0;
-        if (CreateEditor(&number) != 0) return nullptr;
-        w = gEditorSlots[number];
-        w->leftSamples = static_cast<float*>(Allocate(size_t(kFrames) * 4, kAllocLarge));
-        w->frameCount = kFrames;
-        w->viewSpan = kFrames;
-        w->sampleRate = 44100;
-    }
+    static WaveRecord* w = MakeBenchWave(kFrames, false, 44100);
+    if (!w) return nullptr;
     // Noise in bursts, so the dynamics open and close.
     uint32_t seed = 1;
     for (uint32_t i = 0; i < kFrames; ++i) {

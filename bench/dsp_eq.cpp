@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "analysis/spectrum.h"
+#include "bench_wave.h"
 #include "dsp/equalization.h"
-#include "wave/memory.h"
 #include "wave/undo.h"
 
 using namespace ob;
@@ -20,16 +20,8 @@ namespace {
 constexpr uint32_t kFrames = 10'000'000;
 
 WaveRecord* Wave() {
-    static WaveRecord* w = nullptr;
-    if (!w) {
-        int number = 0;
-        if (CreateEditor(&number) != 0) return nullptr;
-        w = gEditorSlots[number];
-        w->leftSamples = static_cast<float*>(Allocate(size_t(kFrames) * 4, kAllocLarge));
-        w->frameCount = kFrames;
-        w->viewSpan = kFrames;
-        w->sampleRate = 44100;
-    }
+    static WaveRecord* w = MakeBenchWave(kFrames, false, 44100);
+    if (!w) return nullptr;
     uint32_t seed = 1;
     for (uint32_t i = 0; i < kFrames; ++i) {
         seed = seed * 1664525u + 1013904223u;

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_wave.h"
 #include "dsp/level.h"
 #include "dsp/simple.h"
 #include "dsp/statistics.h"
-#include "wave/memory.h"
 #include "wave/undo.h"
 
 using namespace ob;
@@ -23,16 +23,8 @@ constexpr uint32_t kFrames = 10'000'000;
 WaveRecord* Wave(bool stereo) {
     static WaveRecord* waves[2] = {};
     WaveRecord*& w = waves[stereo];
-    if (!w) {
-        int number = 0;
-        if (CreateEditor(&number) != 0) return nullptr;
-        w = gEditorSlots[number];
-        w->leftSamples = static_cast<float*>(Allocate(size_t(kFrames) * 4, kAllocLarge));
-        if (stereo)
-            w->rightSamples = static_cast<float*>(Allocate(size_t(kFrames) * 4, kAllocLarge));
-        w->frameCount = kFrames;
-        w->viewSpan = kFrames;
-    }
+    if (!w) w = MakeBenchWave(kFrames, stereo, 0);
+    if (!w) return nullptr;
     uint32_t seed = 1;
     for (uint32_t i = 0; i < kFrames; ++i) {
         seed = seed * 1664525u + 1013904223u;
