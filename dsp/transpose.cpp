@@ -199,24 +199,39 @@ const double* TransposeKernel() {
     return kernel.h;
 }
 
+namespace {
+
+// Where output frame j of a resampling from period P to period p sits in the
+// input: j x p = i x P + a (0 <= a < P), stepped one output frame at a time.
+struct OutputPosition {
+    OutputPosition(uint64_t first, uint32_t P, uint32_t p)
+        : i(first * p / P), a(uint32_t(first * p % P)), P_(P), whole_(p / P), part_(p % P) {}
+    void Next() {
+        a += part_;
+        i += whole_;
+        if (a >= P_) {
+            a -= P_;
+            ++i;
+        }
+    }
+    uint64_t i;
+    uint32_t a;
+
+  private:
+    uint32_t P_, whole_, part_;
+};
+
+}  // namespace
+
 void ResampleLinear(const float* x, uint32_t n, float* y, uint32_t m, uint32_t P, uint32_t p,
                     uint64_t first) {
     if (m == 0 || n == 0 || P == 0) return;
-    const uint32_t whole = p / P, part = p % P;
     const double period = double(P);
     const float last = x[n - 1];
-    // Output j sits at j x p = i x P + a.
-    uint64_t i = first * p / P;
-    uint32_t a = uint32_t(first * p % P);
-    for (uint32_t j = 0; j < m; ++j) {
-        if (j > 0) {
-            a += part;
-            i += whole;
-            if (a >= P) {
-                a -= P;
-                ++i;
-            }
-        }
+    OutputPosition at(first, P, p);
+    for (uint32_t j = 0; j < m; ++j, at.Next()) {
+        const uint64_t i = at.i;
+        const uint32_t a = at.a;
         if (i + 1 < n) {
             double x0 = x[i];
             y[j] = float(x0 + (double(x[i + 1]) - x0) * double(a) / period);
@@ -232,21 +247,12 @@ void ResampleSinc(const float* x, uint32_t n, float* y, uint32_t m, uint32_t P, 
     if (m == 0 || n == 0 || P < 32) return;
     const double* h = TransposeKernel();
     const uint32_t q = P >> 5;
-    const uint32_t whole = p / P, part = p % P;
     const double dq = double(q);
-    uint64_t i = first * p / P;
-    uint32_t a = uint32_t(first * p % P);
-    for (uint32_t j = 0; j < m; ++j) {
-        if (j > 0) {
-            a += part;
-            i += whole;
-            if (a >= P) {
-                a -= P;
-                ++i;
-            }
-        }
+    OutputPosition pos(first, P, p);
+    for (uint32_t j = 0; j < m; ++j, pos.Next()) {
+        const uint32_t a = pos.a;
         uint32_t ph = a / q, r = a % q;
-        int64_t at = int64_t(std::min<uint64_t>(i, uint64_t(n) + 8));
+        int64_t at = int64_t(std::min<uint64_t>(pos.i, uint64_t(n) + 8));
         double c = KernelSum(x, n, at, ph, h);
         double d = ph >= 31 ? KernelSum(x, n, at + 1, 0, h) : KernelSum(x, n, at, ph + 1, h);
         y[j] = float(c + (d - c) * double(r) / dq);
