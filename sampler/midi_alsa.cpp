@@ -42,6 +42,14 @@ struct Waker {
             f = -1;
         }
     }
+    // Ends `reader` (when it runs) and closes the pipe.
+    void Stop(std::thread& reader) {
+        if (reader.joinable()) {
+            Wake();
+            reader.join();
+        }
+        Free();
+    }
 };
 
 class SequencerPort : public MidiPort {
@@ -86,11 +94,7 @@ class SequencerPort : public MidiPort {
     }
 
     void Close() override {
-        if (reader_.joinable()) {
-            waker_.Wake();
-            reader_.join();
-        }
-        waker_.Free();
+        waker_.Stop(reader_);
         if (decoder_) snd_midi_event_free(decoder_);
         decoder_ = nullptr;
         if (seq_) snd_seq_close(seq_);
@@ -181,11 +185,7 @@ class RawPort : public MidiPort {
     }
 
     void Close() override {
-        if (reader_.joinable()) {
-            waker_.Wake();
-            reader_.join();
-        }
-        waker_.Free();
+        waker_.Stop(reader_);
         if (in_) snd_rawmidi_close(in_);
         if (out_) snd_rawmidi_close(out_);
         in_ = out_ = nullptr;
