@@ -78,6 +78,20 @@ bool Quiet(TransferContext& c) {
     return (c.messageFlags() & kMessageQuiet) != 0;
 }
 
+// Waits for the sampler's next message that is not a WAIT: a WAIT marks the
+// sampler as waiting, so the next wait runs to the long limit, and the wait
+// goes on.
+// kTransferOk with the message in `m`, or the wait's failure.
+int32_t NextAnswer(TransferContext& c, SdsMessage& m) {
+    for (;;) {
+        int32_t r = c.WaitEvent(c);
+        if (r != kTransferOk) return r;
+        m = ParseSdsMessage(c.currentMessage.data(), c.currentMessage.size());
+        c.samplerWaiting = m.kind == kSdsHandshakeMsg && m.code == kSdsWait;
+        if (!c.samplerWaiting) return kTransferOk;
+    }
+}
+
 }  // namespace
 
 SdsHeader SdsHeaderForWave(const TransferContext& c, const WaveRecord& w, uint32_t wireSample) {
@@ -142,19 +156,11 @@ int32_t SdsSendWave(TransferContext& c) {
 
     bool cancelled = false;  // the sampler sent CANCEL: no CANCEL goes back
     // The answer to the header.
-    for (;;) {
-        r = c.WaitEvent(c);
-        if (r != kTransferOk) break;
-        SdsMessage m = ParseSdsMessage(c.currentMessage.data(), c.currentMessage.size());
-        if (m.kind == kSdsHandshakeMsg && m.code == kSdsWait) {
-            c.samplerWaiting = true;
-            continue;
-        }
-        c.samplerWaiting = false;
-        if (m.kind == kSdsHandshakeMsg && m.code == kSdsAck) break;
-        if (m.kind == kSdsHandshakeMsg && m.code == kSdsCancel) cancelled = true;
-        r = m.kind == kSdsForeign ? kTransferDataError : kTransferSamplerAborted;
-        break;
+    SdsMessage answer;
+    r = NextAnswer(c, answer);
+    if (r == kTransferOk && !(answer.kind == kSdsHandshakeMsg && answer.code == kSdsAck)) {
+        if (answer.kind == kSdsHandshakeMsg && answer.code == kSdsCancel) cancelled = true;
+        r = answer.kind == kSdsForeign ? kTransferDataError : kTransferSamplerAborted;
     }
 
     uint32_t index = 0;
@@ -239,24 +245,17 @@ int32_t SdsReceiveWave(TransferContext& c) {
 
     bool cancelled = false;
     SdsHeader header;
-    for (;;) {
-        r = c.WaitEvent(c);
-        if (r != kTransferOk) break;
-        SdsMessage m = ParseSdsMessage(c.currentMessage.data(), c.currentMessage.size());
-        if (m.kind == kSdsHandshakeMsg && m.code == kSdsWait) {
-            c.samplerWaiting = true;
-            continue;
-        }
-        c.samplerWaiting = false;
-        if (m.kind == kSdsHandshakeMsg && m.code == kSdsCancel) {
+    SdsMessage answer;
+    r = NextAnswer(c, answer);
+    if (r == kTransferOk) {
+        if (answer.kind == kSdsHandshakeMsg && answer.code == kSdsCancel) {
             cancelled = true;
             r = kTransferSamplerAborted;
-        } else if (m.kind != kSdsHeaderMsg) {
+        } else if (answer.kind != kSdsHeaderMsg) {
             r = kTransferDataError;
         } else {
-            header = m.header;
+            header = answer.header;
         }
-        break;
     }
     if (r == kTransferOk) {
         if (header.period == 0 && c.bits == 12) header.period = 32000;
