@@ -7,6 +7,7 @@
 # their ratio (sox / orbick; above 1: we are faster), and the operation alone
 # measured inside the library by orbick_dsp_apply on the same samples.
 set -euo pipefail
+BENCH_DIR=$(dirname "$(realpath "$0")")
 BUILD=$(realpath "${1:-build}")
 TMP=${ORBICK_BENCH_TMP:-$(mktemp -d)}
 ORBICK=$BUILD/bin/orbick
@@ -22,18 +23,8 @@ cd "$TMP"
 sox dsp_sox_in.wav -t f32 dsp_sox_in.f32
 mkdir -p dsp_sox_config
 
-best_of3() {
-  local best=""
-  for _ in 1 2 3; do
-    local t0 t1
-    t0=$(date +%s%N)
-    if [[ $QUIET == 1 ]]; then "$@" >/dev/null 2>&1; else "$@" >/dev/null; fi
-    t1=$(date +%s%N)
-    local t=$(( t1 - t0 ))
-    if [[ -z $best || $t -lt $best ]]; then best=$t; fi
-  done
-  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
+# shellcheck source=bench/best_of3.sh
+source "$BENCH_DIR/best_of3.sh"
 
 macro() {  # macro NAME STATEMENT
   cat > "$1.bas" <<MACRO
@@ -54,8 +45,10 @@ run() {
   macro "${LABEL}_$name" "$statement"
   local s o op_s
   # shellcheck disable=SC2086  # the effect and output options are word lists
-  s=$(best_of3 sox -D dsp_sox_in.wav $SOX_OUTPUT dsp_sox_out.wav $effect)
-  o=$(best_of3 "$ORBICK" --batch "${LABEL}_$name.bas" --config-dir dsp_sox_config)
+  local run=()
+  [[ $QUIET == 1 ]] && run=(quietly)
+  s=$(best_of3 "${run[@]}" sox -D dsp_sox_in.wav $SOX_OUTPUT dsp_sox_out.wav $effect)
+  o=$(best_of3 "${run[@]}" "$ORBICK" --batch "${LABEL}_$name.bas" --config-dir dsp_sox_config)
   op_s=$("$APPLY" dsp_sox_in.f32 dsp_sox_out.f32 1 44100 "$@" --time)
   printf "%-10s %10s %10s %8s %10s\n" "$name" "$s" "$o" \
     "$(awk -v a="$s" -v b="$o" 'BEGIN { printf "%.2f", a / b }')" "$op_s"

@@ -4,6 +4,7 @@
 # stays in the page cache). The WAV is generated with sox under $ORBICK_BENCH_TMP.
 # Usage: bench/view_open.sh BUILD_DIR
 set -euo pipefail
+BENCH_DIR=$(dirname "$(realpath "$0")")
 BUILD=$(realpath "${1:-build}")
 TMP=${ORBICK_BENCH_TMP:-$(mktemp -d)}
 IN=$TMP/view_open_in.wav
@@ -16,18 +17,8 @@ if [[ ! -f $IN ]]; then
 fi
 cat "$IN" >/dev/null
 
-best_of3() {
-  local best=""
-  for _ in 1 2 3; do
-    local t0 t1
-    t0=$(date +%s%N)
-    "$@" >/dev/null
-    t1=$(date +%s%N)
-    local t=$(( t1 - t0 ))
-    if [[ -z $best || $t -lt $best ]]; then best=$t; fi
-  done
-  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
+# shellcheck source=bench/best_of3.sh
+source "$BENCH_DIR/best_of3.sh"
 
 echo "view_open: $(du -h "$IN" | cut -f1) one-hour 48 kHz stereo 24-bit WAV (best of 3 runs each)"
 sox_read=$(best_of3 sox -D "$IN" -n)

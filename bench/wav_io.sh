@@ -7,6 +7,7 @@
 # Each figure is the best of 3 runs (the input stays in the page cache).
 # Usage: bench/wav_io.sh BUILD_DIR
 set -euo pipefail
+BENCH_DIR=$(dirname "$(realpath "$0")")
 BUILD=$(realpath "${1:-build}")
 TMP=${ORBICK_BENCH_TMP:-$(mktemp -d)}
 IN=$TMP/wav_io_in.wav
@@ -21,19 +22,8 @@ if [[ ! -f $IN ]]; then
 fi
 cat "$IN" >/dev/null
 
-# best_of3 CMD...: prints the best wall time in seconds of three runs.
-best_of3() {
-  local best=""
-  for _ in 1 2 3; do
-    local t0 t1
-    t0=$(date +%s%N)
-    "$@" >/dev/null
-    t1=$(date +%s%N)
-    local t=$(( t1 - t0 ))
-    if [[ -z $best || $t -lt $best ]]; then best=$t; fi
-  done
-  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
+# shellcheck source=bench/best_of3.sh
+source "$BENCH_DIR/best_of3.sh"
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
