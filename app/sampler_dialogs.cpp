@@ -49,6 +49,7 @@ QListWidget* DeviceList(QWidget* parent, const char* name) {
     list->setObjectName(name);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setMinimumHeight(60);
+    list->setMaximumHeight(110);
     return list;
 }
 

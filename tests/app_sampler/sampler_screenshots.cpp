@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
 #include <QTest>

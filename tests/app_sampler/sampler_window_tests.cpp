@@ -35,6 +35,7 @@
 #include "sampler/transfer_events.h"
 #include "script/host_state.h"
 #include "script/recorder.h"
+#include "script/settings_store.h"
 #include "shell_test_support.h"
 #include "wave/wave_record.h"
 
@@ -432,6 +433,7 @@ class SamplerWindowTest : public QObject {
     }
 
     void presetSaveAndLoadRoundTrip() {
+        gSamplerType = kSamplerSds16;  // the type of the first built-in: it keeps its name
         StartShellWithUi();
         EditorWindow* editor = OpenRamp(100);
         QVERIFY(editor);
@@ -499,8 +501,9 @@ class SamplerWindowTest : public QObject {
         QCOMPARE(word(4 + 8 * 4), 1);  // option flags: wait between packets
         QVERIFY(bytes.contains("DUMP"));
         // Cancel kept the type and the current preset.
-        QCOMPARE(gSamplerType, int32_t(kSamplerSds12));
+        QCOMPARE(gSamplerType, int32_t(kSamplerSds16));
         QCOMPARE(gCurrentSamplerPreset.name, BuiltInSamplerPreset(0).name);
+        QCOMPARE(gCurrentSamplerPreset.words[kWordChannel], 1);
         QVERIFY(!DialogInUse(kDialogSamplerTransfer));
     }
 
