@@ -336,6 +336,39 @@ class SamplerWindowTest : public QObject {
         QVERIFY(record->sustainLoopId < 0);  // loop type 0x7F: no loop
     }
 
+    void prophetSendShowsTheUsersSoundNumber() {
+        StartShellWithUi();
+        Simulator sim;
+        QVERIFY(sim.Start(temp_->path));
+        setenv("ORBICK_MIDI_SOCKET", sim.socket.toLocal8Bit().constData(), 1);
+        EditorWindow* editor = OpenRamp(100);
+        QVERIFY(editor);
+        gSamplerDynamicDialog = false;
+        gSamplerType = kSamplerProphet2000;
+        gTransfer.sampleNumber() = 5;
+        ui_->answer = kAnswerOk;
+        QString title;
+        int shown = -1;
+        ModalDriver driver([&](QDialog* d) {
+            title = d->windowTitle();
+            if (auto* sample = Find<QSpinBox>(d, "sample")) shown = sample->value();
+            Finish(d, true);
+        });
+        frame_->RunCommand(40005);
+        QVERIFY(driver.driven);
+        QCOMPARE(title, QString("Send: MIDI Prophet 2000"));
+        QCOMPARE(shown, 5);  // the stored number as it is, not one more
+        QCOMPARE(gTransfer.sampleNumber(), 5);
+        QCOMPARE(int(ui_->questions.size()), 1);
+        QVERIFY(ui_->questions[0].find("Set SOUND NUMBER to:  5") != std::string::npos);
+        QVERIFY2(ui_->boxes.empty(), ui_->boxes.empty() ? "" : ui_->boxes.front().c_str());
+        QStringList head;
+        std::vector<long> words;
+        QVERIFY(sim.Sample(4, head, words));  // the wire counts from 0
+        QCOMPARE(head.join(","),
+                 QString("bits 12,period 24000,length 120,loop 120 120 0,channel 0"));
+    }
+
     void abortEndsASendPromptlyAndLeavesTheWave() {
         StartShellWithUi();
         Simulator sim;
