@@ -6,6 +6,7 @@
 
 #include "analysis/spectrum.h"
 #include "base/dialog_guard.h"
+#include "dsp/generate.h"
 #include "dsp/operation.h"
 #include "dsp/operation_table.h"
 #include "script/host_state.h"
@@ -27,6 +28,12 @@ int32_t Missing(int32_t waveid, ProcessDialog dialog) {
 }
 int32_t Missing(int32_t waveid) {
     return ScriptLoadedEditor(waveid) ? NotYetAvailable() : 0;
+}
+
+int32_t GenerateInto(int32_t waveid, const GenerateSettings& settings) {
+    WaveRecord* record = ScriptEditor(waveid);
+    if (!record || WaveHasData(record) || DialogInUse(kDialogGenerate)) return 0;
+    return Generate(*record, settings) == kEditDone ? 1 : 0;
 }
 
 }  // namespace
@@ -82,16 +89,18 @@ int32_t obCrossMultiply(int32_t waveid, int32_t, int32_t, int32_t, int32_t) {
     return Missing(waveid, kDialogCrossMultiply);
 }
 
-int32_t obGenerate(int32_t waveid, int32_t, int32_t, double, double, int32_t) {
-    WaveRecord* record = ScriptEditor(waveid);
-    if (!record || WaveHasData(record) || DialogInUse(kDialogGenerate)) return 0;
-    return NotYetAvailable();
+// 0 while the Generate dialog is open, when the editor does not exist or
+// already holds a wave, and when memory runs out; else 1.
+int32_t obGenerate(int32_t waveid, int32_t waveshape, int32_t rate, double freq, double dur,
+                   int32_t dutycycleperc) {
+    return GenerateInto(waveid,
+                        GenerateFromScript(waveshape, rate, freq, dur, dutycycleperc, nullptr, 0));
 }
-int32_t obGenerate4(int32_t waveid, int32_t, int32_t, double, double, int32_t, double, double,
-                    double) {
-    WaveRecord* record = ScriptEditor(waveid);
-    if (!record || WaveHasData(record) || DialogInUse(kDialogGenerate)) return 0;
-    return NotYetAvailable();
+int32_t obGenerate4(int32_t waveid, int32_t waveshape, int32_t rate, double freq, double dur,
+                    int32_t dutycycleperc, double freq2, double freq3, double freq4) {
+    const double chord[] = {freq2, freq3, freq4};
+    return GenerateInto(waveid,
+                        GenerateFromScript(waveshape, rate, freq, dur, dutycycleperc, chord, 3));
 }
 
 int32_t obAM(int32_t waveid, double, double, int32_t) {
