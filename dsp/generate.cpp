@@ -45,7 +45,9 @@ void ReadTable(const float* table, uint32_t inc, float divisor, float* out, uint
                uint32_t& phase) {
     uint32_t p = phase;
     for (uint64_t n = 0; n < count; ++n) {
-        uint32_t i = p >> 10;
+        // The accumulator runs over 32 bits: 2^21 divides 2^32, so masking
+        // here gives the 21-bit phase and the loop carries a single add.
+        uint32_t i = (p & kPhaseMask) >> 10;
         float fraction = float(p & 1023) * (1.0f / 1024.0f);
         float v = table[i] + (table[i + 1] - table[i]) * fraction;
         if (divisor != 1.0f) v = v / divisor;
@@ -53,21 +55,23 @@ void ReadTable(const float* table, uint32_t inc, float divisor, float* out, uint
             out[n] += v;
         else
             out[n] = v;
-        p = (p + inc) & kPhaseMask;
+        p += inc;
     }
-    phase = p;
+    phase = p & kPhaseMask;
 }
 
 // The single-note sine path without the divisor test (the speed case).
 void ReadTablePlain(const float* table, uint32_t inc, float* out, uint64_t count, uint32_t& phase) {
     uint32_t p = phase;
     for (uint64_t n = 0; n < count; ++n) {
-        uint32_t i = p >> 10;
+        // The accumulator runs over 32 bits: 2^21 divides 2^32, so masking
+        // here gives the 21-bit phase and the loop carries a single add.
+        uint32_t i = (p & kPhaseMask) >> 10;
         float fraction = float(p & 1023) * (1.0f / 1024.0f);
         out[n] = table[i] + (table[i + 1] - table[i]) * fraction;
-        p = (p + inc) & kPhaseMask;
+        p += inc;
     }
-    phase = p;
+    phase = p & kPhaseMask;
 }
 
 }  // namespace
