@@ -12,6 +12,7 @@
 
 #include "app/command_table.h"
 #include "app/editor_window.h"
+#include "app/generate_dialog.h"
 #include "app/help_dialogs.h"
 #include "app/macro_commands.h"
 #include "app/macro_editor.h"
@@ -779,6 +780,7 @@ std::vector<Command> BuildTable() {
     HelpCommands(t);
     InstallAudioCommands(t);
     InstallSamplerCommands(t);
+    InstallGenerateCommand(t);
     return t;
 }
 
