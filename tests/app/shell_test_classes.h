@@ -75,4 +75,14 @@ class DialogsTest : public QObject {
     void sessionReplaysBitForBitInBatch();
 };
 
+class GenerateDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void okEqualsObGenerate4AndRecordsItsLine();
+    void halfRateIsRefusedAndTheDialogStaysOpen();
+    void aWaveHereIsDeletedOnlyOnYes();
+    void presetsChooseSaveAndLoad();
+};
+
 }  // namespace shelltest
