@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     frame->CloseAllEditors();
     EditorWindow* monoEditor = frame->OpenFile(mono);
     EditorWindow* stereoEditor = frame->OpenFile(stereo);
-    if (!monoEditor || !stereoEditor) return 1;
+    EditorWindow* emptyEditor = frame->NewEditor();  // File > Generate fills an empty editor
+    if (!monoEditor || !stereoEditor || !emptyEditor) return 1;
 
     struct Shot {
         int command;
@@ -58,10 +59,12 @@ int main(int argc, char** argv) {
         {40911, "dialog_compressor.png", false},     {40916, "dialog_noise_gate.png", false},
         {41106, "dialog_echo.png", false},           {41105, "dialog_flange.png", false},
         {41104, "dialog_chorus.png", false},         {41108, "dialog_reverb.png", false},
+        {40009, "dialog_generate.png", false},
     };
     int failures = 0;
     for (const Shot& shot : shots) {
-        EditorWindow* editor = shot.mono ? monoEditor : stereoEditor;
+        EditorWindow* editor =
+            shot.command == 40009 ? emptyEditor : (shot.mono ? monoEditor : stereoEditor);
         frame->Area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(editor->parentWidget()));
         QImage image;
         QTimer::singleShot(300, frame, [&] {
