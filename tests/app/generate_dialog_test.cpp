@@ -123,8 +123,11 @@ void GenerateDialogTest::okEqualsObGenerate4AndRecordsItsLine() {
     QCOMPARE(gFrame->ActiveEditor(), dialog);
     QString recorded = folder.File("generate.bas");
     QCOMPARE(StartRecorder(recorded.toStdString()), int(kRecorderStarted));
+    int32_t whileOpen = -1;
     Seen run = Drive(
-        [](QDialog* d) {
+        [&](QDialog* d) {
+            // The script function refuses while the dialog is open.
+            whileOpen = obGenerate(script->Number(), kGenSine, 8000, 100, 0.1, 50);
             Shape(d, kGenSquare);
             Text(d, "rate", "8000");
             Text(d, "frequency", "100");
@@ -140,6 +143,7 @@ void GenerateDialogTest::okEqualsObGenerate4AndRecordsItsLine() {
     QCOMPARE(run.title, QString("Generate"));
     QVERIFY(!run.stayedOpen);
     QCOMPARE(run.lateClosed, 0);
+    QCOMPARE(whileOpen, 0);
     QCOMPARE(obGenerate4(script->Number(), kGenSquare, 8000, 100, 0.5, 50, 150, 0, 0), 1);
     const WaveRecord* a = dialog->Record();
     const WaveRecord* b = script->Record();
