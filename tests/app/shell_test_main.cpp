@@ -52,5 +52,9 @@ int main(int argc, char** argv) {
         shelltest::DialogsTest t;
         status |= QTest::qExec(&t, argc, argv);
     }
+    {
+        shelltest::SpectrumTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
     return status;
 }
