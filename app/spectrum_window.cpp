@@ -11,6 +11,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QVBoxLayout>
+#include <QtDataVisualization/Q3DCamera>
+#include <QtDataVisualization/Q3DScene>
 #include <QtDataVisualization/Q3DSurface>
 #include <QtDataVisualization/Q3DTheme>
 #include <QtDataVisualization/QSurface3DSeries>
@@ -71,6 +73,8 @@ class SpectrumWindow::Surface {
         graph->setAxisX(new QValue3DAxis);
         graph->setAxisY(new QValue3DAxis);
         graph->setAxisZ(new QValue3DAxis);
+        // Seen from the front right and above: frequency across, time into the depth.
+        graph->scene()->activeCamera()->setCameraPosition(-35.0f, 25.0f, 90.0f);
         container = QWidget::createWindowContainer(graph, parent);
         container->setObjectName("surface");
         container->setMinimumSize(200, 150);
