@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "analysis/spectrum.h"
@@ -127,6 +128,7 @@ void RunSpectrumAnalysis(EditorWindow* editor) {
     }
     bool accepted = false;
     SpectrumSettings chosen;
+    QPointer<EditorWindow> alive = editor;
     OpenProcessDialog(record, kDialogFft, [&] {
         SpectrumDialog dialog(editor->window(), CurrentSpectrumSettings());
         // Closing the editor cancels the dialog: nothing is analysed from a freed wave.
@@ -136,7 +138,7 @@ void RunSpectrumAnalysis(EditorWindow* editor) {
             chosen = dialog.Settings();
         }
     });
-    record = accepted && editor ? editor->Record() : nullptr;
+    record = accepted && alive ? alive->Record() : nullptr;
     if (!record) return;
     // The settings are kept whether or not the analysis can be made.
     chosen.sourceEditor = editor->Number();
