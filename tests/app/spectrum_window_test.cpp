@@ -313,6 +313,25 @@ void SpectrumTest::tooSmallAreaAndMissingSoundAreReported() {
     QCOMPARE(QString::fromStdString(ui.boxes[0]),
              QString("Spectral Analysis Error: No waveform data available"));
     QVERIFY(!watch);
+    // The editor closes while its dialog is open: the dialog goes with it and
+    // nothing is analysed.
+    QPointer<EditorWindow> target = OpenTone(folder, 44100);
+    QVERIFY(target);
+    ui.boxes.clear();
+    bool closedInside = false;
+    run = DriveDialog(
+        gShell, 40903,
+        [&](QDialog* d) {
+            target->parentWidget()->close();
+            QTest::qWait(100);
+            closedInside = !d->isVisible();
+        },
+        true);
+    QVERIFY(run.seen && closedInside);
+    QVERIFY(!target);
+    QVERIFY(!SpectrumWindow::Current());
+    QVERIFY(ui.boxes.empty());
+    QVERIFY(!DialogInUse(kDialogFft));
 }
 
 }  // namespace shelltest
