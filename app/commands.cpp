@@ -20,6 +20,7 @@
 #include "app/operation_dialog.h"
 #include "app/sampler_dialogs.h"
 #include "app/setup_dialogs.h"
+#include "app/spectrum_window.h"
 #include "app/transport.h"
 #include "app/view_memory.h"
 #include "app/view_options.h"
@@ -579,6 +580,8 @@ void ProcessingCommands(std::vector<Command>& t) {
                 c.enabled = HasWave;
             }
     };
+    // The analysis has a dialog and a window of its own (no operation entry).
+    set(40903, [](CommandContext& c) { RunSpectrumAnalysis(c.editor); });
 #ifdef ORBICK_HAS_OPERATION_TABLE
     // The operation table names each processing command's operation: those
     // without a dialog run at once with their start values; those with one

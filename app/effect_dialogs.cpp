@@ -10,10 +10,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/effect_preset_binding.h"
 #include "app/operation_dialog.h"
 #include "dsp/delay.h"
 #include "dsp/dynamics.h"
-#include "dsp/effect_preset.h"
 
 namespace ob {
 
@@ -163,34 +163,6 @@ DialogForm ReverbForm(QVBoxLayout* body, EditorWindow* editor) {
     };
     return form;
 }
-
-// ---- presets: whole-number records of an EffectPresetFormat ----
-template <class P, const EffectPresetFormat& F, void (*To)(const P&, int32_t*),
-          P (*From)(const int32_t*)>
-struct EffectPresets {
-    static std::vector<uint8_t> BuiltIns() { return EffectPresetBuiltIns(F); }
-    static bool FromRecord(const uint8_t* record, void* params) {
-        int32_t fields[kEffectPresetMaxFields] = {};
-        std::string name;
-        if (!DecodeEffectPreset(F, record, fields, &name)) return false;
-        *static_cast<P*>(params) = From(fields);
-        return true;
-    }
-    static int Read(const std::string& path, void* params, std::string* name) {
-        int32_t fields[kEffectPresetMaxFields] = {};
-        int result = ReadEffectPreset(path, F, fields, name);
-        if (result == 0) *static_cast<P*>(params) = From(fields);
-        return result;
-    }
-    static int Write(const std::string& path, const void* params, const std::string& name) {
-        int32_t fields[kEffectPresetMaxFields] = {};
-        To(*static_cast<const P*>(params), fields);
-        return WriteEffectPreset(path, F, fields, name);
-    }
-    static DialogPresets Binding() {
-        return {F.RecordSize(), uint32_t(F.fieldCount * 4), BuiltIns, FromRecord, Read, Write};
-    }
-};
 
 const DialogPresets kCompressorPresets =
     EffectPresets<CompressorParams, kCompressorPreset, CompressorToFields,

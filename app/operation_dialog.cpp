@@ -1,6 +1,7 @@
 // The shared processing dialog: guard, kept settings, presets, OK and Cancel.
 #include "app/operation_dialog.h"
 
+#include <QAbstractSlider>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -28,17 +29,25 @@ extern const DialogDef kLevelDialogs[];
 extern const size_t kLevelDialogCount;
 extern const DialogDef kEffectDialogs[];
 extern const size_t kEffectDialogCount;
+extern const DialogDef kEqDialogs[];
+extern const size_t kEqDialogCount;
 
 const DialogDef* FindDialogDef(OperationId operation) {
     for (size_t i = 0; i < kLevelDialogCount; ++i)
         if (kLevelDialogs[i].operation == operation) return &kLevelDialogs[i];
     for (size_t i = 0; i < kEffectDialogCount; ++i)
         if (kEffectDialogs[i].operation == operation) return &kEffectDialogs[i];
+    for (size_t i = 0; i < kEqDialogCount; ++i)
+        if (kEqDialogs[i].operation == operation) return &kEqDialogs[i];
     return nullptr;
 }
 
 namespace {
 constexpr const char* kPresetFilter = "Orbick Presets (*.obx*);;All Files (*.*)";
+// While above 0, a refused number leaves the focus alone (the preview reads
+// the controls at every keystroke; a refusal then must not select the text
+// being typed).
+int gQuietReads = 0;
 }  // namespace
 
 OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& entry,
@@ -64,8 +73,23 @@ OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& ent
     buttons->setObjectName("buttons");
     connect(buttons, &QDialogButtonBox::accepted, this, &OperationDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    if (def.preview) {
+        auto* preview = buttons->addButton("Pre&view", QDialogButtonBox::ActionRole);
+        preview->setObjectName("preview");
+        connect(preview, &QPushButton::clicked, this, [this] { TogglePreview(); });
+    }
     layout->addWidget(buttons);
     if (form_.load) form_.load(params_.data());
+    if (def.preview) {
+        // A playing preview follows every control.
+        for (auto* slider : findChildren<QAbstractSlider*>())
+            connect(slider, &QAbstractSlider::valueChanged, this, [this] { ControlsChanged(); });
+        for (auto* button : findChildren<QAbstractButton*>())
+            if (button->isCheckable())
+                connect(button, &QAbstractButton::toggled, this, [this] { ControlsChanged(); });
+        for (auto* field : findChildren<QLineEdit*>())
+            connect(field, &QLineEdit::textChanged, this, [this] { ControlsChanged(); });
+    }
     // Closing the editor cancels the dialog: nothing runs on a freed wave.
     if (editor) connect(editor, &QObject::destroyed, this, &QDialog::reject);
 }
@@ -128,7 +152,9 @@ bool OperationDialog::LoadPresetFile(const QString& path) {
     if (presets->readFile(path.toStdString(), params.data(), &name) != 0) {
         // The dialog keeps its values.
         ReportMessage(this, kPresetErrorCaption,
-                      PresetReadErrorText(kPresetKinds[entry_.info.presetKind].dialog));
+                      presets->readErrorText
+                          ? std::string(presets->readErrorText)
+                          : PresetReadErrorText(kPresetKinds[entry_.info.presetKind].dialog));
         return false;
     }
     params_ = params;
@@ -150,7 +176,9 @@ bool OperationDialog::SavePresetFile(const QString& path) {
     std::string name = presetBox_->currentText().left(int(kPresetNameBytes) - 1).toStdString();
     if (presets->writeFile(path.toStdString(), params.data(), name) != 0) {
         ReportMessage(this, kPresetErrorCaption,
-                      PresetWriteErrorText(kPresetKinds[entry_.info.presetKind].dialog));
+                      presets->writeErrorText
+                          ? std::string(presets->writeErrorText)
+                          : PresetWriteErrorText(kPresetKinds[entry_.info.presetKind].dialog));
         return false;
     }
     return true;
@@ -164,7 +192,55 @@ void OperationDialog::ReportRefusal(const QString& text) {
         ReportMessage(this, def_.caption, text.toStdString());
 }
 
+bool OperationDialog::ReadControls(std::vector<uint8_t>& params, QString* refusal) {
+    params = params_;
+    *refusal = form_.store ? form_.store(params.data()) : QString();
+    if (refusal->isEmpty() && !entry_.validate(params.data()))
+        *refusal = QString("The values of %1 are not valid.").arg(def_.caption);
+    return refusal->isEmpty();
+}
+
+void OperationDialog::ControlsChanged() {
+    if (!def_.preview || !def_.preview->playing()) return;
+    std::vector<uint8_t> params;
+    QString refusal;
+    ++gQuietReads;
+    bool ok = ReadControls(params, &refusal);
+    --gQuietReads;
+    // Half-typed or refused values leave the preview as it was.
+    if (ok) def_.preview->update(params.data());
+}
+
+bool OperationDialog::TogglePreview() {
+    if (!def_.preview) return false;
+    if (def_.preview->playing()) {
+        def_.preview->stop();
+        return false;
+    }
+    WaveRecord* record = editor_ ? editor_->Record() : nullptr;
+    if (!record) return false;
+    std::vector<uint8_t> params;
+    QString refusal;
+    if (ReadControls(params, &refusal)) refusal = def_.preview->start(*record, params.data());
+    if (!refusal.isEmpty()) {
+        ReportRefusal(refusal);
+        return false;
+    }
+    return true;
+}
+
+void OperationDialog::StopPreview() {
+    if (def_.preview) def_.preview->stop();
+}
+
+void OperationDialog::done(int result) {
+    // OK, Cancel and a closed editor stop the preview.
+    StopPreview();
+    QDialog::done(result);
+}
+
 void OperationDialog::accept() {
+    StopPreview();
     WaveRecord* record = editor_ ? editor_->Record() : nullptr;
     if (!record) {
         reject();
@@ -257,8 +333,10 @@ bool ReadNumber(QLineEdit* field, double lo, double hi, const QString& what, dou
     }
     refusal =
         QString("%1 must be between %2 and %3").arg(what).arg(lo, 0, 'g', 10).arg(hi, 0, 'g', 10);
-    field->setFocus();
-    field->selectAll();
+    if (gQuietReads == 0) {
+        field->setFocus();
+        field->selectAll();
+    }
     return false;
 }
 

@@ -51,6 +51,25 @@ struct DialogPresets {
     // Preset files in either byte order: a file result code (0 = read/written).
     int (*readFile)(const std::string& path, void* params, std::string* name);
     int (*writeFile)(const std::string& path, const void* params, const std::string& name);
+    // The texts of a failed read and write when they are not the usual
+    // "Error Reading <dialog> Preset File" / "Error Writing ...".
+    const char* readErrorText = nullptr;
+    const char* writeErrorText = nullptr;
+};
+
+// A preview that plays the dialog's settings without changing the wave
+// ("Pre&view"). While it plays, every change of a control hands the new
+// settings to it; OK, Cancel and closing the dialog stop it.
+struct DialogPreview {
+    // Starts playing `params` (validated) from `record`: an empty text when it
+    // plays, else the refusal to report (the dialog stays open).
+    QString (*start)(WaveRecord& record, const void* params);
+    // The controls changed while it plays (validated settings).
+    void (*update)(const void* params);
+    // True while this preview plays.
+    bool (*playing)();
+    // Stops it; nothing when it does not play.
+    void (*stop)();
 };
 
 // The controls of one operation's dialog.
@@ -63,6 +82,8 @@ struct DialogDef {
     // Optional: values that come from the editor's wave rather than the kept
     // settings (the key map shows the wave's own keys).
     void (*fromWave)(const WaveRecord& record, void* params);
+    // Optional: the Preview button and what it plays.
+    const DialogPreview* preview = nullptr;
 };
 
 // The definition of an operation's dialog; null when it has none here.
@@ -84,13 +105,22 @@ class OperationDialog : public QDialog {
     bool LoadPresetFile(const QString& path);
     bool SavePresetFile(const QString& path);
     void ChoosePreset(int index);
+    // What the Preview button does: stops a playing preview, else starts one
+    // with the controls' settings (a refusal is reported). True when it plays.
+    bool TogglePreview();
 
   public slots:
     void accept() override;
+    void done(int result) override;
 
   private:
     void BuildPresetRow(QVBoxLayout* layout);
     void ReportRefusal(const QString& text);
+    // The controls' settings, validated, without moving the focus: false when
+    // they are refused (`refusal` holds the text).
+    bool ReadControls(std::vector<uint8_t>& params, QString* refusal);
+    void ControlsChanged();
+    void StopPreview();
 
     QPointer<EditorWindow> editor_;
     const OperationEntry& entry_;

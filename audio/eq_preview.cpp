@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "audio/player.h"
+#include "wave/memory.h"
 
 namespace ob {
 
@@ -28,15 +29,15 @@ EqPreviewFiller::EqPreviewFiller(WaveRecord& record, std::shared_ptr<EqPreviewCo
     FrameRange area = AffectRange(record);
     channels_ = AffectChannels(record);
     if (!record.rightSamples) channels_ &= 1u;
-    if (channels_ == 2) {  // the right channel alone plays as the one channel
-        source_[0] = record.rightSamples;
-    } else {
-        source_[0] = record.leftSamples;
-        source_[1] = channels_ == 3 ? record.rightSamples : nullptr;
-    }
     rate_ = record.sampleRate;
     start_ = area.start;
     length_ = channels_ ? area.length : 0;
+    if (channels_ == 2) {  // the right channel alone plays as the one channel
+        Hold(0, record.rightSamples);
+    } else {
+        Hold(0, record.leftSamples);
+        if (channels_ == 3) Hold(1, record.rightSamples);
+    }
     control_->TakeIfChanged(settings_, &seen_);
     sections_ = EqPreviewSections(settings_, rate_);
     // The history of each channel starts from the two samples before the area
@@ -49,6 +50,27 @@ EqPreviewFiller::EqPreviewFiller(WaveRecord& record, std::shared_ptr<EqPreviewCo
                 states_[c][k] = {before[-1], before[-2], before[-1], before[-2]};
             }
         }
+}
+
+EqPreviewFiller::~EqPreviewFiller() {
+    for (float* samples : shared_)
+        if (samples) Release(samples, 0, kAllocLarge);
+}
+
+void EqPreviewFiller::Hold(int channel, float* samples) {
+    if (!samples) return;
+    if (ShareBlock(samples)) {
+        shared_[channel] = samples;
+        source_[channel] = samples;
+        return;
+    }
+    // Not a shared block: a copy of the area and the two frames before it
+    // (the filler reads nothing else), at the same offsets.
+    const uint32_t first = start_ >= 2 ? start_ - 2 : 0;
+    copy_[channel].assign(size_t(start_) + length_, 0.0f);
+    std::memcpy(copy_[channel].data() + first, samples + first,
+                (size_t(start_) + length_ - first) * sizeof(float));
+    source_[channel] = copy_[channel].data();
 }
 
 uint32_t EqPreviewFiller::Fill(float* left, float* right, uint32_t frames) {

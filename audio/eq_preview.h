@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "dsp/equalization.h"
 #include "wave/wave_record.h"
@@ -35,6 +36,9 @@ class EqPreviewFiller {
   public:
     // The area and channels of `record` (AffectRange, AffectChannels).
     EqPreviewFiller(WaveRecord& record, std::shared_ptr<EqPreviewControl> control);
+    ~EqPreviewFiller();
+    EqPreviewFiller(const EqPreviewFiller&) = delete;
+    EqPreviewFiller& operator=(const EqPreviewFiller&) = delete;
     uint32_t Channels() const { return channels_ == 3 ? 2 : 1; }
     // Puts up to `frames` filtered frames into left (and right for two
     // channels); returns the frames given, fewer at the end of the area.
@@ -43,7 +47,13 @@ class EqPreviewFiller {
     const EqSections& Sections() const { return sections_; }
 
   private:
+    // The samples are held, not borrowed: a shared reference to the record's
+    // buffer (or a copy of the area when it cannot be shared), so an editor
+    // closed while the preview plays never frees what the filler reads.
+    void Hold(int channel, float* samples);
     const float* source_[2] = {nullptr, nullptr};
+    float* shared_[2] = {nullptr, nullptr};
+    std::vector<float> copy_[2];
     uint32_t channels_ = 0;  // bit 0 left, bit 1 right
     uint32_t rate_ = 0;
     uint32_t start_ = 0, length_ = 0, position_ = 0;

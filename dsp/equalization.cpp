@@ -70,8 +70,19 @@ void RunFused(const FilterSection* s, SectionState* st, float* x, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i) {
         double in = x[i];
         for (int k = 0; k < N; ++k) {
-            double p = b0[k] * in + b1[k] * x1[k] + b2[k] * x2[k] - a2[k] * y2[k];
-            double y = p - a1[k] * y1[k];
+            double y;
+            if constexpr (N == 1) {
+                // One section: the feedback y1 -> y is the longest chain;
+                // it gets one multiply and one subtraction.
+                double p = b0[k] * in + b1[k] * x1[k] + b2[k] * x2[k] - a2[k] * y2[k];
+                y = p - a1[k] * y1[k];
+            } else {
+                // A cascade: the chain through the sections is the longest;
+                // the state terms come first, so a sample passes each section
+                // with one multiply and one add.
+                double p = b1[k] * x1[k] + b2[k] * x2[k] - a2[k] * y2[k] - a1[k] * y1[k];
+                y = p + b0[k] * in;
+            }
             x2[k] = x1[k];
             x1[k] = in;
             y2[k] = y1[k];

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -22,10 +23,15 @@
 #include <cstring>
 #include <functional>
 
+#include "analysis/spectrum.h"
 #include "app/editor_window.h"
 #include "app/main_frame.h"
 #include "app/operation_dialog.h"
 #include "app/shell_startup.h"
+#include "app/spectrum_window.h"
+#include "audio/audio_device.h"
+#include "audio/eq_preview.h"
+#include "audio/player.h"
 #include "base/user_interface.h"
 #include "dsp/frame.h"
 #include "dsp/operation_traits.h"
@@ -47,50 +53,8 @@ namespace {
 MainFrame* gFrame = nullptr;
 
 using Act = std::function<void(QDialog*)>;
-
-// What happened to the dialog a command opened.
-struct DialogRun {
-    bool seen = false;        // a modal dialog was there
-    QString title;            // its caption
-    bool stayedOpen = false;  // OK was refused (closed by the test afterwards)
-    int lateClosed = 0;       // other modal dialogs the late closer had to reject
-};
-
-// Runs `command`; when its dialog is up, `act` sets its controls, then OK or
-// Cancel. Nothing is checked inside the timer: it records and always closes.
 DialogRun Drive(int command, const Act& act, bool ok) {
-    DialogRun run;
-    QPointer<QDialog> first;
-    QTimer::singleShot(30, gFrame, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        first = dialog;
-        run.seen = true;
-        run.title = dialog->windowTitle();
-        if (act) act(dialog);
-        if (!first) return;  // closed by the act itself
-        if (ok)
-            QMetaObject::invokeMethod(dialog, "accept");
-        else
-            dialog->reject();
-        if (first && first->isVisible()) {
-            run.stayedOpen = true;
-            first->reject();
-        }
-    });
-    // Any other modal dialog (an unexpected question) is rejected and counted.
-    QTimer late;
-    late.setInterval(400);
-    QObject::connect(&late, &QTimer::timeout, &late, [&run, &first] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog && dialog != first) {
-            ++run.lateClosed;
-            dialog->reject();
-        }
-    });
-    late.start();
-    gFrame->RunCommand(command);
-    return run;
+    return DriveDialog(gFrame, command, act, ok);
 }
 
 void Text(QDialog* d, const char* name, const QString& text) {
@@ -99,8 +63,11 @@ void Text(QDialog* d, const char* name, const QString& text) {
 void Click(QDialog* d, const QString& name) {
     if (auto* b = d->findChild<QAbstractButton*>(name)) b->setChecked(true);
 }
-void Slide(QDialog* d, int position) {
-    if (auto* s = d->findChild<QSlider*>("level")) s->setValue(position);
+void Slide(QDialog* d, int position, const char* name = "level") {
+    if (auto* s = d->findChild<QSlider*>(name)) s->setValue(position);
+}
+void Check(QDialog* d, const char* name, bool on) {
+    if (auto* b = d->findChild<QAbstractButton*>(name)) b->setChecked(on);
 }
 void Source(QDialog* d, int number) {
     auto* list = d->findChild<QListWidget*>("sources");
@@ -249,6 +216,68 @@ void DialogsTest::okEqualsScriptFunctionAndRecordsItsLine() {
          },
          [](int32_t e, int32_t) { return obEcho(e, 0.02, 30, 60); },
          "obEcho %1, 0.020000, 30.0, 60.0\n"},
+        {"bass", 40907, 2,
+         [](QDialog* d) {
+             Check(d, "useBass", true);
+             Check(d, "useTreble", false);
+             Slide(d, 65, "bassGain");
+             Text(d, "bassHz", "150");
+         },
+         [](int32_t e, int32_t) { return obEQBass(e, 150, 6.5); }, "obEQBass %1, 150, 6.5\n"},
+        {"treble below 5 Hz", 40907, 1,
+         [](QDialog* d) {
+             Check(d, "useBass", false);
+             Check(d, "useTreble", true);
+             Slide(d, -35, "trebleGain");
+             Text(d, "trebleHz", "2");
+         },
+         [](int32_t e, int32_t) { return obEQTreble(e, 5, -3.5); }, "obEQTreble %1, 5, -3.5\n"},
+        {"low pass", 40908, 2,
+         [](QDialog* d) {
+             Check(d, "useHighPass", false);
+             Check(d, "useLowPass", true);
+             Click(d, "lowOrder1");
+             Text(d, "lowHz", "3000");
+         },
+         [](int32_t e, int32_t) { return obEQLowPass(e, 3000, 1); }, "obEQLowPass %1, 3000, 1\n"},
+        {"high pass order 5", 40908, 2,
+         [](QDialog* d) {
+             Check(d, "useHighPass", true);
+             Check(d, "useLowPass", false);
+             Click(d, "highOrder5");
+             Text(d, "highHz", "120");
+         },
+         [](int32_t e, int32_t) { return obEQHighPass(e, 120, 5); }, "obEQHighPass %1, 120, 5\n"},
+        {"grafreq", 40909, 2,
+         [](QDialog* d) {
+             const char* hz[5] = {"60", "200", "1000", "4000", "12000"};
+             const int gain[5] = {30, -25, 0, 15, 40};
+             for (int b = 0; b < 5; ++b) {
+                 Text(d, qPrintable(QString("hz%1").arg(QChar('A' + b))), hz[b]);
+                 Slide(d, gain[b], qPrintable(QString("gain%1").arg(QChar('A' + b))));
+             }
+         },
+         [](int32_t e, int32_t) {
+             return obEQGraFreq(e, 60, 3.0, 200, -2.5, 1000, 0.0, 4000, 1.5, 12000, 4.0);
+         },
+         "obEQGraFreq %1, 60, 3.0, 200, -2.5, 1000, 0.0, 4000, 1.5, 12000, 4.0\n"},
+        {"parametric", 40910, 2,
+         [](QDialog* d) {
+             Check(d, "useA", true);
+             Check(d, "useB", false);
+             Slide(d, -60, "gainA");
+             Text(d, "hzA", "500");
+             Slide(d, 150, "widthA");
+         },
+         [](int32_t e, int32_t) { return obEQParametric(e, 500, -6.0, 1.5); },
+         "obEQParametric %1, 500, -6.0, 1.50\n"},
+        {"vari-time", 41122, 2,
+         [](QDialog* d) {
+             Click(d, "kind1");
+             Text(d, "startHz", "200");
+             Text(d, "endHz", "2000");
+         },
+         [](int32_t e, int32_t) { return obEQVT(e, 1, 200, 2000); }, "obEQVT %1, 1, 200, 2000\n"},
     };
     for (const Case& c : cases) {
         Editors e = OpenThree(folder, c.channels);
@@ -280,6 +309,14 @@ void DialogsTest::okEqualsScriptFunctionAndRecordsItsLine() {
     // The settings are kept for the next use; the script function left them.
     QCOMPARE(CurrentSettings<GainOp>().dB, 3.5);
     QCOMPARE(CurrentSettings<ReplicateOp>().amount, 2.5);
+    QCOMPARE(CurrentSettings<ParametricOp>().a.octaves, 1.5);
+    QCOMPARE(CurrentSettings<VariTimeOp>().kind, int32_t(kVariTimeHighPass));
+    // obVTFilter takes the kind the dialog kept.
+    Editors e = OpenThree(folder, 1);
+    QVERIFY(e.script && e.dialog);
+    QCOMPARE(obVTFilter(e.script->Number(), 200, 2000), 1);
+    QCOMPARE(obEQVT(e.dialog->Number(), 1, 200, 2000), 1);
+    QVERIFY(SameSound(e.dialog->Record(), e.script->Record()));
 }
 
 void DialogsTest::cancelChangesNothing() {
@@ -291,6 +328,8 @@ void DialogsTest::cancelChangesNothing() {
     CurrentSettings<GainOp>().dB = 1.5;
     const GainParams gain = CurrentSettings<GainOp>();
     const InsertSilenceParams silence = CurrentSettings<InsertSilenceOp>();
+    const FiltersParams filters = CurrentSettings<FiltersOp>();
+    const SpectrumSettings spectrum = CurrentSpectrumSettings();
     const struct {
         int command;
         Act act;
@@ -305,6 +344,12 @@ void DialogsTest::cancelChangesNothing() {
         {40919, [](QDialog* d) { Text(d, "root", "1"); }},
         {40911, [](QDialog* d) { Text(d, "threshold", "-50"); }},
         {41108, [](QDialog* d) { Text(d, "decay", "5"); }},
+        {40907, [](QDialog* d) { Slide(d, 120, "bassGain"); }},
+        {40908, [](QDialog* d) { Text(d, "lowHz", "900"); }},
+        {40909, [](QDialog* d) { Slide(d, -100, "gainC"); }},
+        {40910, [](QDialog* d) { Slide(d, 200, "widthB"); }},
+        {41122, [](QDialog* d) { Text(d, "endHz", "100"); }},
+        {40903, [](QDialog* d) { Click(d, "highResolution"); }},
         {40016, [](QDialog* d) { Text(d, "name", "Changed"); }},
     };
     Editors e = OpenThree(folder, 2);
@@ -328,6 +373,9 @@ void DialogsTest::cancelChangesNothing() {
     QCOMPARE(BackupCount(*e.dialog->Record()), 0u);
     QCOMPARE(CurrentSettings<GainOp>().dB, gain.dB);
     QCOMPARE(CurrentSettings<InsertSilenceOp>().amount, silence.amount);
+    QCOMPARE(CurrentSettings<FiltersOp>().lowHz, filters.lowHz);
+    QCOMPARE(CurrentSpectrumSettings().options, spectrum.options);
+    QVERIFY(!SpectrumWindow::Current());
     QVERIFY(ui.boxes.empty());
 }
 
@@ -360,6 +408,12 @@ void DialogsTest::secondOpenReportsGuardText() {
         {41105, "Flange already in use"},
         {41104, "Chorus already in use"},
         {41108, "Reverb already in use"},
+        {40907, "EQ: Bass & Treble area already in use"},
+        {40908, "EQ: Filters area already in use"},
+        {40909, "EQ: GraFreq area already in use"},
+        {40910, "EQ: Parametric area already in use"},
+        {41122, "EQ: Vari-Time Filters area already in use"},
+        {40903, "FFT area already in use"},
     };
     for (const auto& c : cases) {
         ui.boxes.clear();
@@ -438,6 +492,30 @@ void DialogsTest::outOfRangeValuesAreRefusedWithTheirRange() {
         {40911, [](QDialog* d) { Text(d, "ratio", "0"); }, "Ratio must be between 0.2 and 10"},
         {41106, [](QDialog* d) { Text(d, "delay", "0"); },
          "Delay Time (Sec) must be between 0.01 and 10"},
+        {40907,
+         [](QDialog* d) {
+             Check(d, "useBass", false);
+             Check(d, "useTreble", false);
+         },
+         "Neither Bass nor Treble is selected"},
+        {40907, [](QDialog* d) { Text(d, "bassHz", "40000"); },
+         "Bass Frequency must be between 5 and 32767"},
+        {40908,
+         [](QDialog* d) {
+             Check(d, "useHighPass", false);
+             Check(d, "useLowPass", false);
+         },
+         "Neither High Pass\nnor Low Pass\nis selected"},
+        {40909, [](QDialog* d) { Text(d, "hzD", "4k"); },
+         "Band D Frequency must be between 5 and 32767"},
+        {40910,
+         [](QDialog* d) {
+             Check(d, "useA", false);
+             Check(d, "useB", false);
+         },
+         "Neither Band A nor B is selected"},
+        {41122, [](QDialog* d) { Text(d, "endHz", "abc"); },
+         "End Frequency must be between 5 and 32767"},
     };
     QString recorded = folder.File("refused.bas");
     QCOMPARE(StartRecorder(recorded.toStdString()), int(kRecorderStarted));
@@ -651,6 +729,170 @@ void DialogsTest::sessionReplaysBitForBitInBatch() {
     QVERIFY(a.frameCount > 3000);
     DiscardWave(a);
     DiscardWave(b);
+}
+
+}  // namespace shelltest
+
+namespace shelltest {
+
+void DialogsTest::eqPresetsAndPreview() {
+    TempFolder folder;
+    const QString played = folder.File("played.wav");
+    setenv("ORBICK_AUDIO", ("file:" + played).toStdString().c_str(), 1);
+    SetAudioBackend(nullptr);  // chosen again from the environment
+    gFrame = Start(folder.path);
+    TestUi ui(gFrame);
+    ui.answer = kAnswerNo;
+    SetUserInterface(&ui);
+    gPresetsFolder = folder.path.toStdString();
+    gFrame->CloseAllEditors();
+    const QString sound = folder.File("long.wav");
+    QVERIFY(WriteTestWav(sound, 2, 88200, "Long"));
+    EditorWindow* editor = gFrame->OpenFile(sound);
+    QVERIFY(editor);
+    WaveRecord* record = editor->Record();
+    std::vector<float> before(record->leftSamples, record->leftSamples + record->frameCount);
+    // The right channel, at half the level, stays clear of the device's clipping.
+    std::vector<float> right(record->rightSamples, record->rightSamples + 1000);
+
+    // Parametric: saved values come back; a built-in fills the controls.
+    const QString preset = folder.File("notch.obx");
+    bool saved = false, loaded = false, builtIn = false;
+    ParametricParams back{};
+    Drive(
+        40910,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            Check(d, "useA", true);
+            Check(d, "useB", true);
+            Slide(d, -123, "gainA");
+            Text(d, "hzA", "345");
+            Slide(d, 37, "widthA");
+            Slide(d, 88, "gainB");
+            Text(d, "hzB", "6789");
+            Slide(d, 250, "widthB");
+            dialog->PresetBox()->setEditText("Two bands");
+            saved = dialog->SavePresetFile(preset);
+        },
+        false);
+    Drive(
+        40910,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            int makeItRotund = dialog->PresetBox()->findText("Make it rotund");
+            dialog->ChoosePreset(makeItRotund);
+            auto* width = d->findChild<QLabel*>("widthAReadout");
+            auto* useB = d->findChild<QAbstractButton*>("useB");
+            builtIn = width && width->text() == "Octaves: 2.20" && useB && !useB->isChecked() &&
+                      d->findChild<QLineEdit*>("hzA")->text() == "110";
+            loaded = dialog->LoadPresetFile(preset);
+            back = *static_cast<ParametricParams*>(dialog->Params());
+        },
+        false);
+    QVERIFY(saved);
+    QVERIFY(builtIn);
+    QVERIFY(loaded);
+    QCOMPARE(back.use, int32_t(kUseBandA | kUseBandB));
+    QCOMPARE(back.a.db, -12.3);
+    QCOMPARE(back.a.hz, 345);
+    QCOMPARE(back.a.octaves, 0.37);
+    QCOMPARE(back.b.db, 8.8);
+    QCOMPARE(back.b.hz, 6789);
+    QCOMPARE(back.b.octaves, 2.5);
+
+    // Vari-Time: its failures have their own texts.
+    ui.boxes.clear();
+    bool readRefused = false, writeRefused = false;
+    Drive(
+        41122,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            readRefused = !dialog->LoadPresetFile(folder.File("missing.obx"));
+            writeRefused = !dialog->SavePresetFile(folder.File("no/such/folder/x.obx"));
+        },
+        false);
+    QVERIFY(readRefused && writeRefused);
+    QCOMPARE(ui.boxes.size(), size_t(2));
+    QCOMPARE(QString::fromStdString(ui.boxes[0]),
+             QString("Sample Orbick 24/96: Error Reading Vari-Time Filters Preset File"));
+    QCOMPARE(QString::fromStdString(ui.boxes[1]),
+             QString("Sample Orbick 24/96: Error Writing EQ: Vari-Time Filters Preset File"));
+
+    // Filters: an order-5 side cannot be previewed.
+    ui.boxes.clear();
+    bool fivePlayed = true;
+    Drive(
+        40908,
+        [&](QDialog* d) {
+            Check(d, "useHighPass", true);
+            Click(d, "highOrder5");
+            fivePlayed = static_cast<OperationDialog*>(d)->TogglePreview();
+        },
+        false);
+    QVERIFY(!fivePlayed);
+    QCOMPARE(ui.boxes.size(), size_t(1));
+    QVERIFY2(QString::fromStdString(ui.boxes[0]).endsWith(kEqPreviewOrderFiveText),
+             ui.boxes[0].c_str());
+
+    // Bass and Treble: Preview plays the filtered area and leaves the wave;
+    // a second press stops it; OK stops it too and applies.
+    ui.boxes.clear();
+    bool started = false, runningThen = false, stopped = false, again = false;
+    QString recorded = folder.File("preview.bas");
+    QCOMPARE(StartRecorder(recorded.toStdString()), int(kRecorderStarted));
+    DialogRun run = Drive(
+        40907,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            Check(d, "useBass", true);
+            Check(d, "useTreble", false);
+            Slide(d, -120, "bassGain");  // a cut: the device clips at full scale
+            Text(d, "bassHz", "300");
+            started = dialog->TogglePreview();
+            runningThen = PlaybackRunning();
+            QTest::qWait(150);
+            stopped = !dialog->TogglePreview() && !PlayerOpen();
+            again = dialog->TogglePreview();
+        },
+        true);
+    StopRecorder();
+    QVERIFY(run.seen && !run.stayedOpen);
+    QVERIFY2(ui.boxes.empty(), ui.boxes.empty() ? "" : ui.boxes[0].c_str());
+    QVERIFY(started && runningThen && stopped && again);
+    QVERIFY(!PlayerOpen());
+    QCOMPARE(RecordedBody(recorded), QString("obEQBass %1, 300, -12.0\n").arg(editor->Number()));
+    // What the device got: the bass cut of the unchanged sound.
+    WaveRecord out;
+    out.filePath = played.toStdString();
+    QCOMPARE(OpenSound(out, false, nullptr), 0);
+    QVERIFY(out.frameCount > 1000 && out.rightSamples);
+    EqPreviewSettings s;
+    s.bassTreble = {kUseBass, 300, -12.0, 10000, 0.0};
+    EqSections sections = EqPreviewSections(s, 44100);
+    SectionState states[kMaxEqSections] = {};
+    std::vector<float> expected(right);
+    RunEqSections(sections, states, expected.data(), 1000);
+    double worst = 0, change = 0;
+    for (int i = 0; i < 1000; ++i) {
+        worst = std::max(worst, double(std::abs(out.rightSamples[i] - expected[size_t(i)])));
+        change = std::max(change, double(std::abs(expected[size_t(i)] - right[size_t(i)])));
+    }
+    DiscardWave(out);
+    QVERIFY2(worst < 2.0 / 32768, qPrintable(QString::number(worst)));
+    QVERIFY(change > 0.05);
+    // OK applied the same filter to the wave.
+    QVERIFY(record->frameCount == before.size());
+    std::vector<float> applied(before);
+    SectionState fresh[kMaxEqSections] = {};
+    EqSections run2 = BassTrebleSections({kUseBass, 300, -12.0, 10000, 0.0}, 44100);
+    RunEqSections(run2, fresh, applied.data(), uint32_t(applied.size()));
+    double applyError = 0;
+    for (size_t i = 200; i < 20000; ++i)  // past the edge smoothing
+        applyError = std::max(applyError, double(std::abs(record->leftSamples[i] - applied[i])));
+    QVERIFY2(applyError < 1e-5, qPrintable(QString::number(applyError)));
+    gPresetsFolder.clear();
+    unsetenv("ORBICK_AUDIO");
+    SetAudioBackend(nullptr);
 }
 
 }  // namespace shelltest

@@ -73,6 +73,17 @@ class DialogsTest : public QObject {
     void presetSaveThenLoadGivesSameParameters();
     void closingTheEditorCancelsItsDialog();
     void sessionReplaysBitForBitInBatch();
+    void eqPresetsAndPreview();
+};
+
+class SpectrumTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void okShowsTheAnalysisOfTheAffectArea();
+    void textSaveEqualsTheCoreExport();
+    void imageSaveCopyAndPrintGiveTheChart();
+    void tooSmallAreaAndMissingSoundAreReported();
 };
 
 class GenerateDialogTest : public QObject {

@@ -56,5 +56,9 @@ int main(int argc, char** argv) {
         shelltest::DialogsTest t;
         status |= QTest::qExec(&t, argc, argv);
     }
+    {
+        shelltest::SpectrumTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
     return status;
 }

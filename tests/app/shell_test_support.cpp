@@ -4,8 +4,11 @@
 #include <QDialog>
 #include <QDir>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include "app/main_frame.h"
 #include "app/shell_startup.h"
 #include "formats/sound_io.h"
 #include "wave/memory.h"
@@ -40,6 +43,42 @@ bool WriteTestWav(const QString& path, int channels, unsigned frames, const std:
     int result = ob::SaveSound(record, formatCode, 15);
     ob::DiscardWave(record);
     return result == 0;
+}
+
+DialogRun DriveDialog(ob::MainFrame* frame, int command, const std::function<void(QDialog*)>& act,
+                      bool ok) {
+    DialogRun run;
+    QPointer<QDialog> first;
+    QTimer::singleShot(30, frame, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        first = dialog;
+        run.seen = true;
+        run.title = dialog->windowTitle();
+        if (act) act(dialog);
+        if (!first) return;  // closed by the act itself
+        if (ok)
+            QMetaObject::invokeMethod(dialog, "accept");
+        else
+            dialog->reject();
+        if (first && first->isVisible()) {
+            run.stayedOpen = true;
+            first->reject();
+        }
+    });
+    // Any other modal dialog (an unexpected question) is rejected and counted.
+    QTimer late;
+    late.setInterval(400);
+    QObject::connect(&late, &QTimer::timeout, &late, [&run, &first] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog && dialog != first) {
+            ++run.lateClosed;
+            dialog->reject();
+        }
+    });
+    late.start();
+    frame->RunCommand(command);
+    return run;
 }
 
 ModalCloser::ModalCloser() {

@@ -6,10 +6,13 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/qt_user_interface.h"
+
+class QDialog;
 
 namespace ob {
 class MainFrame;
@@ -69,6 +72,19 @@ class ModalCloser : public QObject {
   private:
     QTimer timer_;
 };
+
+// What happened to the dialog a command opened.
+struct DialogRun {
+    bool seen = false;        // a modal dialog was there
+    QString title;            // its caption
+    bool stayedOpen = false;  // OK was refused (closed by the test afterwards)
+    int lateClosed = 0;       // other modal dialogs the late closer had to reject
+};
+
+// Runs `command`; when its dialog is up, `act` sets its controls, then OK or
+// Cancel. Nothing is checked inside the timer: it records and always closes.
+DialogRun DriveDialog(ob::MainFrame* frame, int command, const std::function<void(QDialog*)>& act,
+                      bool ok);
 
 // Starts the shell with the test folder as settings folder and no tip.
 ob::MainFrame* Start(const QString& folder, const QString& file = QString());

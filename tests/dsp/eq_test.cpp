@@ -363,6 +363,23 @@ TEST(EqPreview, FillsTheSameSamplesAsTheOperationAndLeavesTheWave) {
     }
 }
 
+TEST(EqPreview, HoldsItsSamplesWhenTheEditorCloses) {
+    GlobalStateGuard guard;
+    WaveRecord* w = NoiseWave(6000, true);
+    SelectMouse(*w, 100, 4096, 3);
+    EqPreviewSettings s;
+    s.bassTreble = {3, 100, 6, 8000, -4};
+    auto control = std::make_shared<EqPreviewControl>(s);
+    EqPreviewFiller before(*w, control), after(*w, control);
+    std::vector<float> l1(4096), r1(4096), l2(4096), r2(4096);
+    ASSERT_EQ(before.Fill(l1.data(), r1.data(), 4096), 4096u);
+    // The sound goes while the second filler still has its whole area to play.
+    CloseAllEditors();
+    ASSERT_EQ(after.Fill(l2.data(), r2.data(), 4096), 4096u);
+    EXPECT_EQ(l1, l2);
+    EXPECT_EQ(r1, r2);
+}
+
 TEST(EqPreview, ChangesApplyFromTheNextBufferAndOrderFiveIsRefused) {
     GlobalStateGuard guard;
     WaveRecord* w = NoiseWave(8192, false);
