@@ -23,8 +23,9 @@ static const float* ChannelSamples(const WaveRecord& record, int channel) {
 }
 
 // Maximum of the first and minimum of the second floats of `count` pairs,
-// folded into lo and hi. Two pairs at a time with SSE (a whole-hour view reads
-// about 450 pairs per column).
+// folded into lo and hi. Two pairs at a time with SSE (a column of a
+// whole-hour view covers 450 blocks: about 28 coarse pairs and the pairs of
+// the blocks at its ends).
 static void PairsMinMax(const float* p, uint32_t count, float& lo, float& hi) {
     uint32_t i = 0;
 #ifdef __SSE2__
@@ -66,6 +67,24 @@ static void PairsMinMax(const float* p, uint32_t count, float& lo, float& hi) {
     }
 }
 
+// Extremes of overview blocks b0 .. b1 - 1: the coarse pairs for the whole
+// runs of 16 blocks inside, the pairs of the blocks at either end.
+static void BlocksMinMax(const PeakOverview& overview, uint32_t b0, uint32_t b1, float& lo,
+                         float& hi) {
+    const uint32_t k0 = (b0 + kCoarseOverviewBlocks - 1) / kCoarseOverviewBlocks;
+    // One past the last whole coarse pair; the last pair of the wave ends at
+    // its last block, however few blocks it folds.
+    const uint32_t k1 = b1 == overview.blocks ? CoarseBlockCount(b1) : b1 / kCoarseOverviewBlocks;
+    if (k1 <= k0) {
+        PairsMinMax(overview.pairs + 2 * size_t(b0), b1 - b0, lo, hi);
+        return;
+    }
+    const uint32_t c0 = k0 * kCoarseOverviewBlocks, c1 = k1 * kCoarseOverviewBlocks;
+    PairsMinMax(overview.pairs + 2 * size_t(b0), c0 - b0, lo, hi);
+    PairsMinMax(CoarsePairs(overview) + 2 * size_t(k0), k1 - k0, lo, hi);
+    if (c1 < b1) PairsMinMax(overview.pairs + 2 * size_t(c1), b1 - c1, lo, hi);
+}
+
 void ChannelMinMax(const WaveRecord& record, int channel, uint32_t first, uint32_t last,
                    float& minimum, float& maximum) {
     const float* samples = ChannelSamples(record, channel);
@@ -75,7 +94,7 @@ void ChannelMinMax(const WaveRecord& record, int channel, uint32_t first, uint32
         uint32_t b0 = (first + kOverviewBlockFrames - 1) / kOverviewBlockFrames;
         uint32_t b1 = (last + 1) / kOverviewBlockFrames;  // one past the last whole block
         float hi = -INFINITY, lo = INFINITY;
-        PairsMinMax(overview->pairs + 2 * size_t(b0), b1 - b0, lo, hi);
+        BlocksMinMax(*overview, b0, b1, lo, hi);
         for (uint32_t f = first; f < b0 * kOverviewBlockFrames; ++f) {
             hi = std::max(hi, samples[f]);
             lo = std::min(lo, samples[f]);
@@ -110,7 +129,7 @@ void ColumnMinMax(const WaveRecord& record, int channel, uint32_t first, uint32_
     const uint32_t firstBlock = first / kOverviewBlockFrames;
     const uint32_t lastBlock = std::min(last / kOverviewBlockFrames, overview->blocks - 1);
     float hi = -INFINITY, lo = INFINITY;
-    PairsMinMax(overview->pairs + 2 * size_t(firstBlock), lastBlock - firstBlock + 1, lo, hi);
+    BlocksMinMax(*overview, firstBlock, lastBlock + 1, lo, hi);
     minimum = lo;
     maximum = hi;
 }
@@ -147,10 +166,25 @@ static void PaintMinMaxColumns(QImage& image, const WavePaintJob& job, const Lan
         rowFirst = std::min(rowFirst, yTop);
         rowLast = std::max(rowLast, yBottom);
     }
+    const int n = c1 - c0;
     for (int y = rowFirst; y <= rowLast; ++y) {
         uint32_t* line = reinterpret_cast<uint32_t*>(image.scanLine(y)) + c0;
-        const int n = c1 - c0;
-        for (int i = 0; i < n; ++i)
+        int i = 0;
+#ifdef __SSE2__
+        // Four pixels at a time: the colour where the row is inside the run.
+        const __m128i row = _mm_set1_epi32(y), paint = _mm_set1_epi32(int(colour));
+        for (; i + 4 <= n; i += 4) {
+            const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&runTop[size_t(i)]));
+            const __m128i b =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(&runBottom[size_t(i)]));
+            const __m128i outside = _mm_or_si128(_mm_cmpgt_epi32(t, row), _mm_cmpgt_epi32(row, b));
+            __m128i* p = reinterpret_cast<__m128i*>(line + i);
+            const __m128i old = _mm_loadu_si128(p);
+            _mm_storeu_si128(
+                p, _mm_or_si128(_mm_and_si128(outside, old), _mm_andnot_si128(outside, paint)));
+        }
+#endif
+        for (; i < n; ++i)
             if (runTop[size_t(i)] <= y && y <= runBottom[size_t(i)]) line[i] = colour;
     }
 }

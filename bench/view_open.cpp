@@ -40,10 +40,12 @@ int main(int argc, char** argv) {
     view.repaint();
     std::printf("first_paint_seconds %.3f\n", seconds());
     // Memory for the open sound: resident size (peak and now) against the
-    // samples plus the overview; the goal is at most 10 % above them.
+    // samples plus the overview (with its coarse level); the goal is at most
+    // 10 % above them.
     const int channels = record.rightSamples ? 2 : 1;
-    const double held = double(record.frameCount) * 4 * channels +
-                        double(record.leftOverview.blocks + record.rightOverview.blocks) * 8;
+    double held = double(record.frameCount) * 4 * channels;
+    for (const PeakOverview* o : {&record.leftOverview, &record.rightOverview})
+        if (o->pairs) held += double(OverviewBytes(o->blocks));
     if (FILE* status = std::fopen("/proc/self/status", "r")) {
         char line[256];
         while (std::fgets(line, sizeof line, status)) {

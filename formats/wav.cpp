@@ -160,7 +160,7 @@ struct DecodeJob {
 
 // Decodes frames [from, to) into the channel buffers through its own block
 // buffer and builds the overview of each block as it goes. `from` is a
-// multiple of the overview block size.
+// multiple of 16 overview blocks (one coarse pair).
 int DecodeRange(const DecodeJob& job, uint64_t from, uint64_t to) {
     if (from >= to) return kFileOk;
     const size_t byBytes = std::max<size_t>(1, kBlockBytes / job.frameBytes);
@@ -184,10 +184,8 @@ int DecodeRange(const DecodeJob& job, uint64_t from, uint64_t to) {
         done += n;
         const uint32_t last =
             done == job.count ? blocks - 1 : uint32_t(done / kOverviewBlockFrames) - 1;
-        if (job.overviews[0].pairs)
-            ComputeOverviewBlocks(job.left, job.count, job.overviews[0].pairs, first, last);
-        if (job.overviews[1].pairs)
-            ComputeOverviewBlocks(job.right, job.count, job.overviews[1].pairs, first, last);
+        ComputeOverviewBlocks(job.left, job.count, job.overviews[0], first, last);
+        ComputeOverviewBlocks(job.right, job.count, job.overviews[1], first, last);
     }
     Release(block, blockBytes, kAllocHeap);
     return result;
@@ -214,10 +212,7 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
         const uint32_t count = uint32_t(frames);
         const uint32_t blocks = OverviewBlockCount(count);
         PeakOverview overview;
-        if (blocks >= kOverviewMinBlocks) {
-            overview.pairs = static_cast<float*>(Allocate(size_t(blocks) * 8, kAllocHeap));
-            overview.blocks = overview.pairs ? blocks : 0;
-        }
+        if (blocks >= kOverviewMinBlocks) AllocateOverview(overview, blocks);
         int result = Seek(fd, data.dataOffset, kSeekSet) < 0 ? kFileIOError : kFileOk;
         for (uint32_t done = 0; result == kFileOk && done < count;) {
             uint32_t n = std::min(kOverviewPieceFrames, count - done);
@@ -228,11 +223,11 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
             uint32_t first = done / kOverviewBlockFrames;
             done += n;
             uint32_t last = done == count ? blocks - 1 : done / kOverviewBlockFrames - 1;
-            ComputeOverviewBlocks(samples, count, overview.pairs, first, last);
+            ComputeOverviewBlocks(samples, count, overview, first, last);
         }
         if (result != kFileOk) {
             Release(samples, channelBytes, kAllocLarge);
-            Release(overview.pairs, size_t(blocks) * 8, kAllocHeap);
+            FreeOverview(overview);
             return result;
         }
         record.leftSamples = samples;
@@ -250,16 +245,13 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
     PeakOverview overviews[2];
     bool overviewsOk = true;
     if (blocks >= kOverviewMinBlocks) {
-        for (int c = 0; c < f.channels; ++c) {
-            overviews[c].pairs = static_cast<float*>(Allocate(size_t(blocks) * 8, kAllocHeap));
-            overviews[c].blocks = overviews[c].pairs ? blocks : 0;
-            overviewsOk = overviewsOk && overviews[c].pairs;
-        }
+        for (int c = 0; c < f.channels; ++c)
+            overviewsOk = AllocateOverview(overviews[c], blocks) && overviewsOk;
     }
     auto releaseAll = [&] {
         Release(left, channelBytes, kAllocLarge);
         Release(right, channelBytes, kAllocLarge);
-        for (PeakOverview& o : overviews) Release(o.pairs, size_t(blocks) * 8, kAllocHeap);
+        for (PeakOverview& o : overviews) FreeOverview(o);
     };
     if (!left || (f.channels == 2 && !right) || !overviewsOk) {
         releaseAll();
@@ -267,12 +259,13 @@ int ReadSampleData(int fd, const ChunkInfo& data, const FormatInfo& f, WaveRecor
     }
 
     // Long sounds are decoded by several workers, each over its own run of
-    // whole overview blocks: reading, converting and the overview of each
-    // block while it is in the cache share the cores.
+    // whole coarse overview pairs (16 blocks): reading, converting and the
+    // overview of each block while it is in the cache share the cores, and no
+    // coarse pair folds blocks of two workers.
     const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
     const unsigned workers = frames >= kParallelFrames ? cores : 1;
-    const uint64_t share =
-        (frames / workers + kOverviewBlockFrames - 1) / kOverviewBlockFrames * kOverviewBlockFrames;
+    constexpr uint64_t kShareUnit = uint64_t(kOverviewBlockFrames) * kCoarseOverviewBlocks;
+    const uint64_t share = (frames / workers + kShareUnit - 1) / kShareUnit * kShareUnit;
     DecodeJob job{fd, data.dataOffset, f, frameBytes, count, left, right, overviews};
     std::vector<int> results(workers, kFileOk);
     std::vector<std::thread> threads;

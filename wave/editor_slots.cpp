@@ -25,11 +25,8 @@ void ReleaseSamples(WaveRecord& record) {
 
 bool CopyOverview(const PeakOverview& from, PeakOverview& to) {
     if (!from.pairs) return true;
-    size_t bytes = size_t(from.blocks) * 2 * sizeof(float);
-    to.pairs = static_cast<float*>(Allocate(bytes, kAllocHeap));
-    if (!to.pairs) return false;
-    std::memcpy(to.pairs, from.pairs, bytes);
-    to.blocks = from.blocks;
+    if (!AllocateOverview(to, from.blocks)) return false;
+    std::memcpy(to.pairs, from.pairs, OverviewBytes(from.blocks));  // with its coarse level
     return true;
 }
 }  // namespace

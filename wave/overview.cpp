@@ -1,6 +1,9 @@
 // Peak overview: one (maximum, minimum) pair per 200-frame block of each
-// channel, kept for waves of 500 blocks and more so drawing stays fast.
+// channel, kept for waves of 500 blocks and more so drawing stays fast, and
+// the coarse level of one pair per 16 blocks kept beside it.
 #include <xmmintrin.h>
+
+#include <algorithm>
 
 #include "wave/memory.h"
 #include "wave/wave_record.h"
@@ -12,12 +15,6 @@ uint32_t OverviewBlockCount(uint32_t frameCount) {
 }
 
 namespace {
-
-void DropOne(PeakOverview& overview) {
-    if (overview.pairs)
-        Release(overview.pairs, size_t(overview.blocks) * 2 * sizeof(float), kAllocHeap);
-    overview = PeakOverview{};
-}
 
 // Maximum and minimum of one full 200-frame block, four lanes at a time.
 // _mm_max_ps(v, m) keeps m when v is not a number, exactly like the scalar
@@ -64,27 +61,80 @@ void ComputeBlocks(const float* samples, uint32_t frameCount, float* pairs, uint
     }
 }
 
+// Coarse pairs first..last of `overview`, each folded from its blocks by the
+// same scalar rule as the blocks from their frames.
+void ComputeCoarse(PeakOverview& overview, uint32_t first, uint32_t last) {
+    float* coarse = overview.pairs + 2 * size_t(overview.blocks);
+    for (uint32_t k = first; k <= last; ++k) {
+        const size_t begin = size_t(k) * kCoarseOverviewBlocks;
+        const size_t end = std::min<size_t>(begin + kCoarseOverviewBlocks, overview.blocks);
+        const float* p = overview.pairs + 2 * begin;
+        float maximum = p[0], minimum = p[1];
+        for (size_t b = 1; b < end - begin; ++b) {
+            if (p[2 * b] > maximum) maximum = p[2 * b];
+            if (p[2 * b + 1] < minimum) minimum = p[2 * b + 1];
+        }
+        coarse[2 * size_t(k)] = maximum;
+        coarse[2 * size_t(k) + 1] = minimum;
+    }
+}
+
+// Blocks first..last of one channel and the coarse pairs over them.
+void Rebuild(const float* samples, uint32_t frameCount, PeakOverview& overview, uint32_t first,
+             uint32_t last) {
+    ComputeBlocks(samples, frameCount, overview.pairs, first, last);
+    ComputeCoarse(overview, first / kCoarseOverviewBlocks, last / kCoarseOverviewBlocks);
+}
+
 // Makes sure `overview` has `blocks` pairs; false when memory runs out.
 bool EnsureSize(PeakOverview& overview, uint32_t blocks) {
     if (overview.pairs && overview.blocks == blocks) return true;
-    DropOne(overview);
-    auto* pairs = static_cast<float*>(Allocate(size_t(blocks) * 2 * sizeof(float), kAllocHeap));
+    return AllocateOverview(overview, blocks);
+}
+
+}  // namespace
+
+size_t OverviewBytes(uint32_t blocks) {
+    return (size_t(blocks) + CoarseBlockCount(blocks)) * 2 * sizeof(float);
+}
+
+bool AllocateOverview(PeakOverview& overview, uint32_t blocks) {
+    FreeOverview(overview);
+    if (blocks == 0) return false;
+    auto* pairs = static_cast<float*>(Allocate(OverviewBytes(blocks), kAllocHeap));
     if (!pairs) return false;
     overview.pairs = pairs;
     overview.blocks = blocks;
     return true;
 }
 
-}  // namespace
+void FreeOverview(PeakOverview& overview) {
+    if (overview.pairs) Release(overview.pairs, OverviewBytes(overview.blocks), kAllocHeap);
+    overview = PeakOverview{};
+}
 
-void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, float* pairs, uint32_t first,
-                           uint32_t last) {
-    if (samples && pairs && first <= last) ComputeBlocks(samples, frameCount, pairs, first, last);
+void UpdateCoarseOverview(PeakOverview& overview, uint32_t first, uint32_t last) {
+    if (!overview.pairs || first > last || first >= overview.blocks) return;
+    last = std::min(last, overview.blocks - 1);
+    ComputeCoarse(overview, first / kCoarseOverviewBlocks, last / kCoarseOverviewBlocks);
+}
+
+void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, PeakOverview& overview,
+                           uint32_t first, uint32_t last) {
+    if (!samples || !overview.pairs || first > last || last >= overview.blocks) return;
+    ComputeBlocks(samples, frameCount, overview.pairs, first, last);
+    // The coarse pairs whose last block is among these; the wave's last pair
+    // ends at its last block, however few blocks it holds.
+    const uint32_t end = last + 1;  // one past the last block
+    const uint32_t k0 = first / kCoarseOverviewBlocks;
+    uint32_t k1 = end / kCoarseOverviewBlocks;  // one past the last whole coarse pair
+    if (end == overview.blocks) k1 = CoarseBlockCount(overview.blocks);
+    if (k1 > k0) ComputeCoarse(overview, k0, k1 - 1);
 }
 
 void DropOverviews(WaveRecord& record) {
-    DropOne(record.leftOverview);
-    DropOne(record.rightOverview);
+    FreeOverview(record.leftOverview);
+    FreeOverview(record.rightOverview);
 }
 
 void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_t channels) {
@@ -94,7 +144,7 @@ void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_
         DropOverviews(record);
         return;
     }
-    if (!record.rightSamples) DropOne(record.rightOverview);
+    if (!record.rightSamples) FreeOverview(record.rightOverview);
 
     // A channel whose overview is missing or of the wrong size is rebuilt
     // whole, whatever range and channels were asked for.
@@ -106,10 +156,8 @@ void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_
         DropOverviews(record);
         return;
     }
-    if (rebuildLeft)
-        ComputeBlocks(record.leftSamples, count, record.leftOverview.pairs, 0, blocks - 1);
-    if (rebuildRight)
-        ComputeBlocks(record.rightSamples, count, record.rightOverview.pairs, 0, blocks - 1);
+    if (rebuildLeft) Rebuild(record.leftSamples, count, record.leftOverview, 0, blocks - 1);
+    if (rebuildRight) Rebuild(record.rightSamples, count, record.rightOverview, 0, blocks - 1);
 
     uint32_t firstBlock = 0, lastBlock = blocks - 1;
     if (length != 0 && start < count) {
@@ -119,10 +167,9 @@ void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_
         lastBlock = static_cast<uint32_t>((end - 1) / kOverviewBlockFrames);
     }
     if ((channels & kEditLeft) && !rebuildLeft)
-        ComputeBlocks(record.leftSamples, count, record.leftOverview.pairs, firstBlock, lastBlock);
+        Rebuild(record.leftSamples, count, record.leftOverview, firstBlock, lastBlock);
     if ((channels & kEditRight) && record.rightSamples && !rebuildRight)
-        ComputeBlocks(record.rightSamples, count, record.rightOverview.pairs, firstBlock,
-                      lastBlock);
+        Rebuild(record.rightSamples, count, record.rightOverview, firstBlock, lastBlock);
 }
 
 }  // namespace ob

@@ -122,24 +122,25 @@ bool LoadOverviewCache(WaveRecord& record, const std::string& soundPath) {
     for (size_t i = 0; ok && i < kHeaderWords; ++i) ok = GetLe32(header + 4 * i) == expected[i];
     PeakOverview left, right;
     uint32_t blocks = expected[6];
-    if (ok) {
-        left.pairs = static_cast<float*>(Allocate(channelBytes, kAllocHeap));
-        left.blocks = blocks;
-        ok = left.pairs && ReadBlock(fd, left.pairs, channelBytes) == channelBytes;
-    }
-    if (ok && channels == 2) {
-        right.pairs = static_cast<float*>(Allocate(channelBytes, kAllocHeap));
-        right.blocks = blocks;
-        ok = right.pairs && ReadBlock(fd, right.pairs, channelBytes) == channelBytes;
-    }
+    // The file holds the pairs; their coarse level is folded after reading.
+    if (ok)
+        ok = AllocateOverview(left, blocks) &&
+             ReadBlock(fd, left.pairs, channelBytes) == channelBytes;
+    if (ok && channels == 2)
+        ok = AllocateOverview(right, blocks) &&
+             ReadBlock(fd, right.pairs, channelBytes) == channelBytes;
     CloseFile(fd);
     if (!ok) {
-        Release(left.pairs, channelBytes, kAllocHeap);
-        Release(right.pairs, channelBytes, kAllocHeap);
+        FreeOverview(left);
+        FreeOverview(right);
         return false;
     }
     PairsFromFile(left.pairs, channelBytes / 4);
-    if (right.pairs) PairsFromFile(right.pairs, channelBytes / 4);
+    UpdateCoarseOverview(left, 0, blocks - 1);
+    if (right.pairs) {
+        PairsFromFile(right.pairs, channelBytes / 4);
+        UpdateCoarseOverview(right, 0, blocks - 1);
+    }
     DropOverviews(record);
     record.leftOverview = left;
     record.rightOverview = right;

@@ -88,17 +88,12 @@ uint32_t ExistingChannels(const WaveRecord& record) {
     return bits;
 }
 
-void FreeOverviewCopy(PeakOverview& overview) {
-    Release(overview.pairs, size_t(overview.blocks) * 2 * sizeof(float), kAllocHeap);
-    overview = PeakOverview{};
-}
-
 void FreeNode(UndoBackup* node) {
     size_t bytes = size_t(node->length) * sizeof(float);
     Release(node->left, bytes, kAllocLarge);
     Release(node->right, bytes, kAllocLarge);
-    FreeOverviewCopy(node->leftOverview);
-    FreeOverviewCopy(node->rightOverview);
+    FreeOverview(node->leftOverview);
+    FreeOverview(node->rightOverview);
     delete node;
 }
 
@@ -117,11 +112,8 @@ UndoBackup* Oldest(const WaveRecord& record) {
 
 bool CopyOverview(const PeakOverview& from, uint32_t blocks, PeakOverview& to) {
     if (!from.pairs || from.blocks != blocks || blocks == 0) return true;  // nothing to keep
-    size_t bytes = size_t(blocks) * 2 * sizeof(float);
-    to.pairs = static_cast<float*>(Allocate(bytes, kAllocHeap));
-    if (!to.pairs) return false;
-    std::memcpy(to.pairs, from.pairs, bytes);
-    to.blocks = blocks;
+    if (!AllocateOverview(to, blocks)) return false;
+    std::memcpy(to.pairs, from.pairs, OverviewBytes(blocks));  // with its coarse level
     return true;
 }
 

@@ -32,13 +32,27 @@ struct MarkerNode {
     std::string name;       // may be empty
 };
 
-// Peak overview of one channel: a (maximum, minimum) pair per 200-frame block.
+// Peak overview of one channel: a (maximum, minimum) pair per 200-frame
+// block, followed in the same heap block by a coarse level of one pair per
+// 16 blocks, so the widest views read a sixteenth of the pairs. Every heap
+// block of an overview is obtained with AllocateOverview (OverviewBytes) and
+// every change of its pairs updates the coarse pairs over them as well.
 struct PeakOverview {
-    float* pairs = nullptr;  // 2 * blocks floats, heap
+    float* pairs = nullptr;  // 2 * blocks floats, then 2 * CoarseBlockCount(blocks)
     uint32_t blocks = 0;
 };
 constexpr uint32_t kOverviewBlockFrames = 200;
 constexpr uint32_t kOverviewMinBlocks = 500;
+constexpr uint32_t kCoarseOverviewBlocks = 16;  // overview blocks per coarse pair
+
+inline uint32_t CoarseBlockCount(uint32_t blocks) {
+    return blocks / kCoarseOverviewBlocks + (blocks % kCoarseOverviewBlocks != 0);
+}
+// The coarse pairs of an overview: pair k folds blocks 16k .. 16k + 15 (the
+// last one the blocks that remain).
+inline const float* CoarsePairs(const PeakOverview& overview) {
+    return overview.pairs + 2 * size_t(overview.blocks);
+}
 
 constexpr uint32_t kStateChanged = 0x80000000u;  // stateFlags bit 31
 constexpr size_t kMaxNameLength = 73;            // names read from files
@@ -224,11 +238,22 @@ uint32_t VisibleFrames(uint32_t widthPixels, uint32_t span);
 // ---- Overview and peak cache ----
 uint32_t OverviewBlockCount(uint32_t frameCount);  // frameCount / 200 + 1
 void UpdateOverview(WaveRecord& record, uint32_t start, uint32_t length, uint32_t channels);
-// The pairs of blocks first..last of one channel of `frameCount` frames into
-// `pairs` (for a reader that builds the overview while it fills the channel;
-// the frames of those blocks must be in place).
-void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, float* pairs, uint32_t first,
-                           uint32_t last);
+// Bytes of the heap block of an overview of `blocks` pairs and its coarse level.
+size_t OverviewBytes(uint32_t blocks);
+// Gives `overview` an unfilled heap block for `blocks` pairs (what it held
+// before is released); false, and an empty overview, when memory runs out.
+bool AllocateOverview(PeakOverview& overview, uint32_t blocks);
+// Releases the heap block of one overview and empties it.
+void FreeOverview(PeakOverview& overview);
+// The pairs of blocks first..last of one channel of `frameCount` frames (for
+// a reader that builds the overview while it fills the channel, front to
+// back; the frames of those blocks must be in place). A coarse pair is built
+// when its last block is, from the blocks before it, so one reader thread
+// must fill each run of 16 blocks.
+void ComputeOverviewBlocks(const float* samples, uint32_t frameCount, PeakOverview& overview,
+                           uint32_t first, uint32_t last);
+// Rebuilds the coarse pairs over blocks first..last from the pairs.
+void UpdateCoarseOverview(PeakOverview& overview, uint32_t first, uint32_t last);
 void DropOverviews(WaveRecord& record);
 // Path of the peak cache beside a sound: the path with ".pkc" appended.
 std::string PeakCachePath(const std::string& soundPath);

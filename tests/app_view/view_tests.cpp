@@ -102,9 +102,11 @@ class ViewTest : public QObject {
     }
 
     void columnMinMaxFromTheOverviewEqualsTheSamples() {
-        // Noise with a few lone peaks; every range's extremes from the overview
-        // (whole blocks) and samples (ragged ends) must equal a plain scan.
-        WaveRecord* record = MakeStereoTestSound(150000);
+        // Noise with a few lone peaks; every range's extremes from the coarse
+        // level, the overview (whole blocks) and samples (ragged ends) must
+        // equal a plain scan, also after edits that raise and lower a peak in
+        // the middle and update only their frames.
+        WaveRecord* record = MakeStereoTestSound(150000);  // 751 blocks: a short last coarse pair
         QVERIFY(record);
         uint32_t seed = 12345;
         auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
@@ -112,28 +114,59 @@ class ViewTest : public QObject {
             record->rightSamples[i] = float(int32_t(next()) / 2147483648.0 * 0.5);
         record->rightSamples[777] = 0.99f;
         record->rightSamples[120001] = -0.97f;
+        record->rightSamples[record->frameCount - 3] = 0.98f;  // in the last coarse pair
         UpdateOverview(*record, 0, 0, 3);
         QVERIFY(record->rightOverview.pairs);
-        for (int n = 0; n < 400; ++n) {
-            uint32_t a = next() % record->frameCount, b = next() % record->frameCount;
-            if (n % 4 == 0) b = std::min(record->frameCount - 1, a + next() % 1000);
-            const uint32_t first = std::min(a, b), last = std::max(a, b);
+        const float* p = record->rightSamples;
+        int wide = 0;
+        auto check = [&](uint32_t first, uint32_t last) {
             float lo = 0, hi = 0;
             ChannelMinMax(*record, 1, first, last, lo, hi);
-            const float* p = record->rightSamples;
-            QCOMPARE(hi, *std::max_element(p + first, p + last + 1));
-            QCOMPARE(lo, *std::min_element(p + first, p + last + 1));
+            if (hi != *std::max_element(p + first, p + last + 1) ||
+                lo != *std::min_element(p + first, p + last + 1))
+                return false;
             // A drawn column of 64 blocks or more covers the blocks its ends fall in.
             ColumnMinMax(*record, 1, first, last, lo, hi);
             uint32_t from = first, to = last;
             if ((last - first + 1) / kOverviewBlockFrames >= 64) {
+                ++wide;
                 from = first / kOverviewBlockFrames * kOverviewBlockFrames;
                 to = std::min(record->frameCount - 1,
                               (last / kOverviewBlockFrames + 1) * kOverviewBlockFrames - 1);
             }
-            QCOMPARE(hi, *std::max_element(p + from, p + to + 1));
-            QCOMPARE(lo, *std::min_element(p + from, p + to + 1));
-        }
+            return hi == *std::max_element(p + from, p + to + 1) &&
+                   lo == *std::min_element(p + from, p + to + 1);
+        };
+        auto checkMany = [&] {
+            for (int n = 0; n < 400; ++n) {
+                uint32_t a = next() % record->frameCount, b = next() % record->frameCount;
+                if (n % 4 == 0) b = std::min(record->frameCount - 1, a + next() % 1000);
+                if (n % 4 == 1) b = record->frameCount - 1;  // up to the last frame
+                if (!check(std::min(a, b), std::max(a, b))) return false;
+            }
+            // Every column of views around the edited frames, as the painter asks.
+            for (uint32_t width : {12800u, 12801u, 16000u, 40000u})
+                for (uint32_t f = 60000; f + width < 90000; f += width / 3)
+                    if (!check(f, f + width)) return false;
+            return true;
+        };
+        QVERIFY(checkMany());
+        // An edit in the middle: a new peak raised and an old one lowered,
+        // each updating only its own frames.
+        record->rightSamples[75555] = 0.995f;
+        UpdateOverview(*record, 75555, 1, kEditRight);
+        record->rightSamples[777] = 0.0f;
+        UpdateOverview(*record, 700, 200, kEditRight);
+        for (uint32_t i = 80000; i < 80400; ++i) record->rightSamples[i] = -0.999f;
+        UpdateOverview(*record, 80000, 400, kEditRight);
+        QVERIFY(checkMany());
+        float lo = 0, hi = 0;
+        ColumnMinMax(*record, 1, 64000, 96000, lo, hi);
+        QCOMPARE(hi, 0.995f);
+        QCOMPARE(lo, -0.999f);
+        ColumnMinMax(*record, 1, 0, record->frameCount - 1, lo, hi);
+        QCOMPARE(hi, 0.995f);
+        QVERIFY(wide > 400);
     }
 
     void dragSetsTheMouseAreaAtTwoZoomLevels() {

@@ -96,12 +96,12 @@ TEST_P(Lossless, OpenAndSaveKeepEverySample) {
     PeakOverview* overviews[2] = {&in.record.leftOverview, &in.record.rightOverview};
     for (int k = 0; k < 2; ++k)
         if (overviews[k]->pairs)
-            readOverview[k].assign(overviews[k]->pairs,
-                                   overviews[k]->pairs + size_t(overviews[k]->blocks) * 2);
+            readOverview[k].assign(overviews[k]->pairs,  // with the coarse level
+                                   overviews[k]->pairs + OverviewBytes(overviews[k]->blocks) / 4);
     UpdateOverview(in.record, 0, 0, kEditLeftRight);
     for (int k = 0; k < 2; ++k) {
         if (!overviews[k]->pairs) continue;
-        ASSERT_EQ(readOverview[k].size(), size_t(overviews[k]->blocks) * 2);
+        ASSERT_EQ(readOverview[k].size(), OverviewBytes(overviews[k]->blocks) / 4);
         EXPECT_TRUE(std::equal(readOverview[k].begin(), readOverview[k].end(), overviews[k]->pairs))
             << "overview " << k << " differs";
     }

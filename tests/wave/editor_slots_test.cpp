@@ -152,7 +152,7 @@ TEST(EditorSlots, DuplicateCopiesTheWaveOrNothing) {
     EXPECT_EQ(std::memcmp(copy->rightSamples, src.rightSamples, 120000 * 4), 0);
     EXPECT_EQ(copy->leftOverview.blocks, src.leftOverview.blocks);
     EXPECT_EQ(std::memcmp(copy->rightOverview.pairs, src.rightOverview.pairs,
-                          src.rightOverview.blocks * 8),
+                          OverviewBytes(src.rightOverview.blocks)),
               0);
     EXPECT_EQ(FindLoop(*copy, 2)->end, 500u);
     EXPECT_EQ(FindMarker(*copy, 0)->name, "zero");

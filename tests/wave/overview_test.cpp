@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
+#include "overview_reference.h"
 #include "temp_folder.h"
 #include "wave/file_io.h"
 #include "wave/memory.h"
@@ -17,19 +19,8 @@
 using namespace ob;
 
 namespace {
-// Reference pairs written straight from the definition.
 void ExpectOverviewMatches(const float* samples, uint32_t frames, const PeakOverview& ov) {
-    ASSERT_EQ(ov.blocks, frames / 200 + 1);
-    for (uint32_t b = 0; b < ov.blocks; ++b) {
-        uint32_t begin = b * 200, end = std::min(begin + 200, frames);
-        float hi = 0, lo = 0;
-        if (begin < end) {
-            hi = *std::max_element(samples + begin, samples + end);
-            lo = *std::min_element(samples + begin, samples + end);
-        }
-        ASSERT_EQ(ov.pairs[2 * b], hi) << b;
-        ASSERT_EQ(ov.pairs[2 * b + 1], lo) << b;
-    }
+    EXPECT_TRUE(OverviewMatches(samples, frames, ov));
 }
 
 void SetMtime(const std::string& path, time_t seconds) {
@@ -94,6 +85,71 @@ TEST(Overview, RangeUpdatesResizeAndDrop) {
     EXPECT_EQ(r.leftOverview.pairs, nullptr);
     EXPECT_EQ(r.rightOverview.pairs, nullptr);
     r.frameCount = 150123;
+}
+
+// Range updates rebuild the coarse pairs over the blocks they touch, across
+// coarse boundaries and in a short or one-block last coarse pair.
+TEST(Overview, CoarseLevelFollowsRangeUpdates) {
+    for (uint32_t frames : {100000u, 102400u, 150123u}) {  // last coarse pair 5, 1, 15 blocks
+        ScopedRecord s;
+        WaveRecord& r = s.record;
+        ASSERT_TRUE(GiveWave(r, frames, true));
+        UpdateOverview(r, 0, 0, 3);
+        ExpectOverviewMatches(r.leftSamples, frames, r.leftOverview);
+        struct Edit {
+            uint32_t start, length;
+            float value;
+        } edits[] = {
+            {3199, 2, 0.97f},           // the last frame of coarse pair 0, the first of pair 1
+            {3199, 2, 0.0f},            // and the peak taken away again
+            {40000, 9000, -0.99f},      // several whole coarse pairs
+            {frames - 150, 150, 0.9f},  // the last block
+            {frames / 2, 1, 1.0f},
+        };
+        for (const Edit& e : edits) {
+            for (uint32_t i = e.start; i < e.start + e.length; ++i) r.rightSamples[i] = e.value;
+            UpdateOverview(r, e.start, e.length, kEditRight);
+            ASSERT_TRUE(OverviewMatches(r.rightSamples, frames, r.rightOverview))
+                << frames << " after an edit at " << e.start;
+        }
+        // The left channel was not asked for: its overview is the old one.
+        r.leftSamples[5000] = 0.999f;
+        UpdateOverview(r, 5000, 1, kEditRight);
+        EXPECT_FALSE(OverviewMatches(r.leftSamples, frames, r.leftOverview));
+        UpdateOverview(r, 5000, 1, kEditLeft);
+        EXPECT_TRUE(OverviewMatches(r.leftSamples, frames, r.leftOverview));
+    }
+}
+
+// A reader builds the overview in runs, front to back within each thread's
+// share of whole coarse pairs; the shares may finish in any order.
+TEST(Overview, ReaderRunsBuildTheCoarseLevel) {
+    ScopedRecord s;
+    WaveRecord& r = s.record;
+    const uint32_t frames = 150123;
+    ASSERT_TRUE(GiveWave(r, frames, false));
+    for (uint32_t i = 0; i < frames; ++i) r.leftSamples[i] = std::sin(i * 0.0003f) * (i % 7) / 7;
+    const uint32_t blocks = OverviewBlockCount(frames);
+    PeakOverview ov;
+    ASSERT_TRUE(AllocateOverview(ov, blocks));
+    // Shares of 16 * 12 blocks, the last share first; runs of 37 blocks inside each.
+    const uint32_t share = 16 * 12;
+    for (uint32_t from = (blocks - 1) / share * share;; from -= share) {
+        const uint32_t to = std::min(from + share, blocks);  // one past the share's last block
+        for (uint32_t b = from; b < to; b += 37)
+            ComputeOverviewBlocks(r.leftSamples, frames, ov, b, std::min(b + 37, to) - 1);
+        if (from == 0) break;
+    }
+    EXPECT_TRUE(OverviewMatches(r.leftSamples, frames, ov));
+    // Out-of-range calls change nothing.
+    const std::vector<float> before(ov.pairs, ov.pairs + OverviewBytes(blocks) / 4);
+    ComputeOverviewBlocks(r.leftSamples, frames, ov, 10, 9);
+    ComputeOverviewBlocks(r.leftSamples, frames, ov, 0, blocks);
+    ComputeOverviewBlocks(nullptr, frames, ov, 0, 5);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), ov.pairs));
+    FreeOverview(ov);
+    EXPECT_EQ(ov.pairs, nullptr);
+    EXPECT_EQ(ov.blocks, 0u);
 }
 
 // The block scan follows the scalar rule "a later sample replaces the
@@ -169,6 +225,9 @@ TEST(PeakCache, RoundTripAndFileLayout) {
     ASSERT_TRUE(LoadOverviewCache(t.record, sound));
     EXPECT_EQ(std::memcmp(t.record.leftOverview.pairs, r.leftOverview.pairs, 501 * 8), 0);
     EXPECT_EQ(std::memcmp(t.record.rightOverview.pairs, r.rightOverview.pairs, 501 * 8), 0);
+    // The file holds no coarse level: it is folded after reading.
+    ExpectOverviewMatches(t.record.leftSamples, 100000, t.record.leftOverview);
+    ExpectOverviewMatches(t.record.rightSamples, 100000, t.record.rightOverview);
 
     // Mismatches are ignored: channel count, frame count, a damaged header, a short file.
     ScopedRecord mono, other;

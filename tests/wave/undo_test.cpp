@@ -10,6 +10,7 @@
 #include "dsp/stereo.h"
 #include "tests/dsp/recording_ui.h"
 #include "tests/dsp/test_wave.h"
+#include "tests/wave/overview_reference.h"
 
 namespace ob {
 namespace {
@@ -91,6 +92,37 @@ TEST(Undo, ChangingTheDepthWithUndoneSteps) {
     SetBackupDepth(5000);
     EXPECT_EQ(gBackups, 1000u);
     EXPECT_EQ(BackupsMacroLine(7), "obBackups 7\n");
+}
+
+// Undo and redo hand the overview saved with a step back with its coarse
+// level: range steps and whole-wave steps, on both channels.
+TEST(Undo, OverviewAndItsCoarseLevelFollowUndoAndRedo) {
+    GlobalStateGuard guard;
+    RecordingUserInterface ui;
+    SetBackupDepth(5);
+    gBackups = 5;
+    WaveRecord* w = MakeWave(300123, true, Ramp);
+    auto matches = [&] {
+        return OverviewMatches(w->leftSamples, w->frameCount, w->leftOverview) &&
+               OverviewMatches(w->rightSamples, w->frameCount, w->rightOverview);
+    };
+    ASSERT_TRUE(matches());
+    SelectMouse(*w, 150001, 7000, 3);  // a range step in the middle
+    ASSERT_EQ(Gain(*w, {12.0}), 0);
+    EXPECT_EQ(BackupAt(*w, 0)->kind, kBackupRange);
+    EXPECT_TRUE(matches());
+    SelectMouse(*w, 0, 300123, 3);  // a whole-wave step
+    ASSERT_EQ(Gain(*w, {-20.0}), 0);
+    EXPECT_TRUE(matches());
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(Undo(*w), kUndoDone);
+        EXPECT_TRUE(matches()) << "undo " << i;
+    }
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(Redo(*w), kUndoDone);
+        EXPECT_TRUE(matches()) << "redo " << i;
+    }
+    CloseEditor(w->editorNumber);
 }
 
 TEST(Undo, RangeOrWholeWaveByLengthAndSetting) {
