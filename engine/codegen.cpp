@@ -5,7 +5,9 @@
 #include "engine/codegen.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "engine/builtins.h"
 #include "engine/context.h"
 #include "engine/parser.h"
 
@@ -215,10 +217,70 @@ static bool IntConstant(const ScriptContext& ctx, int op) {
            (k.type == VT_INTEGER || k.type == VT_LONG);
 }
 
+// Index of the runtime built-in `name`, or -1.
+static int BuiltinIndex(const char* name) {
+    int n = 0;
+    const Builtin* t = BuiltinTable(n);
+    for (int i = 0; i < n; ++i)
+        if (std::strcmp(t[i].name, name) == 0) return i;
+    return -1;
+}
+
+// The runtime built-in a call instruction's function cell names, or -1.
+static int CalledBuiltin(const ScriptContext& ctx, const Instr& call) {
+    if (call.a <= 0 || call.a >= (int)ctx.storage.size()) return -1;
+    const Cell& f = ctx.storage[call.a];
+    if (f.decl != VT_FUNC || !f.v.fn || f.v.fn->kind != FK_LIB) return -1;
+    return f.v.fn->builtin;
+}
+
+// A push of a variable or constant (not a moved temporary) on `line`.
+static bool PlainPush(const Instr& p, int line) {
+    return (p.op == OP_PUSH || p.op == OP_PUSHREF) && p.pad == 0 && p.b == -1 && p.c == -1 &&
+           p.line == line;
+}
+
+// Mid(s, i, n) rel text and InStr(i, s, t) with three pushed arguments: the
+// first push carries the call (and the comparison); the rest stay behind it
+// for the general path.
+static bool SelectTextCall(ScriptContext& ctx, std::vector<Instr>& code, size_t i) {
+    static const int kMid = BuiltinIndex("Mid"), kInStr = BuiltinIndex("InStr");
+    Instr& in = code[i];
+    if (i + 3 >= code.size() || !PlainPush(in, in.line) || !PlainPush(code[i + 1], in.line) ||
+        !PlainPush(code[i + 2], in.line))
+        return false;
+    const Instr& call = code[i + 3];
+    if (call.op != OP_CALL || call.pad != 0 || call.c != 3 || call.b == -1 || call.line != in.line)
+        return false;
+    const int fn = CalledBuiltin(ctx, call);
+    if (fn < 0) return false;
+    if (fn == kMid && i + 4 < code.size()) {
+        const Instr& rel = code[i + 4];
+        if (rel.op != OP_JNOTREL || rel.a != call.b || rel.b == call.b || rel.line != in.line ||
+            (unsigned)(rel.pad - OP_EQ) > (unsigned)(OP_GE - OP_EQ))
+            return false;
+        in.pad = (int16_t)in.op;
+        in.op = OP_MIDREL;
+        in.b = fn;
+        return true;
+    }
+    if (fn == kInStr) {
+        in.pad = (int16_t)in.op;
+        in.op = OP_INSTR3;
+        in.b = fn;
+        return true;
+    }
+    return false;
+}
+
 void Compiler::SelectTypedInstructions() {
     std::vector<Instr>& code = ctx_.code;
     for (size_t i = 0; i < code.size(); ++i) {
         Instr& in = code[i];
+        if (SelectTextCall(ctx_, code, i)) {
+            i += code[i].op == OP_MIDREL ? 4 : 3;
+            continue;
+        }
         // x = x + k, x = k + x, x = x - k: one instruction on the variable.
         if ((in.op == OP_ADD || in.op == OP_SUB) && in.pad == 0 && in.c != -1) {
             int k = -1;
@@ -267,7 +329,7 @@ const char* OpName(int op) {
         "CLEAR",   "RELEASE", "ADD",      "POW",    "MOD",    "AREAD", "CONCAT",  "SUB",
         "MUL",     "DIV",     "AND",      "OR",     "EQ",     "NE",    "LT",      "GT",
         "LE",      "GE",      "NEG",      "NOT",    "JTRUE",  "AREF",  "AREAD1",  "ASTORE1",
-        "JNOTREL", "SETREF",  "PUSHOP",   "ADDK",   "NEXTL",  "AUPDK"};
+        "JNOTREL", "SETREF",  "PUSHOP",   "ADDK",   "NEXTL",  "AUPDK", "MIDREL",  "INSTR3"};
     return op > 0 && op < OP_COUNT ? names[op] : "?";
 }
 
@@ -280,7 +342,8 @@ std::string ListCode(const ScriptContext& ctx) {
             std::snprintf(buf, sizeof buf, "%zu %s.%s%s %d %d %d ; line %d\n", i, OpName(in.op),
                           in.pad < 0 ? "R" : "", OpName(in.pad < 0 ? -in.pad : in.pad), in.a, in.b,
                           in.c, in.line);
-        else if (in.op == OP_JNOTREL || in.op == OP_PUSHOP)
+        else if (in.op == OP_JNOTREL || in.op == OP_PUSHOP || in.op == OP_MIDREL ||
+                 in.op == OP_INSTR3)
             std::snprintf(buf, sizeof buf, "%zu %s.%s %d %d %d ; line %d\n", i, OpName(in.op),
                           OpName(in.pad), in.a, in.b, in.c, in.line);
         else

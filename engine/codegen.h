@@ -65,7 +65,14 @@ enum Op : int32_t {
     OP_ADDK = 51,    // C := C op constant cell B (op, OP_ADD or OP_SUB, in pad); A = C
     OP_NEXTL = 52,   // OP_NEXT that names its variable A and limit B (test at C)
     OP_AUPDK = 53,   // OP_AREAD1 whose OP_ADD/OP_SUB of a constant and OP_ASTORE1 follow
-    OP_COUNT = 54
+    // The first push of a Mid call's text whose start and length pushes, the
+    // call and an OP_JNOTREL on its result follow (B: the built-in's index;
+    // pad: the push's own opcode).
+    OP_MIDREL = 54,
+    // The first push of an InStr call's start whose two text pushes and the
+    // call follow (B and pad as OP_MIDREL).
+    OP_INSTR3 = 55,
+    OP_COUNT = 56
 };
 
 struct Instr {

@@ -8,9 +8,11 @@
 
 #include <cstring>
 #include <new>
+#include <string_view>
 
 #include "engine/builtins.h"
 #include "engine/builtins_runtime.h"
+#include "engine/runtime/text.h"
 
 namespace tessel {
 
@@ -700,6 +702,43 @@ static inline int32_t IntOf(const Cell* c) {
     return c->type == VT_INTEGER ? c->v.i : c->v.l;
 }
 
+// For the fused text calls: the function cell `fn` is runtime built-in
+// `builtin`; a String cell read as it is; a count a built-in takes as it is
+// (0 .. 65000, beyond that the call reports "Invalid procedure call"); a
+// temporary that takes a call's result by a plain move.
+static inline bool Calls(const Cell* glob, int nglobals, int fn, int builtin) {
+    return fn > 0 && fn < nglobals && glob[fn].decl == VT_FUNC && glob[fn].v.fn &&
+           glob[fn].v.fn->kind == FK_LIB && glob[fn].v.fn->builtin == builtin;
+}
+static inline bool PlainText(const Cell* c) {
+    return c->type == VT_STRING && !(c->flags & (CF_HOSTREF | CF_ARRAY | CF_LAZY));
+}
+static inline bool CountIn(const Cell* c) {
+    return (c->type == VT_INTEGER || c->type == VT_LONG) && !(c->flags & CF_HOSTREF) &&
+           IntOf(c) >= 0 && IntOf(c) <= runtime::kMaxCount;
+}
+static inline bool PlainTemp(const Cell* t) {
+    return t->decl == VT_VARIANT && t->type != VT_OBJECT &&
+           !(t->flags & (CF_REF | CF_HOSTREF | CF_ARRAY | CF_LAZY));
+}
+// Whether relation `op` (OP_EQ .. OP_GE) holds for a comparison result r.
+static inline bool RelationHolds(int op, int r) {
+    switch (op) {
+        case OP_EQ:
+            return r == 0;
+        case OP_NE:
+            return r != 0;
+        case OP_LT:
+            return r < 0;
+        case OP_GT:
+            return r > 0;
+        case OP_LE:
+            return r <= 0;
+        default:
+            return r >= 0;
+    }
+}
+
 // Debug stepping and the step limit, before instruction `pc` runs. False
 // stops the run: paused_ is set when a step ends here, else an error was
 // reported.
@@ -769,8 +808,8 @@ int Interpreter::Exec(int pc, int mode) {
         &&op_arith, &&generic,   &&generic,    &&op_addsub, &&op_arith,  &&generic,   &&op_arith,
         &&op_arith, &&op_arith,  &&op_arith,   &&op_arith,  &&op_arith,  &&op_arith,  &&op_arith,
         &&generic,  &&generic,   &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
-        &&generic,  &&op_pushop, &&op_addk,    &&op_nextl,  &&op_aupdk};
-    static_assert(OP_COUNT == 54, "one handler per opcode");
+        &&generic,  &&op_pushop, &&op_addk,    &&op_nextl,  &&op_aupdk,  &&op_midrel, &&op_instr3};
+    static_assert(OP_COUNT == 56, "one handler per opcode");
     const Instr* ip;
     Instr fusedAlone;  // an OP_PUSHOP run as its operation alone
     // Threaded dispatch checks one bound: the code size, or 0 while stepping
@@ -1382,6 +1421,78 @@ int Interpreter::Exec(int pc, int mode) {
                 fusedAlone.op = OP_AREAD1;
                 ip = &fusedAlone;
                 goto op_array1;
+            }
+            case OP_MIDREL:
+            op_midrel : {
+                // Mid(s, i, n) compared with a text, unwatched, on plain String cells and
+                // Integer or Long counts in range: the piece is compared where it lies in s
+                // (no call, no pushes); the temporary takes the piece as the call leaves it.
+                if ((unsigned)pc < threadedCount && pc + 4 < count &&
+                    ctx_.errorStatus != kStatusError) {
+                    const Instr& call = code[pc + 3];
+                    const Instr& rel = code[pc + 4];
+                    const Cell* s = Deref(OPND(in.a));
+                    const Cell* from = Deref(OPND(code[pc + 1].a));
+                    const Cell* length = Deref(OPND(code[pc + 2].a));
+                    const Cell* k = Deref(OPND(rel.b));
+                    Cell* t = OPND(call.b);
+                    if (Calls(glob, nglobals, call.a, in.b) && PlainText(s) && PlainText(k) &&
+                        CountIn(from) && CountIn(length) && PlainTemp(t)) {
+                        const size_t f = IntOf(from) < 1 ? 0 : (size_t)IntOf(from) - 1;
+                        std::string_view piece;
+                        if (f < s->s.size())
+                            piece = std::string_view(s->s).substr(f, IntOf(length));
+                        t->type = VT_STRING;
+                        t->s.assign(piece.data(), piece.size());
+                        // As Compare: byte-equal texts are equal, others by strcasecmp.
+                        int r = 0;
+                        if (piece != std::string_view(k->s)) {
+                            r = strcasecmp(t->s.c_str(), k->s.c_str());
+                            r = r < 0 ? -1 : r > 0 ? 1 : 0;
+                        }
+                        pc = RelationHolds(rel.pad, r) ? pc + 5 : rel.c;
+                        NEXT_INSTR;
+                    }
+                }
+                fusedAlone = in;
+                fusedAlone.op = in.pad;
+                fusedAlone.b = -1;
+                fusedAlone.pad = 0;
+                ip = &fusedAlone;
+                goto op_push;
+            }
+            case OP_INSTR3:
+            op_instr3 : {
+                // InStr(i, s, t), unwatched, on an Integer or Long start in range and
+                // plain String cells: the search runs on the cells themselves and the
+                // temporary takes the Long result as the call leaves it.
+                if ((unsigned)pc < threadedCount && pc + 3 < count &&
+                    ctx_.errorStatus != kStatusError) {
+                    const Instr& call = code[pc + 3];
+                    const Cell* from = Deref(OPND(in.a));
+                    const Cell* s = Deref(OPND(code[pc + 1].a));
+                    const Cell* k = Deref(OPND(code[pc + 2].a));
+                    Cell* t = OPND(call.b);
+                    if (Calls(glob, nglobals, call.a, in.b) && CountIn(from) && PlainText(s) &&
+                        PlainText(k) && PlainTemp(t)) {
+                        const size_t f = IntOf(from) < 1 ? 0 : (size_t)IntOf(from) - 1;
+                        int32_t at = 0;
+                        if (f < s->s.size()) {
+                            const size_t found = std::string_view(s->s).find(k->s, f);
+                            at = found == std::string_view::npos ? 0 : (int32_t)found + 1;
+                        }
+                        t->type = VT_LONG;
+                        t->v.l = at;
+                        pc += 4;
+                        NEXT_INSTR;
+                    }
+                }
+                fusedAlone = in;
+                fusedAlone.op = in.pad;
+                fusedAlone.b = -1;
+                fusedAlone.pad = 0;
+                ip = &fusedAlone;
+                goto op_push;
             }
             op_addsub : {
                 // Addition and subtraction with a Long among Integer/Long operands
