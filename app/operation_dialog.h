@@ -63,6 +63,9 @@ struct DialogDef {
     // Optional: values that come from the editor's wave rather than the kept
     // settings (the key map shows the wave's own keys).
     void (*fromWave)(const WaveRecord& record, void* params);
+    // Optional: on OK only (not on preset save), a refusal that depends on the
+    // wave (the rate transpose refuses the present rate); empty accepts.
+    QString (*check)(WaveRecord& record, const void* params);
 };
 
 // The definition of an operation's dialog; null when it has none here.

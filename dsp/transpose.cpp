@@ -22,6 +22,7 @@ namespace {
 constexpr const char* kTextRateRefused = "Sample rate cannot be zero,\nnegative or unchanged";
 constexpr const char* kTextRateRange = "Sample rate must be 100 to 200000 Hz";
 constexpr const char* kTextNoFrames = "Transposed area would hold no samples";
+constexpr const char* kTextCentsRange = "Pitch shift must be -9600 to 9600 cents";
 constexpr int32_t kMaxCents = 9600;
 
 TransposeSettings BuiltIn(int32_t value, int32_t method, int32_t units, uint32_t options,
@@ -387,18 +388,23 @@ int TransposeRate(WaveRecord& record, int64_t newRate, int method, uint32_t opti
     return kEditDone;
 }
 
+const char* TransposeRefusal(uint32_t currentRate, const TransposeSettings& settings) {
+    if (settings.method == kTransposeQuickPitch &&
+        (settings.value < -kMaxCents || settings.value > kMaxCents))
+        return kTextCentsRange;
+    int64_t q = TransposeTargetRate(currentRate, settings);
+    if (q <= 0 || q == int64_t(currentRate)) return kTextRateRefused;
+    bool inRange = settings.method == kTransposeQuickPitch ? q <= 1000000000 : RateInRange(q);
+    return inRange ? nullptr : kTextRateRange;
+}
+
 int SampleRateTranspose(WaveRecord& record, const TransposeSettings& settings) {
     if (!WaveHasData(&record)) return kEditNothing;
+    if (const char* refusal = TransposeRefusal(record.sampleRate, settings)) {
+        if (!settings.quiet) ReportMessage(record, refusal);
+        return kEditRefused;
+    }
     int64_t q = TransposeTargetRate(record.sampleRate, settings);
-    if (q <= 0 || q == int64_t(record.sampleRate)) {
-        if (!settings.quiet) ReportMessage(record, kTextRateRefused);
-        return kEditRefused;
-    }
-    bool inRange = settings.method == kTransposeQuickPitch ? q <= 1000000000 : RateInRange(q);
-    if (!inRange) {
-        if (!settings.quiet) ReportMessage(record, kTextRateRange);
-        return kEditRefused;
-    }
     return TransposeRate(record, q, settings.method, settings.options);
 }
 
