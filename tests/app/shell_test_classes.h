@@ -73,6 +73,9 @@ class DialogsTest : public QObject {
     void presetSaveThenLoadGivesSameParameters();
     void closingTheEditorCancelsItsDialog();
     void sessionReplaysBitForBitInBatch();
+    void transposeReadoutRefusalAndQuickPitch();
+    void stretchAndPitchGuardsMemoryAndAbort();
+    void transposePresetsRoundTrip();
 };
 
 }  // namespace shelltest
