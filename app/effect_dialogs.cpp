@@ -183,14 +183,15 @@ const DialogPresets kReverbPresets =
 
 extern const DialogDef kEffectDialogs[] = {
     {kOperationCompressor, "Compressor", FieldsForm<kCompressorFields, Count(kCompressorFields)>,
-     &kCompressorPresets, nullptr},
+     &kCompressorPresets, nullptr, nullptr},
     {kOperationNoiseGate, "Noise Gate", FieldsForm<kNoiseGateFields, Count(kNoiseGateFields)>,
-     &kNoiseGatePresets, nullptr},
-    {kOperationEcho, "Echo", FieldsForm<kEchoFields, Count(kEchoFields)>, &kEchoPresets, nullptr},
-    {kOperationFlange, "Flange", FlangeForm, &kFlangePresets, nullptr},
-    {kOperationChorus, "Chorus", FieldsForm<kChorusFields, Count(kChorusFields)>, &kChorusPresets,
+     &kNoiseGatePresets, nullptr, nullptr},
+    {kOperationEcho, "Echo", FieldsForm<kEchoFields, Count(kEchoFields)>, &kEchoPresets, nullptr,
      nullptr},
-    {kOperationReverb, "Reverb", ReverbForm, &kReverbPresets, nullptr},
+    {kOperationFlange, "Flange", FlangeForm, &kFlangePresets, nullptr, nullptr},
+    {kOperationChorus, "Chorus", FieldsForm<kChorusFields, Count(kChorusFields)>, &kChorusPresets,
+     nullptr, nullptr},
+    {kOperationReverb, "Reverb", ReverbForm, &kReverbPresets, nullptr, nullptr},
 };
 extern const size_t kEffectDialogCount = sizeof kEffectDialogs / sizeof kEffectDialogs[0];
 

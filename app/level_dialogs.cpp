@@ -362,15 +362,15 @@ void KeyMapFromWave(const WaveRecord& record, void* params) {
 }  // namespace
 
 extern const DialogDef kLevelDialogs[] = {
-    {kOperationGain, "Gain", GainForm, nullptr, nullptr},
-    {kOperationNormalize, "Normalize", NormalizeForm, nullptr, nullptr},
-    {kOperationDcOffset, "DC Offset", DcOffsetForm, nullptr, nullptr},
-    {kOperationReplicate, "Replicate", ReplicateForm, nullptr, nullptr},
-    {kOperationInsertSilence, "Insert Silence", InsertSilenceForm, nullptr, nullptr},
-    {kOperationStereoToMono, "Stereo to Mono", StereoToMonoForm, nullptr, nullptr},
-    {kOperationMonoToStereo, "Mono to Stereo", MonoToStereoForm, nullptr, nullptr},
-    {kOperationCombine, "Combine Samples", CombineForm, nullptr, nullptr},
-    {kOperationKeyMap, "Key Map", KeyMapForm, nullptr, KeyMapFromWave},
+    {kOperationGain, "Gain", GainForm, nullptr, nullptr, nullptr},
+    {kOperationNormalize, "Normalize", NormalizeForm, nullptr, nullptr, nullptr},
+    {kOperationDcOffset, "DC Offset", DcOffsetForm, nullptr, nullptr, nullptr},
+    {kOperationReplicate, "Replicate", ReplicateForm, nullptr, nullptr, nullptr},
+    {kOperationInsertSilence, "Insert Silence", InsertSilenceForm, nullptr, nullptr, nullptr},
+    {kOperationStereoToMono, "Stereo to Mono", StereoToMonoForm, nullptr, nullptr, nullptr},
+    {kOperationMonoToStereo, "Mono to Stereo", MonoToStereoForm, nullptr, nullptr, nullptr},
+    {kOperationCombine, "Combine Samples", CombineForm, nullptr, nullptr, nullptr},
+    {kOperationKeyMap, "Key Map", KeyMapForm, nullptr, KeyMapFromWave, nullptr},
 };
 extern const size_t kLevelDialogCount = sizeof kLevelDialogs / sizeof kLevelDialogs[0];
 

@@ -31,6 +31,8 @@ extern const DialogDef kEffectDialogs[];
 extern const size_t kEffectDialogCount;
 extern const DialogDef kEqDialogs[];
 extern const size_t kEqDialogCount;
+extern const DialogDef kTimePitchDialogs[];
+extern const size_t kTimePitchDialogCount;
 
 const DialogDef* FindDialogDef(OperationId operation) {
     for (size_t i = 0; i < kLevelDialogCount; ++i)
@@ -39,6 +41,8 @@ const DialogDef* FindDialogDef(OperationId operation) {
         if (kEffectDialogs[i].operation == operation) return &kEffectDialogs[i];
     for (size_t i = 0; i < kEqDialogCount; ++i)
         if (kEqDialogs[i].operation == operation) return &kEqDialogs[i];
+    for (size_t i = 0; i < kTimePitchDialogCount; ++i)
+        if (kTimePitchDialogs[i].operation == operation) return &kTimePitchDialogs[i];
     return nullptr;
 }
 
@@ -255,6 +259,13 @@ void OperationDialog::accept() {
     if (!entry_.validate(params.data())) {
         ReportRefusal(QString("The values of %1 are not valid.").arg(def_.caption));
         return;
+    }
+    if (def_.check) {
+        refusal = def_.check(*record, params.data());
+        if (!refusal.isEmpty()) {
+            ReportRefusal(refusal);
+            return;
+        }
     }
     params_ = params;
     // Kept for the next use of the dialog (and for its preset box name).

@@ -84,6 +84,9 @@ struct DialogDef {
     void (*fromWave)(const WaveRecord& record, void* params);
     // Optional: the Preview button and what it plays.
     const DialogPreview* preview = nullptr;
+    // Optional: on OK only (not on preset save), a refusal that depends on the
+    // wave (the rate transpose refuses the present rate); empty accepts.
+    QString (*check)(WaveRecord& record, const void* params) = nullptr;
 };
 
 // The definition of an operation's dialog; null when it has none here.

@@ -341,11 +341,19 @@ int RunStretch(const StretchRun& run) {
 
 }  // namespace
 
+const char* TimeStretchRefusal(double percent) {
+    return percent >= 75.0 && percent <= 125.0 && percent != 100.0 ? nullptr : kTextParameter;
+}
+
+const char* PitchShiftRefusal(double cents) {
+    return cents >= -400.0 && cents <= 400.0 && cents != 0.0 ? nullptr : kTextParameter;
+}
+
 int TimeStretch(WaveRecord& record, const TimeStretchParams& params) {
     if (!WaveHasData(&record)) return kEditNothing;
-    double ratio = params.percent;
-    if (!(ratio >= 75.0 && ratio <= 125.0) || ratio == 100.0) {
-        if (!params.quiet) ReportMessage(record, kTextParameter);
+    const double ratio = params.percent;
+    if (const char* refusal = TimeStretchRefusal(ratio)) {
+        if (!params.quiet) ReportMessage(record, refusal);
         return kEditRefused;
     }
     return RunStretch({record, ratio, params.extendedBass, params.stereoLock, false});
@@ -353,9 +361,9 @@ int TimeStretch(WaveRecord& record, const TimeStretchParams& params) {
 
 int PitchShift(WaveRecord& record, const PitchShiftParams& params) {
     if (!WaveHasData(&record)) return kEditNothing;
-    double cents = params.cents;
-    if (!(cents >= -400.0 && cents <= 400.0) || cents == 0.0) {
-        if (!params.quiet) ReportMessage(record, kTextParameter);
+    const double cents = params.cents;
+    if (const char* refusal = PitchShiftRefusal(cents)) {
+        if (!params.quiet) ReportMessage(record, refusal);
         return kEditRefused;
     }
     double ratio = 100.0 * std::pow(2.0, cents / 1200.0);

@@ -52,6 +52,11 @@ bool StretchChannels(const float* const* sources, int channels, bool linked, uin
 // Output capacity per channel the engine needs for an area of n samples.
 uint64_t StretchCapacity(uint64_t n, double ratio);
 
+// "Parameter Can't Be 0 or 100%" for a percentage outside 75..125 or 100,
+// cents outside -400..400 or 0; null when the value can run.
+const char* TimeStretchRefusal(double percent);
+const char* PitchShiftRefusal(double cents);
+
 // "Parameter Can't Be 0 or 100%", "Edit Size Too Small For Effect", the
 // memory question ("No" leaves the wave unchanged: kEditNoMemory). Undo
 // operation 48 / 45, kind 2; every channel changes.

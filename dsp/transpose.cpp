@@ -22,6 +22,7 @@ namespace {
 constexpr const char* kTextRateRefused = "Sample rate cannot be zero,\nnegative or unchanged";
 constexpr const char* kTextRateRange = "Sample rate must be 100 to 200000 Hz";
 constexpr const char* kTextNoFrames = "Transposed area would hold no samples";
+constexpr const char* kTextCentsRange = "Pitch shift must be -9600 to 9600 cents";
 constexpr int32_t kMaxCents = 9600;
 
 TransposeSettings BuiltIn(int32_t value, int32_t method, int32_t units, uint32_t options,
@@ -101,6 +102,31 @@ inline double KernelSum(const float* x, int64_t n, int64_t i, uint32_t ph, const
     for (int k = 1; k <= 5; ++k)
         if (i - k >= 0 && i - k < n) s += x[i - k] * h[32 * k + ph];
     return s;
+}
+
+// The kernel sums at phases ph and ph + 1 (ph < 31) of one interior sample
+// (5 <= i, i + 6 < n) in one pass over the twelve samples: each sum adds its
+// terms in the order KernelSum does, so both equal KernelSum bit for bit.
+inline void KernelPair(const float* c, uint32_t ph, const double* h, double& first,
+                       double& second) {
+    const double x0 = c[0], x1 = c[1], x2 = c[2], x3 = c[3], x4 = c[4], x5 = c[5], x6 = c[6];
+    const double p1 = c[-1], p2 = c[-2], p3 = c[-3], p4 = c[-4], p5 = c[-5];
+    const double* a = h + ph;       // h[32k + ph]
+    const double* b = h + 32 - ph;  // h[32k - ph], k >= 1
+    double s = x0 * a[0], t = x0 * a[1];
+    s += x1 * b[0], t += x1 * b[-1];
+    s += x2 * b[32], t += x2 * b[31];
+    s += x3 * b[64], t += x3 * b[63];
+    s += x4 * b[96], t += x4 * b[95];
+    s += x5 * b[128], t += x5 * b[127];
+    s += x6 * b[160], t += x6 * b[159];
+    s += p1 * a[32], t += p1 * a[33];
+    s += p2 * a[64], t += p2 * a[65];
+    s += p3 * a[96], t += p3 * a[97];
+    s += p4 * a[128], t += p4 * a[129];
+    s += p5 * a[160], t += p5 * a[161];
+    first = s;
+    second = t;
 }
 
 }  // namespace
@@ -253,8 +279,13 @@ void ResampleSinc(const float* x, uint32_t n, float* y, uint32_t m, uint32_t P, 
         const uint32_t a = pos.a;
         uint32_t ph = a / q, r = a % q;
         int64_t at = int64_t(std::min<uint64_t>(pos.i, uint64_t(n) + 8));
-        double c = KernelSum(x, n, at, ph, h);
-        double d = ph >= 31 ? KernelSum(x, n, at + 1, 0, h) : KernelSum(x, n, at, ph + 1, h);
+        double c, d;
+        if (ph < 31 && at >= 5 && at + 6 < int64_t(n)) {
+            KernelPair(x + at, ph, h, c, d);
+        } else {
+            c = KernelSum(x, n, at, ph, h);
+            d = ph >= 31 ? KernelSum(x, n, at + 1, 0, h) : KernelSum(x, n, at, ph + 1, h);
+        }
         y[j] = float(c + (d - c) * double(r) / dq);
     }
 }
@@ -387,18 +418,23 @@ int TransposeRate(WaveRecord& record, int64_t newRate, int method, uint32_t opti
     return kEditDone;
 }
 
+const char* TransposeRefusal(uint32_t currentRate, const TransposeSettings& settings) {
+    if (settings.method == kTransposeQuickPitch &&
+        (settings.value < -kMaxCents || settings.value > kMaxCents))
+        return kTextCentsRange;
+    int64_t q = TransposeTargetRate(currentRate, settings);
+    if (q <= 0 || q == int64_t(currentRate)) return kTextRateRefused;
+    bool inRange = settings.method == kTransposeQuickPitch ? q <= 1000000000 : RateInRange(q);
+    return inRange ? nullptr : kTextRateRange;
+}
+
 int SampleRateTranspose(WaveRecord& record, const TransposeSettings& settings) {
     if (!WaveHasData(&record)) return kEditNothing;
+    if (const char* refusal = TransposeRefusal(record.sampleRate, settings)) {
+        if (!settings.quiet) ReportMessage(record, refusal);
+        return kEditRefused;
+    }
     int64_t q = TransposeTargetRate(record.sampleRate, settings);
-    if (q <= 0 || q == int64_t(record.sampleRate)) {
-        if (!settings.quiet) ReportMessage(record, kTextRateRefused);
-        return kEditRefused;
-    }
-    bool inRange = settings.method == kTransposeQuickPitch ? q <= 1000000000 : RateInRange(q);
-    if (!inRange) {
-        if (!settings.quiet) ReportMessage(record, kTextRateRange);
-        return kEditRefused;
-    }
     return TransposeRate(record, q, settings.method, settings.options);
 }
 

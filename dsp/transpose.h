@@ -92,10 +92,14 @@ void ResampleSinc(const float* x, uint32_t n, float* y, uint32_t m, uint32_t P, 
 // the wave unchanged.
 int TransposeRate(WaveRecord& record, int64_t newRate, int method, uint32_t options);
 
-// The operation run from the settings: works out the new rate; a rate of 0 or
-// less or the current one reports "Sample rate cannot be zero,\nnegative or
-// unchanged", one beyond the rates a sound can have "Sample rate must be
-// 100 to 200000 Hz" (neither when quiet).
+// Why the settings cannot run at the current rate, or null: a new rate of 0
+// or less or the current one gives "Sample rate cannot be zero,\nnegative or
+// unchanged", one beyond the rates a sound can have "Sample rate must be 100
+// to 200000 Hz", quick pitch beyond +-9600 cents "Pitch shift must be -9600
+// to 9600 cents".
+const char* TransposeRefusal(uint32_t currentRate, const TransposeSettings& settings);
+// The operation run from the settings: works out the new rate; a refused one
+// is reported (not when quiet) and changes nothing.
 int SampleRateTranspose(WaveRecord& record, const TransposeSettings& settings);
 // "obSampleRateTranspose %d, %d, %s, %d, %d\n" (editor, new rate, method
 // name, pre-filter 0/1, adjust 0/1); empty for quick pitch (nothing is

@@ -137,6 +137,9 @@ int main(int argc, char** argv) {
         {40910, "dialog_eq_parametric.png", false},
         {41122, "dialog_vari_time.png", false},
         {40903, "dialog_fft.png", false},
+        {40905, "dialog_sample_rate_transpose.png", false},
+        {41120, "dialog_time_stretch.png", false},
+        {41117, "dialog_pitch_shift.png", false},
     };
     int failures = 0;
     for (const Shot& shot : shots) {

@@ -18,10 +18,13 @@
 #include <QPointer>
 #include <QProcess>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "analysis/spectrum.h"
 #include "app/editor_window.h"
@@ -32,9 +35,11 @@
 #include "audio/audio_device.h"
 #include "audio/eq_preview.h"
 #include "audio/player.h"
+#include "base/progress.h"
 #include "base/user_interface.h"
 #include "dsp/frame.h"
 #include "dsp/operation_traits.h"
+#include "dsp/preset_file.h"
 #include "dsp/preset_list.h"
 #include "formats/sound_io.h"
 #include "script/op_bindings.h"
@@ -42,6 +47,7 @@
 #include "script/settings_store.h"
 #include "shell_test_classes.h"
 #include "shell_test_support.h"
+#include "wave/memory.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"
 
@@ -68,6 +74,13 @@ void Slide(QDialog* d, int position, const char* name = "level") {
 }
 void Check(QDialog* d, const char* name, bool on) {
     if (auto* b = d->findChild<QAbstractButton*>(name)) b->setChecked(on);
+}
+void Spin(QDialog* d, int value) {
+    if (auto* s = d->findChild<QSpinBox*>("value")) s->setValue(value);
+}
+QString Label(QDialog* d, const char* name) {
+    auto* label = d->findChild<QLabel*>(name);
+    return label ? label->text() : QString("<no %1>").arg(name);
 }
 void Source(QDialog* d, int number) {
     auto* list = d->findChild<QListWidget*>("sources");
@@ -278,6 +291,53 @@ void DialogsTest::okEqualsScriptFunctionAndRecordsItsLine() {
              Text(d, "endHz", "2000");
          },
          [](int32_t e, int32_t) { return obEQVT(e, 1, 200, 2000); }, "obEQVT %1, 1, 200, 2000\n"},
+        {"time stretch", 41120, 2,
+         [](QDialog* d) {
+             Slide(d, 1105, "stretch");
+             Check(d, "extendedBass", false);
+             Check(d, "stereoLock", true);
+         },
+         [](int32_t e, int32_t) { return obTimeStretch(e, 110.5, 0, 1); },
+         "obTimeStretch %1, 110.5, 0, 1\n"},
+        {"time stretch mono shorter", 41120, 1, [](QDialog* d) { Slide(d, 812, "stretch"); },
+         [](int32_t e, int32_t) { return obTimeStretch(e, 81.2, 0, 1); },
+         "obTimeStretch %1, 81.2, 0, 1\n"},
+        {"pitch shift", 41117, 2,
+         [](QDialog* d) {
+             Slide(d, -250, "shift");
+             Check(d, "extendedBass", false);
+             Check(d, "stereoLock", false);
+         },
+         [](int32_t e, int32_t) { return obPitchShift(e, -250, 0, 0); },
+         "obPitchShift %1, -250.0, 0, 0\n"},
+        {"transpose resample", 40905, 2,
+         [](QDialog* d) {
+             Spin(d, 48000);
+             Click(d, "method1");
+             Click(d, "units0");
+             Check(d, "adjust", true);
+             Check(d, "preFilter", false);
+         },
+         [](int32_t e, int32_t) { return obSampleRateTranspose(e, 48000, 2, 0, 1); },
+         "obSampleRateTranspose %1, 48000, OB_SRT_RESAMPLE, 0, 1\n"},
+        {"transpose period down", 40905, 2,
+         [](QDialog* d) {
+             Click(d, "method0");
+             Click(d, "units1");
+             Spin(d, 31250);
+             Check(d, "adjust", false);
+             Check(d, "preFilter", true);
+         },
+         [](int32_t e, int32_t) { return obSampleRateTranspose(e, 32000, 1, 1, 0); },
+         "obSampleRateTranspose %1, 32000, OB_SRT_LINEAR, 1, 0\n"},
+        {"transpose rate only", 40905, 1,
+         [](QDialog* d) {
+             Click(d, "method2");
+             Click(d, "units0");
+             Spin(d, 22050);
+         },
+         [](int32_t e, int32_t) { return obSampleRateTranspose(e, 22050, 3, 1, 0); },
+         "obSampleRateTranspose %1, 22050, OB_SRT_RATE, 1, 0\n"},
     };
     for (const Case& c : cases) {
         Editors e = OpenThree(folder, c.channels);
@@ -297,6 +357,7 @@ void DialogsTest::okEqualsScriptFunctionAndRecordsItsLine() {
         QCOMPARE(run.lateClosed, 0);
         QCOMPARE(c.script(e.script->Number(), e.source->Number()), 1);
         QVERIFY2(SameSound(e.dialog->Record(), e.script->Record()), c.name);
+        QCOMPARE(e.dialog->Record()->sampleRate, e.script->Record()->sampleRate);
         QCOMPARE(e.dialog->Record()->keyLow, e.script->Record()->keyLow);
         QCOMPARE(e.dialog->Record()->keyRoot, e.script->Record()->keyRoot);
         QCOMPARE(e.dialog->Record()->keyHigh, e.script->Record()->keyHigh);
@@ -351,6 +412,9 @@ void DialogsTest::cancelChangesNothing() {
         {41122, [](QDialog* d) { Text(d, "endHz", "100"); }},
         {40903, [](QDialog* d) { Click(d, "highResolution"); }},
         {40016, [](QDialog* d) { Text(d, "name", "Changed"); }},
+        {40905, [](QDialog* d) { Spin(d, 8000); }},
+        {41120, [](QDialog* d) { Slide(d, 800, "stretch"); }},
+        {41117, [](QDialog* d) { Slide(d, 300, "shift"); }},
     };
     Editors e = OpenThree(folder, 2);
     QVERIFY(e.dialog);
@@ -370,6 +434,7 @@ void DialogsTest::cancelChangesNothing() {
     QCOMPARE(RecordedBody(recorded), QString());
     QCOMPARE(e.dialog->Record()->name, name);
     QCOMPARE(e.dialog->Record()->keyRoot, root);
+    QCOMPARE(e.dialog->Record()->sampleRate, 44100u);
     QCOMPARE(BackupCount(*e.dialog->Record()), 0u);
     QCOMPARE(CurrentSettings<GainOp>().dB, gain.dB);
     QCOMPARE(CurrentSettings<InsertSilenceOp>().amount, silence.amount);
@@ -414,6 +479,9 @@ void DialogsTest::secondOpenReportsGuardText() {
         {40910, "EQ: Parametric area already in use"},
         {41122, "EQ: Vari-Time Filters area already in use"},
         {40903, "FFT area already in use"},
+        {40905, "Sample Rate Transpose already in use"},
+        {41120, "Time Stretch area already in use."},
+        {41117, "Pitch Shift area already in use."},
     };
     for (const auto& c : cases) {
         ui.boxes.clear();
@@ -893,6 +961,384 @@ void DialogsTest::eqPresetsAndPreview() {
     gPresetsFolder.clear();
     unsetenv("ORBICK_AUDIO");
     SetAudioBackend(nullptr);
+}
+
+}  // namespace shelltest
+
+namespace shelltest {
+
+namespace {
+// Records the progress points and sets the abort flag at `abortAt` percent.
+class ProgressUi : public TestUi {
+  public:
+    using TestUi::TestUi;
+    void SetProgressBar(int percent) override {
+        progress.push_back(percent);
+        if (abortAt >= 0 && percent >= abortAt) RequestAbort();
+    }
+    int abortAt = -1;
+    std::vector<int> progress;
+};
+}  // namespace
+
+void DialogsTest::transposeReadoutRefusalAndQuickPitch() {
+    TempFolder folder;
+    gFrame = Start(folder.path);
+    TestUi ui(gFrame);
+    ui.answer = kAnswerNo;
+    SetUserInterface(&ui);
+    Editors e = OpenThree(folder, 2);
+    QVERIFY(e.dialog);
+    const std::string title = TitleOf(*e.dialog->Record());
+    // The readout follows the units; a click on the other unit turns the value
+    // into the same rate in the other unit.
+    QString hertz, period, asPeriod, back;
+    Drive(
+        40905,
+        [&](QDialog* d) {
+            Click(d, "units0");
+            Spin(d, 48000);
+            hertz = Label(d, "presentRate");
+            if (auto* b = d->findChild<QAbstractButton*>("units1")) b->click();
+            period = Label(d, "presentRate");
+            if (auto* s = d->findChild<QSpinBox*>("value")) asPeriod = s->text();
+            if (auto* b = d->findChild<QAbstractButton*>("units0")) b->click();
+            if (auto* s = d->findChild<QSpinBox*>("value")) back = s->text();
+        },
+        false);
+    QCOMPARE(hertz, QString("Present Rate: 44100 Hz"));
+    QCOMPARE(period, QString("Present Period: 22675 nSec"));
+    QCOMPARE(asPeriod, QString("20833"));
+    QCOMPARE(back, QString("48000"));
+
+    // Refused rates: the message with the wave's title, the dialog stays open,
+    // nothing changes, nothing is recorded, the kept settings stay.
+    const TransposeSettings kept = CurrentSettings<SampleRateTransposeOp>();
+    const struct {
+        int value, method, units;
+        const char* message;
+    } refused[] = {
+        {44100, kTransposeResample, kTransposeHertz,
+         "Sample rate cannot be zero,\nnegative or unchanged"},
+        {0, kTransposeLinear, kTransposeHertz,
+         "Sample rate cannot be zero,\nnegative or unchanged"},
+        {-8000, kTransposeLinear, kTransposeHertz,
+         "Sample rate cannot be zero,\nnegative or unchanged"},
+        {0, kTransposeResample, kTransposePeriod,
+         "Sample rate cannot be zero,\nnegative or unchanged"},
+        {0, kTransposeQuickPitch, kTransposeHertz,
+         "Sample rate cannot be zero,\nnegative or unchanged"},
+        {250000, kTransposeLinear, kTransposeHertz, "Sample rate must be 100 to 200000 Hz"},
+        {9601, kTransposeQuickPitch, kTransposeHertz, "Pitch shift must be -9600 to 9600 cents"},
+    };
+    QString recorded = folder.File("refused.bas");
+    QCOMPARE(StartRecorder(recorded.toStdString()), int(kRecorderStarted));
+    for (const auto& c : refused) {
+        ui.boxes.clear();
+        Activate(e.dialog);
+        DialogRun run = Drive(
+            40905,
+            [&c](QDialog* d) {
+                Click(d, QString("method%1").arg(c.method));
+                Click(d, QString("units%1").arg(c.units));
+                Spin(d, c.value);
+            },
+            true);
+        const QString what = QString("%1 (method %2, units %3): %4")
+                                 .arg(c.value)
+                                 .arg(c.method)
+                                 .arg(c.units)
+                                 .arg(ui.boxes.empty() ? QString("no message")
+                                                       : QString::fromStdString(ui.boxes[0]));
+        QVERIFY2(run.stayedOpen, qPrintable(what));
+        QCOMPARE(run.lateClosed, 0);
+        QCOMPARE(ui.boxes.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(ui.boxes[0]),
+                 QString::fromStdString(title + ": " + c.message));
+        QVERIFY(SameSound(e.dialog->Record(), e.script->Record()));
+        QCOMPARE(e.dialog->Record()->sampleRate, 44100u);
+    }
+    QCOMPARE(CurrentSettings<SampleRateTransposeOp>().value, kept.value);
+    QCOMPARE(CurrentSettings<SampleRateTransposeOp>().method, kept.method);
+
+    // Quick pitch: the affect area alone is resampled, the rate stays, the
+    // markers move with the area, and no recorder line is written.
+    QVERIFY(SetMarker(*e.dialog->Record(), 3000, 1, nullptr));
+    QVERIFY(SetMarker(*e.script->Record(), 3000, 1, nullptr));
+    const std::vector<float> before(e.dialog->Record()->leftSamples,
+                                    e.dialog->Record()->leftSamples + 4000);
+    ui.boxes.clear();
+    DialogRun run = Drive(
+        40905,
+        [](QDialog* d) {
+            Click(d, "method3");
+            Click(d, "units0");
+            Spin(d, 100);
+            Check(d, "adjust", true);
+            Check(d, "preFilter", false);
+        },
+        true);
+    StopRecorder();
+    QVERIFY(!run.stayedOpen);
+    QVERIFY(ui.boxes.empty());
+    QCOMPARE(RecordedBody(recorded), QString());
+    TransposeSettings quick = TransposeBuiltIn(0);
+    quick.value = 100;
+    quick.method = kTransposeQuickPitch;
+    quick.options = kTransposeAdjust;
+    QCOMPARE(SampleRateTranspose(*e.script->Record(), quick), int(kEditDone));
+    QCOMPARE(e.dialog->Record()->frameCount, e.script->Record()->frameCount);
+    QVERIFY(SameSound(e.dialog->Record(), e.script->Record()));
+    QCOMPARE(e.dialog->Record()->frameCount, 4000u * 41625u / 44100u);
+    QCOMPARE(e.dialog->Record()->sampleRate, 44100u);
+    QVERIFY(e.dialog->Record()->markers);
+    QCOMPARE(e.dialog->Record()->markers->position, e.script->Record()->markers->position);
+    QCOMPARE(e.dialog->Record()->markers->position, uint32_t(3000 * 41625.0 / 44100 + 0.5));
+    QCOMPARE(CurrentSettings<SampleRateTransposeOp>().method, int32_t(kTransposeQuickPitch));
+    // Undo gives back the sound bit for bit.
+    Activate(e.dialog);
+    gFrame->RunCommand(41312);
+    QCOMPARE(e.dialog->Record()->frameCount, 4000u);
+    QVERIFY(std::equal(before.begin(), before.end(), e.dialog->Record()->leftSamples));
+}
+
+void DialogsTest::stretchAndPitchGuardsMemoryAndAbort() {
+    TempFolder folder;
+    gFrame = Start(folder.path);
+    ProgressUi ui(gFrame);
+    ui.answer = kAnswerNo;
+    SetUserInterface(&ui);
+    Editors e = OpenThree(folder, 2);
+    QVERIFY(e.dialog);
+    const std::string title = TitleOf(*e.dialog->Record());
+    // The readouts of both sliders.
+    QString percent, now, result, cents, semitones, sharp;
+    Drive(
+        41120,
+        [&](QDialog* d) {
+            Slide(d, 1225, "stretch");
+            percent = Label(d, "readout");
+            now = Label(d, "now");
+            result = Label(d, "result");
+        },
+        false);
+    Drive(
+        41117,
+        [&](QDialog* d) {
+            Slide(d, -150, "shift");
+            cents = Label(d, "readout");
+            semitones = Label(d, "result");
+            Slide(d, 400, "shift");
+            sharp = Label(d, "result");
+        },
+        false);
+    QCOMPARE(percent, QString("122.5%"));
+    QCOMPARE(now, QString("Now: 0.09 sec"));  // 4000 frames at 44100 Hz
+    QCOMPARE(result, QString("Result: 0.11 sec"));
+    QCOMPARE(cents, QString("-150 Cents"));
+    QCOMPARE(semitones, QString("Result: 1.50 semitones flat"));
+    QCOMPARE(sharp, QString("Result: 4.00 semitones sharp"));
+
+    QString recorded = folder.File("guards.bas");
+    QCOMPARE(StartRecorder(recorded.toStdString()), int(kRecorderStarted));
+    // 100 % and 0 cents keep the dialog open with their message.
+    const struct {
+        int command;
+        Act act;
+        bool stays;
+        const char* message;
+    } guards[] = {
+        {41120, [](QDialog* d) { Slide(d, 1000, "stretch"); }, true,
+         "Parameter Can't Be 0 or 100%"},
+        {41117, [](QDialog* d) { Slide(d, 0, "shift"); }, true, "Parameter Can't Be 0 or 100%"},
+        // Extended bass doubles W: 4000 frames are less than 8 W = 5632.
+        {41120,
+         [](QDialog* d) {
+             Slide(d, 900, "stretch");
+             Check(d, "extendedBass", true);
+         },
+         false, "Edit Size Too Small For Effect"},
+        {41117,
+         [](QDialog* d) {
+             Slide(d, 100, "shift");
+             Check(d, "extendedBass", true);
+         },
+         false, "Edit Size Too Small For Effect"},
+    };
+    for (const auto& c : guards) {
+        ui.boxes.clear();
+        Activate(e.dialog);
+        DialogRun run = Drive(c.command, c.act, true);
+        QCOMPARE(run.stayedOpen, c.stays);
+        QCOMPARE(run.lateClosed, 0);
+        QCOMPARE(ui.boxes.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(ui.boxes[0]),
+                 QString::fromStdString(title + ": " + c.message));
+        QVERIFY(SameSound(e.dialog->Record(), e.script->Record()));
+    }
+    QCOMPARE(BackupCount(*e.dialog->Record()), 0u);
+
+    // Memory for the new arrays runs out: the question, "No" leaves the wave.
+    const uint32_t backups = gBackups;
+    gBackups = 0;
+    const uint64_t budget = MemoryBudget();
+    // The work area (1.2 x 110 % of the area, two channels) fits, the new
+    // arrays (110 % of the sound, two channels) do not.
+    SetMemoryBudget(LargeBytesInUse() + 2 * StretchCapacity(4000, 110.0) * 4 + 8000);
+    ui.boxes.clear();
+    DialogRun run = Drive(
+        41120,
+        [](QDialog* d) {
+            Slide(d, 1100, "stretch");
+            Check(d, "extendedBass", false);
+            Check(d, "stereoLock", false);
+        },
+        true);
+    SetMemoryBudget(budget);
+    gBackups = backups;
+    QVERIFY(!run.stayedOpen);
+    QCOMPARE(ui.questions.size(), size_t(1));
+    QVERIFY(QString::fromStdString(ui.questions[0]).startsWith("No memory for wave!"));
+    QVERIFY(SameSound(e.dialog->Record(), e.script->Record()));
+
+    // Abort at the first progress point: the wave is unchanged.
+    for (int command : {41120, 41117, 40905}) {
+        ui.progress.clear();
+        ui.abortAt = 5;
+        Activate(e.dialog);
+        run = Drive(
+            command,
+            [](QDialog* d) {
+                Slide(d, 1150, "stretch");
+                Slide(d, 200, "shift");
+                Check(d, "extendedBass", false);
+                Check(d, "stereoLock", false);
+                Check(d, "preFilter", false);
+                Check(d, "adjust", true);
+                Click(d, "method1");
+                Click(d, "units0");
+                Spin(d, 96000);
+            },
+            true);
+        ui.abortAt = -1;
+        QVERIFY(!run.stayedOpen);
+        QVERIFY2(!ui.progress.empty(), qPrintable(QString::number(command)));
+        QVERIFY2(SameSound(e.dialog->Record(), e.script->Record()),
+                 qPrintable(QString::number(command)));
+        QCOMPARE(e.dialog->Record()->sampleRate, 44100u);
+    }
+    // A whole run shows the progress points of the engine.
+    ui.progress.clear();
+    run = Drive(
+        41120, [](QDialog* d) { Slide(d, 1150, "stretch"); }, true);
+    StopRecorder();
+    QVERIFY(!run.stayedOpen);
+    for (int point : {5, 10, 75, 80, 85, 90, 95})
+        QVERIFY2(std::find(ui.progress.begin(), ui.progress.end(), point) != ui.progress.end(),
+                 qPrintable(QString::number(point)));
+    QCOMPARE(obTimeStretch(e.script->Number(), 115.0, 0, 0), 1);
+    QVERIFY(SameSound(e.dialog->Record(), e.script->Record()));
+    // Recorded: the three aborted runs (as every aborted operation is) and the
+    // finished one; the refusals, the size guard and the memory "No" are not.
+    QCOMPARE(RecordedBody(recorded),
+             QString("obTimeStretch %1, 115.0, 0, 0\n"
+                     "obPitchShift %1, 200.0, 0, 0\n"
+                     "obSampleRateTranspose %1, 96000, OB_SRT_RESAMPLE, 0, 1\n"
+                     "obTimeStretch %1, 115.0, 0, 0\n")
+                 .arg(e.dialog->Number()));
+}
+
+void DialogsTest::transposePresetsRoundTrip() {
+    TempFolder folder;
+    gFrame = Start(folder.path);
+    TestUi ui(gFrame);
+    ui.answer = kAnswerNo;
+    SetUserInterface(&ui);
+    gPresetsFolder = folder.path.toStdString();
+    Editors e = OpenThree(folder, 2);
+    QVERIFY(e.dialog);
+    const QString preset = folder.File("rate.obx");
+    // The built-ins in their order; the first is the start setting.
+    QStringList names;
+    QString builtInValue, builtInMethod;
+    bool saved = false;
+    Drive(
+        40905,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            for (int i = 0; i < dialog->PresetBox()->count(); ++i)
+                names << dialog->PresetBox()->itemText(i);
+            dialog->ChoosePreset(6);  // quarter step flat
+            if (auto* s = d->findChild<QSpinBox*>("value")) builtInValue = s->text();
+            if (auto* b = d->findChild<QAbstractButton*>("method3"))
+                builtInMethod = b->isChecked() ? "quick" : "other";
+            // Saving takes the present rate too: it is refused only on OK.
+            Click(d, "method0");
+            Click(d, "units1");
+            Spin(d, 22675);
+            Check(d, "adjust", true);
+            Check(d, "preFilter", true);
+            dialog->PresetBox()->setEditText("Period of the present rate");
+            saved = dialog->SavePresetFile(preset);
+        },
+        false);
+    QCOMPARE(names.size(), 8);
+    QCOMPARE(names[0], QString("Bring up to CD"));
+    QCOMPARE(names[4], QString("Bring up to MIDI SDS 31250 nSec (32 kHz)"));
+    QCOMPARE(names[7], QString("Quick pitch ten cents sharp"));
+    QCOMPARE(builtInValue, QString("-25"));
+    QCOMPARE(builtInMethod, QString("quick"));
+    QVERIFY(saved);
+    // A file of the other byte order and a damaged one beside it.
+    uint8_t record[kTransposeRecordSize];
+    bool swapped = false;
+    QCOMPARE(ReadPresetFile(preset.toStdString(), "SRTR", record, kTransposeRecordSize, &swapped),
+             0);
+    QVERIFY(!swapped);
+    SwapTransposeRecord(record);
+    const QString big = folder.File("big.obx");
+    QCOMPARE(WritePresetFile(big.toStdString(), "SRTR", record, kTransposeRecordSize, true), 0);
+    SwapTransposeRecord(record);
+    record[4] = 9;  // method 9
+    const QString bad = folder.File("bad.obx");
+    QCOMPARE(WritePresetFile(bad.toStdString(), "SRTR", record, kTransposeRecordSize), 0);
+
+    QString value, name, listedFirst;
+    bool method0 = false, units1 = false, adjust = false, preFilter = false;
+    bool loadedOk = false, bigOk = false, badRefused = false;
+    Drive(
+        40905,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            listedFirst = dialog->PresetBox()->itemText(0);
+            dialog->ChoosePreset(2);  // a built-in first
+            loadedOk = dialog->LoadPresetFile(preset);
+            dialog->ChoosePreset(3);
+            bigOk = dialog->LoadPresetFile(big);
+            badRefused = !dialog->LoadPresetFile(bad);
+            name = dialog->PresetBox()->currentText();
+            if (auto* s = d->findChild<QSpinBox*>("value")) value = s->text();
+            auto checked = [d](const char* n) {
+                auto* b = d->findChild<QAbstractButton*>(n);
+                return b && b->isChecked();
+            };
+            method0 = checked("method0");
+            units1 = checked("units1");
+            adjust = checked("adjust");
+            preFilter = checked("preFilter");
+        },
+        false);
+    QVERIFY(loadedOk);
+    QVERIFY(bigOk);
+    QVERIFY(badRefused);
+    QCOMPARE(listedFirst, QString("Period of the present rate"));
+    QCOMPARE(name, QString("Period of the present rate"));
+    QCOMPARE(value, QString("22675"));
+    QVERIFY(method0 && units1 && adjust && preFilter);
+    QCOMPARE(ui.boxes.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(ui.boxes[0]),
+             QString("Sample Orbick 24/96: Error Reading Sample Rate Transpose Preset File"));
+    gPresetsFolder.clear();
 }
 
 }  // namespace shelltest

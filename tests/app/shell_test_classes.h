@@ -74,6 +74,9 @@ class DialogsTest : public QObject {
     void closingTheEditorCancelsItsDialog();
     void sessionReplaysBitForBitInBatch();
     void eqPresetsAndPreview();
+    void transposeReadoutRefusalAndQuickPitch();
+    void stretchAndPitchGuardsMemoryAndAbort();
+    void transposePresetsRoundTrip();
 };
 
 class SpectrumTest : public QObject {
