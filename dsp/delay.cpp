@@ -23,10 +23,6 @@ namespace ob {
 
 namespace {
 
-std::unique_ptr<float[]> NewFloats(size_t n) {
-    return std::unique_ptr<float[]>(new (std::nothrow) float[n ? n : 1]);
-}
-
 // |v| limited to `high`; a non-zero value below `low` is raised to it.
 bool Limit(double& v, double low, double high) {
     if (!std::isfinite(v)) return false;
@@ -39,14 +35,10 @@ bool Limit(double& v, double low, double high) {
 // The walk of a delay effect over one channel: stream.Run over blocks of the
 // area in order, with progress every length / 20 samples and the abort
 // polled per block. `src` is the original area: the backup's when the edit
-// runs out of place, else a copy in `scratch`. After an abort the rest of dst
-// is the original.
+// runs out of place, else dst itself (the streams run in place). After an
+// abort the rest of dst is the original.
 template <class Stream>
-bool DelayWalk(float* dst, const float* src, uint32_t length, float* scratch, Stream& stream) {
-    if (src == dst) {
-        CopyArea(scratch, src, length);
-        src = scratch;
-    }
+bool DelayWalk(float* dst, const float* src, uint32_t length, Stream& stream) {
     ProgressCounter progress{length / 20};
     for (uint32_t done = 0; done < length;) {
         uint32_t n = std::min(kAbortBlock, length - done);
@@ -96,21 +88,18 @@ bool ClampReverb(ReverbParams& p) {
 
 // ---- Echo ----
 
-// The run shared by the delay effects: refusal, the stream's lines and the
-// scratch copy, then each channel out of place.
+// The run shared by the delay effects: refusal, the stream's lines, then each
+// channel (out of place when the backup handed the originals over).
 template <class Stream, class Plan>
 int RunDelay(WaveRecord& record, const char* refusal, const Plan& plan, uint32_t op) {
     if (refusal) return Refuse(record, refusal);
-    const uint32_t length = AffectRange(record).length;
     Stream stream;
-    auto scratch = NewFloats(length);
-    if (!stream.Allocate(plan) || !scratch)
-        return ReportMessage(record, kTextNoMemory), kEditNoMemory;
+    if (!stream.Allocate(plan)) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
     AreaEdit edit;
     if (!BeginAreaEdit(record, op, kBackupRange, edit, true)) return kEditNothing;
     return WalkAreaEditFrom(edit, [&](float* dst, const float* src, uint32_t n, bool) {
         stream.Start(n);
-        return DelayWalk(dst, src, n, scratch.get(), stream);
+        return DelayWalk(dst, src, n, stream);
     });
 }
 

@@ -77,13 +77,14 @@ void EchoStream::Start(uint32_t) {
 void EchoStream::Run(const float* area, uint32_t begin, uint32_t end, float* out) {
     const uint32_t D = plan_.D;
     float* line = line_.get();
-    float e[kChunk];
+    float e[kChunk], x[kChunk];
     uint32_t w = w_;
     for (uint32_t i = begin; i < end;) {
         const uint32_t r = w + 1 == D ? 0 : w + 1;
         const uint32_t n = std::min({end - i, D - r, D - w, kChunk});
         std::memcpy(e, line + r, n * sizeof(float));
-        MixChunk(area + i, e, out + (i - begin), line + w, n, plan_.feedback, plan_.loudness);
+        std::memcpy(x, area + i, n * sizeof(float));  // out may be area + begin
+        MixChunk(x, e, out + (i - begin), line + w, n, plan_.feedback, plan_.loudness);
         i += n;
         w += n;
         if (w == D) w = 0;
@@ -165,6 +166,7 @@ void SweepStream::Run(const float* area, uint32_t begin, uint32_t end, float* ou
         const uint32_t block = uint32_t(std::min<int64_t>(minLag_, kChunk));
         int32_t at[kChunk], fraction[kChunk];
         double e[kChunk];
+        float x[kChunk];
         for (uint32_t i = begin; i < end;) {
             const uint32_t n = std::min(block, end - i);
             const int64_t w0 = w;
@@ -180,10 +182,10 @@ void SweepStream::Run(const float* area, uint32_t begin, uint32_t end, float* ou
                 e[k] = a + (b - a) * double(fraction[k]) / 65536.0;
             }
             const uint32_t first = uint32_t(std::min<int64_t>(n, D - w0));
-            MixChunk(area + i, e, out + (i - begin), line + w0, first, fb, ld);
+            std::memcpy(x, area + i, n * sizeof(float));  // out may be area + begin
+            MixChunk(x, e, out + (i - begin), line + w0, first, fb, ld);
             if (first < n)
-                MixChunk(area + i + first, e + first, out + (i - begin) + first, line, n - first,
-                         fb, ld);
+                MixChunk(x + first, e + first, out + (i - begin) + first, line, n - first, fb, ld);
             i += n;
         }
     }
@@ -255,7 +257,7 @@ const char* PlanReverb(const ReverbParams& p, uint32_t rate, uint32_t length, Re
 
 bool ReverbStream::Allocate(const ReverbPlan& plan) {
     plan_ = plan;
-    size_t total = 0;
+    size_t total = size_t(plan.P) + 1;
     for (uint32_t s : plan.sizes) total += s;
     lines_ = NewFloats(total);
     if (!lines_) return false;
@@ -264,16 +266,18 @@ bool ReverbStream::Allocate(const ReverbPlan& plan) {
         data_[k] = lines_.get() + at;
         at += plan.sizes[k];
     }
+    data_[8] = lines_.get() + at;
     return true;
 }
 
 void ReverbStream::Start(uint32_t length) {
-    size_t total = 0;
+    size_t total = size_t(plan_.P) + 1;
     for (uint32_t s : plan_.sizes) total += s;
     std::fill(lines_.get(), lines_.get() + total, 0.0f);
-    std::fill(w_, w_ + 8, 0u);
+    std::fill(w_, w_ + 9, 0u);
     std::fill(state_, state_ + 6, 0.0);
     pre_ = uint32_t(std::min<int64_t>(plan_.P, length));
+    position_ = 0;
 }
 
 // n samples of the network: input in[], dry signal dry[], into out[]. No
@@ -322,51 +326,59 @@ void ReverbStream::Network(const float* in, const float* dry, float* out, uint32
 }
 
 void ReverbStream::Run(const float* area, uint32_t begin, uint32_t end, float* out) {
-    uint32_t i = begin;
-    if (i < pre_) {  // the dry pre-delay
-        const uint32_t n = std::min(end, pre_) - i;
-        std::memcpy(out, area + i, size_t(n) * sizeof(float));
-        i += n;
-    }
-    int used[8];
+    int used[9];
     int count = 0;
     for (int c = 0; c < plan_.combCount; ++c) used[count++] = plan_.combs[c];
     used[count++] = 6;
     if (plan_.secondAllPass) used[count++] = 7;
-    while (i < end) {
+    if (pre_) used[count++] = 8;  // last: the network's lines go first
+    float x[kChunk], dry[kChunk];
+    for (uint32_t i = begin; i < end;) {
         // A block where no used line wraps: writes at w.., reads at w + 1..;
-        // a line at its last entry reads entry 0, one sample on its own.
+        // a line at its last entry reads entry 0, one sample on its own. The
+        // samples of the pre-delay are a block of their own.
+        const bool network = i >= pre_;
         uint32_t n = std::min(end - i, kChunk);
-        for (int u = 0; u < count; ++u) {
-            const uint32_t size = plan_.sizes[used[u]], w = w_[used[u]];
+        if (!network) n = std::min(n, pre_ - i);
+        for (int u = network ? 0 : count - 1; u < count; ++u) {
+            const uint32_t size = Size(used[u]), w = w_[used[u]];
             n = std::min(n, w + 1 == size ? 1u : size - 1 - w);
         }
-        const float* in = area + (i - pre_);
-        float* o = out + (i - begin);
-        switch (plan_.combCount * 2 + (plan_.secondAllPass ? 1 : 0)) {
-            case 13:
-                Network<6, true>(in, area + i, o, n);
-                break;
-            case 12:
-                Network<6, false>(in, area + i, o, n);
-                break;
-            case 7:
-                Network<3, true>(in, area + i, o, n);
-                break;
-            case 6:
-                Network<3, false>(in, area + i, o, n);
-                break;
-            case 3:
-                Network<1, true>(in, area + i, o, n);
-                break;
-            default:
-                Network<1, false>(in, area + i, o, n);
-                break;
+        std::memcpy(dry, area + i, size_t(n) * sizeof(float));
+        if (pre_) {  // the input P samples back, through the pre-delay line
+            std::memcpy(x, ReadStart(8), size_t(n) * sizeof(float));
+            std::memcpy(data_[8] + w_[8], dry, size_t(n) * sizeof(float));
         }
-        for (int u = 0; u < count; ++u) {
+        const float* in = pre_ ? x : dry;
+        float* o = out + (i - begin);
+        if (!network) {
+            std::memcpy(o, dry, size_t(n) * sizeof(float));
+        } else {
+            switch (plan_.combCount * 2 + (plan_.secondAllPass ? 1 : 0)) {
+                case 13:
+                    Network<6, true>(in, dry, o, n);
+                    break;
+                case 12:
+                    Network<6, false>(in, dry, o, n);
+                    break;
+                case 7:
+                    Network<3, true>(in, dry, o, n);
+                    break;
+                case 6:
+                    Network<3, false>(in, dry, o, n);
+                    break;
+                case 3:
+                    Network<1, true>(in, dry, o, n);
+                    break;
+                default:
+                    Network<1, false>(in, dry, o, n);
+                    break;
+            }
+        }
+        for (int u = network ? 0 : count - 1; u < count; ++u) {
             const int k = used[u];
             w_[k] += n;
-            if (w_[k] == plan_.sizes[k]) w_[k] = 0;
+            if (w_[k] == Size(k)) w_[k] = 0;
         }
         i += n;
     }

@@ -3,9 +3,10 @@
 // area length: the refusals), allocates its delay lines once, and then runs
 // any number of channels: Start clears the lines for one channel's area, and
 // Run(area, begin, end, out) puts samples begin .. end - 1 of the processed
-// area into out[0 .. end - begin), reading the dry input from `area` (which
-// must stay unchanged while a channel runs). Blocks follow each other from 0
-// without gaps.
+// area into out[0 .. end - begin), reading the dry input from `area`. Blocks
+// follow each other from 0 without gaps. Each reads an input sample before
+// it writes that sample's output (Reverb keeps its pre-delay in a line of its
+// own), so they may run in place: out = area + begin.
 #pragma once
 
 #include <cstdint>
@@ -82,17 +83,18 @@ class ReverbStream {
   private:
     template <int Combs, bool Second>
     void Network(const float* in, const float* dry, float* out, uint32_t n);
+    uint32_t Size(int k) const { return k < 8 ? plan_.sizes[k] : pre_ + 1; }
     // The entry after line k's write position (the first when it is the last).
     const float* ReadStart(int k) const {
-        return data_[k] + (w_[k] + 1 == plan_.sizes[k] ? 0 : w_[k] + 1);
+        return data_[k] + (w_[k] + 1 == Size(k) ? 0 : w_[k] + 1);
     }
 
     ReverbPlan plan_;
     std::unique_ptr<float[]> lines_;
-    float* data_[8] = {};
-    uint32_t w_[8] = {};
+    float* data_[9] = {};  // the eight lines, then the pre-delay line of P + 1
+    uint32_t w_[9] = {};
     double state_[6] = {};
-    uint32_t pre_ = 0;
+    uint32_t pre_ = 0, position_ = 0;  // the pre-delay in this area; the next sample
 };
 
 }  // namespace ob

@@ -149,14 +149,11 @@ void DynamicsStream::Step(const float* area) {
     }
     // Target gain T (v / T)^(1 / r) / v above the threshold, reached by the
     // factors target^(1 / R) falling and target^(1 / A) rising, each as one
-    // exponential of the log level.
-    double target = 1, log = 0;
-    if (level > threshold_) {
-        log = std::log(level / threshold_) * exponent_;
-        target = std::exp(log);
-    }
+    // exponential of the log level (the target itself only when rising).
+    const bool above = level > threshold_;
+    const double log = above ? std::log(level / threshold_) * exponent_ : 0;
     if (level <= previous_) {
-        double c = level > threshold_ ? std::exp(log * invRelease_) : 1;
+        double c = above ? std::exp(log * invRelease_) : 1;
         if (c < 1e-5) c = 1e-5;
         g_ /= c;
         if (ratio_ >= 1) {
@@ -165,8 +162,8 @@ void DynamicsStream::Step(const float* area) {
             g_ = 1;
         }
     } else {
-        double c = level > threshold_ ? std::exp(log * invAttack_) : 1;
-        g_ *= c;
+        const double target = above ? std::exp(log) : 1;
+        g_ *= above ? std::exp(log * invAttack_) : 1;
         if (ratio_ >= 1) {
             if (g_ < target) g_ = target;
         } else if (g_ > target) {
