@@ -1,6 +1,7 @@
 // The shared processing dialog: guard, kept settings, presets, OK and Cancel.
 #include "app/operation_dialog.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -9,11 +10,14 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstring>
 
 #include "app/editor_window.h"
+#include "audio/effect_preview.h"
+#include "audio/player.h"
 #include "dsp/operation.h"
 #include "dsp/preset_file.h"
 #include "dsp/preset_list.h"
@@ -66,6 +70,31 @@ OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& ent
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     if (form_.load) form_.load(params_.data());
+    if (editor && HasEffectPreview(entry.info.id)) {
+        previewButton_ = buttons->addButton("Pre&view", QDialogButtonBox::ActionRole);
+        previewButton_->setObjectName("previewButton");
+        previewButton_->setCheckable(true);
+        connect(previewButton_, &QPushButton::clicked, this, [this](bool on) {
+            if (on)
+                StartPreview();
+            else
+                StopPreview();
+        });
+        previewTimer_ = new QTimer(this);
+        previewTimer_->setInterval(100);
+        connect(previewTimer_, &QTimer::timeout, this, [this] {
+            if (previewing_ && !PlaybackRunning()) StopPreview();
+        });
+        // Every value the form shows, typed or chosen (presets load through them).
+        for (QLineEdit* field : findChildren<QLineEdit*>())
+            if (field->parent() != presetBox_)
+                connect(field, &QLineEdit::textChanged, this,
+                        &OperationDialog::PreviewValuesChanged);
+        for (QAbstractButton* button : findChildren<QAbstractButton*>())
+            if (button->isCheckable() && button != previewButton_)
+                connect(button, &QAbstractButton::toggled, this,
+                        &OperationDialog::PreviewValuesChanged);
+    }
     // Closing the editor cancels the dialog: nothing runs on a freed wave.
     if (editor) connect(editor, &QObject::destroyed, this, &QDialog::reject);
 }
@@ -164,7 +193,71 @@ void OperationDialog::ReportRefusal(const QString& text) {
         ReportMessage(this, def_.caption, text.toStdString());
 }
 
+bool OperationDialog::PreviewSettings(void* settings, bool report) {
+    std::vector<uint8_t> params = params_;
+    QString refusal = form_.store ? form_.store(params.data()) : QString();
+    if (!refusal.isEmpty()) {
+        if (report) ReportRefusal(refusal);
+        return false;
+    }
+    if (!entry_.validate(params.data())) {
+        if (report) ReportRefusal(QString("The values of %1 are not valid.").arg(def_.caption));
+        return false;
+    }
+    return EffectSettingsFrom(entry_.info.id, params.data(),
+                              static_cast<EffectSettings*>(settings));
+}
+
+void OperationDialog::StartPreview() {
+    WaveRecord* record = editor_ ? editor_->Record() : nullptr;
+    EffectSettings settings;
+    if (!record || !PreviewSettings(&settings, true)) {
+        previewButton_->setChecked(false);
+        return;
+    }
+    auto control = std::make_shared<EffectPreviewControl>(*record);
+    // The operation's own refusals, with the wave's title as caption.
+    if (const char* refusal = control->Set(settings)) {
+        ReportMessage(*record, refusal);
+        previewButton_->setChecked(false);
+        return;
+    }
+    int result = PlayEffectPreview(*record, control);
+    if (result != kPlayOk) {
+        if (result > 0) ReportMessage(*record, PlayResultText(result));
+        previewButton_->setChecked(false);
+        return;
+    }
+    previewControl_ = control;
+    previewing_ = true;
+    previewButton_->setChecked(true);
+    previewTimer_->start();
+}
+
+void OperationDialog::StopPreview() {
+    if (!previewing_) return;
+    previewing_ = false;
+    previewTimer_->stop();
+    StopPlay();
+    previewControl_.reset();
+    previewButton_->setChecked(false);
+}
+
+void OperationDialog::PreviewValuesChanged() {
+    if (!previewing_) return;
+    // Values being typed that are out of range, or that the effect refuses,
+    // leave the preview playing what it plays.
+    EffectSettings settings;
+    if (PreviewSettings(&settings, false)) previewControl_->Set(settings);
+}
+
+void OperationDialog::done(int result) {
+    StopPreview();
+    QDialog::done(result);
+}
+
 void OperationDialog::accept() {
+    StopPreview();  // the edit never runs under a playing preview
     WaveRecord* record = editor_ ? editor_->Record() : nullptr;
     if (!record) {
         reject();

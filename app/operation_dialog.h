@@ -10,7 +10,11 @@
 //     with a message naming the range, and the dialog stays open), the
 //     entry's Validate, the settings stored back, the entry's run function (the
 //     one the script host calls) on the editor, and the entry's recorder line;
-//   - Cancel changes nothing; closing the editor cancels the dialog.
+//   - Cancel changes nothing; closing the editor cancels the dialog;
+//   - Pre&view (the effects that have one, audio/effect_preview.h) plays the
+//     affect area through the effect with the dialog's current values without
+//     changing the wave; a change of a value while it plays is heard from the
+//     next buffer; pressing it again, OK, Cancel and closing stop it.
 // See docs/DIALOGS.md.
 #pragma once
 
@@ -19,6 +23,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,12 +31,15 @@
 
 class QComboBox;
 class QFormLayout;
+class QPushButton;
+class QTimer;
 class QLineEdit;
 class QVBoxLayout;
 
 namespace ob {
 
 class EditorWindow;
+class EffectPreviewControl;
 
 // What a dialog's controls do with the operation's parameter struct.
 struct DialogForm {
@@ -81,14 +89,25 @@ class OperationDialog : public QDialog {
 
     // Preset box and buttons (what Load and Save do after their file dialog).
     QComboBox* PresetBox() const { return presetBox_; }
+    // The preview button (null without a preview) and whether a preview plays.
+    QPushButton* PreviewButton() const { return previewButton_; }
+    bool Previewing() const { return previewing_; }
     bool LoadPresetFile(const QString& path);
     bool SavePresetFile(const QString& path);
     void ChoosePreset(int index);
 
   public slots:
     void accept() override;
+    void done(int result) override;
 
   private:
+    void StartPreview();
+    void StopPreview();
+    void PreviewValuesChanged();
+    // The form's values as effect settings; false with the refusal reported
+    // when `report`.
+    bool PreviewSettings(void* settings, bool report);
+
     void BuildPresetRow(QVBoxLayout* layout);
     void ReportRefusal(const QString& text);
 
@@ -100,6 +119,10 @@ class OperationDialog : public QDialog {
     QComboBox* presetBox_ = nullptr;
     std::vector<uint8_t> presetRecords_;
     int result_ = -1;
+    QPushButton* previewButton_ = nullptr;
+    QTimer* previewTimer_ = nullptr;  // notices the end of the area
+    std::shared_ptr<EffectPreviewControl> previewControl_;
+    bool previewing_ = false;
 };
 
 // The one way into a processing dialog: guard, dialog, run and recorder line.
