@@ -66,6 +66,8 @@ void DynamicsStream::Start(uint32_t rate, double thresholdDb, double attackMs, d
     w = std::max<uint32_t>(w, 20);
     window_ = std::min(w, length);
     ringSize_ = window_ / 3 + 1;
+    invWindow_ = window_ ? 1.0 / window_ : 1;
+    invThreshold_ = 1 / threshold_;
     index_ = 0;
     g_ = 1;
     previous_ = 0;
@@ -117,7 +119,8 @@ void DynamicsStream::StartCompressor(const CompressorParams& p, uint32_t rate, c
 }
 
 // One gain step at next_ (the level read from the dry area); advances next_.
-void DynamicsStream::Step(const float* area) {
+template <bool Compressor>
+inline __attribute__((always_inline)) void DynamicsStream::Step(const float* area) {
     const double x = area[next_];
     double level;
     if (next_ < startEnd_) {
@@ -132,10 +135,10 @@ void DynamicsStream::Step(const float* area) {
         sum_ += v;
         ring[index_] = v;
         if (++index_ == ringSize_) index_ = 0;
-        level = std::sqrt(std::max(sum_, 0.0) / window_);
+        level = std::sqrt(std::max(sum_, 0.0) * invWindow_);
         next_ += 3;
     }
-    if (!compressor_) {
+    if (!Compressor) {
         if (level < threshold_) {
             if (g_ != 0) {
                 g_ -= invRelease_;
@@ -151,7 +154,7 @@ void DynamicsStream::Step(const float* area) {
     // factors target^(1 / R) falling and target^(1 / A) rising, each as one
     // exponential of the log level (the target itself only when rising).
     const bool above = level > threshold_;
-    const double log = above ? std::log(level / threshold_) * exponent_ : 0;
+    const double log = above ? std::log(level * invThreshold_) * exponent_ : 0;
     if (level <= previous_) {
         double c = above ? std::exp(log * invRelease_) : 1;
         if (c < 1e-5) c = 1e-5;
@@ -175,11 +178,19 @@ void DynamicsStream::Step(const float* area) {
 }
 
 void DynamicsStream::Run(const float* area, uint32_t begin, uint32_t end, float* out) {
+    if (compressor_)
+        RunAs<true>(area, begin, end, out);
+    else
+        RunAs<false>(area, begin, end, out);
+}
+
+template <bool Compressor>
+void DynamicsStream::RunAs(const float* area, uint32_t begin, uint32_t end, float* out) {
     int64_t i = begin;
     while (i < int64_t(end)) {
         const bool stepping = next_ < startEnd_ || next_ < stepEnd_;
         if (stepping && next_ <= i) {
-            Step(area);
+            Step<Compressor>(area);
             continue;
         }
         // Up to the next step the samples take the gain of the last one.

@@ -59,7 +59,10 @@ class DynamicsStream {
     void Run(const float* area, uint32_t begin, uint32_t end, float* out);
 
   private:
+    template <bool Compressor>
     void Step(const float* area);
+    template <bool Compressor>
+    void RunAs(const float* area, uint32_t begin, uint32_t end, float* out);
     void Start(uint32_t rate, double thresholdDb, double attackMs, double releaseS,
                int32_t detectionMs, uint32_t length);
 
@@ -67,6 +70,7 @@ class DynamicsStream {
     bool compressor_ = false;
     double attack_ = 1, release_ = 1, threshold_ = 1, ratio_ = 1;
     double invAttack_ = 1, invRelease_ = 1, exponent_ = 0;  // 1 / ratio - 1
+    double invWindow_ = 1, invThreshold_ = 1;
     uint32_t window_ = 0, ringSize_ = 1, index_ = 0;
     double sum_ = 0;
     double g_ = 1, previous_ = 0;      // the gain and the compressor's previous level
