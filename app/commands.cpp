@@ -17,6 +17,7 @@
 #include "app/macro_editor.h"
 #include "app/main_frame.h"
 #include "app/operation_dialog.h"
+#include "app/sampler_dialogs.h"
 #include "app/setup_dialogs.h"
 #include "app/transport.h"
 #include "app/view_memory.h"
@@ -777,6 +778,7 @@ std::vector<Command> BuildTable() {
     WindowCommands(t);
     HelpCommands(t);
     InstallAudioCommands(t);
+    InstallSamplerCommands(t);
     return t;
 }
 

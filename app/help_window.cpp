@@ -85,6 +85,7 @@ QList<HelpPage> HelpPages() {
         pages.append(HelpPage{m.id, QString("%1 menu").arg(m.title)});
     pages.append(HelpPage{"macros", "Macro language"});
     pages.append(HelpPage{"macro_editor", "Macro editor"});
+    pages.append(HelpPage{"sampler", "Sampler transfer"});
     pages.append(HelpPage{"reference", "Script function reference"});
     pages.append(HelpPage{"faqs", "FAQs"});
     pages.append(HelpPage{"howtos", "How To's"});

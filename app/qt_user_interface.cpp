@@ -12,6 +12,7 @@
 
 #include "app/editor_window.h"
 #include "app/main_frame.h"
+#include "app/transfer_window.h"
 #include "base/progress.h"
 #include "wave/wave_record.h"
 
@@ -108,6 +109,7 @@ QtUserInterface::QtUserInterface(MainFrame* frame) : frame_(frame), lastPump_(ne
 
 QtUserInterface::~QtUserInterface() {
     StopAbortWindow();
+    StopTransferWindow();
     while (busyDepth_ > 0) SetWaitPointer(nullptr, false);
     delete lastPump_;
 }
@@ -143,6 +145,7 @@ void QtUserInterface::SetStatusText(const std::string& text) {
 
 void QtUserInterface::SetProgressBar(int percent) {
     if (frame_) frame_->SetProgress(percent);
+    if (TransferProgressDialog* window = TransferWindow()) window->SetPercent(percent);
     PumpEvents();
 }
 
@@ -168,6 +171,34 @@ void QtUserInterface::StopAbortWindow() {
     if (abortWindow_) abortWindow_->close();
     abortWindow_ = nullptr;
     filter_.allowed = nullptr;
+}
+
+void QtUserInterface::StartTransferWindow(WaveRecord* record, const std::string& text,
+                                          TransferAbort abort, void* data) {
+    StopTransferWindow();  // only one at a time
+    QWidget* owner = record && record->window ? static_cast<QWidget*>(record->window) : frame_;
+    QString caption = record ? Q(TitleOf(*record)) : QString("Sampler Transfer");
+    auto* window = new TransferProgressDialog(owner ? owner->window() : nullptr, caption, Q(text),
+                                              abort, data);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->show();
+    window->raise();
+    transferWindow_ = window;
+    filter_.allowed = window;
+    PumpEvents(true);
+}
+
+void QtUserInterface::StopTransferWindow() {
+    if (transferWindow_) {
+        transferWindow_->hide();
+        transferWindow_->deleteLater();
+    }
+    transferWindow_ = nullptr;
+    if (!abortWindow_) filter_.allowed = nullptr;
+}
+
+TransferProgressDialog* QtUserInterface::TransferWindow() const {
+    return qobject_cast<TransferProgressDialog*>(transferWindow_.data());
 }
 
 void QtUserInterface::MessageBox(void* owner, const std::string& caption, const std::string& text) {

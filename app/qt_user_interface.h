@@ -48,6 +48,11 @@ class QtUserInterface : public UserInterface {
     void SetProgressBar(int percent) override;
     void StartAbortWindow(WaveRecord* record) override;
     void StopAbortWindow() override;
+    void StartTransferWindow(WaveRecord* record, const std::string& text, TransferAbort abort,
+                             void* data) override;
+    void StopTransferWindow() override;
+    // The open transfer window (null when no transfer runs).
+    class TransferProgressDialog* TransferWindow() const;
     void MessageBox(void* owner, const std::string& caption, const std::string& text) override;
     QuestionAnswer Ask(void* owner, const std::string& caption, const std::string& text,
                        QuestionButtons buttons, QuestionAnswer nonInteractive) override;
@@ -68,6 +73,7 @@ class QtUserInterface : public UserInterface {
     int busyDepth_ = 0;
     BusyInputFilter filter_;
     QPointer<AbortWindow> abortWindow_;
+    QPointer<QWidget> transferWindow_;
     QElapsedTimer* lastPump_;
 };
 

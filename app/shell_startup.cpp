@@ -10,6 +10,7 @@
 #include "app/editor_window.h"
 #include "app/main_frame.h"
 #include "app/qt_user_interface.h"
+#include "app/sampler_dialogs.h"
 #include "app/shell_settings.h"
 #include "app/transport.h"
 #include "base/user_interface.h"
@@ -85,6 +86,7 @@ MainFrame* StartShell(const ShellOptions& options) {
     std::string dir = folder.toStdString();
     if (!dir.empty()) LoadConfigFile(dir + "/orbick.config");
     StartTransport(frame);
+    InstallSamplerWindowSide();
     if (!dir.empty()) LoadStartupMacroKeys(dir);
     frame->RefreshCommands();
     frame->show();
@@ -115,6 +117,7 @@ void StopShell(MainFrame* frame) {
         delete frame;
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    RemoveSamplerWindowSide();
     SetUserInterface(nullptr);
     delete gShellUi;
     gShellUi = nullptr;
@@ -136,6 +139,7 @@ int RunWindowedShell(int argc, char** argv) {
     // 9. The message loop until the frame is gone.
     frame->setAttribute(Qt::WA_DeleteOnClose);
     int status = app.exec();
+    RemoveSamplerWindowSide();
     SetUserInterface(nullptr);
     delete gShellUi;
     gShellUi = nullptr;

@@ -29,6 +29,18 @@ class UserInterface {
     // nothing is shown.
     virtual void StartAbortWindow(WaveRecord* record) = 0;
     virtual void StopAbortWindow() = 0;
+    // The window of a sampler transfer: `text` says what runs, the progress
+    // bar follows SetProgressBar, and its Abort button calls abort(data)
+    // (which posts the transfer's user-abort event). Returns once the window
+    // is up. Without a window of its own an implementation shows the abort
+    // window, whose abort flag the transfer notices as well.
+    using TransferAbort = void (*)(void* data);
+    virtual void StartTransferWindow(WaveRecord* record, const std::string& text,
+                                     TransferAbort abort, void* data) {
+        (void)text, (void)abort, (void)data;
+        StartAbortWindow(record);
+    }
+    virtual void StopTransferWindow() { StopAbortWindow(); }
     // A message box with the exclamation icon; waits for the user.
     virtual void MessageBox(void* owner, const std::string& caption, const std::string& text) = 0;
     // A question; `nonInteractive` is the answer taken when nobody can be asked.

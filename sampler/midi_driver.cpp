@@ -2,6 +2,8 @@
 #include "sampler/midi_driver.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "base/progress.h"
 #include "base/user_interface.h"
@@ -12,6 +14,13 @@ namespace {
 
 TransferClock& ClockOf(TransferContext& c) {
     return c.clock ? *c.clock : SteadyClock();
+}
+
+// The Abort button of the transfer window.
+void PostUserAbort(void* data) {
+    TransferEvent e;
+    e.kind = kEventUserAbort;
+    static_cast<TransferContext*>(data)->events.Post(std::move(e));
 }
 
 bool TakeAbort(TransferContext& c) {
@@ -69,12 +78,13 @@ int32_t OpenMidiDriver(TransferContext& c) {
             return kTransferInitFailed;
         }
     }
-    UI().StartAbortWindow(c.wave);
+    UI().StartTransferWindow(c.wave, (c.direction == 1 ? "Receiving " : "Sending ") + c.typeName,
+                             PostUserAbort, &c);
     return kTransferOk;
 }
 
 int32_t CloseMidiDriver(TransferContext& c) {
-    UI().StopAbortWindow();
+    UI().StopTransferWindow();
     if (c.inPort) c.inPort->Close();
     if (c.outPort) c.outPort->Close();
     c.inPort.reset();

@@ -277,6 +277,58 @@ TEST_F(SdsTransfer, UserAbortEventEndsTheWait) {
     EXPECT_EQ(2500, clock.NowMs());
 }
 
+// A user interface with a transfer window of its own: the window's Abort
+// posts the transfer's user-abort event, and the transfer closes the window.
+class TransferWindowUi : public RecordingUserInterface {
+  public:
+    void StartTransferWindow(WaveRecord*, const std::string& text, TransferAbort abort,
+                             void* data) override {
+        texts.push_back(text);
+        abort_ = abort;
+        data_ = data;
+        ++open;
+    }
+    void StopTransferWindow() override {
+        abort_ = nullptr;
+        --open;
+    }
+    void PressAbort() {
+        if (abort_) abort_(data_);
+    }
+    std::vector<std::string> texts;
+    int open = 0;
+
+  private:
+    TransferAbort abort_ = nullptr;
+    void* data_ = nullptr;
+};
+
+TEST_F(SdsTransfer, TransferWindowsAbortEndsTheTransferAndTellsTheSampler) {
+    TransferWindowUi window;
+    Prepare(kSamplerSds16, 400);  // ten packets
+    Taking([&](int index, const Bytes& m) -> std::vector<Bytes> {
+        if (index == 3) return {};  // no answer to packet 3
+        return {Handshake(kSdsAck, m[4])};
+    });
+    gTransferTiming.replyTimeoutMs = 60000;
+    clock.Schedule(1000, [&] { window.PressAbort(); });
+    EXPECT_EQ(kTransferUserAborted, c.SendWave(c));
+    EXPECT_EQ(1000, clock.NowMs());
+    EXPECT_EQ(std::vector<std::string>{"Sending SDS 16 Bit"}, window.texts);
+    EXPECT_EQ(0, window.open);                 // closed by the transfer
+    EXPECT_EQ(0, window.abortWindowsStarted);  // the window replaces the abort window
+    EXPECT_EQ(Handshake(kSdsCancel, 3), sampler.received.back());
+
+    // A receive says so.
+    DiscardWave(wave);
+    Prepare(kSamplerSds12, 0);
+    sampler.reply = {};
+    clock.Schedule(clock.NowMs() + 10, [&] { window.PressAbort(); });
+    EXPECT_EQ(kTransferUserAborted, c.ReceiveWave(c));
+    EXPECT_EQ("Receiving SDS 12 Bit", window.texts.back());
+    EXPECT_EQ(0, window.open);
+}
+
 TEST_F(SdsTransfer, NotReadyOutputIsOfferedAgainThenGivesBusy) {
     Prepare(kSamplerSds16, 40);
     Taking();
