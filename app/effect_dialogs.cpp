@@ -12,6 +12,8 @@
 
 #include "app/effect_preset_binding.h"
 #include "app/operation_dialog.h"
+#include "audio/effect_preview.h"
+#include "audio/player.h"
 #include "dsp/delay.h"
 #include "dsp/dynamics.h"
 
@@ -179,19 +181,62 @@ const DialogPresets kChorusPresets =
 const DialogPresets kReverbPresets =
     EffectPresets<ReverbParams, kReverbPreset, ReverbToFields, ReverbFromFields>::Binding();
 
+// ---- Preview ----
+// The settings of the playing preview; null when none plays.
+std::shared_ptr<EffectPreviewControl> gEffectPreview;
+
+bool EffectPreviewPlaying() {
+    return gEffectPreview && PlayerOpen() && PlayedEditor() == 0 && PlaybackRunning();
+}
+void StopEffectPreview() {
+    if (!gEffectPreview) return;
+    if (PlayerOpen() && PlayedEditor() == 0) StopPlay();
+    gEffectPreview.reset();
+}
+
+template <OperationId Op>
+QString StartEffectPreview(WaveRecord& record, const void* params) {
+    StopEffectPreview();
+    EffectSettings settings;
+    if (!EffectSettingsFrom(Op, params, &settings)) return PlayResultText(kPlayBadRange);
+    auto control = std::make_shared<EffectPreviewControl>(record);
+    // The operation's own refusals ("Parameter Can't Be 0 or 100%", ...).
+    if (const char* refusal = control->Set(settings)) return refusal;
+    int result = PlayEffectPreview(record, control);
+    if (result != kPlayOk) {
+        if (PlayerOpen() && PlayedEditor() == 0) StopPlay();
+        return PlayResultText(result > 0 ? result : kPlayBadRange);
+    }
+    gEffectPreview = control;
+    return QString();
+}
+
+template <OperationId Op>
+void UpdateEffectPreview(const void* params) {
+    // Settings the effect refuses leave the preview playing what it plays.
+    EffectSettings settings;
+    if (gEffectPreview && EffectSettingsFrom(Op, params, &settings)) gEffectPreview->Set(settings);
+}
+
+template <OperationId Op>
+constexpr DialogPreview kEffectPreview = {StartEffectPreview<Op>, UpdateEffectPreview<Op>,
+                                          EffectPreviewPlaying, StopEffectPreview};
+
 }  // namespace
 
 extern const DialogDef kEffectDialogs[] = {
     {kOperationCompressor, "Compressor", FieldsForm<kCompressorFields, Count(kCompressorFields)>,
-     &kCompressorPresets, nullptr, nullptr},
+     &kCompressorPresets, nullptr, &kEffectPreview<kOperationCompressor>},
     {kOperationNoiseGate, "Noise Gate", FieldsForm<kNoiseGateFields, Count(kNoiseGateFields)>,
-     &kNoiseGatePresets, nullptr, nullptr},
+     &kNoiseGatePresets, nullptr, &kEffectPreview<kOperationNoiseGate>},
     {kOperationEcho, "Echo", FieldsForm<kEchoFields, Count(kEchoFields)>, &kEchoPresets, nullptr,
-     nullptr},
-    {kOperationFlange, "Flange", FlangeForm, &kFlangePresets, nullptr, nullptr},
+     &kEffectPreview<kOperationEcho>},
+    {kOperationFlange, "Flange", FlangeForm, &kFlangePresets, nullptr,
+     &kEffectPreview<kOperationFlange>},
     {kOperationChorus, "Chorus", FieldsForm<kChorusFields, Count(kChorusFields)>, &kChorusPresets,
-     nullptr, nullptr},
-    {kOperationReverb, "Reverb", ReverbForm, &kReverbPresets, nullptr, nullptr},
+     nullptr, &kEffectPreview<kOperationChorus>},
+    {kOperationReverb, "Reverb", ReverbForm, &kReverbPresets, nullptr,
+     &kEffectPreview<kOperationReverb>},
 };
 extern const size_t kEffectDialogCount = sizeof kEffectDialogs / sizeof kEffectDialogs[0];
 

@@ -1,6 +1,7 @@
 // The shared processing dialog: guard, kept settings, presets, OK and Cancel.
 #include "app/operation_dialog.h"
 
+#include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -10,11 +11,13 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstring>
 
 #include "app/editor_window.h"
+#include "audio/player.h"
 #include "dsp/operation.h"
 #include "dsp/preset_file.h"
 #include "dsp/preset_list.h"
@@ -78,9 +81,16 @@ OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& ent
     connect(buttons, &QDialogButtonBox::accepted, this, &OperationDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     if (def.preview) {
-        auto* preview = buttons->addButton("Pre&view", QDialogButtonBox::ActionRole);
-        preview->setObjectName("preview");
-        connect(preview, &QPushButton::clicked, this, [this] { TogglePreview(); });
+        previewButton_ = buttons->addButton("Pre&view", QDialogButtonBox::ActionRole);
+        previewButton_->setObjectName("preview");
+        previewButton_->setCheckable(true);
+        connect(previewButton_, &QPushButton::clicked, this, [this] { TogglePreview(); });
+        // The end of the area ends the preview and releases the button.
+        previewTimer_ = new QTimer(this);
+        previewTimer_->setInterval(100);
+        connect(previewTimer_, &QTimer::timeout, this, [this] {
+            if (previewing_ && !def_.preview->playing()) StopPreview();
+        });
     }
     layout->addWidget(buttons);
     if (form_.load) form_.load(params_.data());
@@ -89,7 +99,7 @@ OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& ent
         for (auto* slider : findChildren<QAbstractSlider*>())
             connect(slider, &QAbstractSlider::valueChanged, this, [this] { ControlsChanged(); });
         for (auto* button : findChildren<QAbstractButton*>())
-            if (button->isCheckable())
+            if (button->isCheckable() && button != previewButton_)
                 connect(button, &QAbstractButton::toggled, this, [this] { ControlsChanged(); });
         for (auto* field : findChildren<QLineEdit*>())
             connect(field, &QLineEdit::textChanged, this, [this] { ControlsChanged(); });
@@ -217,24 +227,32 @@ void OperationDialog::ControlsChanged() {
 
 bool OperationDialog::TogglePreview() {
     if (!def_.preview) return false;
-    if (def_.preview->playing()) {
-        def_.preview->stop();
+    if (previewing_) {
+        StopPreview();
         return false;
     }
     WaveRecord* record = editor_ ? editor_->Record() : nullptr;
-    if (!record) return false;
     std::vector<uint8_t> params;
     QString refusal;
-    if (ReadControls(params, &refusal)) refusal = def_.preview->start(*record, params.data());
-    if (!refusal.isEmpty()) {
-        ReportRefusal(refusal);
+    if (record && ReadControls(params, &refusal))
+        refusal = def_.preview->start(*record, params.data());
+    if (!record || !refusal.isEmpty()) {
+        previewButton_->setChecked(false);
+        if (!refusal.isEmpty()) ReportRefusal(refusal);
         return false;
     }
+    previewing_ = true;
+    previewButton_->setChecked(true);
+    previewTimer_->start();
     return true;
 }
 
 void OperationDialog::StopPreview() {
-    if (def_.preview) def_.preview->stop();
+    if (!def_.preview) return;
+    def_.preview->stop();
+    previewing_ = false;
+    previewTimer_->stop();
+    previewButton_->setChecked(false);
 }
 
 void OperationDialog::done(int result) {

@@ -10,7 +10,12 @@
 //     with a message naming the range, and the dialog stays open), the
 //     entry's Validate, the settings stored back, the entry's run function (the
 //     one the script host calls) on the editor, and the entry's recorder line;
-//   - Cancel changes nothing; closing the editor cancels the dialog.
+//   - Cancel changes nothing; closing the editor cancels the dialog;
+//   - Pre&view (a DialogDef with a DialogPreview: the equalizers, the dynamics
+//     and delay effects) plays the affect area with the dialog's current values
+//     without changing the wave; a change of a value while it plays is heard
+//     from the next buffer; pressing it again, the end of the area, OK, Cancel
+//     and closing stop it.
 // See docs/DIALOGS.md.
 #pragma once
 
@@ -19,6 +24,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +32,8 @@
 
 class QComboBox;
 class QFormLayout;
+class QPushButton;
+class QTimer;
 class QLineEdit;
 class QVBoxLayout;
 
@@ -105,6 +113,10 @@ class OperationDialog : public QDialog {
 
     // Preset box and buttons (what Load and Save do after their file dialog).
     QComboBox* PresetBox() const { return presetBox_; }
+    // The preview button (null without a preview) and whether a preview plays.
+    QPushButton* PreviewButton() const { return previewButton_; }
+    // From a started preview until the dialog stopped it or noticed its end.
+    bool Previewing() const { return previewing_; }
     bool LoadPresetFile(const QString& path);
     bool SavePresetFile(const QString& path);
     void ChoosePreset(int index);
@@ -133,6 +145,9 @@ class OperationDialog : public QDialog {
     QComboBox* presetBox_ = nullptr;
     std::vector<uint8_t> presetRecords_;
     int result_ = -1;
+    QPushButton* previewButton_ = nullptr;
+    QTimer* previewTimer_ = nullptr;  // notices the end of the area
+    bool previewing_ = false;
 };
 
 // The one way into a processing dialog: guard, dialog, run and recorder line.

@@ -14,6 +14,7 @@
 #include <new>
 
 #include "base/messages.h"
+#include "dsp/delay_streams.h"
 #include "dsp/operation.h"
 #include "wave/record_report.h"
 #include "wave/undo.h"
@@ -21,10 +22,6 @@
 namespace ob {
 
 namespace {
-
-std::unique_ptr<float[]> NewFloats(size_t n) {
-    return std::unique_ptr<float[]>(new (std::nothrow) float[n ? n : 1]);
-}
 
 // |v| limited to `high`; a non-zero value below `low` is raised to it.
 bool Limit(double& v, double low, double high) {
@@ -35,27 +32,17 @@ bool Limit(double& v, double low, double high) {
     return true;
 }
 
-// The checks every delay effect makes before it starts: the delay line
-// against the area, then the scratch copy of the area for an edit in place.
-bool LineFits(int64_t d, uint32_t length) {
-    return d >= 2 && d + 2 < int64_t(length);
-}
-
-// The walk of a delay effect over one channel: fn(dst, src, begin, end) over
-// blocks of the area in order (state carried by fn), with progress every
-// length / 20 samples and the abort polled per block. `src` is the original
-// area: the backup's when the edit runs out of place, else a copy in
-// `scratch`. After an abort the rest of dst is the original.
-template <class Fn>
-bool DelayWalk(float* dst, const float* src, uint32_t length, float* scratch, Fn&& fn) {
-    if (src == dst) {
-        CopyArea(scratch, src, length);
-        src = scratch;
-    }
+// The walk of a delay effect over one channel: stream.Run over blocks of the
+// area in order, with progress every length / 20 samples and the abort
+// polled per block. `src` is the original area: the backup's when the edit
+// runs out of place, else dst itself (the streams run in place). After an
+// abort the rest of dst is the original.
+template <class Stream>
+bool DelayWalk(float* dst, const float* src, uint32_t length, Stream& stream) {
     ProgressCounter progress{length / 20};
     for (uint32_t done = 0; done < length;) {
         uint32_t n = std::min(kAbortBlock, length - done);
-        fn(dst, src, done, done + n);
+        stream.Run(src, done, done + n, dst + done);
         done += n;
         progress.Advance(n);
         if (AbortRequested()) {
@@ -101,46 +88,28 @@ bool ClampReverb(ReverbParams& p) {
 
 // ---- Echo ----
 
+// The run shared by the delay effects: refusal, the stream's lines, then each
+// channel (out of place when the backup handed the originals over).
+template <class Stream, class Plan>
+int RunDelay(WaveRecord& record, const char* refusal, const Plan& plan, uint32_t op) {
+    if (refusal) return Refuse(record, refusal);
+    Stream stream;
+    if (!stream.Allocate(plan)) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
+    AreaEdit edit;
+    if (!BeginAreaEdit(record, op, kBackupRange, edit, true)) return kEditNothing;
+    return WalkAreaEditFrom(edit, [&](float* dst, const float* src, uint32_t n, bool) {
+        stream.Start(n);
+        return DelayWalk(dst, src, n, stream);
+    });
+}
+
 int Echo(WaveRecord& record, const EchoParams& params) {
     EchoParams p = params;
     if (!ClampEcho(p)) return kEditRefused;
     if (!WaveHasData(&record)) return kEditNothing;
-    if (p.delayS == 0 || p.loudness == 0) return Refuse(record, kTextParameterZero);
-    const uint32_t length = AffectRange(record).length;
-    const int64_t d = int64_t(record.sampleRate * p.delayS);
-    if (!LineFits(d, length)) return Refuse(record, kTextEditTooSmall);
-    auto ring = NewFloats(size_t(d));
-    auto scratch = NewFloats(length);
-    if (!ring || !scratch) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
-    const double fb = p.feedback / 100, ld = p.loudness / 100;
-    const uint32_t D = uint32_t(d);
-    AreaEdit edit;
-    if (!BeginAreaEdit(record, kOpEcho, kBackupRange, edit, true)) return kEditNothing;
-    return WalkAreaEditFrom(edit, [&](float* dst, const float* src, uint32_t n, bool) {
-        float* line = ring.get();
-        std::fill(line, line + D, 0.0f);
-        uint32_t w = 0, r = 1;
-        return DelayWalk(dst, src, n, scratch.get(),
-                         [&](float* out, const float* in, uint32_t begin, uint32_t end) {
-                             for (uint32_t i = begin; i < end;) {
-                                 // Up to the next wrap of either position the
-                                 // read index is the write index + 1 (mod D).
-                                 uint32_t run = std::min({end - i, D - r, D - w});
-                                 const float* rd = line + r;
-                                 float* wr = line + w;
-                                 for (uint32_t k = 0; k < run; ++k) {
-                                     double x = in[i + k], e = rd[k];
-                                     out[i + k] = float(x + e * ld);
-                                     wr[k] = float(x + e * fb);
-                                 }
-                                 i += run;
-                                 w += run;
-                                 r += run;
-                                 if (r == D) r = 0;
-                                 if (w == D) w = 0;
-                             }
-                         });
-    });
+    EchoPlan plan;
+    const char* refusal = PlanEcho(p, record.sampleRate, AffectRange(record).length, &plan);
+    return RunDelay<EchoStream>(record, refusal, plan, kOpEcho);
 }
 
 std::string EchoMacroLine(int editor, const EchoParams& p) {
@@ -155,54 +124,10 @@ int Modulate(WaveRecord& record, const FlangeParams& params, bool flange) {
     FlangeParams p = params;
     if (!ClampFlange(p)) return kEditRefused;
     if (!WaveHasData(&record)) return kEditNothing;
-    if (p.delayMs == 0 || p.loudness == 0 || p.depth == 0 || p.speedS == 0)
-        return Refuse(record, kTextParameterZero);
-    double speed = p.speedS;
-    if (p.delayMs * p.depth / 50000 > speed) speed = p.delayMs * p.depth / 45000;
-    const uint32_t length = AffectRange(record).length;
-    const uint32_t rate = record.sampleRate;
-    const int64_t d = int64_t(rate * p.delayMs * 0.001);
-    if (!LineFits(d, length)) return Refuse(record, kTextEditTooSmall);
-    double fb = p.feedback / 100, ld = p.loudness / 100;
-    if (flange && p.invert) fb = -fb, ld = -ld;
-    int64_t step = int64_t(p.delayMs * p.depth * 1.3107 / speed);
-    if (step < 1) step = 1;
-    int64_t maximum = int64_t(double(rate) * p.delayMs * p.depth * 0.65535 + 0.5);
-    if ((maximum + 2) >> 16 >= d) maximum = (d - 2) << 16;
-    auto ring = NewFloats(size_t(d));
-    auto scratch = NewFloats(length);
-    if (!ring || !scratch) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
-    const int64_t D = d;
-    AreaEdit edit;
-    if (!BeginAreaEdit(record, flange ? kOpFlange : kOpChorus, kBackupRange, edit, true))
-        return kEditNothing;
-    return WalkAreaEditFrom(edit, [&](float* dst, const float* src, uint32_t n, bool) {
-        float* line = ring.get();
-        std::fill(line, line + D, 0.0f);
-        int64_t w = 0, r = 1, offset = maximum / 2;
-        bool up = true;
-        return DelayWalk(dst, src, n, scratch.get(),
-                         [&](float* out, const float* in, uint32_t begin, uint32_t end) {
-                             for (uint32_t i = begin; i < end; ++i) {
-                                 double a = line[r], b = line[r + 1 == D ? 0 : r + 1];
-                                 double e = a + (b - a) * double(offset & 0xFFFF) / 65536.0;
-                                 double x = in[i];
-                                 out[i] = float(x + e * ld);
-                                 line[w] = float(x + e * fb);
-                                 if (++w == D) w = 0;
-                                 if (up) {
-                                     offset += step;
-                                     if (offset >= maximum) offset = maximum, up = false;
-                                 } else {
-                                     offset -= step;
-                                     if (step >= offset) offset = step, up = true;
-                                 }
-                                 r = w + (offset >> 16) + 1;
-                                 if (r >= D) r -= D;
-                                 if (r >= D || r < 0) r = ((r % D) + D) % D;
-                             }
-                         });
-    });
+    SweepPlan plan;
+    const char* refusal =
+        PlanSweep(p, flange, record.sampleRate, AffectRange(record).length, &plan);
+    return RunDelay<SweepStream>(record, refusal, plan, flange ? kOpFlange : kOpChorus);
 }
 
 }  // namespace
@@ -228,131 +153,13 @@ std::string ChorusMacroLine(int editor, const FlangeParams& p) {
 
 // ---- Reverb ----
 
-namespace {
-
-constexpr double kReverbTimes[] = {0.2, 0.42, 0.9, 2.15, 3.97, 7.5, 16.2, 20.0};
-constexpr double kReverbGains[] = {0.1, 0.495, 0.745, 0.885, 0.94, 0.98, 0.99, 0.992};
-struct CombShape {
-    double delay, gain, damping;
-};
-constexpr CombShape kCombs[6] = {{1, 1, 1},
-                                 {0.923, 0.987, 0.937},
-                                 {0.872, 0.993, 0.906},
-                                 {0.782, 0.985, 0.875},
-                                 {0.718, 0.981, 0.812},
-                                 {0.641, 0.988, 0.75}};
-
-double ReverbGain(double t) {
-    if (t >= 20) return 0.992;
-    int i = 0;
-    while (kReverbTimes[i] < t) ++i;
-    if (i == 0) return 0.2;
-    return kReverbGains[i - 1] + (kReverbGains[i] - kReverbGains[i - 1]) *
-                                     (t - kReverbTimes[i - 1]) /
-                                     (kReverbTimes[i] - kReverbTimes[i - 1]);
-}
-
-struct Line {
-    float* data;
-    uint32_t size, w, r;
-    float Read() const { return data[r]; }
-    void Write(double v) { data[w] = float(v); }
-    void Advance() {
-        w = r;
-        if (++r == size) r = 0;
-    }
-    void Clear() {
-        std::fill(data, data + size, 0.0f);
-        w = 0;
-        r = 1;
-    }
-};
-
-}  // namespace
-
 int Reverb(WaveRecord& record, const ReverbParams& params) {
     ReverbParams p = params;
     if (!ClampReverb(p)) return kEditRefused;
     if (!WaveHasData(&record)) return kEditNothing;
-    if (p.decayS == 0 || p.loudness == 0) return Refuse(record, kTextParameterZero);
-    const uint32_t length = AffectRange(record).length;
-    const uint32_t rate = record.sampleRate;
-    const int64_t dmax = int64_t((p.preDelayMs + 50) * rate / 1000);
-    if (!LineFits(dmax, length)) return Refuse(record, kTextEditTooSmall);
-    const int64_t pre = int64_t(p.preDelayMs * rate / 1000);
-    const double damp = std::min(std::sqrt(p.damping / 20), 0.97);
-    const double base = 0.078 - p.diffusion / 500;
-    const double t = 0.038 / base * p.decayS;
-    const double g = ReverbGain(t);
-    int64_t sizes[8];
-    double feedback[6], combDamp[6];
-    for (int k = 0; k < 6; ++k) {
-        sizes[k] = int64_t(rate * base * kCombs[k].delay);
-        double gk = g * kCombs[k].gain;
-        combDamp[k] = damp * kCombs[k].damping;
-        feedback[k] = (1 - combDamp[k]) * gk;
-    }
-    sizes[6] = int64_t(rate * 0.006);
-    sizes[7] = int64_t(rate * 0.005);
-    for (int64_t s : sizes)
-        if (s < 10) return Refuse(record, kTextBadParameter);
-    const double wet = (p.loudness / 100) / ((g + 1) * 2);
-    bool used[6] = {true, true, true, true, true, true};
-    if (p.enclosure == kReverbRoom) used[1] = used[3] = used[5] = false;
-    if (p.enclosure == kReverbSpring) used[1] = used[2] = used[3] = used[4] = used[5] = false;
-    const bool secondAllPass = p.enclosure != kReverbRoom;
-    int combList[6], combCount = 0;
-    for (int k = 0; k < 6; ++k)
-        if (used[k]) combList[combCount++] = k;
-
-    size_t total = 0;
-    for (int64_t s : sizes) total += size_t(s);
-    auto lines = NewFloats(total);
-    auto scratch = NewFloats(length);
-    if (!lines || !scratch) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
-    Line line[8];
-    size_t at = 0;
-    for (int k = 0; k < 8; ++k) {
-        line[k] = {lines.get() + at, uint32_t(sizes[k]), 0, 1};
-        at += size_t(sizes[k]);
-    }
-    const double a1 = 0.7, a2 = 0.67;
-    AreaEdit edit;
-    if (!BeginAreaEdit(record, kOpReverb, kBackupRange, edit, true)) return kEditNothing;
-    return WalkAreaEditFrom(edit, [&](float* dst, const float* src, uint32_t n, bool) {
-        for (Line& l : line) l.Clear();
-        double state[6] = {0, 0, 0, 0, 0, 0};
-        const uint32_t P = uint32_t(std::min<int64_t>(pre, n));
-        return DelayWalk(dst, src, n, scratch.get(),
-                         [&](float* out, const float* in, uint32_t begin, uint32_t end) {
-                             for (uint32_t i = begin; i < end; ++i) {
-                                 if (i < P) {
-                                     out[i] = in[i];  // the dry pre-delay
-                                     continue;
-                                 }
-                                 const uint32_t j = i - P;  // the input sample feeding output i
-                                 const double x = in[j];
-                                 double s = 0;
-                                 for (int c = 0; c < combCount; ++c) s += line[combList[c]].Read();
-                                 double r = line[6].Read();
-                                 line[6].Write(s + a1 * r);
-                                 s = (1 - a1 * a1) * r - a1 * s;
-                                 if (secondAllPass) {
-                                     r = line[7].Read();
-                                     line[7].Write(s + a2 * r);
-                                     s = (1 - a2 * a2) * r - a2 * s;
-                                 }
-                                 out[i] = float(in[i] + s * wet);
-                                 for (int c = 0; c < combCount; ++c) {
-                                     const int k = combList[c];
-                                     double rk = line[k].Read();
-                                     line[k].Write(x + feedback[k] * state[k]);
-                                     state[k] = combDamp[k] * state[k] + rk;
-                                 }
-                                 for (Line& l : line) l.Advance();
-                             }
-                         });
-    });
+    ReverbPlan plan;
+    const char* refusal = PlanReverb(p, record.sampleRate, AffectRange(record).length, &plan);
+    return RunDelay<ReverbStream>(record, refusal, plan, kOpReverb);
 }
 
 const char* ReverbEnclosureName(int32_t enclosure) {

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -30,171 +31,14 @@ namespace {
 
 // The largest ring: a window of 65535 samples in steps of three.
 constexpr uint32_t kMaxRing = 65535 / 3 + 1;
-// Abort polled every this many steps (about 4096 samples).
-constexpr uint32_t kPollSteps = 1365;
 
-struct Setup {
-    double attack, release, threshold;  // A and R in steps, T as a level
-    uint32_t window, ring;              // W samples, n entries
-};
-
-Setup MakeSetup(uint32_t rate, double thresholdDb, double attackMs, double releaseS,
-                int32_t detectionMs, uint32_t length) {
-    Setup s;
-    s.attack = rate * attackMs * 0.001;
-    if (!(s.attack > 0)) s.attack = 1;
-    s.release = rate * releaseS;
-    if (!(s.release > 0)) s.release = 1;
-    s.threshold = std::pow(10.0, thresholdDb / 20.0);
-    uint64_t det = detectionMs <= 0 ? 1 : uint64_t(detectionMs);
-    uint32_t w = uint32_t((uint64_t(rate) * det / 1000 + 1) % 65536);
-    w = std::max<uint32_t>(w, 20);
-    s.window = std::min(w, length);
-    s.ring = s.window / 3 + 1;
-    return s;
-}
-
-// Fills the ring with x[k]^2 for k = 0, 3, 6, ... below W (the rest 0);
-// returns the sum of the entries.
-double FillRing(const float* x, const Setup& s, double* ring) {
-    double sum = 0;
-    uint32_t filled = 0;
-    for (uint32_t k = 0; k < s.window && filled < s.ring; k += 3) {
-        double v = double(x[k]) * x[k];
-        ring[filled++] = v;
-        sum += v;
+// dst[k] = src[k] * g for n samples (a copy when g is 1).
+void Apply(const float* src, float* dst, int64_t n, double g) {
+    if (g == 1) {
+        if (dst != src && n > 0) std::memmove(dst, src, size_t(n) * sizeof(float));
+        return;
     }
-    while (filled < s.ring) ring[filled++] = 0;
-    return sum;
-}
-
-void ScaleSamples(float* x, int64_t from, int64_t to, double g) {
-    for (int64_t i = from; i < to; ++i) x[i] = float(x[i] * g);
-}
-
-bool GateChannel(float* x, uint32_t length, const Setup& s, double* ring) {
-    if (length == 0) return true;
-    double sum = FillRing(x, s, ring);
-    double g = 1;
-    uint32_t index = 0, poll = 0;
-    const double w = s.window;
-    ProgressCounter progress{length / 60};
-    const int64_t end = int64_t(length) - int64_t(s.window) - 2;
-    int64_t p = 0;
-    for (; p < end; p += 3) {
-        double v = double(x[p]) * x[p];
-        sum -= ring[index];
-        sum += v;
-        ring[index] = v;
-        if (++index == s.ring) index = 0;
-        double level = std::sqrt(std::max(sum, 0.0) / w);
-        if (level < s.threshold) {
-            if (g != 0) {
-                g -= 1.0 / s.release;
-                if (g < 0) g = 0;
-            }
-        } else if (g < 1) {
-            g += 1.0 / s.attack;
-            if (g > 1) g = 1;
-        }
-        if (g != 1) ScaleSamples(x, p, p + 3, g);
-        progress.Advance(1);
-        if (++poll >= kPollSteps) {
-            poll = 0;
-            if (AbortRequested()) return false;
-        }
-    }
-    if (g != 1) ScaleSamples(x, p, length, g);
-    return !AbortRequested();
-}
-
-struct CompressorGain {
-    double g = 1, previous = 0;
-    double threshold, ratio, attack, release;
-    void Step(double v) {
-        double target = 1;
-        if (v > threshold)
-            target = threshold * std::pow(10.0, (20 * std::log10(v / threshold) / ratio) / 20) / v;
-        if (v <= previous) {
-            double c = std::pow(target, 1 / release);
-            if (c < 1e-5) c = 1e-5;
-            g /= c;
-            if (ratio >= 1) {
-                if (g > 1) g = 1;
-            } else if (g < 1) {
-                g = 1;
-            }
-        } else {
-            double c = std::pow(target, 1 / attack);
-            g *= c;
-            if (ratio >= 1) {
-                if (g < target) g = target;
-            } else if (g > target) {
-                g = target;
-            }
-        }
-        if (ratio < 1 && g < 1e-5) g = 1e-5;
-        previous = v;
-    }
-};
-
-bool CompressChannel(float* x, uint32_t length, const Setup& s, double ratio, double* ring) {
-    if (length == 0) return true;
-    const uint32_t W = s.window;
-    const double w = W;
-    double sum = FillRing(x, s, ring);
-    double all = 0;
-    for (uint32_t k = 0; k < W; ++k) all += double(x[k]) * x[k];
-    double first = std::sqrt(all / w);
-    if (first == 0) first = 1.2e-7;
-    CompressorGain gain;
-    gain.threshold = s.threshold;
-    gain.ratio = ratio;
-    gain.attack = s.attack;
-    gain.release = s.release;
-    uint32_t poll = 0;
-    if (!(first > s.threshold)) {
-        gain.previous = first;
-    } else {
-        // The first window sample by sample, measured over what has passed.
-        double startSum = 0, count = 2;
-        gain.previous = 0;
-        for (uint32_t i = 0; i < W; ++i) {
-            startSum += double(x[i]) * x[i];
-            gain.Step(std::sqrt(startSum / count));
-            if (gain.g != 1) x[i] = float(x[i] * gain.g);
-            count += 1;
-            if (++poll >= 3 * kPollSteps) {
-                poll = 0;
-                if (AbortRequested()) return false;
-            }
-        }
-    }
-    ProgressCounter progress{length / 60};
-    poll = 0;
-    const int64_t end = int64_t(length) - 2;
-    uint32_t index = 0;
-    int64_t p = W;
-    for (; p < end; p += 3) {
-        double v = double(x[p]) * x[p];
-        sum -= ring[index];
-        sum += v;
-        ring[index] = v;
-        if (++index == s.ring) index = 0;
-        gain.Step(std::sqrt(std::max(sum, 0.0) / w));
-        if (gain.g != 1) ScaleSamples(x, p, p + 3, gain.g);
-        progress.Advance(1);
-        if (++poll >= kPollSteps) {
-            poll = 0;
-            if (AbortRequested()) return false;
-        }
-    }
-    if (gain.g != 1) ScaleSamples(x, p, length, gain.g);
-    return !AbortRequested();
-}
-
-std::unique_ptr<double[]> NewRing() {
-    return std::unique_ptr<double[]>(new (std::nothrow) double[kMaxRing]);
+    for (int64_t k = 0; k < n; ++k) dst[k] = float(src[k] * g);
 }
 
 double Limit(double v, double low, double high) {
@@ -202,6 +46,159 @@ double Limit(double v, double low, double high) {
 }
 
 }  // namespace
+
+bool DynamicsStream::Allocate() {
+    if (!ring_) ring_.reset(new (std::nothrow) double[kMaxRing]);
+    return ring_ != nullptr;
+}
+
+void DynamicsStream::Start(uint32_t rate, double thresholdDb, double attackMs, double releaseS,
+                           int32_t detectionMs, uint32_t length) {
+    attack_ = rate * attackMs * 0.001;
+    if (!(attack_ > 0)) attack_ = 1;
+    release_ = rate * releaseS;
+    if (!(release_ > 0)) release_ = 1;
+    invAttack_ = 1 / attack_;
+    invRelease_ = 1 / release_;
+    threshold_ = std::pow(10.0, thresholdDb / 20.0);
+    uint64_t det = detectionMs <= 0 ? 1 : uint64_t(detectionMs);
+    uint32_t w = uint32_t((uint64_t(rate) * det / 1000 + 1) % 65536);
+    w = std::max<uint32_t>(w, 20);
+    window_ = std::min(w, length);
+    ringSize_ = window_ / 3 + 1;
+    invWindow_ = window_ ? 1.0 / window_ : 1;
+    invThreshold_ = 1 / threshold_;
+    index_ = 0;
+    g_ = 1;
+    previous_ = 0;
+    startSum_ = 0;
+    count_ = 2;
+    next_ = 0;
+    startEnd_ = 0;
+}
+
+// Fills the ring with x[k]^2 for k = 0, 3, 6, ... below W (the rest 0) and
+// starts the running sum as the sum of its entries.
+void DynamicsStream::StartNoiseGate(const NoiseGateParams& p, uint32_t rate, const float* x,
+                                    uint32_t length) {
+    compressor_ = false;
+    Start(rate, p.threshold, p.attackMs, p.releaseS, p.detectionMs, length);
+    double* ring = ring_.get();
+    sum_ = 0;
+    uint32_t filled = 0;
+    for (uint32_t k = 0; k < window_ && filled < ringSize_; k += 3) {
+        double v = double(x[k]) * x[k];
+        ring[filled++] = v;
+        sum_ += v;
+    }
+    while (filled < ringSize_) ring[filled++] = 0;
+    stepEnd_ = int64_t(length) - int64_t(window_) - 2;
+}
+
+void DynamicsStream::StartCompressor(const CompressorParams& p, uint32_t rate, const float* x,
+                                     uint32_t length) {
+    NoiseGateParams common{p.threshold, p.attackMs, p.releaseS, p.detectionMs};
+    StartNoiseGate(common, rate, x, length);
+    compressor_ = true;
+    ratio_ = p.ratio;
+    exponent_ = 1 / p.ratio - 1;
+    // Whether the start pass runs: the level of every sample of the first window.
+    double all = 0;
+    for (uint32_t k = 0; k < window_; ++k) all += double(x[k]) * x[k];
+    double first = window_ ? std::sqrt(all / window_) : 0;
+    if (first == 0) first = 1.2e-7;
+    if (first > threshold_) {
+        // The first window sample by sample, measured over what has passed.
+        startEnd_ = window_;
+        previous_ = 0;
+    } else {
+        previous_ = first;
+    }
+    next_ = startEnd_ ? 0 : window_;
+    stepEnd_ = int64_t(length) - 2;
+}
+
+// One gain step at next_ (the level read from the dry area); advances next_.
+template <bool Compressor>
+inline __attribute__((always_inline)) void DynamicsStream::Step(const float* area) {
+    const double x = area[next_];
+    double level;
+    if (next_ < startEnd_) {
+        startSum_ += x * x;
+        level = std::sqrt(startSum_ / count_);
+        count_ += 1;
+        next_ += 1;
+    } else {
+        double v = x * x;
+        double* ring = ring_.get();
+        sum_ -= ring[index_];
+        sum_ += v;
+        ring[index_] = v;
+        if (++index_ == ringSize_) index_ = 0;
+        level = std::sqrt(std::max(sum_, 0.0) * invWindow_);
+        next_ += 3;
+    }
+    if (!Compressor) {
+        if (level < threshold_) {
+            if (g_ != 0) {
+                g_ -= invRelease_;
+                if (g_ < 0) g_ = 0;
+            }
+        } else if (g_ < 1) {
+            g_ += invAttack_;
+            if (g_ > 1) g_ = 1;
+        }
+        return;
+    }
+    // Target gain T (v / T)^(1 / r) / v above the threshold, reached by the
+    // factors target^(1 / R) falling and target^(1 / A) rising, each as one
+    // exponential of the log level (the target itself only when rising).
+    const bool above = level > threshold_;
+    const double log = above ? std::log(level * invThreshold_) * exponent_ : 0;
+    if (level <= previous_) {
+        double c = above ? std::exp(log * invRelease_) : 1;
+        if (c < 1e-5) c = 1e-5;
+        g_ /= c;
+        if (ratio_ >= 1) {
+            if (g_ > 1) g_ = 1;
+        } else if (g_ < 1) {
+            g_ = 1;
+        }
+    } else {
+        const double target = above ? std::exp(log) : 1;
+        g_ *= above ? std::exp(log * invAttack_) : 1;
+        if (ratio_ >= 1) {
+            if (g_ < target) g_ = target;
+        } else if (g_ > target) {
+            g_ = target;
+        }
+    }
+    if (ratio_ < 1 && g_ < 1e-5) g_ = 1e-5;
+    previous_ = level;
+}
+
+void DynamicsStream::Run(const float* area, uint32_t begin, uint32_t end, float* out) {
+    if (compressor_)
+        RunAs<true>(area, begin, end, out);
+    else
+        RunAs<false>(area, begin, end, out);
+}
+
+template <bool Compressor>
+void DynamicsStream::RunAs(const float* area, uint32_t begin, uint32_t end, float* out) {
+    int64_t i = begin;
+    while (i < int64_t(end)) {
+        const bool stepping = next_ < startEnd_ || next_ < stepEnd_;
+        if (stepping && next_ <= i) {
+            Step<Compressor>(area);
+            continue;
+        }
+        // Up to the next step the samples take the gain of the last one.
+        int64_t stop = stepping ? std::min<int64_t>(end, next_) : int64_t(end);
+        Apply(area + i, out + (i - begin), stop - i, g_);
+        i = stop;
+    }
+}
 
 bool ClampCompressor(CompressorParams& p) {
     if (!std::isfinite(p.threshold) || !std::isfinite(p.ratio) || !std::isfinite(p.attackMs) ||
@@ -225,35 +222,29 @@ bool ClampNoiseGate(NoiseGateParams& p) {
     return true;
 }
 
-bool CompressSamples(float* x, uint32_t length, uint32_t rate, const CompressorParams& p) {
-    if (p.threshold >= 0) return true;
-    auto ring = NewRing();
-    if (!ring) return false;
-    Setup s = MakeSetup(rate, p.threshold, p.attackMs, p.releaseS, p.detectionMs, length);
-    return CompressChannel(x, length, s, p.ratio, ring.get());
-}
-
-bool NoiseGateSamples(float* x, uint32_t length, uint32_t rate, const NoiseGateParams& p) {
-    auto ring = NewRing();
-    if (!ring) return false;
-    Setup s = MakeSetup(rate, p.threshold, p.attackMs, p.releaseS, p.detectionMs, length);
-    return GateChannel(x, length, s, ring.get());
-}
-
 // The run shared by the compressor and the gate: refusals, the backup of
-// the affect area, and `channel` over each edit channel with its own setup.
-template <class Params, class Channel>
-int RunDynamics(WaveRecord& record, const Params& p, decltype(kOpCompressor) op, Channel channel) {
+// the affect area, and the stream over each edit channel in place, with
+// progress every length / 20 samples and the abort polled per block.
+template <class Params, class Start>
+int RunDynamics(WaveRecord& record, const Params& p, decltype(kOpCompressor) op, Start start) {
     if (p.threshold >= 0 || !WaveHasData(&record)) return kEditNothing;
     if (AffectRange(record).length == 0) return kEditNothing;
-    auto ring = NewRing();
-    if (!ring) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
+    DynamicsStream stream;
+    if (!stream.Allocate()) return ReportMessage(record, kTextNoMemory), kEditNoMemory;
     AreaEdit edit;
     if (!BeginAreaEdit(record, op, kBackupRange, edit)) return kEditNothing;
     const uint32_t rate = record.sampleRate;
     return WalkAreaEdit(edit, [&](float* x, uint32_t length, bool) {
-        Setup s = MakeSetup(rate, p.threshold, p.attackMs, p.releaseS, p.detectionMs, length);
-        return channel(x, length, s, ring.get());
+        start(stream, rate, x, length);
+        ProgressCounter progress{length / 60 * 3};
+        for (uint32_t done = 0; done < length;) {
+            uint32_t n = std::min(kAbortBlock, length - done);
+            stream.Run(x, done, done + n, x + done);
+            done += n;
+            progress.Advance(n);
+            if (AbortRequested()) return false;
+        }
+        return true;
     });
 }
 
@@ -261,8 +252,8 @@ int Compress(WaveRecord& record, const CompressorParams& params) {
     CompressorParams p = params;
     if (!ClampCompressor(p)) return kEditRefused;
     return RunDynamics(record, p, kOpCompressor,
-                       [&](float* x, uint32_t n, const Setup& s, auto* ring) {
-                           return CompressChannel(x, n, s, p.ratio, ring);
+                       [&](DynamicsStream& s, uint32_t rate, const float* x, uint32_t n) {
+                           s.StartCompressor(p, rate, x, n);
                        });
 }
 
@@ -270,8 +261,8 @@ int NoiseGate(WaveRecord& record, const NoiseGateParams& params) {
     NoiseGateParams p = params;
     if (!ClampNoiseGate(p)) return kEditRefused;
     return RunDynamics(record, p, kOpNoiseGate,
-                       [](float* x, uint32_t n, const Setup& s, auto* ring) {
-                           return GateChannel(x, n, s, ring);
+                       [&](DynamicsStream& s, uint32_t rate, const float* x, uint32_t n) {
+                           s.StartNoiseGate(p, rate, x, n);
                        });
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "dsp/effect_preset.h"
@@ -40,10 +41,44 @@ bool ClampNoiseGate(NoiseGateParams& p);
 int Compress(WaveRecord& record, const CompressorParams& params);
 int NoiseGate(WaveRecord& record, const NoiseGateParams& params);
 
-// The sample arithmetic on one channel's area (what the operations run per
-// channel; the previews run it on a copy). `rate` in Hz. False when aborted.
-bool CompressSamples(float* x, uint32_t length, uint32_t rate, const CompressorParams& p);
-bool NoiseGateSamples(float* x, uint32_t length, uint32_t rate, const NoiseGateParams& p);
+// One channel of the Compressor or the Noise Gate over an area, run in
+// consecutive blocks (the operations run it in place; the previews on the
+// unchanged wave). Start measures the first detection window of the area;
+// Run(area, begin, end, out) puts samples begin .. end - 1 of the processed
+// area into out[0 .. end - begin). Every sample is read before it or any
+// later sample is written, so out may be area + begin (in place). Blocks
+// must follow each other from 0 without gaps.
+class DynamicsStream {
+  public:
+    // The ring; false when out of memory.
+    bool Allocate();
+    void StartCompressor(const CompressorParams& p, uint32_t rate, const float* area,
+                         uint32_t length);
+    void StartNoiseGate(const NoiseGateParams& p, uint32_t rate, const float* area,
+                        uint32_t length);
+    void Run(const float* area, uint32_t begin, uint32_t end, float* out);
+
+  private:
+    template <bool Compressor>
+    void Step(const float* area);
+    template <bool Compressor>
+    void RunAs(const float* area, uint32_t begin, uint32_t end, float* out);
+    void Start(uint32_t rate, double thresholdDb, double attackMs, double releaseS,
+               int32_t detectionMs, uint32_t length);
+
+    std::unique_ptr<double[]> ring_;
+    bool compressor_ = false;
+    double attack_ = 1, release_ = 1, threshold_ = 1, ratio_ = 1;
+    double invAttack_ = 1, invRelease_ = 1, exponent_ = 0;  // 1 / ratio - 1
+    double invWindow_ = 1, invThreshold_ = 1;
+    uint32_t window_ = 0, ringSize_ = 1, index_ = 0;
+    double sum_ = 0;
+    double g_ = 1, previous_ = 0;      // the gain and the compressor's previous level
+    double startSum_ = 0, count_ = 2;  // the compressor's start pass
+    int64_t next_ = 0;                 // the position of the next gain step
+    int64_t startEnd_ = 0,
+            stepEnd_ = 0;  // steps of one sample below startEnd_, of three below stepEnd_
+};
 
 // "obCompress %d, %.1f, %.2f, %.2f, %.2f, %d\n" and
 // "obNoiseGate %d, %.1f, %.2f, %.2f, %d\n".

@@ -1,8 +1,8 @@
 // The window side of playback and recording, with the file device: Play and
 // Space from the window, the play position line, the record window recording
 // a known input and opening the file, the preferences dialogs' records, the
-// keyboard window's pitch and sustain loop, scrub mode and the Open
-// dialog's preview.
+// keyboard window's pitch and sustain loop, scrub mode, the Open dialog's
+// preview and the effect dialogs' Preview.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,13 +23,17 @@
 #include "app/editor_window.h"
 #include "app/keyboard_window.h"
 #include "app/main_frame.h"
+#include "app/operation_dialog.h"
 #include "app/qt_user_interface.h"
 #include "app/record_window.h"
 #include "app/shell_startup.h"
 #include "app/transport.h"
 #include "audio/audio_clock.h"
+#include "audio/play_fill.h"
 #include "audio/recorder.h"
 #include "audio/scrub.h"
+#include "dsp/delay.h"
+#include "dsp/operation.h"
 #include "dsp/preset_list.h"
 #include "script/host_state.h"
 #include "script/recorder.h"
@@ -564,6 +568,107 @@ class AudioWindowTest : public QObject {
             if (w.At(i) > w.At(i - 1)) ++rising;
         QVERIFY(rising > 1000);
         frame_->RunCommand(41000);
+    }
+
+    void effectPreviewPlaysTheEffectAndStops() {
+        // Loud and quiet noise, so the echo passes full scale.
+        auto burst = [](int, uint32_t i) {
+            uint32_t h = (i + 1) * 2654435761u;
+            h ^= h >> 15;
+            h *= 2246822519u;
+            float level = (i / 2000) % 2 ? 0.9f : 0.01f;
+            return float(int32_t(h % 20001) - 10000) / 10000.0f * level;
+        };
+        EditorWindow* editor = Editor(30000, false, burst);
+        QVERIFY(editor);
+        WaveRecord* record = editor->Record();
+        const std::vector<float> dry(record->leftSamples, record->leftSamples + 30000);
+        bool opened = false, played = false, refused = false, idleAfterRefusal = false;
+        QTimer::singleShot(100, [&] {
+            auto* dialog = qobject_cast<OperationDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            opened = dialog->PreviewButton() != nullptr;
+            dialog->findChild<QLineEdit*>("delay")->setText("0.050");
+            dialog->findChild<QLineEdit*>("feedback")->setText("60");
+            dialog->findChild<QLineEdit*>("loudness")->setText("80");
+            if (opened) {
+                dialog->PreviewButton()->click();
+                // The end of the area ends the preview and releases the button.
+                played = dialog->Previewing() &&
+                         WaitFor([&] { return !dialog->Previewing() && !PlayerOpen(); }) &&
+                         !dialog->PreviewButton()->isChecked();
+                // A line longer than the area: the operation's refusal, nothing plays.
+                dialog->findChild<QLineEdit*>("delay")->setText("5");
+                dialog->PreviewButton()->click();
+                refused = ui_->Saw("Edit Size Too Small For Effect");
+                idleAfterRefusal =
+                    !dialog->Previewing() && !PlayerOpen() && !dialog->PreviewButton()->isChecked();
+            }
+            dialog->reject();
+        });
+        QTimer::singleShot(8000, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        QCOMPARE(RunOperationDialog(editor, kOperationEcho), -1);
+        QVERIFY(opened);
+        QVERIFY(played);
+        QVERIFY(refused);
+        QVERIFY(idleAfterRefusal);
+        // The wave is unchanged; the device got the 16-bit form of the echo.
+        for (uint32_t i = 0; i < 30000; ++i) QCOMPARE(record->leftSamples[i], dry[i]);
+        WavData w = Output();
+        const uint32_t smoothing = gProcessing.smoothingOptions;
+        gProcessing.smoothingOptions = 0;
+        QCOMPARE(Echo(*record, {0.05, 60, 80}), int(kEditDone));
+        gProcessing.smoothingOptions = smoothing;
+        QVERIFY(w.Frames() >= 30000);
+        int saturated = 0;
+        for (uint32_t i = 0; i < 30000; ++i) {
+            QCOMPARE(w.At(i), ToOutput16(record->leftSamples[i]));
+            saturated += std::fabs(record->leftSamples[i]) > 1;
+        }
+        QVERIFY(saturated > 0);
+    }
+
+    void effectPreviewStopsByItsButtonAndWithTheDialog() {
+        auto clock = std::make_shared<CountdownClock>();
+        UseFileDevice(clock);
+        gPlayPrefs.bufferSize = 1;
+        EditorWindow* editor = Editor(200000, true, [](int c, uint32_t i) {
+            return float((i * (c ? 7 : 13)) % 2000) / 4000.0f - 0.25f;
+        });
+        QVERIFY(editor);
+        bool started = false, stoppedByButton = false, restarted = false, changed = false;
+        QTimer::singleShot(100, [&] {
+            auto* dialog = qobject_cast<OperationDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->PreviewButton()) {
+                if (dialog) dialog->reject();
+                return;
+            }
+            QPushButton* button = dialog->PreviewButton();
+            button->click();
+            started = dialog->Previewing() && PlaybackRunning() && button->isChecked();
+            button->click();
+            stoppedByButton = !dialog->Previewing() && !PlayerOpen() && !button->isChecked();
+            button->click();
+            restarted = dialog->Previewing() && PlayerOpen();
+            // A new value and a new enclosure while it plays: it goes on.
+            dialog->findChild<QLineEdit*>("decay")->setText("0.5");
+            dialog->findChild<QRadioButton*>("enclosure2")->click();
+            clock->budget = 2;
+            changed = WaitFor([&] { return clock->blocked.load() && clock->budget.load() <= 0; }) &&
+                      dialog->Previewing();
+            dialog->reject();  // closing stops it
+        });
+        QTimer::singleShot(8000, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        QCOMPARE(RunOperationDialog(editor, kOperationReverb), -1);
+        QVERIFY(started);
+        QVERIFY(stoppedByButton);
+        QVERIFY(restarted);
+        QVERIFY(changed);
+        QVERIFY(!PlayerOpen());
     }
 
     void openDialogPreviewPlaysTheFile() {
