@@ -28,12 +28,16 @@ extern const DialogDef kLevelDialogs[];
 extern const size_t kLevelDialogCount;
 extern const DialogDef kEffectDialogs[];
 extern const size_t kEffectDialogCount;
+extern const DialogDef kEnvelopeDialog;
+extern const DialogDef kTransferDialog;
 
 const DialogDef* FindDialogDef(OperationId operation) {
     for (size_t i = 0; i < kLevelDialogCount; ++i)
         if (kLevelDialogs[i].operation == operation) return &kLevelDialogs[i];
     for (size_t i = 0; i < kEffectDialogCount; ++i)
         if (kEffectDialogs[i].operation == operation) return &kEffectDialogs[i];
+    for (const DialogDef* def : {&kEnvelopeDialog, &kTransferDialog})
+        if (def->operation == operation) return def;
     return nullptr;
 }
 
@@ -134,6 +138,8 @@ bool OperationDialog::LoadPresetFile(const QString& path) {
     params_ = params;
     form_.load(params_.data());
     presetBox_->setEditText(QString::fromStdString(name));
+    if (presets->loadFunction)
+        RecordLine([&] { return PathLine(presets->loadFunction, path.toStdString()); });
     return true;
 }
 

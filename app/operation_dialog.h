@@ -51,6 +51,9 @@ struct DialogPresets {
     // Preset files in either byte order: a file result code (0 = read/written).
     int (*readFile)(const std::string& path, void* params, std::string* name);
     int (*writeFile)(const std::string& path, const void* params, const std::string& name);
+    // The script function a successful Load records with the file's path
+    // ("obLoadEnvGenPreset"); null: a Load records nothing.
+    const char* loadFunction = nullptr;
 };
 
 // The controls of one operation's dialog.

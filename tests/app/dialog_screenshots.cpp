@@ -50,14 +50,24 @@ int main(int argc, char** argv) {
         const char* file;
         bool mono;
     } shots[] = {
-        {40913, "dialog_gain.png", false},           {40915, "dialog_normalize.png", false},
-        {40921, "dialog_dc_offset.png", false},      {40924, "dialog_replicate.png", false},
-        {40925, "dialog_insert_silence.png", false}, {40904, "dialog_stereo_to_mono.png", false},
-        {40904, "dialog_mono_to_stereo.png", true},  {40901, "dialog_combine.png", false},
-        {40919, "dialog_key_map.png", false},        {40016, "dialog_name.png", false},
-        {40911, "dialog_compressor.png", false},     {40916, "dialog_noise_gate.png", false},
-        {41106, "dialog_echo.png", false},           {41105, "dialog_flange.png", false},
-        {41104, "dialog_chorus.png", false},         {41108, "dialog_reverb.png", false},
+        {40913, "dialog_gain.png", false},
+        {40915, "dialog_normalize.png", false},
+        {40921, "dialog_dc_offset.png", false},
+        {40924, "dialog_replicate.png", false},
+        {40925, "dialog_insert_silence.png", false},
+        {40904, "dialog_stereo_to_mono.png", false},
+        {40904, "dialog_mono_to_stereo.png", true},
+        {40901, "dialog_combine.png", false},
+        {40919, "dialog_key_map.png", false},
+        {40016, "dialog_name.png", false},
+        {40911, "dialog_compressor.png", false},
+        {40916, "dialog_noise_gate.png", false},
+        {41106, "dialog_echo.png", false},
+        {41105, "dialog_flange.png", false},
+        {41104, "dialog_chorus.png", false},
+        {41108, "dialog_reverb.png", false},
+        {40912, "dialog_envelope_generator.png", false},
+        {41121, "dialog_transfer_function.png", false},
     };
     int failures = 0;
     for (const Shot& shot : shots) {

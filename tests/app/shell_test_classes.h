@@ -73,6 +73,7 @@ class DialogsTest : public QObject {
     void presetSaveThenLoadGivesSameParameters();
     void closingTheEditorCancelsItsDialog();
     void sessionReplaysBitForBitInBatch();
+    void curveDialogsLoadRecordsThePresetLine();
 };
 
 }  // namespace shelltest
