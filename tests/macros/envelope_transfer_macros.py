@@ -87,6 +87,13 @@ def envelope(x, curve, scale):
 
 fade_in = [120 - i if i < 60 else 60 for i in range(100)]
 
+
+def env_error(out, want):
+    """The largest error in units of the wanted value (at least 1): the gain
+    of a point is worked out once per point, so a product may round to the
+    neighbouring float."""
+    return float(np.max(np.abs(out.astype(np.float64) - want) / np.maximum(np.abs(want), 1.0)))
+
 # ---- Transfer Function ----
 
 def trfn_record(curve, mirror, name, big):
@@ -131,8 +138,8 @@ with tempfile.TemporaryDirectory() as tmp:
     want = envelope(const, fade_in, 1)
     check(done.stdout.split() == ["1"], "fresh envelope result %r" % done.stdout)
     check(len(out) == 44100, "fresh envelope length %d" % len(out))
-    err = float(np.max(np.abs(out - want)))
-    check(err <= 1e-7, "fresh envelope: max error %g" % err)
+    err = env_error(out, want)
+    check(err <= 1.2e-7, "fresh envelope: max error %g" % err)
     check(out[0] == 0.0 and abs(out[-1] - 0.5) < 1e-7, "fresh envelope ends %r %r" % (out[0], out[-1]))
 
     # Preset files in both byte orders give the same curve.
@@ -148,8 +155,8 @@ with tempfile.TemporaryDirectory() as tmp:
         done, out = run(tmp, '    obOpenWave e, "noise.wav"\n    Print obLoadEnvGenPreset("%s.obx")\n'
                         '    Print obEnvelopeGenerator(e)\n' % name, name)
         check(done.stdout.split() == ["1", "1"], "%s results %r" % (name, done.stdout))
-        err = float(np.max(np.abs(out - want)))
-        check(err <= 1e-7, "%s: max error %g" % (name, err))
+        err = env_error(out, want)
+        check(err <= 1.2e-7, "%s: max error %g" % (name, err))
 
     # Scale 7 and codes above 120 are clamped (scale 2, code 120).
     wild = list(curve)
@@ -161,7 +168,7 @@ with tempfile.TemporaryDirectory() as tmp:
                     '    Print obEnvelopeGenerator(e)\n', "env_wild")
     clamped = [min(v, 120) for v in wild]
     check(done.stdout.split() == ["1", "1"], "scale 7 results %r" % done.stdout)
-    check(float(np.max(np.abs(out - envelope(noise, clamped, 2)))) <= 1e-7, "scale 7: not the clamped curve")
+    check(env_error(out, envelope(noise, clamped, 2)) <= 1.2e-7, "scale 7: not the clamped curve")
 
     # A 100-byte record fails (0) and keeps the curve loaded before it.
     with open(os.path.join(tmp, "short.obx"), "wb") as f:
@@ -171,7 +178,7 @@ with tempfile.TemporaryDirectory() as tmp:
                     '    Print obLoadEnvGenPreset("missing.obx")\n'
                     '    Print obEnvelopeGenerator(e)\n', "env_short")
     check(done.stdout.split() == ["1", "0", "0", "1"], "short record results %r" % done.stdout)
-    check(float(np.max(np.abs(out - envelope(noise, curve, 2)))) <= 1e-7, "short record changed the curve")
+    check(env_error(out, envelope(noise, curve, 2)) <= 1.2e-7, "short record changed the curve")
 
     # Areas of 100 frames (the table itself) and 101 (interpolated, step 101/99).
     for n in (100, 101, 7):
@@ -179,8 +186,8 @@ with tempfile.TemporaryDirectory() as tmp:
         sf.write(os.path.join(tmp, "part%d.wav" % n), part, 44100, subtype="FLOAT")
         done, out = run(tmp, '    obOpenWave e, "part%d.wav"\n    Print obLoadEnvGenPreset("env_big.obx")\n'
                         '    Print obEnvelopeGenerator(e)\n' % n, "env_part%d" % n)
-        err = float(np.max(np.abs(out - envelope(part, curve, 2))))
-        check(err <= 1e-7, "area of %d: max error %g" % (n, err))
+        err = env_error(out, envelope(part, curve, 2))
+        check(err <= (0 if n <= 100 else 1.2e-7), "area of %d: max error %g" % (n, err))
 
     # Transfer Function: a fresh run is "Linear": a -1 .. 1 ramp comes back
     # within one 16-bit step.
@@ -222,7 +229,9 @@ with tempfile.TemporaryDirectory() as tmp:
                     '    Print obTransferFunction(e)\n', "trfn_wild")
     check(done.stdout.split() == ["1", "0", "1"], "clamped curve results %r" % done.stdout)
     check(np.array_equal(out, shape(wave, wild, False)), "clamped curve: not the clamped transcription")
-    check(bool(np.all(np.abs(out) <= 1.0001)), "clamped curve: output beyond full scale")
+    # Points limited to 64 x 512: at most 32768 plus the step of the sub-zero
+    # inputs (y in -1 .. 0) that the segment from 0 extends (up to 128).
+    check(bool(np.all(np.abs(out) <= (32768 + 128) / 32767.0)), "clamped curve: output beyond the curve")
 
     # Linear saturates above full scale (1.01 and 1.016 stay at 1.0).
     idx = 20000 + 3
