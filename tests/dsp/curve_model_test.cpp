@@ -50,13 +50,17 @@ TEST(CurveDrawing, DragRightDrawsAStraightLineWithAConstantIntegerStep) {
     DrawEnvelope(p, d, 4 * 10, 100, false);  // point 10 at 100: step 10 per point
     for (int q = 0; q <= 10; ++q) EXPECT_EQ(p.curve[q], 10 * q) << q;
     EXPECT_EQ(p.curve[11], 60);
-    // A step that does not divide evenly: integer step 33 / 4 = 8, the point
-    // under the mouse takes the mouse's y.
+    // A step that does not divide evenly: (67 - 100) / 4 = -8 per point,
+    // the point under the mouse takes the mouse's y.
     DrawEnvelope(p, d, 4 * 14 + 2, 67, false);
-    EXPECT_EQ(p.curve[11], 108);
-    EXPECT_EQ(p.curve[12], 116);
-    EXPECT_EQ(p.curve[13], 120);  // 124 clamped to the area
+    EXPECT_EQ(p.curve[11], 92);
+    EXPECT_EQ(p.curve[12], 84);
+    EXPECT_EQ(p.curve[13], 76);
     EXPECT_EQ(p.curve[14], 67);
+    // Below the area: the line ends at the bottom (120).
+    DrawEnvelope(p, d, 4 * 16, 500, false);
+    EXPECT_EQ(p.curve[15], 93);
+    EXPECT_EQ(p.curve[16], 120);
 }
 
 TEST(CurveDrawing, DragLeftRestoresThePointsPassedOver) {

@@ -17,6 +17,7 @@
 #include "dsp/preset_file.h"
 #include "dsp/transfer_function.h"
 #include "script/op_bindings.h"
+#include "script/script_api.h"
 #include "tests/dsp/test_wave.h"
 #include "wave/file_result.h"
 
@@ -296,7 +297,7 @@ TEST(Transfer, ShapingEdgeCases) {
         ASSERT_NEAR(ShapeSample(linear, x), x, 1.0 / 32767) << i;
     }
     EXPECT_NEAR(ShapeSample(absolute, -0.5f), 0.5f, 1.0 / 32767);
-    EXPECT_EQ(ShapeLevel(linear, float(-32768 / 32767.0)), -32768);
+    EXPECT_EQ(ShapeLevel(linear, -1.0001f), -32768);  // the lowest input: -T[0] x 512
     EXPECT_EQ(ShapeLevel(linear, -7.0f), -32768);
     // Above full scale the curve's end holds (no saw-tooth back down).
     EXPECT_EQ(ShapeLevel(linear, 1.01f), 32767);
