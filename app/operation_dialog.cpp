@@ -36,6 +36,8 @@ extern const DialogDef kEqDialogs[];
 extern const size_t kEqDialogCount;
 extern const DialogDef kTimePitchDialogs[];
 extern const size_t kTimePitchDialogCount;
+extern const DialogDef kEnvelopeDialog;
+extern const DialogDef kTransferDialog;
 
 const DialogDef* FindDialogDef(OperationId operation) {
     for (size_t i = 0; i < kLevelDialogCount; ++i)
@@ -46,6 +48,8 @@ const DialogDef* FindDialogDef(OperationId operation) {
         if (kEqDialogs[i].operation == operation) return &kEqDialogs[i];
     for (size_t i = 0; i < kTimePitchDialogCount; ++i)
         if (kTimePitchDialogs[i].operation == operation) return &kTimePitchDialogs[i];
+    for (const DialogDef* def : {&kEnvelopeDialog, &kTransferDialog})
+        if (def->operation == operation) return def;
     return nullptr;
 }
 
@@ -174,6 +178,8 @@ bool OperationDialog::LoadPresetFile(const QString& path) {
     params_ = params;
     form_.load(params_.data());
     presetBox_->setEditText(QString::fromStdString(name));
+    if (presets->loadFunction)
+        RecordLine([&] { return PathLine(presets->loadFunction, path.toStdString()); });
     return true;
 }
 

@@ -63,6 +63,9 @@ struct DialogPresets {
     // "Error Reading <dialog> Preset File" / "Error Writing ...".
     const char* readErrorText = nullptr;
     const char* writeErrorText = nullptr;
+    // The script function a successful Load records with the file's path
+    // ("obLoadEnvGenPreset"); null: a Load records nothing.
+    const char* loadFunction = nullptr;
 };
 
 // A preview that plays the dialog's settings without changing the wave

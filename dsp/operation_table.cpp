@@ -78,6 +78,8 @@ const OperationEntry kOperations[kOperationCount] = {
     MakeOperationEntry<ParametricOp>(),
     MakeOperationEntry<VariTimeOp>(),
     MakeOperationEntry<VariTimeCurrentOp>(),
+    MakeOperationEntry<EnvelopeGeneratorOp>(),
+    MakeOperationEntry<TransferFunctionOp>(),
 };
 
 namespace {
@@ -120,7 +122,9 @@ constexpr bool TableInOrder() {
                          GraFreqOp::kInfo.id,
                          ParametricOp::kInfo.id,
                          VariTimeOp::kInfo.id,
-                         VariTimeCurrentOp::kInfo.id};
+                         VariTimeCurrentOp::kInfo.id,
+                         EnvelopeGeneratorOp::kInfo.id,
+                         TransferFunctionOp::kInfo.id};
     if (sizeof ids / sizeof ids[0] != kOperationCount) return false;
     for (int i = 0; i < kOperationCount; ++i)
         if (ids[i] != i) return false;

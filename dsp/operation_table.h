@@ -63,6 +63,8 @@ enum OperationId : int {
     kOperationParametric,
     kOperationVariTime,
     kOperationVariTimeCurrent,
+    kOperationEnvelopeGenerator,
+    kOperationTransferFunction,
     kOperationCount,
 };
 

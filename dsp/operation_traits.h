@@ -28,6 +28,7 @@
 #include "dsp/combine.h"
 #include "dsp/delay.h"
 #include "dsp/dynamics.h"
+#include "dsp/envelope.h"
 #include "dsp/equalization.h"
 #include "dsp/insert.h"
 #include "dsp/key_map.h"
@@ -39,6 +40,7 @@
 #include "dsp/statistics.h"
 #include "dsp/stereo.h"
 #include "dsp/time_stretch.h"
+#include "dsp/transfer_function.h"
 #include "dsp/transpose.h"
 #include "wave/undo.h"
 
@@ -909,5 +911,62 @@ struct VariTimeCurrentOp {
         return true;
     }
 };
+
+// ---- Envelope Generator and Transfer Function ----
+// Their script functions apply the current record (the dialog's kept
+// settings); obLoadEnvGenPreset / obLoadTransFuncPreset load into it.
+
+struct EnvelopeGeneratorOp {
+    using Params = EnvelopeParams;
+    static constexpr OperationInfo kInfo = {kOperationEnvelopeGenerator,
+                                            "Envelope Generator",
+                                            "Envelope Generator...",
+                                            40912,
+                                            kDialogEnvelopeGenerator,
+                                            kOpEnvelopeGenerator,
+                                            kBackupRange,
+                                            kPresetKindEnvelope,
+                                            "obEnvelopeGenerator",
+                                            "ByVal waveid&"};
+    static Params Defaults() { return EnvelopeBuiltIn(0); }
+    static bool Validate(Params& p) {
+        ClampEnvelope(p);
+        return true;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return ApplyEnvelope(r, p); }
+    static std::string MacroLine(int editor, const Params&) { return EnvelopeMacroLine(editor); }
+    static bool FromScript(Params& p, EditorResolver);
+};
+
+struct TransferFunctionOp {
+    using Params = TransferParams;
+    static constexpr OperationInfo kInfo = {kOperationTransferFunction,
+                                            "Transfer Function",
+                                            "Transfer Function...",
+                                            41121,
+                                            kDialogTransferFunction,
+                                            kOpTransferFunction,
+                                            kBackupRange,
+                                            kPresetKindTransferFunction,
+                                            "obTransferFunction",
+                                            "ByVal waveid&"};
+    static Params Defaults() { return TransferBuiltIn(kTransferInitialPreset); }
+    static bool Validate(Params& p) {
+        ClampTransfer(p);
+        return true;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return ApplyTransferFunction(r, p); }
+    static std::string MacroLine(int editor, const Params&) { return TransferMacroLine(editor); }
+    static bool FromScript(Params& p, EditorResolver);
+};
+
+inline bool EnvelopeGeneratorOp::FromScript(Params& p, EditorResolver) {
+    p = CurrentSettings<EnvelopeGeneratorOp>();
+    return true;
+}
+inline bool TransferFunctionOp::FromScript(Params& p, EditorResolver) {
+    p = CurrentSettings<TransferFunctionOp>();
+    return true;
+}
 
 }  // namespace ob

@@ -27,6 +27,8 @@ struct PresetKindInfo {
 constexpr int kPresetKindCount = 24;
 // Indexes of kPresetKinds used by name.
 enum PresetKindIndex : int {
+    kPresetKindTransferFunction = 8,
+    kPresetKindEnvelope = 9,
     kPresetKindCompressor = 10,
     kPresetKindNoiseGate = 11,
     kPresetKindBassTreble = 12,

@@ -72,19 +72,6 @@ int32_t obClone(int32_t waveid) {
     return 1;
 }
 
-int32_t obLoadEnvGenPreset(const char*) {
-    return NotYetAvailable();
-}
-int32_t obLoadTransFuncPreset(const char*) {
-    return NotYetAvailable();
-}
-int32_t obEnvelopeGenerator(int32_t waveid) {
-    return Missing(waveid, kDialogEnvelopeGenerator);
-}
-int32_t obTransferFunction(int32_t waveid) {
-    return Missing(waveid, kDialogTransferFunction);
-}
-
 int32_t obCrossMultiply(int32_t waveid, int32_t, int32_t, int32_t, int32_t) {
     return Missing(waveid, kDialogCrossMultiply);
 }

@@ -84,3 +84,5 @@ inline constexpr auto& obEQGraFreq = ob::ScriptOperation<ob::GraFreqOp>::Call;
 inline constexpr auto& obEQParametric = ob::ScriptOperation<ob::ParametricOp>::Call;
 inline constexpr auto& obEQVT = ob::ScriptOperation<ob::VariTimeOp>::Call;
 inline constexpr auto& obVTFilter = ob::ScriptOperation<ob::VariTimeCurrentOp>::Call;
+inline constexpr auto& obEnvelopeGenerator = ob::ScriptOperation<ob::EnvelopeGeneratorOp>::Call;
+inline constexpr auto& obTransferFunction = ob::ScriptOperation<ob::TransferFunctionOp>::Call;

@@ -96,8 +96,6 @@ int32_t obDeleteAffectArea(int32_t waveid);  // also obRemove
 int32_t obClone(int32_t waveid);
 int32_t obLoadEnvGenPreset(const char* path);
 int32_t obLoadTransFuncPreset(const char* path);
-int32_t obEnvelopeGenerator(int32_t waveid);
-int32_t obTransferFunction(int32_t waveid);
 int32_t obCrossMultiply(int32_t waveid, int32_t waveid2, int32_t who, int32_t usesign,
                         int32_t scale);
 int32_t obGenerate(int32_t waveid, int32_t waveshape, int32_t rate, double freq, double dur,

@@ -31,6 +31,7 @@ enum UndoOperation : uint32_t {
     kOpEqGraFreq = 16,
     kOpEqParametric = 17,
     kOpCompressor = 18,
+    kOpEnvelopeGenerator = 19,
     kOpGain = 20,
     kOpMaximize = 21,
     kOpNormalize = 22,
@@ -51,6 +52,7 @@ enum UndoOperation : uint32_t {
     kOpRectifyHalf = 43,
     kOpPitchShift = 45,
     kOpTimeStretch = 48,
+    kOpTransferFunction = 49,
     kOpTimeVariantFilter = 53,
 };
 constexpr uint32_t kOperationNameCount = 59;

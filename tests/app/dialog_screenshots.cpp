@@ -140,6 +140,8 @@ int main(int argc, char** argv) {
         {40905, "dialog_sample_rate_transpose.png", false},
         {41120, "dialog_time_stretch.png", false},
         {41117, "dialog_pitch_shift.png", false},
+        {40912, "dialog_envelope_generator.png", false},
+        {41121, "dialog_transfer_function.png", false},
     };
     int failures = 0;
     for (const Shot& shot : shots) {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "analysis/spectrum.h"
+#include "app/curve_editor.h"
 #include "app/editor_window.h"
 #include "app/main_frame.h"
 #include "app/operation_dialog.h"
@@ -87,6 +88,20 @@ void Source(QDialog* d, int number) {
     if (!list) return;
     for (int i = 0; i < list->count(); ++i)
         if (list->item(i)->data(Qt::UserRole).toInt() == number) list->setCurrentRow(i);
+}
+void Press(QDialog* d, const char* name) {
+    if (auto* b = d->findChild<QAbstractButton*>(name)) b->click();
+}
+// A drag with the mouse over a curve area: press at the first point, moves
+// through the others, release at the last (widget pixels; the area starts one
+// pixel in, inside its frame).
+void Drag(QDialog* d, const char* name, const std::vector<QPoint>& points) {
+    auto* area = d->findChild<QWidget*>(name);
+    if (!area || points.empty()) return;
+    const QPoint frame(1, 1);
+    QTest::mousePress(area, Qt::LeftButton, Qt::NoModifier, points.front() + frame);
+    for (size_t i = 1; i < points.size(); ++i) QTest::mouseMove(area, points[i] + frame);
+    QTest::mouseRelease(area, Qt::LeftButton, Qt::NoModifier, points.back() + frame);
 }
 
 bool SameSound(const WaveRecord* a, const WaveRecord* b) {
@@ -338,6 +353,22 @@ void DialogsTest::okEqualsScriptFunctionAndRecordsItsLine() {
          },
          [](int32_t e, int32_t) { return obSampleRateTranspose(e, 22050, 3, 1, 0); },
          "obSampleRateTranspose %1, 22050, OB_SRT_RATE, 1, 0\n"},
+        // The curve dialogs: OK keeps the drawn curve as the current record,
+        // which the script function then applies.
+        {"envelope", 40912, 2,
+         [](QDialog* d) {
+             Press(d, "zeroIt");
+             Drag(d, "envelopeCurve", {{40, 10}, {120, 30}, {200, 50}});
+             Press(d, "shiftDown");
+             Click(d, "scale2");
+         },
+         [](int32_t e, int32_t) { return obEnvelopeGenerator(e); }, "obEnvelopeGenerator %1\n"},
+        {"transfer", 41121, 2,
+         [](QDialog* d) {
+             Drag(d, "transferCurve", {{130, 100}, {200, 0}, {256, 0}});
+             Click(d, "mirror");
+         },
+         [](int32_t e, int32_t) { return obTransferFunction(e); }, "obTransferFunction %1\n"},
     };
     for (const Case& c : cases) {
         Editors e = OpenThree(folder, c.channels);
@@ -367,6 +398,17 @@ void DialogsTest::okEqualsScriptFunctionAndRecordsItsLine() {
         QCOMPARE(RecordedBody(recorded), line);
         if (c.command == 40919) QCOMPARE(int(e.dialog->Record()->fineTune), -7);
     }
+    // The drawn curves: points 10 .. 50 on the line from code 10 to 50, one
+    // step down; the rest at unity one step down.
+    const EnvelopeParams& env = CurrentSettings<EnvelopeGeneratorOp>();
+    QCOMPARE(int(env.scale), 2);
+    for (int i = 0; i < 100; ++i) QCOMPARE(int(env.curve[i]), i >= 10 && i <= 50 ? i + 1 : 61);
+    const TransferParams& tf = CurrentSettings<TransferFunctionOp>();
+    QCOMPARE(int(tf.mirror), 1);
+    QCOMPARE(int(tf.curve[65]), 64 - 100 / 2);  // the press at y 100 on point 65
+    QCOMPARE(int(tf.curve[100]), 64);
+    QCOMPARE(int(tf.curve[128]), 64);
+    QCOMPARE(int(tf.curve[64]), 0);  // left of the drag: "Linear" as before
     // The settings are kept for the next use; the script function left them.
     QCOMPARE(CurrentSettings<GainOp>().dB, 3.5);
     QCOMPARE(CurrentSettings<ReplicateOp>().amount, 2.5);
@@ -415,7 +457,17 @@ void DialogsTest::cancelChangesNothing() {
         {40905, [](QDialog* d) { Spin(d, 8000); }},
         {41120, [](QDialog* d) { Slide(d, 800, "stretch"); }},
         {41117, [](QDialog* d) { Slide(d, 300, "shift"); }},
+        {40912,
+         [](QDialog* d) {
+             Drag(d, "envelopeCurve", {{0, 0}, {399, 120}});
+         }},
+        {41121,
+         [](QDialog* d) {
+             Drag(d, "transferCurve", {{0, 0}, {255, 255}});
+         }},
     };
+    const EnvelopeParams envelope = CurrentSettings<EnvelopeGeneratorOp>();
+    const TransferParams transfer = CurrentSettings<TransferFunctionOp>();
     Editors e = OpenThree(folder, 2);
     QVERIFY(e.dialog);
     const std::string name = e.dialog->Record()->name;
@@ -438,6 +490,8 @@ void DialogsTest::cancelChangesNothing() {
     QCOMPARE(BackupCount(*e.dialog->Record()), 0u);
     QCOMPARE(CurrentSettings<GainOp>().dB, gain.dB);
     QCOMPARE(CurrentSettings<InsertSilenceOp>().amount, silence.amount);
+    QVERIFY(std::memcmp(&CurrentSettings<EnvelopeGeneratorOp>(), &envelope, sizeof envelope) == 0);
+    QVERIFY(std::memcmp(&CurrentSettings<TransferFunctionOp>(), &transfer, sizeof transfer) == 0);
     QCOMPARE(CurrentSettings<FiltersOp>().lowHz, filters.lowHz);
     QCOMPARE(CurrentSpectrumSettings().options, spectrum.options);
     QVERIFY(!SpectrumWindow::Current());
@@ -1339,6 +1393,96 @@ void DialogsTest::transposePresetsRoundTrip() {
     QCOMPARE(QString::fromStdString(ui.boxes[0]),
              QString("Sample Orbick 24/96: Error Reading Sample Rate Transpose Preset File"));
     gPresetsFolder.clear();
+}
+
+// The curve dialogs' presets: a drawn curve saved, then loaded in a second
+// dialog (the curve comes back; a successful Load records the preset line
+// before the operation's line); Trace in the dialog reads the editor's sound.
+void DialogsTest::curveDialogsLoadRecordsThePresetLine() {
+    TempFolder folder;
+    gFrame = Start(folder.path);
+    TestUi ui(gFrame);
+    ui.answer = kAnswerNo;
+    SetUserInterface(&ui);
+    gPresetsFolder = folder.path.toStdString();
+    Editors e = OpenThree(folder, 2);
+    QVERIFY(e.dialog);
+    const QString envPreset = folder.File("curve.obx");
+    const QString tfPreset = folder.File("shape.obx");
+    bool saved = false, loaded = false, traced = false;
+    int envBuiltIns = -1, tfBuiltIns = -1;
+    QString firstEnvelope, firstTransfer;
+    EnvelopeParams drawn{};
+    Drive(
+        40912,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            envBuiltIns = dialog->PresetBox()->count();
+            firstEnvelope = dialog->PresetBox()->itemText(0);
+            Press(d, "zeroIt");
+            Drag(d, "envelopeCurve", {{0, 120}, {396, 0}});
+            dialog->PresetBox()->setEditText("Ramp up");
+            saved = dialog->SavePresetFile(envPreset);
+            Press(d, "trace");
+            // Trace of the editor's sound: codes 60 .. 90, the 1/2 dB scale.
+            auto* curve = d->findChild<CurveEditor*>("envelopeCurve");
+            auto* half = d->findChild<QAbstractButton*>("scale1");
+            traced = curve && half && half->isChecked();
+            if (curve)
+                for (int v : curve->Values()) traced = traced && v >= 60 && v <= 90;
+        },
+        false);
+    QVERIFY(saved);
+    QVERIFY(traced);
+    QCOMPARE(envBuiltIns, 14);
+    QCOMPARE(firstEnvelope, QString("Fade In (Slow, 30 dB)"));
+    Drive(
+        41121,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            tfBuiltIns = dialog->PresetBox()->count();
+            firstTransfer = dialog->PresetBox()->itemText(0);
+            dialog->ChoosePreset(1);  // "Inversion"
+            Click(d, "mirror");
+            dialog->PresetBox()->setEditText("Inverted");
+            saved = dialog->SavePresetFile(tfPreset);
+        },
+        false);
+    QVERIFY(saved);
+    QCOMPARE(tfBuiltIns, 15);
+    QCOMPARE(firstTransfer, QString("Absolute Value (full wave rectify)"));
+
+    QString recorded = folder.File("curves.bas");
+    QCOMPARE(StartRecorder(recorded.toStdString()), int(kRecorderStarted));
+    Activate(e.dialog);
+    Drive(
+        40912,
+        [&](QDialog* d) {
+            loaded = static_cast<OperationDialog*>(d)->LoadPresetFile(envPreset);
+            drawn = *static_cast<EnvelopeParams*>(static_cast<OperationDialog*>(d)->Params());
+        },
+        true);
+    QVERIFY(loaded);
+    Activate(e.dialog);
+    Drive(
+        41121,
+        [&](QDialog* d) { loaded = static_cast<OperationDialog*>(d)->LoadPresetFile(tfPreset); },
+        true);
+    QVERIFY(loaded);
+    StopRecorder();
+    // The ramp drawn from the bottom left to the top right: 120 down to 0.
+    QCOMPARE(int(drawn.curve[0]), 120);
+    QCOMPARE(int(drawn.curve[99]), 0);
+    QCOMPARE(int(drawn.curve[50]), 120 - 50 * (120 / 99));
+    const TransferParams& tf = CurrentSettings<TransferFunctionOp>();
+    QCOMPARE(int(tf.mirror), 1);
+    QCOMPARE(int(tf.curve[128]), -64);
+    const QString n = QString::number(e.dialog->Number());
+    QCOMPARE(RecordedBody(recorded),
+             QString("obLoadEnvGenPreset \"%1\"\nobEnvelopeGenerator %2\n"
+                     "obLoadTransFuncPreset \"%3\"\nobTransferFunction %2\n")
+                 .arg(envPreset, n, tfPreset));
+    QVERIFY(CanUndo(*e.dialog->Record()));
 }
 
 }  // namespace shelltest

@@ -77,6 +77,7 @@ class DialogsTest : public QObject {
     void transposeReadoutRefusalAndQuickPitch();
     void stretchAndPitchGuardsMemoryAndAbort();
     void transposePresetsRoundTrip();
+    void curveDialogsLoadRecordsThePresetLine();
 };
 
 class SpectrumTest : public QObject {
