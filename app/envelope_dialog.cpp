@@ -28,15 +28,6 @@ namespace ob {
 
 namespace {
 
-// Stops a preview this dialog started (any other playback is left alone).
-struct PreviewState {
-    bool started = false;
-    void Stop() {
-        if (started && PlayerOpen() && PlayedEditor() == 0) StopPlay();
-        started = false;
-    }
-};
-
 DialogForm EnvelopeForm(QVBoxLayout* body, EditorWindow* editor) {
     auto* curve = new CurveEditor(kEnvelopeGeometry);
     curve->setObjectName("envelopeCurve");
@@ -121,7 +112,7 @@ DialogForm EnvelopeForm(QVBoxLayout* body, EditorWindow* editor) {
         EnvelopeParams p = read();
         if (record && EnvelopeTraceRecord(p, *record)) show(p);
     });
-    auto state = std::make_shared<PreviewState>();
+    auto state = std::make_shared<CurvePreviewState>();
     QObject::connect(preview, &QPushButton::clicked, preview, [owner, read, state] {
         if (PlaybackRunning()) {
             StopPlay();

@@ -23,14 +23,6 @@ namespace ob {
 
 namespace {
 
-struct PreviewState {
-    bool started = false;
-    void Stop() {
-        if (started && PlayerOpen() && PlayedEditor() == 0) StopPlay();
-        started = false;
-    }
-};
-
 DialogForm TransferForm(QVBoxLayout* body, EditorWindow* editor) {
     auto* curve = new CurveEditor(kTransferGeometry);
     curve->setObjectName("transferCurve");
@@ -54,7 +46,7 @@ DialogForm TransferForm(QVBoxLayout* body, EditorWindow* editor) {
         return p;
     };
     QPointer<EditorWindow> owner(editor);
-    auto state = std::make_shared<PreviewState>();
+    auto state = std::make_shared<CurvePreviewState>();
     QObject::connect(preview, &QPushButton::clicked, preview, [owner, read, state] {
         if (PlaybackRunning()) {
             StopPlay();

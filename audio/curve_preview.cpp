@@ -84,4 +84,9 @@ int PlayTransferPreview(WaveRecord& record, const TransferParams& p) {
     return Start(std::make_shared<CurvePreviewFiller>(record, p), record.sampleRate);
 }
 
+void CurvePreviewState::Stop() {
+    if (started && PlayerOpen() && PlayedEditor() == 0) StopPlay();
+    started = false;
+}
+
 }  // namespace ob

@@ -44,4 +44,11 @@ constexpr int kCurvePreviewNothing = -1;
 int PlayEnvelopePreview(WaveRecord& record, const EnvelopeParams& p);
 int PlayTransferPreview(WaveRecord& record, const TransferParams& p);
 
+// What a curve dialog started: Stop ends that preview and leaves any other
+// playback alone.
+struct CurvePreviewState {
+    bool started = false;
+    void Stop();
+};
+
 }  // namespace ob
