@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "sampler/akai_s612.h"
+#include "sampler/korg_transfer.h"
 #include "sampler/midi_driver.h"
 #include "sampler/sampler_types.h"
 #include "sampler/sds_transfer.h"
@@ -19,6 +21,9 @@ const SamplerDriver kDrivers[] = {
     {kSamplerSds12, "SDS 12 Bit", 12, 60, SdsSendWave, SdsReceiveWave, SdsParamDialog},
     {kSamplerSds16, "SDS 16 Bit", 16, 40, SdsSendWave, SdsReceiveWave, SdsParamDialog},
     {kSamplerProphet2000, "Prophet 2000", 12, 60, SdsSendWave, SdsReceiveWave, SdsParamDialog},
+    {kSamplerDss1, "Korg DSS1", 12, 1000, KorgSendWave, KorgReceiveWave, SdsParamDialog},
+    {kSamplerDsm1, "Korg DSM1", 12, 1000, KorgSendWave, KorgReceiveWave, SdsParamDialog},
+    {kSamplerAkaiS612, "Akai S612", 8, 256, S612SendWave, S612ReceiveWave, SdsParamDialog},
 };
 
 }  // namespace
