@@ -20,6 +20,7 @@
 #include "app/audio_dialogs.h"
 #include "app/editor_window.h"
 #include "app/help_window.h"
+#include "app/korg_akai_dialogs.h"
 #include "app/main_frame.h"
 #include "app/transfer_window.h"
 #include "audio/player.h"
@@ -44,7 +45,9 @@ bool IsSdsType(int32_t code) {
     return code == kSamplerSds12 || code == kSamplerSds16 || code == kSamplerProphet2000;
 }
 
-QListWidget* DeviceList(QWidget* parent, const char* name) {
+}  // namespace
+
+QListWidget* MidiDeviceList(QWidget* parent, const char* name) {
     auto* list = new QListWidget(parent);
     list->setObjectName(name);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -53,7 +56,7 @@ QListWidget* DeviceList(QWidget* parent, const char* name) {
     return list;
 }
 
-void FillDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, int32_t& index) {
+void FillMidiDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, int32_t& index) {
     QSignalBlocker block(list);
     list->clear();
     for (const std::string& name : MidiDeviceNames(devices))
@@ -63,11 +66,9 @@ void FillDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, i
     list->setCurrentRow(index);
 }
 
-int32_t SelectedRow(const QListWidget* list) {
+int32_t SelectedDeviceRow(const QListWidget* list) {
     return std::max(0, list->currentRow());
 }
-
-}  // namespace
 
 // ---- the SDS parameter controls ----
 
@@ -88,8 +89,8 @@ SdsControls::SdsControls(QWidget* parent) : QWidget(parent) {
     grid->addWidget(channel_, 0, 1);
     grid->addWidget(sampleLabel, 1, 0);
     grid->addWidget(sample_, 1, 1);
-    inputs_ = DeviceList(this, "inputDriver");
-    outputs_ = DeviceList(this, "outputDriver");
+    inputs_ = MidiDeviceList(this, "inputDriver");
+    outputs_ = MidiDeviceList(this, "outputDriver");
     auto* inputLabel = new QLabel("&Input Driver", this);
     inputLabel->setBuddy(inputs_);
     auto* outputLabel = new QLabel("&Output Driver", this);
@@ -118,16 +119,16 @@ void SdsControls::Fill(TransferContext& c) {
     // user's number, counted from 1), so opening and OK never change it.
     channel_->setValue(std::clamp(c.channel(), 1, kChannelMax));
     sample_->setValue(std::min(c.sampleNumber(), kSampleSpinMax));
-    FillDeviceList(inputs_, c.devices.inputs, c.midiInDevice);
-    FillDeviceList(outputs_, c.devices.outputs, c.midiOutDevice);
+    FillMidiDeviceList(inputs_, c.devices.inputs, c.midiInDevice);
+    FillMidiDeviceList(outputs_, c.devices.outputs, c.midiOutDevice);
     wait_->setChecked((c.optionFlags() & int32_t(kOptionSdsWait)) != 0);
 }
 
 void SdsControls::ReadBack(TransferContext& c) const {
     c.channel() = std::clamp(channel_->value(), 1, kChannelMax);
     c.sampleNumber() = std::clamp(sample_->value(), 0, kSampleNumberMax);
-    c.midiInDevice = SelectedRow(inputs_);
-    c.midiOutDevice = SelectedRow(outputs_);
+    c.midiInDevice = SelectedDeviceRow(inputs_);
+    c.midiOutDevice = SelectedDeviceRow(outputs_);
     c.optionFlags() = (c.optionFlags() & ~int32_t(kOptionSdsWait)) |
                       (wait_->isChecked() ? int32_t(kOptionSdsWait) : 0);
 }
@@ -187,6 +188,11 @@ SamplerTransferDialog::SamplerTransferDialog(QWidget* parent, TransferDialogStat
     notBuilt_->setAlignment(Qt::AlignCenter);
     notBuilt_->setWordWrap(true);
     pages_->addWidget(notBuilt_);
+    for (int32_t type : {kSamplerDss1, kSamplerDsm1, kSamplerAkaiS612}) {
+        auto* controls = new KorgAkaiControls(pages_, type);
+        pages_->addWidget(controls);
+        korgAkai_.push_back(controls);
+    }
     middle->addWidget(pages_, 1);
     layout->addLayout(middle);
 
@@ -230,6 +236,9 @@ void SamplerTransferDialog::ShowType(int32_t code) {
     if (IsSdsType(code)) {
         pages_->setCurrentWidget(sds_);
         sds_->Fill(gTransfer);
+    } else if (KorgAkaiControls* controls = KorgAkaiPage(code)) {
+        pages_->setCurrentWidget(controls);
+        controls->Fill(gTransfer);
     } else {
         notBuilt_->setText(
             QString("%1\n\nThis item is not yet available.").arg(kSamplerTypes[code].radioText));
@@ -248,6 +257,14 @@ void SamplerTransferDialog::ShowState() {
 
 void SamplerTransferDialog::ReadShownControls() {
     if (pages_->currentWidget() == sds_) sds_->ReadBack(gTransfer);
+    for (KorgAkaiControls* controls : korgAkai_)
+        if (pages_->currentWidget() == controls) controls->ReadBack(gTransfer);
+}
+
+KorgAkaiControls* SamplerTransferDialog::KorgAkaiPage(int32_t code) const {
+    for (KorgAkaiControls* controls : korgAkai_)
+        if (controls->type() == code) return controls;
+    return nullptr;
 }
 
 void SamplerTransferDialog::ChoosePreset(int index) {
@@ -323,6 +340,7 @@ void SdsParamDialog::accept() {
 }
 
 bool RunSdsParamDialog(int32_t direction, TransferContext& context) {
+    if (IsKorgAkaiType(context.samplerType)) return RunKorgAkaiParamDialog(direction, context);
     QWidget* parent = context.wave && context.wave->window
                           ? static_cast<QWidget*>(context.wave->window)
                           : static_cast<QWidget*>(MainFrame::Instance());

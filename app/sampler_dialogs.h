@@ -25,6 +25,13 @@ class QStackedWidget;
 namespace ob {
 
 class MainFrame;
+class KorgAkaiControls;
+
+// The MIDI device lists of the type controls: a stored index at or past the
+// device count (or negative) becomes 0; none selected reads as 0.
+QListWidget* MidiDeviceList(QWidget* parent, const char* name);
+void FillMidiDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, int32_t& index);
+int32_t SelectedDeviceRow(const QListWidget* list);
 
 // The parameter controls of the SDS types (the same in both dialogs):
 // "&Channel:" 1..16, "&Sample:" 0..16384, "&Input Driver" and "&Output
@@ -74,6 +81,7 @@ class SamplerTransferDialog : public QDialog {
   private:
     void ShowState();
     void ReadShownControls();
+    KorgAkaiControls* KorgAkaiPage(int32_t code) const;
 
     TransferDialogState& state_;
     QComboBox* presets_ = nullptr;
@@ -81,6 +89,7 @@ class SamplerTransferDialog : public QDialog {
     QStackedWidget* pages_ = nullptr;
     SdsControls* sds_ = nullptr;
     QLabel* notBuilt_ = nullptr;
+    std::vector<KorgAkaiControls*> korgAkai_;
 };
 
 // The SDS types' own dialog, titled by direction and type ("Send: MIDI SDS
