@@ -22,6 +22,9 @@
 //   --cancel P          send CANCEL instead of packet P (or of the answer to P)
 //   --silence P         stop answering at packet P
 //   --answer-delay MS   pause before each answer
+// Models other than the Sample Dump Standard (their faults in their files):
+//   --dss1, --dsm1      a Korg DSS-1 or DSM-1 (korg_target.cpp)
+//   --s612              an Akai S612 (akai_target.cpp)
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -39,6 +42,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "sim_target.h"
 
 namespace {
 
@@ -58,6 +63,7 @@ struct Fault {
 
 struct Options {
     std::string listen, store, log;
+    std::string model;  // "" (SDS), "dss1", "dsm1", "s612"
     int connections = -1;
     int answerDelayMs = 0;
     std::map<std::string, std::map<long, int>> faults;  // kind -> packet (-1 = header) -> count
@@ -448,8 +454,26 @@ void GiveDump(Link& link, const Bytes& request) {
     Log("gave sample %ld", number);
 }
 
+// A model of its own file: the connection, the log and the faults handed over.
+bool ModelSession(Link& link) {
+    if (opt.model.empty()) return false;
+    sim::SimIo io;
+    io.next = [&link](Bytes& m, int timeoutMs) { return link.Next(m, timeoutMs); };
+    io.send = [&link](const Bytes& m) { link.Send(m); };
+    io.log = [](const std::string& line) { Log("%s", line.c_str()); };
+    io.fault = [](const char* kind, long index) { return Fault(kind, index); };
+    io.silent = [](long index) { return Silent(index); };
+    io.store = opt.store;
+    if (opt.model == "s612")
+        sim::RunS612Target(io);
+    else
+        sim::RunKorgTarget(io, opt.model == "dsm1");
+    return true;
+}
+
 void Session(int fd) {
     Link link(fd);
+    if (ModelSession(link)) return;
     Bytes m;
     while (link.Next(m, -1)) {
         if (m.size() == 21 && m[1] == 0x7E && m[3] == 0x01) {
@@ -512,6 +536,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> toneArgs;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--dss1" || a == "--dsm1" || a == "--s612") {
+            opt.model = a.substr(2);
+            continue;
+        }
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
         if (!v) {
             std::fprintf(stderr, "orbick-sampler-sim: %s needs a value\n", a.c_str());
@@ -531,7 +559,8 @@ int main(int argc, char** argv) {
         else if (a == "--tone")
             toneArgs.push_back(v);
         else if (a == "--nak" || a == "--wait" || a == "--bad-checksum" || a == "--duplicate" ||
-                 a == "--truncate" || a == "--foreign" || a == "--cancel" || a == "--silence")
+                 a == "--truncate" || a == "--foreign" || a == "--cancel" || a == "--silence" ||
+                 a == "--no-more")
             ParseFault(a.c_str() + 2, v);
         else {
             std::fprintf(stderr, "orbick-sampler-sim: unknown option %s\n", a.c_str());
