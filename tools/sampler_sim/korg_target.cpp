@@ -48,7 +48,7 @@ class KorgModel {
                   6000,
                   0,
                   true,
-                  {{96, 60, 0, 3000, 1000, 500, 0}, {100, 72, 3000, 3000, 4000, 800, 1}}},
+                  {{96, 60, 0, 3000, 1000, 500, 0}, {100, 72, 3000, 3000, 1000, 800, 1}}},
                  {"CHOIR   ", 4000, 6000, false, {{127, 60, 0, 4000, 0, 0, 2}}}};
         if (!io_.store.empty()) {
             for (const char* f : {"korg_pcm.txt", "korg_given.txt"})
@@ -143,7 +143,6 @@ Bytes KorgModel::ListReply(int bank) const {
         // length and the address (DSM-1) at 14k + 1 and 14k + 4.
         Bytes entry(list_[k].name.begin(), list_[k].name.end());
         if (dsm1_) {
-            entry.push_back(0);
             Number(entry, list_[k].length);
             Number(entry, list_[k].address);
         } else {
