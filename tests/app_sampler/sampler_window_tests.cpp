@@ -118,9 +118,15 @@ class ModalDriver : public QObject {
     QTimer poll_, late_;
 };
 
+// The control of that name on the shown page (each sampler type's page has
+// its own "channel" and device lists), else the first of that name.
 template <class T>
 T* Find(QDialog* dialog, const char* name) {
-    return dialog ? dialog->findChild<T*>(name) : nullptr;
+    if (!dialog) return nullptr;
+    const QList<T*> all = dialog->findChildren<T*>(name);
+    for (T* w : all)
+        if (w->isVisible()) return w;
+    return all.isEmpty() ? nullptr : all.front();
 }
 
 // Ends a driven dialog with OK (when it has one) or Cancel; never both, as a
@@ -597,6 +603,113 @@ class SamplerWindowTest : public QObject {
         frame_->NewWave();
         frame_->RunCommand(40005);
         QVERIFY(Saw("There is no Wave to send!"));
+    }
+    void korgAndAkaiControlsInTheTransferDialog() {
+        StartShellWithUi();
+        EditorWindow* editor = OpenRamp(100);
+        QVERIFY(editor);
+        gTransfer.words[kWordMessageFlags] = 0;
+        struct Seen {
+            bool dss1Shown = false, s612Shown = false, dsm1Shown = false;
+            int s612ChannelMax = 0, dsm1MultisoundMax = 0, dsm1BankMax = 0, dss1Multisound = 0;
+            bool verboseShown = false;
+            int32_t words[kParameterWords] = {};
+            QString inputs;
+        } seen;
+        ModalDriver driver([&](QDialog* d) {
+            auto page = [d](const char* name) { return Find<QWidget>(d, name); };
+            Find<QRadioButton>(d, "radio7728")->click();  // Korg DSS-1
+            QWidget* dss1 = page("dss1Controls");
+            seen.dss1Shown = dss1 && dss1->isVisible();
+            if (dss1) {
+                seen.verboseShown = dss1->findChild<QCheckBox*>("verbose")->isChecked();
+                dss1->findChild<QSpinBox*>("channel")->setValue(5);
+                dss1->findChild<QSpinBox*>("sound")->setValue(3);
+                dss1->findChild<QSpinBox*>("multisound")->setValue(12);
+                dss1->findChild<QCheckBox*>("chopToFit")->setChecked(true);
+                dss1->findChild<QCheckBox*>("verbose")->setChecked(false);
+                seen.inputs = ListEntries(dss1->findChild<QListWidget*>("inputDriver")).join("|");
+            }
+            Find<QRadioButton>(d, "radio7730")->click();  // Akai S-612: reads the DSS-1 back
+            std::copy(gTransfer.words, gTransfer.words + kParameterWords, seen.words);
+            QWidget* s612 = page("s612Controls");
+            seen.s612Shown = s612 && s612->isVisible() && !dss1->isVisible();
+            if (s612) seen.s612ChannelMax = s612->findChild<QSpinBox*>("channel")->maximum();
+            Find<QRadioButton>(d, "radio7729")->click();  // Korg DSM-1
+            QWidget* dsm1 = page("dsm1Controls");
+            seen.dsm1Shown = dsm1 && dsm1->isVisible();
+            if (dsm1) {
+                seen.dsm1MultisoundMax = dsm1->findChild<QSpinBox*>("multisound")->maximum();
+                seen.dsm1BankMax = dsm1->findChild<QSpinBox*>("bank")->maximum();
+            }
+            Find<QRadioButton>(d, "radio7728")->click();
+            if (dss1) seen.dss1Multisound = dss1->findChild<QSpinBox*>("multisound")->value();
+            d->reject();
+        });
+        frame_->RunCommand(40005);
+        QVERIFY(driver.driven);
+        QCOMPARE(driver.lateRejects, 0);
+        QVERIFY(seen.dss1Shown && seen.s612Shown && seen.dsm1Shown);
+        QVERIFY(seen.verboseShown);  // quiet bit clear: Verbose checked
+        QCOMPARE(seen.words[kWordChannel], 5);
+        QCOMPARE(seen.words[kWordSampleNumber], 3);
+        QCOMPARE(seen.words[kWordInstrument], 12);
+        QCOMPARE(seen.words[kWordOptionFlags] & 1, 1);   // Chop To Fit
+        QCOMPARE(seen.words[kWordMessageFlags] & 1, 1);  // Verbose off = quiet
+        QCOMPARE(seen.s612ChannelMax, 9);
+        QCOMPARE(seen.dsm1MultisoundMax, 8);
+        QCOMPARE(seen.dsm1BankMax, 4);
+        QCOMPARE(seen.dss1Multisound, 8);  // the DSM-1 page read 12 back as its 8
+        if (ListMidiDevices().inputs.empty()) QCOMPARE(seen.inputs, QString("None Available"));
+        QVERIFY2(ui_->boxes.empty(), ui_->boxes.empty() ? "" : ui_->boxes.front().c_str());
+    }
+
+    void dss1SendAndS612ReceiveThroughTheirOwnDialogs() {
+        StartShellWithUi();
+        Simulator sim;
+        QVERIFY(sim.Start(temp_->path, {"--dss1"}));
+        setenv("ORBICK_MIDI_SOCKET", sim.socket.toLocal8Bit().constData(), 1);
+        EditorWindow* editor = OpenRamp(1500);
+        QVERIFY(editor);
+        gSamplerDynamicDialog = false;
+        gSamplerType = kSamplerDss1;
+        QString title;
+        ModalDriver driver([&](QDialog* d) {
+            title = d->windowTitle();
+            if (auto* channel = Find<QSpinBox>(d, "channel")) channel->setValue(4);
+            if (auto* sound = Find<QSpinBox>(d, "sound")) sound->setValue(2);
+            if (auto* multisound = Find<QSpinBox>(d, "multisound")) multisound->setValue(1);
+            Finish(d, true);
+        });
+        frame_->RunCommand(40005);
+        QVERIFY(driver.driven);
+        QCOMPARE(title, QString("Send: Korg DSS1"));
+        QVERIFY2(ui_->boxes.empty(), ui_->boxes.empty() ? "" : ui_->boxes.front().c_str());
+        QCOMPARE(gTransfer.lastResult, int32_t(kTransferOk));
+        // Sound 2 of multisound 1 starts at 3000.
+        QVERIFY2(sim.Log().contains("rx pcm block 1 start=4000 end=4500 ok"),
+                 qPrintable(sim.Log().join("\n")));
+        sim.Stop();
+
+        Simulator akai;
+        QVERIFY(akai.Start(temp_->path + "/akai", {"--s612"}));
+        setenv("ORBICK_MIDI_SOCKET", akai.socket.toLocal8Bit().constData(), 1);
+        frame_->CloseAllEditors();
+        gSamplerType = kSamplerAkaiS612;
+        QString receiveTitle;
+        ModalDriver receiver([&](QDialog* d) {
+            receiveTitle = d->windowTitle();
+            Finish(d, true);
+        });
+        frame_->RunCommand(40006);
+        QVERIFY(receiver.driven);
+        QCOMPARE(receiveTitle, QString("Receive: Akai S612"));
+        QVERIFY2(ui_->boxes.empty(), ui_->boxes.empty() ? "" : ui_->boxes.front().c_str());
+        QCOMPARE(frame_->Editors().size(), 1);
+        const WaveRecord* record = frame_->Editors().front()->Record();
+        QVERIFY(WaveHasData(record));
+        QCOMPARE(record->frameCount, 32256u);
+        QCOMPARE(record->sampleRate, 16000u);
     }
 };
 
