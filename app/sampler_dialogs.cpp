@@ -19,10 +19,12 @@
 
 #include "app/audio_dialogs.h"
 #include "app/editor_window.h"
+#include "app/ensoniq_dialogs.h"
 #include "app/help_window.h"
 #include "app/main_frame.h"
 #include "app/transfer_window.h"
 #include "audio/player.h"
+#include "sampler/ensoniq_transfer.h"
 #include "sampler/sampler_types.h"
 #include "sampler/transfer_events.h"
 #include "script/play_commands.h"
@@ -43,6 +45,8 @@ constexpr const char* kSamplerHelpPage = "sampler";
 bool IsSdsType(int32_t code) {
     return code == kSamplerSds12 || code == kSamplerSds16 || code == kSamplerProphet2000;
 }
+
+}  // namespace
 
 QListWidget* DeviceList(QWidget* parent, const char* name) {
     auto* list = new QListWidget(parent);
@@ -66,8 +70,6 @@ void FillDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, i
 int32_t SelectedRow(const QListWidget* list) {
     return std::max(0, list->currentRow());
 }
-
-}  // namespace
 
 // ---- the SDS parameter controls ----
 
@@ -182,6 +184,8 @@ SamplerTransferDialog::SamplerTransferDialog(QWidget* parent, TransferDialogStat
     pages_ = new QStackedWidget(this);
     sds_ = new SdsControls(pages_);
     pages_->addWidget(sds_);
+    ensoniq_ = new EnsoniqControls(pages_);
+    pages_->addWidget(ensoniq_);
     notBuilt_ = new QLabel(pages_);
     notBuilt_->setObjectName("typeNotBuilt");
     notBuilt_->setAlignment(Qt::AlignCenter);
@@ -230,6 +234,9 @@ void SamplerTransferDialog::ShowType(int32_t code) {
     if (IsSdsType(code)) {
         pages_->setCurrentWidget(sds_);
         sds_->Fill(gTransfer);
+    } else if (IsEnsoniqType(code)) {
+        pages_->setCurrentWidget(ensoniq_);
+        ensoniq_->Fill(gTransfer);
     } else {
         notBuilt_->setText(
             QString("%1\n\nThis item is not yet available.").arg(kSamplerTypes[code].radioText));
@@ -248,6 +255,7 @@ void SamplerTransferDialog::ShowState() {
 
 void SamplerTransferDialog::ReadShownControls() {
     if (pages_->currentWidget() == sds_) sds_->ReadBack(gTransfer);
+    if (pages_->currentWidget() == ensoniq_) ensoniq_->ReadBack(gTransfer);
 }
 
 void SamplerTransferDialog::ChoosePreset(int index) {
@@ -326,6 +334,10 @@ bool RunSdsParamDialog(int32_t direction, TransferContext& context) {
     QWidget* parent = context.wave && context.wave->window
                           ? static_cast<QWidget*>(context.wave->window)
                           : static_cast<QWidget*>(MainFrame::Instance());
+    if (IsEnsoniqType(context.samplerType)) {
+        EnsoniqParamDialog dialog(parent, direction, context);
+        return dialog.exec() == QDialog::Accepted;
+    }
     SdsParamDialog dialog(parent, direction, context);
     return dialog.exec() == QDialog::Accepted;
 }

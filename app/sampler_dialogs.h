@@ -25,6 +25,14 @@ class QStackedWidget;
 namespace ob {
 
 class MainFrame;
+class EnsoniqControls;
+
+// The MIDI device lists of the types' controls: a list widget, its filling
+// (the device names, or "None Available"; a stored index past the list
+// becomes 0 and is selected) and the selected row (none = 0).
+QListWidget* DeviceList(QWidget* parent, const char* name);
+void FillDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, int32_t& index);
+int32_t SelectedRow(const QListWidget* list);
 
 // The parameter controls of the SDS types (the same in both dialogs):
 // "&Channel:" 1..16, "&Sample:" 0..16384, "&Input Driver" and "&Output
@@ -80,6 +88,7 @@ class SamplerTransferDialog : public QDialog {
     std::vector<QRadioButton*> radios_;
     QStackedWidget* pages_ = nullptr;
     SdsControls* sds_ = nullptr;
+    EnsoniqControls* ensoniq_ = nullptr;
     QLabel* notBuilt_ = nullptr;
 };
 

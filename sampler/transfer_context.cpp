@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sampler/ensoniq_transfer.h"
 #include "sampler/midi_driver.h"
 #include "sampler/sampler_types.h"
 #include "sampler/sds_transfer.h"
@@ -19,6 +20,11 @@ const SamplerDriver kDrivers[] = {
     {kSamplerSds12, "SDS 12 Bit", 12, 60, SdsSendWave, SdsReceiveWave, SdsParamDialog},
     {kSamplerSds16, "SDS 16 Bit", 16, 40, SdsSendWave, SdsReceiveWave, SdsParamDialog},
     {kSamplerProphet2000, "Prophet 2000", 12, 60, SdsSendWave, SdsReceiveWave, SdsParamDialog},
+    {kSamplerEps, "Ensoniq EPS", 16, 1000, EnsoniqSendWave, EnsoniqReceiveWave, SdsParamDialog},
+    {kSamplerEps16Plus, "Ensoniq EPS 16+", 16, 1000, EnsoniqSendWave, EnsoniqReceiveWave,
+     SdsParamDialog},
+    {kSamplerAsr10, "Ensoniq ASR-10", 16, 1000, EnsoniqSendWave, EnsoniqReceiveWave,
+     SdsParamDialog},
 };
 
 }  // namespace

@@ -107,7 +107,9 @@ TEST(SamplerTypes, SetupInstallsTheDriverOfTheTypeAndRefusesUnbuiltOnes) {
     EXPECT_EQ(40, c.samplesPerPacket);
     EXPECT_EQ(0, SetupSamplerType(c, kSamplerProphet2000));
     EXPECT_EQ("Prophet 2000", c.typeName);
-    EXPECT_EQ(kTransferInitFailed, SetupSamplerType(c, kSamplerEps));
+    EXPECT_EQ(0, SetupSamplerType(c, kSamplerAsr10));
+    EXPECT_EQ("Ensoniq ASR-10", c.typeName);
+    EXPECT_EQ(kSamplerAsr10, c.samplerType);
 }
 
 TEST(SamplerPresets, BuiltInsRecordAndFilesInBothByteOrders) {

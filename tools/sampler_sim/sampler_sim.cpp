@@ -22,6 +22,9 @@
 //   --cancel P          send CANCEL instead of packet P (or of the answer to P)
 //   --silence P         stop answering at packet P
 //   --answer-delay MS   pause before each answer
+// --eps plays an Ensoniq EPS-family sampler instead (tools/sampler_sim/
+// ensoniq_target.h lists its own options); --wait, --truncate, --foreign and
+// --silence then take a block index or h for the parameter request.
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -40,6 +43,8 @@
 #include <thread>
 #include <vector>
 
+#include "tools/sampler_sim/ensoniq_target.h"
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;
@@ -57,6 +62,7 @@ struct Fault {
 };
 
 struct Options {
+    bool eps = false;
     std::string listen, store, log;
     int connections = -1;
     int answerDelayMs = 0;
@@ -448,10 +454,24 @@ void GiveDump(Link& link, const Bytes& request) {
     Log("gave sample %ld", number);
 }
 
+void EnsoniqConnection(Link& link, const Bytes& first) {
+    sim::Link io;
+    io.next = [&link](Bytes& m, int timeoutMs) { return link.Next(m, timeoutMs); };
+    io.send = [&link](const Bytes& m) { link.Send(m); };
+    io.fault = [](const char* kind, long index) { return Fault(kind, index); };
+    io.silent = [](long index) { return Silent(index); };
+    io.log = [](const std::string& line) { Log("%s", line.c_str()); };
+    sim::EnsoniqSession(io, first);
+}
+
 void Session(int fd) {
     Link link(fd);
     Bytes m;
     while (link.Next(m, -1)) {
+        if (opt.eps) {
+            EnsoniqConnection(link, m);
+            break;
+        }
         if (m.size() == 21 && m[1] == 0x7E && m[3] == 0x01) {
             TakeDump(link, m);
         } else if (m.size() == 7 && m[1] == 0x7E && m[3] == 0x03) {
@@ -512,6 +532,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> toneArgs;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--eps") {
+            opt.eps = true;
+            continue;
+        }
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
         if (!v) {
             std::fprintf(stderr, "orbick-sampler-sim: %s needs a value\n", a.c_str());
@@ -533,6 +557,8 @@ int main(int argc, char** argv) {
         else if (a == "--nak" || a == "--wait" || a == "--bad-checksum" || a == "--duplicate" ||
                  a == "--truncate" || a == "--foreign" || a == "--cancel" || a == "--silence")
             ParseFault(a.c_str() + 2, v);
+        else if (sim::EnsoniqOption(a, v))
+            continue;
         else {
             std::fprintf(stderr, "orbick-sampler-sim: unknown option %s\n", a.c_str());
             return 2;
@@ -548,6 +574,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "orbick-sampler-sim: bad --tone %s\n", t.c_str());
             return 2;
         }
+    std::string epsError;
+    if (opt.eps && !sim::EnsoniqStart(opt.store, epsError)) {
+        std::fprintf(stderr, "orbick-sampler-sim: %s\n", epsError.c_str());
+        return 2;
+    }
     signal(SIGPIPE, SIG_IGN);
     int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
