@@ -261,7 +261,8 @@ TEST(EnsoniqMessages, LayoutExamples) {
     EXPECT_EQ(28, EpsRateCode(22050));
     EXPECT_EQ(78, EpsRateCode(8000));
     EXPECT_EQ(127, EpsRateCode(1000));
-    EXPECT_EQ(1, EpsRateCode(200000));
+    EXPECT_EQ(3, EpsRateCode(200000));
+    EXPECT_EQ(1, EpsRateCode(1000000));
 
     EXPECT_STREQ("Acknowledged", EpsResponseText(0));
     EXPECT_STREQ("Quiet layer", EpsResponseText(30));
@@ -360,8 +361,14 @@ TEST_F(EnsoniqTransfer, TwoThousandSamplesAreTwoFullBlocksAndNumbersAreLimited) 
     EXPECT_EQ(0, first[8]);   // layer 1
     EXPECT_EQ(0, first[9]);
     EXPECT_EQ(1, first[10]);  // wavesample 0 is sent as 1
-    for (const Bytes& m : sampler.received)
-        if (m.size() == 8 && m[4] == 0x40) EXPECT_EQ(13, m[6]);  // the ASR-10's mode
+    int modes = 0;
+    for (const Bytes& m : sampler.received) {
+        if (m.size() == 8 && m[4] == 0x40) {
+            EXPECT_EQ(13, m[6]);  // the ASR-10's mode
+            ++modes;
+        }
+    }
+    EXPECT_EQ(1, modes);
     // No loop: mode 0, loop at the length; no key map: 60, 0, 127.
     EXPECT_EQ(0, model.block[347] >> 2 & 15);
     EXPECT_EQ(2000u, Address(model.block, 373));

@@ -184,11 +184,14 @@ TEST(SamplerPresets, DialogLogicGuardPresetsAndCurrentPreset) {
     EXPECT_EQ(kSamplerEps, state.selectedType);
     EXPECT_FALSE(LoadTransferPreset(state, gPresetsFolder + "/none.obx"));
     EXPECT_EQ("Error Reading Sampler Dump Preset File", ui.LastBoxText());
-    // OK with a type whose protocol is not built yet.
-    bool ran = true;
-    EXPECT_EQ(kTransferUserCancel, AcceptTransferDialog(state, &ran));
-    EXPECT_FALSE(ran);
-    EXPECT_EQ("This item is not yet available.\n", ui.LastBoxText());
+    // OK runs the preset's Ensoniq receive: without devices 5, the type kept.
+    gTransfer.devices = MidiDeviceLists();
+    bool ran = false;
+    EXPECT_EQ(kTransferInitFailed, AcceptTransferDialog(state, &ran));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(kSamplerEps, gSamplerType);
+    EXPECT_EQ(5, gTransfer.channel());  // the numbers are put back
+    gSamplerType = kSamplerSds12;
     EndTransferDialog();
     EXPECT_FALSE(DialogInUse(kDialogSamplerTransfer));
     fs::remove_all(gPresetsFolder);
