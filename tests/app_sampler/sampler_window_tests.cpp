@@ -713,6 +713,8 @@ class SamplerWindowTest : public QObject {
         ModalDriver driver([&](QDialog* d) {
             title = d->windowTitle();
             if (auto* box = Find<QSpinBox>(d, "wave")) box->setValue(7);
+            if (auto* box = Find<QSpinBox>(d, "layer")) box->setValue(1);
+            if (auto* box = Find<QSpinBox>(d, "instrument")) box->setValue(1);
             Finish(d, true);
         });
         frame_->RunCommand(40006);

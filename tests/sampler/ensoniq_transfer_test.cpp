@@ -680,3 +680,45 @@ TEST_F(EnsoniqTransfer, NonResponseEndsTheWaitAndIsReadNext) {
     ASSERT_EQ(1200u, wave.frameCount);
     EXPECT_FLOAT_EQ(1199.0f / 32768.0f, wave.leftSamples[1199]);
 }
+
+TEST_F(EnsoniqTransfer, HostileAnswersGiveAResultCodeAndNoOverrun) {
+    // Random answers: Ensoniq-framed messages of random sizes and bytes,
+    // foreign and unframed bytes, mixed with proper answers now and then.
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFFFF;
+    };
+    for (int round = 0; round < 300; ++round) {
+        const bool send = round % 2 == 0;
+        Prepare(round % 3 == 0   ? kSamplerEps
+                : round % 3 == 1 ? kSamplerEps16Plus
+                                 : kSamplerAsr10,
+                send && !WaveHasData(&wave) ? 1500 : 0);
+        if (!send) DiscardWave(wave);
+        c.messageFlags() = round % 4 < 2 ? kMessageQuiet : 0;
+        SetReceiveBlock(next() % 3000, next() % 5000, next() % 6000, next() % 6000,
+                        int(next() % 16));
+        hook = [&](const Bytes& m, std::vector<Bytes>& out) {
+            uint32_t r = next();
+            if (r % 4 == 0) return false;  // a proper answer
+            Bytes a;
+            size_t size = r % 3 == 0 ? 8 : r % 3 == 1 ? 12 + next() % 20 : next() % 600;
+            if (next() % 5 != 0) a = {0xF0, 0x0F, 0x03, m.size() > 3 ? m[3] : uint8_t(0)};
+            while (a.size() + 1 < size) a.push_back(uint8_t(next() & 0x7F));
+            if (a.size() > 4 && next() % 3 == 0) a[4] = uint8_t(next() % 2 ? 1 : 14 + next() % 2);
+            a.push_back(next() % 7 ? 0xF7 : uint8_t(next() & 0xFF));
+            out = {a};
+            return true;
+        };
+        int32_t r = send ? c.SendWave(c) : c.ReceiveWave(c);
+        ASSERT_GE(r, 0);
+        ASSERT_LE(r, kTransferGeneralError);
+        if (!send && WaveHasData(&wave)) {
+            ASSERT_LE(wave.frameCount, kEpsMaxFrames);
+            for (LoopNode* n = wave.loops; n; n = n->next) ASSERT_LT(n->end, wave.frameCount);
+        }
+        EXPECT_EQ(5, c.channel());
+        EXPECT_EQ(100, c.sampleNumber());
+    }
+}
