@@ -54,7 +54,7 @@ class Sim:
             return None
         with open(path) as f:
             lines = f.read().split("\n")
-        head = dict((l.split(" ", 1)[0], l.split(" ", 1)[1]) for l in lines[:HEAD_LINES])
+        head = dict(l.partition(" ")[::2] for l in lines[:HEAD_LINES])
         values = np.array([int(x) for x in lines[HEAD_LINES:] if x], dtype=np.int64)
         return head, values
 
@@ -98,7 +98,7 @@ def send_case(tmp, label, wave, rate, stype, args, sim_options=(), loop=None, ex
     if loop:
         body += "obSetLoop e, 0, %d, %d, %s, OB_SETLOOP_SUSTAIN\n" % loop
     if keys:
-        body += "obKeyMap %d, %d, %d, 0\n" % keys
+        body += "obKeyMap e, %d, %d, %d\n" % keys
     body += "Print obSend(e, %s, 0, 0)" % args
     done = run(folder, body, sim, label + ".bas")
     log = sim.stop()
@@ -144,7 +144,7 @@ with tempfile.TemporaryDirectory() as tmp:
         check(got is not None, "%s: nothing stored" % label)
         if got:
             head, values = got
-            check(head["name"] == "KICK        " and head["rate"] == "28" and head["start"] == "0"
+            check(head["name"] == "UNTITLED    " and head["rate"] == "28" and head["start"] == "0"
                   and head["end"] == "2500" and head["loopstart"] == "100"
                   and head["loopend"] == "2000" and head["loopmode"] == "3"
                   and head["root"] == "48" and head["low"] == "36" and head["high"] == "72"

@@ -41,11 +41,12 @@ void PutWord(Bytes& b, size_t at, unsigned v) {
 unsigned GetWord(const Bytes& b, size_t at) {
     return (unsigned(b[at]) << 12) + (unsigned(b[at + 1]) << 6) + b[at + 2];
 }
-// 23-bit address in nine bytes: bits 22..13, 14..5, 6..0.
+// 23-bit address in nine bytes, three words holding bits 22..13, 14..5 and
+// 6..0 at their tops.
 void PutAddress(Bytes& b, size_t at, unsigned v) {
-    PutWord(b, at, (v >> 13) & 0x3FF);
-    PutWord(b, at + 3, (v >> 5) & 0x3FF);
-    PutWord(b, at + 6, (v & 0x7F) << 3);
+    PutWord(b, at, ((v >> 13) & 0x3FF) << 6);
+    PutWord(b, at + 3, ((v >> 5) & 0x3FF) << 6);
+    PutWord(b, at + 6, (v & 0x7F) << 9);
     b[at + 2] = b[at + 5] = b[at + 8] = 0;
 }
 unsigned GetAddress(const Bytes& b, size_t at) {
@@ -228,8 +229,8 @@ class Session {
             Wavesample& w = gWaves[key];
             w.block = block;
             Log("took parameters");
+            WriteStore(key, w);  // stored before the answer ends the editor's transfer
             Send(Response(cc_, 0));
-            WriteStore(key, w);
             return;
         }
         Send(Response(cc_, 23));  // not acknowledged
@@ -259,8 +260,8 @@ class Session {
                 w.memory[start + i] = v >= 32768 ? int(v) - 65536 : int(v);
             }
             Log("took block %ld", index);
-            Send(Response(cc_, 0));
             WriteStore(key, w);
+            Send(Response(cc_, 0));
             return;
         }
         if (command == 6) {
