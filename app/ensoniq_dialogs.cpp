@@ -49,19 +49,19 @@ void SetBit(int32_t& word, int32_t bit, bool on) {
 EnsoniqControls::EnsoniqControls(QWidget* parent) : QWidget(parent) {
     setObjectName("ensoniqControls");
     auto* grid = new QGridLayout(this);
-    channel_ = NumberBox(this, "channel", 16);
-    wave_ = NumberBox(this, "wave", 127);
-    layer_ = NumberBox(this, "layer", 8);
-    instrument_ = NumberBox(this, "instrument", 8);
-    createWave_ = CreateBox(this, "createWave");
-    createLayer_ = CreateBox(this, "createLayer");
-    createInstrument_ = CreateBox(this, "createInstrument");
+    channel_ = NumberBox(this, "ensoniqChannel", 16);
+    wave_ = NumberBox(this, "ensoniqWave", 127);
+    layer_ = NumberBox(this, "ensoniqLayer", 8);
+    instrument_ = NumberBox(this, "ensoniqInstrument", 8);
+    createWave_ = CreateBox(this, "ensoniqCreateWave");
+    createLayer_ = CreateBox(this, "ensoniqCreateLayer");
+    createInstrument_ = CreateBox(this, "ensoniqCreateInstrument");
     AddRow(grid, 0, "&Channel:", channel_, nullptr);
     AddRow(grid, 1, "&Wave:", wave_, createWave_);
     AddRow(grid, 2, "&Layer:", layer_, createLayer_);
     AddRow(grid, 3, "&Instrument:", instrument_, createInstrument_);
-    inputs_ = DeviceList(this, "inputDriver");
-    outputs_ = DeviceList(this, "outputDriver");
+    inputs_ = DeviceList(this, "ensoniqInputDriver");
+    outputs_ = DeviceList(this, "ensoniqOutputDriver");
     auto* inputLabel = new QLabel("&Input Driver", this);
     inputLabel->setBuddy(inputs_);
     auto* outputLabel = new QLabel("&Output Driver", this);
@@ -71,7 +71,7 @@ EnsoniqControls::EnsoniqControls(QWidget* parent) : QWidget(parent) {
     grid->addWidget(outputLabel, 6, 0, 1, 3);
     grid->addWidget(outputs_, 7, 0, 1, 3);
     verbose_ = new QCheckBox("Verbose", this);
-    verbose_->setObjectName("verbose");
+    verbose_->setObjectName("ensoniqVerbose");
     grid->addWidget(verbose_, 8, 0, 1, 3);
     connect(inputs_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (context_) context_->midiInDevice = std::max(0, row);

@@ -615,10 +615,10 @@ class SamplerWindowTest : public QObject {
         c.messageFlags() = kMessageQuiet;
         EnsoniqControls controls(nullptr);
         controls.Fill(c);
-        auto* channel = controls.findChild<QSpinBox*>("channel");
-        auto* wave = controls.findChild<QSpinBox*>("wave");
-        auto* layer = controls.findChild<QSpinBox*>("layer");
-        auto* instrument = controls.findChild<QSpinBox*>("instrument");
+        auto* channel = controls.findChild<QSpinBox*>("ensoniqChannel");
+        auto* wave = controls.findChild<QSpinBox*>("ensoniqWave");
+        auto* layer = controls.findChild<QSpinBox*>("ensoniqLayer");
+        auto* instrument = controls.findChild<QSpinBox*>("ensoniqInstrument");
         QVERIFY(channel && wave && layer && instrument);
         QCOMPARE(channel->value(), 1);
         QCOMPARE(wave->value(), 127);
@@ -626,20 +626,20 @@ class SamplerWindowTest : public QObject {
         QCOMPARE(instrument->value(), 1);
         QCOMPARE(wave->minimum(), 1);
         QCOMPARE(layer->maximum(), 8);
-        QVERIFY(controls.findChild<QCheckBox*>("createWave")->isChecked());
-        QVERIFY(!controls.findChild<QCheckBox*>("createLayer")->isChecked());
-        QVERIFY(controls.findChild<QCheckBox*>("createInstrument")->isChecked());
-        QVERIFY(!controls.findChild<QCheckBox*>("verbose")->isChecked());  // quiet
-        QCOMPARE(ListEntries(controls.findChild<QListWidget*>("inputDriver")),
+        QVERIFY(controls.findChild<QCheckBox*>("ensoniqCreateWave")->isChecked());
+        QVERIFY(!controls.findChild<QCheckBox*>("ensoniqCreateLayer")->isChecked());
+        QVERIFY(controls.findChild<QCheckBox*>("ensoniqCreateInstrument")->isChecked());
+        QVERIFY(!controls.findChild<QCheckBox*>("ensoniqVerbose")->isChecked());  // quiet
+        QCOMPARE(ListEntries(controls.findChild<QListWidget*>("ensoniqInputDriver")),
                  QStringList{"None Available"});
-        QCOMPARE(ListEntries(controls.findChild<QListWidget*>("outputDriver")),
+        QCOMPARE(ListEntries(controls.findChild<QListWidget*>("ensoniqOutputDriver")),
                  QStringList{"None Available"});
 
         wave->setValue(100);
         layer->setValue(2);
-        controls.findChild<QCheckBox*>("createLayer")->setChecked(true);
-        controls.findChild<QCheckBox*>("createWave")->setChecked(false);
-        controls.findChild<QCheckBox*>("verbose")->setChecked(true);
+        controls.findChild<QCheckBox*>("ensoniqCreateLayer")->setChecked(true);
+        controls.findChild<QCheckBox*>("ensoniqCreateWave")->setChecked(false);
+        controls.findChild<QCheckBox*>("ensoniqVerbose")->setChecked(true);
         controls.ReadBack(c);
         QCOMPARE(c.channel(), 1);
         QCOMPARE(c.sampleNumber(), 100);
@@ -666,14 +666,14 @@ class SamplerWindowTest : public QObject {
                 auto* radio = Find<QRadioButton>(d, "radio7725");
                 auto* page = Find<QWidget>(d, "ensoniqControls");
                 shown = radio && radio->isChecked() && page && page->isVisible();
-                if (auto* box = Find<QCheckBox>(d, "verbose")) {
+                if (auto* box = Find<QCheckBox>(d, "ensoniqVerbose")) {
                     verbose = box->isChecked();
                     box->setChecked(false);
                 }
-                if (auto* box = Find<QSpinBox>(d, "wave")) box->setValue(5);
-                if (auto* box = Find<QSpinBox>(d, "layer")) box->setValue(2);
-                if (auto* box = Find<QSpinBox>(d, "instrument")) box->setValue(3);
-                if (auto* box = Find<QSpinBox>(d, "channel")) box->setValue(4);
+                if (auto* box = Find<QSpinBox>(d, "ensoniqWave")) box->setValue(5);
+                if (auto* box = Find<QSpinBox>(d, "ensoniqLayer")) box->setValue(2);
+                if (auto* box = Find<QSpinBox>(d, "ensoniqInstrument")) box->setValue(3);
+                if (auto* box = Find<QSpinBox>(d, "ensoniqChannel")) box->setValue(4);
                 Finish(d, true);
             },
             60000);
@@ -712,9 +712,9 @@ class SamplerWindowTest : public QObject {
         QString title;
         ModalDriver driver([&](QDialog* d) {
             title = d->windowTitle();
-            if (auto* box = Find<QSpinBox>(d, "wave")) box->setValue(7);
-            if (auto* box = Find<QSpinBox>(d, "layer")) box->setValue(1);
-            if (auto* box = Find<QSpinBox>(d, "instrument")) box->setValue(1);
+            if (auto* box = Find<QSpinBox>(d, "ensoniqWave")) box->setValue(7);
+            if (auto* box = Find<QSpinBox>(d, "ensoniqLayer")) box->setValue(1);
+            if (auto* box = Find<QSpinBox>(d, "ensoniqInstrument")) box->setValue(1);
             Finish(d, true);
         });
         frame_->RunCommand(40006);
