@@ -19,11 +19,13 @@
 
 #include "app/audio_dialogs.h"
 #include "app/editor_window.h"
+#include "app/ensoniq_dialogs.h"
 #include "app/help_window.h"
 #include "app/korg_akai_dialogs.h"
 #include "app/main_frame.h"
 #include "app/transfer_window.h"
 #include "audio/player.h"
+#include "sampler/ensoniq_transfer.h"
 #include "sampler/sampler_types.h"
 #include "sampler/transfer_events.h"
 #include "script/play_commands.h"
@@ -183,6 +185,8 @@ SamplerTransferDialog::SamplerTransferDialog(QWidget* parent, TransferDialogStat
     pages_ = new QStackedWidget(this);
     sds_ = new SdsControls(pages_);
     pages_->addWidget(sds_);
+    ensoniq_ = new EnsoniqControls(pages_);
+    pages_->addWidget(ensoniq_);
     notBuilt_ = new QLabel(pages_);
     notBuilt_->setObjectName("typeNotBuilt");
     notBuilt_->setAlignment(Qt::AlignCenter);
@@ -239,6 +243,9 @@ void SamplerTransferDialog::ShowType(int32_t code) {
     } else if (KorgAkaiControls* controls = KorgAkaiPage(code)) {
         pages_->setCurrentWidget(controls);
         controls->Fill(gTransfer);
+    } else if (IsEnsoniqType(code)) {
+        pages_->setCurrentWidget(ensoniq_);
+        ensoniq_->Fill(gTransfer);
     } else {
         notBuilt_->setText(
             QString("%1\n\nThis item is not yet available.").arg(kSamplerTypes[code].radioText));
@@ -257,6 +264,7 @@ void SamplerTransferDialog::ShowState() {
 
 void SamplerTransferDialog::ReadShownControls() {
     if (pages_->currentWidget() == sds_) sds_->ReadBack(gTransfer);
+    if (pages_->currentWidget() == ensoniq_) ensoniq_->ReadBack(gTransfer);
     for (KorgAkaiControls* controls : korgAkai_)
         if (pages_->currentWidget() == controls) controls->ReadBack(gTransfer);
 }
@@ -344,6 +352,10 @@ bool RunSdsParamDialog(int32_t direction, TransferContext& context) {
     QWidget* parent = context.wave && context.wave->window
                           ? static_cast<QWidget*>(context.wave->window)
                           : static_cast<QWidget*>(MainFrame::Instance());
+    if (IsEnsoniqType(context.samplerType)) {
+        EnsoniqParamDialog dialog(parent, direction, context);
+        return dialog.exec() == QDialog::Accepted;
+    }
     SdsParamDialog dialog(parent, direction, context);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -25,6 +25,7 @@ class QStackedWidget;
 namespace ob {
 
 class MainFrame;
+class EnsoniqControls;
 class KorgAkaiControls;
 
 // The MIDI device lists of the type controls: a stored index at or past the
@@ -88,6 +89,7 @@ class SamplerTransferDialog : public QDialog {
     std::vector<QRadioButton*> radios_;
     QStackedWidget* pages_ = nullptr;
     SdsControls* sds_ = nullptr;
+    EnsoniqControls* ensoniq_ = nullptr;
     QLabel* notBuilt_ = nullptr;
     std::vector<KorgAkaiControls*> korgAkai_;
 };

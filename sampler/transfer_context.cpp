@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sampler/akai_s612.h"
+#include "sampler/ensoniq_transfer.h"
 #include "sampler/korg_transfer.h"
 #include "sampler/midi_driver.h"
 #include "sampler/sampler_types.h"
@@ -24,6 +25,11 @@ const SamplerDriver kDrivers[] = {
     {kSamplerDss1, "Korg DSS1", 12, 1000, KorgSendWave, KorgReceiveWave, SdsParamDialog},
     {kSamplerDsm1, "Korg DSM1", 12, 1000, KorgSendWave, KorgReceiveWave, SdsParamDialog},
     {kSamplerAkaiS612, "Akai S612", 8, 256, S612SendWave, S612ReceiveWave, SdsParamDialog},
+    {kSamplerEps, "Ensoniq EPS", 16, 1000, EnsoniqSendWave, EnsoniqReceiveWave, SdsParamDialog},
+    {kSamplerEps16Plus, "Ensoniq EPS 16+", 16, 1000, EnsoniqSendWave, EnsoniqReceiveWave,
+     SdsParamDialog},
+    {kSamplerAsr10, "Ensoniq ASR-10", 16, 1000, EnsoniqSendWave, EnsoniqReceiveWave,
+     SdsParamDialog},
 };
 
 }  // namespace

@@ -25,11 +25,13 @@
 #include <vector>
 
 #include "app/editor_window.h"
+#include "app/ensoniq_dialogs.h"
 #include "app/main_frame.h"
 #include "app/sampler_dialogs.h"
 #include "app/shell_startup.h"
 #include "app/transfer_window.h"
 #include "base/dialog_guard.h"
+#include "sampler/ensoniq_transfer.h"
 #include "sampler/sampler_preset.h"
 #include "sampler/sampler_types.h"
 #include "sampler/transfer_events.h"
@@ -592,7 +594,7 @@ class SamplerWindowTest : public QObject {
         EditorWindow* editor = OpenRamp(100);
         QVERIFY(editor);
         ModalDriver driver([&](QDialog* d) {
-            if (auto* radio = Find<QRadioButton>(d, "radio7725")) radio->click();
+            if (auto* radio = Find<QRadioButton>(d, "radio7721")) radio->click();  // SMDI
             Finish(d, true);
         });
         frame_->RunCommand(40005);
@@ -710,6 +712,139 @@ class SamplerWindowTest : public QObject {
         QVERIFY(WaveHasData(record));
         QCOMPARE(record->frameCount, 32256u);
         QCOMPARE(record->sampleRate, 16000u);
+    }
+
+    void ensoniqControlsShowAndReadBackTheContext() {
+        StartShellWithUi();
+        unsetenv("ORBICK_MIDI_SOCKET");
+        TransferContext c;
+        InitTransferContext(c, nullptr);
+        c.devices = MidiDeviceLists();
+        c.channel() = 0;
+        c.sampleNumber() = 200;
+        c.words[kWordLayer] = 9;
+        c.words[kWordInstrument] = 0;
+        c.optionFlags() = kOptionCreateWavesample | kOptionCreateInstrument;
+        c.messageFlags() = kMessageQuiet;
+        EnsoniqControls controls(nullptr);
+        controls.Fill(c);
+        auto* channel = controls.findChild<QSpinBox*>("ensoniqChannel");
+        auto* wave = controls.findChild<QSpinBox*>("ensoniqWave");
+        auto* layer = controls.findChild<QSpinBox*>("ensoniqLayer");
+        auto* instrument = controls.findChild<QSpinBox*>("ensoniqInstrument");
+        QVERIFY(channel && wave && layer && instrument);
+        QCOMPARE(channel->value(), 1);
+        QCOMPARE(wave->value(), 127);
+        QCOMPARE(layer->value(), 8);
+        QCOMPARE(instrument->value(), 1);
+        QCOMPARE(wave->minimum(), 1);
+        QCOMPARE(layer->maximum(), 8);
+        QVERIFY(controls.findChild<QCheckBox*>("ensoniqCreateWave")->isChecked());
+        QVERIFY(!controls.findChild<QCheckBox*>("ensoniqCreateLayer")->isChecked());
+        QVERIFY(controls.findChild<QCheckBox*>("ensoniqCreateInstrument")->isChecked());
+        QVERIFY(!controls.findChild<QCheckBox*>("ensoniqVerbose")->isChecked());  // quiet
+        QCOMPARE(ListEntries(controls.findChild<QListWidget*>("ensoniqInputDriver")),
+                 QStringList{"None Available"});
+        QCOMPARE(ListEntries(controls.findChild<QListWidget*>("ensoniqOutputDriver")),
+                 QStringList{"None Available"});
+
+        wave->setValue(100);
+        layer->setValue(2);
+        controls.findChild<QCheckBox*>("ensoniqCreateLayer")->setChecked(true);
+        controls.findChild<QCheckBox*>("ensoniqCreateWave")->setChecked(false);
+        controls.findChild<QCheckBox*>("ensoniqVerbose")->setChecked(true);
+        controls.ReadBack(c);
+        QCOMPARE(c.channel(), 1);
+        QCOMPARE(c.sampleNumber(), 100);
+        QCOMPARE(c.words[kWordLayer], 2);
+        QCOMPARE(c.words[kWordInstrument], 1);
+        QCOMPARE(c.optionFlags(), kOptionCreateLayer | kOptionCreateInstrument);
+        QCOMPARE(c.messageFlags(), 0);
+    }
+
+    void ensoniqSendThroughTheTransferDialog() {
+        StartShellWithUi();
+        Simulator sim;
+        QVERIFY(sim.Start(temp_->path, {"--eps", "--eps-tone", "3:2:5:10:14"}));
+        setenv("ORBICK_MIDI_SOCKET", sim.socket.toLocal8Bit().constData(), 1);
+        gSamplerType = kSamplerEps;
+        EditorWindow* editor = OpenRamp(1200);
+        QVERIFY(editor);
+        const WaveRecord& record = *editor->Record();
+        std::vector<float> before(record.leftSamples, record.leftSamples + record.frameCount);
+        QVERIFY(StartRecorder(temp_->File("rec.bas").toStdString()) == kRecorderStarted);
+        bool shown = false, verbose = false;
+        ModalDriver driver(
+            [&](QDialog* d) {
+                auto* radio = Find<QRadioButton>(d, "radio7725");
+                auto* page = Find<QWidget>(d, "ensoniqControls");
+                shown = radio && radio->isChecked() && page && page->isVisible();
+                if (auto* box = Find<QCheckBox>(d, "ensoniqVerbose")) {
+                    verbose = box->isChecked();
+                    box->setChecked(false);
+                }
+                if (auto* box = Find<QSpinBox>(d, "ensoniqWave")) box->setValue(5);
+                if (auto* box = Find<QSpinBox>(d, "ensoniqLayer")) box->setValue(2);
+                if (auto* box = Find<QSpinBox>(d, "ensoniqInstrument")) box->setValue(3);
+                if (auto* box = Find<QSpinBox>(d, "ensoniqChannel")) box->setValue(4);
+                Finish(d, true);
+            },
+            60000);
+        frame_->RunCommand(40005);
+        StopRecorder();
+        QVERIFY(driver.driven);
+        QCOMPARE(driver.lateRejects, 0);
+        QVERIFY(shown);
+        QVERIFY(verbose);  // message flags 0 show Verbose checked
+        QVERIFY2(ui_->boxes.empty(), ui_->boxes.empty() ? "" : ui_->boxes.front().c_str());
+        QCOMPARE(gTransfer.lastResult, int32_t(kTransferOk));
+        QCOMPARE(gTransfer.messageFlags(), int32_t(kMessageQuiet));
+        QFile stored(sim.store + "/eps_2_1_5.txt");
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(stored.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 11 + 1200);
+        QCOMPARE(lines[0], QString("name RAMP        "));
+        for (int i = 0; i < 1200; ++i)
+            if (lines[11 + i].toLong() != Wire16(before[size_t(i)]))
+                QFAIL(qPrintable(QString("sample %1: %2").arg(i).arg(lines[11 + i])));
+        QVERIFY(sim.Log().contains("rx mode 19"));
+        QFile rec(temp_->File("rec.bas"));
+        QVERIFY(rec.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(rec.readAll())
+                    .contains(QString("obSend %1, 5, 2, 3, 4, 0, 0, 0\n").arg(editor->Number())));
+    }
+
+    void ensoniqReceiveThroughTheOwnDialog() {
+        StartShellWithUi();
+        Simulator sim;
+        QVERIFY(sim.Start(temp_->path, {"--eps", "--eps-tone", "1:1:7:1500:28:100:900:3:40"}));
+        setenv("ORBICK_MIDI_SOCKET", sim.socket.toLocal8Bit().constData(), 1);
+        frame_->CloseAllEditors();
+        gSamplerDynamicDialog = false;
+        gSamplerType = kSamplerAsr10;
+        QString title;
+        ModalDriver driver([&](QDialog* d) {
+            title = d->windowTitle();
+            if (auto* box = Find<QSpinBox>(d, "ensoniqWave")) box->setValue(7);
+            if (auto* box = Find<QSpinBox>(d, "ensoniqLayer")) box->setValue(1);
+            if (auto* box = Find<QSpinBox>(d, "ensoniqInstrument")) box->setValue(1);
+            Finish(d, true);
+        });
+        frame_->RunCommand(40006);
+        QVERIFY(driver.driven);
+        QCOMPARE(driver.lateRejects, 0);
+        QCOMPARE(title, QString("Receive: Ensoniq ASR-10"));
+        QVERIFY2(ui_->boxes.empty(), ui_->boxes.empty() ? "" : ui_->boxes.front().c_str());
+        QCOMPARE(frame_->Editors().size(), 1);
+        const WaveRecord* record = frame_->Editors().front()->Record();
+        QVERIFY(WaveHasData(record));
+        QCOMPARE(record->frameCount, 1500u);
+        QCOMPARE(record->sampleRate, 1000000000u / (28u * 1600u));
+        QCOMPARE(QString::fromStdString(record->name), QString("SIM TONE"));
+        QCOMPARE(record->sustainLoopId, 0);
+        QVERIFY(record->loops && record->loops->start == 100 && record->loops->end == 900 &&
+                record->loops->type == 1);
+        QVERIFY(record->stateFlags & kStateChanged);
     }
 };
 

@@ -107,7 +107,9 @@ TEST(SamplerTypes, SetupInstallsTheDriverOfTheTypeAndRefusesUnbuiltOnes) {
     EXPECT_EQ(40, c.samplesPerPacket);
     EXPECT_EQ(0, SetupSamplerType(c, kSamplerProphet2000));
     EXPECT_EQ("Prophet 2000", c.typeName);
-    EXPECT_EQ(kTransferInitFailed, SetupSamplerType(c, kSamplerEps));
+    EXPECT_EQ(0, SetupSamplerType(c, kSamplerAsr10));
+    EXPECT_EQ("Ensoniq ASR-10", c.typeName);
+    EXPECT_EQ(kSamplerAsr10, c.samplerType);
 }
 
 TEST(SamplerPresets, BuiltInsRecordAndFilesInBothByteOrders) {
@@ -182,11 +184,14 @@ TEST(SamplerPresets, DialogLogicGuardPresetsAndCurrentPreset) {
     EXPECT_EQ(kSamplerEps, state.selectedType);
     EXPECT_FALSE(LoadTransferPreset(state, gPresetsFolder + "/none.obx"));
     EXPECT_EQ("Error Reading Sampler Dump Preset File", ui.LastBoxText());
-    // OK with a type whose protocol is not built yet.
-    bool ran = true;
-    EXPECT_EQ(kTransferUserCancel, AcceptTransferDialog(state, &ran));
-    EXPECT_FALSE(ran);
-    EXPECT_EQ("This item is not yet available.\n", ui.LastBoxText());
+    // OK runs the preset's Ensoniq receive: without devices 5, the type kept.
+    gTransfer.devices = MidiDeviceLists();
+    bool ran = false;
+    EXPECT_EQ(kTransferInitFailed, AcceptTransferDialog(state, &ran));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(kSamplerEps, gSamplerType);
+    EXPECT_EQ(5, gTransfer.channel());  // the numbers are put back
+    gSamplerType = kSamplerSds12;
     EndTransferDialog();
     EXPECT_FALSE(DialogInUse(kDialogSamplerTransfer));
     fs::remove_all(gPresetsFolder);

@@ -25,6 +25,10 @@
 // Models other than the Sample Dump Standard (their faults in their files):
 //   --dss1, --dsm1      a Korg DSS-1 or DSM-1 (korg_target.cpp)
 //   --s612              an Akai S612 (akai_target.cpp)
+//   --eps               an Ensoniq EPS-family sampler (ensoniq_target.h lists
+//                       its own options; --wait, --truncate, --foreign and
+//                       --silence then take a block index or h for the
+//                       parameter request)
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -44,6 +48,7 @@
 #include <vector>
 
 #include "sim_target.h"
+#include "tools/sampler_sim/ensoniq_target.h"
 
 namespace {
 
@@ -62,6 +67,7 @@ struct Fault {
 };
 
 struct Options {
+    bool eps = false;
     std::string listen, store, log;
     std::string model;  // "" (SDS), "dss1", "dsm1", "s612"
     int connections = -1;
@@ -471,11 +477,25 @@ bool ModelSession(Link& link) {
     return true;
 }
 
+void EnsoniqConnection(Link& link, const Bytes& first) {
+    sim::Link io;
+    io.next = [&link](Bytes& m, int timeoutMs) { return link.Next(m, timeoutMs); };
+    io.send = [&link](const Bytes& m) { link.Send(m); };
+    io.fault = [](const char* kind, long index) { return Fault(kind, index); };
+    io.silent = [](long index) { return Silent(index); };
+    io.log = [](const std::string& line) { Log("%s", line.c_str()); };
+    sim::EnsoniqSession(io, first);
+}
+
 void Session(int fd) {
     Link link(fd);
     if (ModelSession(link)) return;
     Bytes m;
     while (link.Next(m, -1)) {
+        if (opt.eps) {
+            EnsoniqConnection(link, m);
+            break;
+        }
         if (m.size() == 21 && m[1] == 0x7E && m[3] == 0x01) {
             TakeDump(link, m);
         } else if (m.size() == 7 && m[1] == 0x7E && m[3] == 0x03) {
@@ -540,6 +560,10 @@ int main(int argc, char** argv) {
             opt.model = a.substr(2);
             continue;
         }
+        if (a == "--eps") {
+            opt.eps = true;
+            continue;
+        }
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
         if (!v) {
             std::fprintf(stderr, "orbick-sampler-sim: %s needs a value\n", a.c_str());
@@ -562,6 +586,8 @@ int main(int argc, char** argv) {
                  a == "--truncate" || a == "--foreign" || a == "--cancel" || a == "--silence" ||
                  a == "--no-more")
             ParseFault(a.c_str() + 2, v);
+        else if (sim::EnsoniqOption(a, v))
+            continue;
         else {
             std::fprintf(stderr, "orbick-sampler-sim: unknown option %s\n", a.c_str());
             return 2;
@@ -577,6 +603,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "orbick-sampler-sim: bad --tone %s\n", t.c_str());
             return 2;
         }
+    std::string epsError;
+    if (opt.eps && !sim::EnsoniqStart(opt.store, epsError)) {
+        std::fprintf(stderr, "orbick-sampler-sim: %s\n", epsError.c_str());
+        return 2;
+    }
     signal(SIGPIPE, SIG_IGN);
     int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
