@@ -7,6 +7,7 @@
 #include "sampler/midi_driver.h"
 #include "sampler/sampler_types.h"
 #include "sampler/sds_transfer.h"
+#include "sampler/smdi_transfer.h"
 
 namespace ob {
 
@@ -19,6 +20,7 @@ const SamplerDriver kDrivers[] = {
     {kSamplerSds12, "SDS 12 Bit", 12, 60, SdsSendWave, SdsReceiveWave, SdsParamDialog},
     {kSamplerSds16, "SDS 16 Bit", 16, 40, SdsSendWave, SdsReceiveWave, SdsParamDialog},
     {kSamplerProphet2000, "Prophet 2000", 12, 60, SdsSendWave, SdsReceiveWave, SdsParamDialog},
+    {kSamplerSmdi, "SMDI", 16, 0, SmdiSendWave, SmdiReceiveWave, SmdiParamDialog},
 };
 
 }  // namespace
