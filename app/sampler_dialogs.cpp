@@ -21,6 +21,7 @@
 #include "app/editor_window.h"
 #include "app/help_window.h"
 #include "app/main_frame.h"
+#include "app/smdi_dialog.h"
 #include "app/transfer_window.h"
 #include "audio/player.h"
 #include "sampler/sampler_types.h"
@@ -182,6 +183,8 @@ SamplerTransferDialog::SamplerTransferDialog(QWidget* parent, TransferDialogStat
     pages_ = new QStackedWidget(this);
     sds_ = new SdsControls(pages_);
     pages_->addWidget(sds_);
+    smdi_ = new SmdiControls(pages_);
+    pages_->addWidget(smdi_);
     notBuilt_ = new QLabel(pages_);
     notBuilt_->setObjectName("typeNotBuilt");
     notBuilt_->setAlignment(Qt::AlignCenter);
@@ -230,6 +233,9 @@ void SamplerTransferDialog::ShowType(int32_t code) {
     if (IsSdsType(code)) {
         pages_->setCurrentWidget(sds_);
         sds_->Fill(gTransfer);
+    } else if (code == kSamplerSmdi) {
+        pages_->setCurrentWidget(smdi_);
+        smdi_->Fill(gTransfer);
     } else {
         notBuilt_->setText(
             QString("%1\n\nThis item is not yet available.").arg(kSamplerTypes[code].radioText));
@@ -248,6 +254,7 @@ void SamplerTransferDialog::ShowState() {
 
 void SamplerTransferDialog::ReadShownControls() {
     if (pages_->currentWidget() == sds_) sds_->ReadBack(gTransfer);
+    if (pages_->currentWidget() == smdi_) smdi_->ReadBack(gTransfer);
 }
 
 void SamplerTransferDialog::ChoosePreset(int index) {
@@ -345,6 +352,7 @@ int64_t gBatchWaitLimitMs = -1;  // the limit before the window side was install
 void InstallSamplerWindowSide() {
     gSamplerTransferDialogHook = RunSamplerTransferDialog;
     gSamplerParamDialogHook = RunSdsParamDialog;
+    gSmdiParamDialogHook = RunSmdiParamDialog;
     gTransfer.clock = &WindowClock();
     // After the sampler's WAIT the window waits until the user aborts.
     if (gBatchWaitLimitMs < 0) gBatchWaitLimitMs = gTransferTiming.waitLimitMs;
@@ -354,6 +362,7 @@ void InstallSamplerWindowSide() {
 void RemoveSamplerWindowSide() {
     gSamplerTransferDialogHook = nullptr;
     gSamplerParamDialogHook = nullptr;
+    gSmdiParamDialogHook = nullptr;
     if (gTransfer.clock == &WindowClock()) gTransfer.clock = nullptr;
     if (gBatchWaitLimitMs >= 0) gTransferTiming.waitLimitMs = gBatchWaitLimitMs;
     gBatchWaitLimitMs = -1;

@@ -25,6 +25,7 @@ class QStackedWidget;
 namespace ob {
 
 class MainFrame;
+class SmdiControls;
 
 // The parameter controls of the SDS types (the same in both dialogs):
 // "&Channel:" 1..16, "&Sample:" 0..16384, "&Input Driver" and "&Output
@@ -67,6 +68,7 @@ class SamplerTransferDialog : public QDialog {
     bool LoadPreset(const QString& path);
     bool SavePreset(const QString& path);
     QComboBox* PresetBox() const { return presets_; }
+    SmdiControls* Smdi() const { return smdi_; }
     SamplerPresetPath askPath;
 
     void accept() override;  // reads the controls back into the context
@@ -80,6 +82,7 @@ class SamplerTransferDialog : public QDialog {
     std::vector<QRadioButton*> radios_;
     QStackedWidget* pages_ = nullptr;
     SdsControls* sds_ = nullptr;
+    SmdiControls* smdi_ = nullptr;
     QLabel* notBuilt_ = nullptr;
 };
 
