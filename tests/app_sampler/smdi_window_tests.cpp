@@ -114,7 +114,8 @@ class SmdiWindowTest : public QObject {
         gTransfer.messageFlags() = kMessageQuiet;
         SmdiParamWindow dialog(frame_, 1, gTransfer);
         QCOMPARE(dialog.windowTitle(), QString("Receive: SMDI"));
-        QCOMPARE(Rows(dialog.Controls()->Devices()), QStringList{" 0  2  SIMULATESMDI SAMPLER"});
+        QCOMPARE(Rows(dialog.Controls()->Devices()),
+                 QStringList{" 0  2  SIMULATESMDI SAMPLER    1.0"});
         QCOMPARE(dialog.findChild<QSpinBox*>("deviceId")->value(), 2);
         QCOMPARE(dialog.findChild<QSpinBox*>("hostAdapter")->value(), 0);
         QVERIFY(!dialog.findChild<QCheckBox*>("verbose")->isChecked());  // quiet shows unchecked

@@ -169,7 +169,7 @@ with tempfile.TemporaryDirectory() as tmp:
                             options=("--packet-length", "4096"))
     head, words = sim.sample(5)
     check(head == {"channels": "1", "period": "22675", "length": "5000", "loop": "100 3000 0",
-                   "pitch": "0 0", "name": "in"}, "mono header: %r" % head)
+                   "pitch": "0 0", "name": "Untitled"}, "mono header: %r" % head)
     check(words is not None and np.array_equal(words, wire(wave)), "mono: words differ from the model")
     check("rx data 2 bytes=1808" in log and log[-1] == "tx end", "mono: last packet %r" % log[-3:])
     check(any(l.startswith("rx header 5 bits=16 channels=1 length=5000 nul=1") for l in log),
@@ -234,7 +234,7 @@ with tempfile.TemporaryDirectory() as tmp:
     check(sum(1 for l in log if l.startswith("rx header")) == 6
           and sum(1 for l in log if l.startswith("rx begin")) == 6,
           "rej_begin: six attempts %r" % log)
-    check(count(log, "rx identify") == 7, "rej_begin: the target tested before each retry")
+    check(count(log, "rx identify") == 6, "rej_begin: the target tested before each attempt")
     check(done.stderr == BOX + "Sampler rejected message\n", "rej_begin: %r" % done.stderr)
 
     # ---- Send: a target that is not there, not a processor, or no bus at all ----
@@ -312,8 +312,6 @@ with tempfile.TemporaryDirectory() as tmp:
              "No such sample number, format, or memory available", None),
             ("recv_cannot", ("--tone", "7:300:44100:1", "--reject", "b:0x22:0"),
              "Sampler cannot transfer sample", None),
-            ("recv_rejected", ("--tone", "7:300:44100:1", "--packet-length", "100",
-                               "--reject", "1:0x07:0"), None, None),
             ("recv_period0", ("--tone", "7:300:44100:1", "--hostile", "header-period0"),
              "Data format error. Unable to accept wave", None),
             ("recv_bits8", ("--tone", "7:300:44100:1", "--hostile", "header-bits8"),
@@ -335,10 +333,16 @@ with tempfile.TemporaryDirectory() as tmp:
             check(done.stderr == BOX + text + "\n", "%s: stderr %r" % (label, done.stderr))
         if expect_log:
             check(expect_log in log, "%s: %s missing from %r" % (label, expect_log, log[-4:]))
-    # The rejected data packet: "Sampler rejected transfer".
+    # A rejected packet request: "Sampler rejected transfer".
     sim, log, got, samples, done, path = receive_case(
         tmp, "recv_rej_data", 7, ("--tone", "7:300:44100:1", "--packet-length", "100",
                                   "--reject", "1:0x07:0"), expect=0)
+    check(done.stderr == BOX + "Sampler rejected transfer\n", "recv_rej_data: %r" % done.stderr)
+    check(got[1:2] == [0], "recv_rej_data: a failed receive leaves the editor empty")
+    # A rejected data packet of a send: "Sampler rejected transfer".
+    sim, log, done = send_case(tmp, "rej_data", short, 44100,
+                               options=("--packet-length", "200", "--reject", "1:0x07:0"), expect=0)
+    check(done.stderr == BOX + "Sampler rejected transfer\n", "rej_data: %r" % done.stderr)
     # The silent sampler during a receive.
     sim, log, got, samples, done, path = receive_case(
         tmp, "recv_silent", 7, ("--tone", "7:3000:44100:1", "--packet-length", "1000",

@@ -169,7 +169,8 @@ TEST(ScsiSgBus, ListsSysfsEntriesAndFailsCleanlyOnNonDevices) {
 struct FakeTarget {
     int target = 2;
     int type = 3;
-    int busyLeft = 0;  // BUSY to that many commands
+    int busyLeft = 0;   // BUSY to that many commands
+    int waitsLeft = 0;  // Wait to that many RECEIVEs before the reply
     int64_t delayMs = 0;
     bool blockUntilInterrupt = false;
     std::function<Bytes(const Bytes& message)> reply;  // the reply to a SEND
@@ -228,6 +229,11 @@ class FakeBus : public ScsiBus {
                 t->pending = t->reply ? t->reply(c.dataOut) : Bytes();
                 break;
             case 0x08:
+                if (t->waitsLeft > 0) {
+                    --t->waitsLeft;
+                    r.data = Smdi(0x0102, 0, {});
+                    break;
+                }
                 r.data.swap(t->pending);
                 t->pending.clear();
                 if (r.data.size() > c.allocation) r.data.resize(c.allocation);
@@ -256,9 +262,6 @@ Bytes Ack(uint32_t packetLength) {
 }
 Bytes Next(uint32_t i) {
     return Smdi(0x0103, 0, {uint8_t(i >> 16), uint8_t(i >> 8), uint8_t(i)});
-}
-Bytes Wait() {
-    return Smdi(0x0102, 0, {});
 }
 
 class SmdiTransfer : public ::testing::Test {
@@ -294,7 +297,11 @@ class SmdiTransfer : public ::testing::Test {
     Bytes Answer(const Bytes& m) {
         int cls = ClassifySmdi(m.data(), m.size());
         if (cls == kSmdiMasterIdentify) return Smdi(0x0001, 1, {});
-        if (cls == kSmdiSampleHeader) return waitsBeforeAck-- > 0 ? Wait() : Ack(packetLength);
+        if (cls == kSmdiSampleHeader) {
+            target.waitsLeft = waitsBeforeAck;
+            waitsBeforeAck = 0;
+            return Ack(packetLength);
+        }
         if (cls == kSmdiBeginSampleTransfer) return Next(0);
         if (cls == kSmdiDataPacket) {
             uint32_t i = SmdiNumber24(m.data(), m.size(), 11);
@@ -326,6 +333,7 @@ TEST_F(SmdiTransfer, SendsThroughTheFakeBusWithWaitAndBusy) {
     EXPECT_EQ(200u, received);
     EXPECT_EQ(4, Count(kSmdiDataPacket));    // 200 bytes in 64-byte packets
     EXPECT_EQ(1, Count(kSmdiSampleHeader));  // a Wait asks again without resending
+    EXPECT_EQ(0, target.waitsLeft);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(1, ui.abortWindowsStarted);
     EXPECT_EQ(1, ui.abortWindowsStopped);
@@ -354,23 +362,22 @@ TEST_F(SmdiTransfer, NoTargetGivesInitializationFailedAfterTwoTests) {
 TEST_F(SmdiTransfer, BusyPastTheTimeLimitAndSilenceEndInTime) {
     Prepare(100);
     target.reply = [this](const Bytes& m) -> Bytes {
-        if (ClassifySmdi(m.data(), m.size()) == kSmdiMasterIdentify) {
-            target.busyLeft = 1000000;  // busy from the header on
-            return Smdi(0x0001, 1, {});
-        }
-        return {};
+        if (ClassifySmdi(m.data(), m.size()) == kSmdiSampleHeader) target.busyLeft = 1000000;
+        return Answer(m);
     };
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(kTransferGeneralError, c.SendWave(c));
     EXPECT_EQ("SCSI sampler is busy", ui.LastBoxText());
     // A reply that never stops being Wait: the long limit, then a time-out.
     target.busyLeft = 0;
-    target.reply = [](const Bytes& m) {
-        return ClassifySmdi(m.data(), m.size()) == kSmdiMasterIdentify ? Smdi(0x0001, 1, {})
-                                                                       : Wait();
+    target.reply = [this](const Bytes& m) {
+        Bytes reply = Answer(m);
+        if (ClassifySmdi(m.data(), m.size()) == kSmdiSampleHeader) target.waitsLeft = 1000000;
+        return reply;
     };
     gTransferTiming.waitLimitMs = 200;
     EXPECT_EQ(kTransferTimeout, c.SendWave(c));
+    target.waitsLeft = 0;
     // A command that takes longer than the reply time-out.
     target.reply = [this](const Bytes& m) {
         if (ClassifySmdi(m.data(), m.size()) == kSmdiSampleHeader) target.delayMs = 1000;
@@ -408,7 +415,7 @@ TEST_F(SmdiTransfer, ScanFindsTheTargetAndNamesIt) {
     FakeBus bus;
     auto found = ScanSmdiBus(bus);
     ASSERT_EQ(1u, found.size());
-    EXPECT_EQ(" 1  2  FAKE    SMDI UNIT", found[0].line);
+    EXPECT_EQ(" 1  2  FAKE    SMDI UNIT       1.0", found[0].line);
     EXPECT_EQ(2 + 256, found[0].value);
     gTarget = nullptr;
     EXPECT_TRUE(ScanSmdiBus(bus).empty());

@@ -284,6 +284,10 @@ void Handle(Session& s, const Bytes& m, long& key) {
         key = long(i);
         size_t count = std::min<size_t>(have, length) - 3;
         Log("rx data %lu bytes=%zu", i, count);
+        if (opt.rejects.count(key)) {
+            s.reply = Reject(opt.rejects[key].first, opt.rejects[key].second);
+            return;
+        }
         if (s.state != kTaking || i != s.expected) {
             s.reply = Reject(0x0002, 0);
             return;
@@ -327,6 +331,10 @@ void Handle(Session& s, const Bytes& m, long& key) {
         unsigned long i = Be(d, 3);
         key = long(i);
         Log("rx next %lu", i);
+        if (opt.rejects.count(key)) {
+            s.reply = Reject(opt.rejects[key].first, opt.rejects[key].second);
+            return;
+        }
         if (s.state != kGiving) {
             s.reply = Reject(0x0002, 0);
             return;
