@@ -44,7 +44,7 @@ Bytes Smdi(uint16_t id, uint16_t sub, Bytes data) {
                uint8_t(data.size() >> 16),
                uint8_t(data.size() >> 8),
                uint8_t(data.size())};
-    b.insert(b.end(), data.begin(), data.end());
+    for (uint8_t x : data) b.push_back(x);
     return b;
 }
 
