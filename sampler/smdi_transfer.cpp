@@ -413,7 +413,7 @@ int32_t Run::Send() {
     std::vector<uint8_t> data;
     for (uint64_t i = 0; i < packets; ++i) {
         c.packetNumber = int32_t(i);
-        SetProgress(uint32_t(i), uint32_t(packets));
+        SetProgress(i, packets);
         const uint64_t first = i * packetLength;
         const size_t count = size_t(std::min<uint64_t>(packetLength, total - first));
         data.resize(count);
@@ -523,7 +523,7 @@ int32_t Run::Receive() {
     const uint64_t packets = (sink.total + packetLength - 1) / packetLength;
     for (uint64_t i = 0; i < packets; ++i) {
         c.packetNumber = int32_t(i);
-        SetProgress(uint32_t(i), uint32_t(packets));
+        SetProgress(i, packets);
         BuildSmdiSendNextPacket(message, uint32_t(i));
         x = Expect(link, address, message, kSmdiDataPacket);
         if (x.code != kSmdiNoError)
