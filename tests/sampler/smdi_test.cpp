@@ -4,11 +4,14 @@
 // test, Wait, BUSY, time-outs, the user's abort while a command runs, the
 // bus scan and the parameter dialog without pass-through.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -20,6 +23,7 @@
 #include "sampler/sampler_types.h"
 #include "sampler/scsi_bus.h"
 #include "sampler/scsi_sg.h"
+#include "sampler/scsi_socket.h"
 #include "sampler/smdi_messages.h"
 #include "sampler/smdi_transfer.h"
 #include "sampler/transfer_context.h"
@@ -478,3 +482,102 @@ TEST_F(SmdiTransfer, ReceiveCutsNothingPastTheBytesOfHostileReplies) {
 }
 
 }  // namespace
+
+// ---- the socket bus against a server written here from the socket format ----
+
+namespace {
+
+struct ScriptedServer {
+    std::string path;
+    int listener = -1;
+    std::thread thread;
+    std::atomic<int> accepted{0};
+    // One response per request, in order: the bytes to send after `delayMs`.
+    std::vector<std::pair<int, Bytes>> responses;
+
+    explicit ScriptedServer(std::vector<std::pair<int, Bytes>> script)
+        : responses(std::move(script)) {
+        path = (std::filesystem::temp_directory_path() /
+                ("smdi_sock_" + std::to_string(::getpid()) + ".sock"))
+                   .string();
+        ::unlink(path.c_str());
+        listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
+        ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(listener, 4);
+        thread = std::thread([this] { Serve(); });
+    }
+    ~ScriptedServer() {
+        ::shutdown(listener, SHUT_RDWR);
+        ::close(listener);
+        thread.join();
+        ::unlink(path.c_str());
+    }
+    void Serve() {
+        size_t next = 0;
+        while (next < responses.size()) {
+            int fd = ::accept(listener, nullptr, nullptr);
+            if (fd < 0) return;
+            ++accepted;
+            while (next < responses.size()) {
+                uint8_t head[20];
+                if (::recv(fd, head, sizeof head, MSG_WAITALL) != 20) break;
+                size_t rest = head[6] + (size_t(head[8]) << 24 | size_t(head[9]) << 16 |
+                                         size_t(head[10]) << 8 | head[11]);
+                Bytes body(rest);
+                if (rest && ::recv(fd, body.data(), rest, MSG_WAITALL) != ssize_t(rest)) break;
+                auto [delay, bytes] = responses[next++];
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+                ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            }
+            ::close(fd);
+        }
+    }
+};
+
+Bytes Response(uint8_t host, uint8_t status, Bytes sense, Bytes data) {
+    Bytes r = {'S', 'C', 'S', 'R', host, status, uint8_t(sense.size()), 0};
+    for (int shift = 24; shift >= 0; shift -= 8) r.push_back(uint8_t(data.size() >> shift));
+    for (uint8_t x : sense) r.push_back(x);
+    for (uint8_t x : data) r.push_back(x);
+    return r;
+}
+
+}  // namespace
+
+TEST(ScsiSocketBus, BrokenLateAndGoodResponses) {
+    Bytes bad = Response(0, 0, {}, {1, 2});
+    bad[0] = 'X';
+    ScriptedServer server({{0, bad},                                       // bad magic
+                           {0, Response(0, 0, {}, Bytes(40, 7))},          // more than allocated
+                           {600, Response(0, 0, {}, {})},                  // too late
+                           {0, Response(0, 2, {0x70, 0, 5}, {})},          // check condition
+                           {0, Response(0, 0, {}, {0xAA, 0xBB, 0xCC})}});  // good
+    auto bus = NewSocketScsiBus(server.path);
+    ASSERT_EQ(8u, bus->List().size());
+    ScsiCommand c;
+    c.cdb = ScsiReceiveCdb(36);
+    c.direction = kScsiDataIn;
+    c.allocation = 36;
+    c.timeoutMs = 300;
+    EXPECT_EQ(kScsiHostFailure, bus->Execute(c).host);
+    EXPECT_EQ(kScsiHostFailure, bus->Execute(c).host);
+    EXPECT_EQ(kScsiHostTimedOut, bus->Execute(c).host);
+    c.timeoutMs = 3000;  // the server is still sleeping on the late one
+    ScsiReply check = bus->Execute(c);
+    EXPECT_EQ(kScsiHostDone, check.host);
+    EXPECT_EQ(kScsiCheckCondition, check.status);
+    EXPECT_EQ(Bytes({0x70, 0, 5}), check.sense);
+    ScsiReply good = bus->Execute(c);
+    EXPECT_TRUE(good.Good());
+    EXPECT_EQ(Bytes({0xAA, 0xBB, 0xCC}), good.data);
+    EXPECT_EQ(4, server.accepted.load());  // every broken exchange closed the connection
+    bus->Close();
+    c.address.target = 8;  // past the socket's targets
+    EXPECT_EQ(kScsiHostNoTarget, bus->Execute(c).host);
+    auto none = NewSocketScsiBus(server.path + ".missing");
+    c.address.target = 0;
+    EXPECT_EQ(kScsiHostNoTarget, none->Execute(c).host);
+}
