@@ -23,6 +23,7 @@
 #include "app/help_window.h"
 #include "app/korg_akai_dialogs.h"
 #include "app/main_frame.h"
+#include "app/smdi_dialog.h"
 #include "app/transfer_window.h"
 #include "audio/player.h"
 #include "sampler/ensoniq_transfer.h"
@@ -187,6 +188,8 @@ SamplerTransferDialog::SamplerTransferDialog(QWidget* parent, TransferDialogStat
     pages_->addWidget(sds_);
     ensoniq_ = new EnsoniqControls(pages_);
     pages_->addWidget(ensoniq_);
+    smdi_ = new SmdiControls(pages_);
+    pages_->addWidget(smdi_);
     notBuilt_ = new QLabel(pages_);
     notBuilt_->setObjectName("typeNotBuilt");
     notBuilt_->setAlignment(Qt::AlignCenter);
@@ -246,6 +249,9 @@ void SamplerTransferDialog::ShowType(int32_t code) {
     } else if (IsEnsoniqType(code)) {
         pages_->setCurrentWidget(ensoniq_);
         ensoniq_->Fill(gTransfer);
+    } else if (code == kSamplerSmdi) {
+        pages_->setCurrentWidget(smdi_);
+        smdi_->Fill(gTransfer);
     } else {
         notBuilt_->setText(
             QString("%1\n\nThis item is not yet available.").arg(kSamplerTypes[code].radioText));
@@ -264,6 +270,7 @@ void SamplerTransferDialog::ShowState() {
 
 void SamplerTransferDialog::ReadShownControls() {
     if (pages_->currentWidget() == sds_) sds_->ReadBack(gTransfer);
+    if (pages_->currentWidget() == smdi_) smdi_->ReadBack(gTransfer);
     if (pages_->currentWidget() == ensoniq_) ensoniq_->ReadBack(gTransfer);
     for (KorgAkaiControls* controls : korgAkai_)
         if (pages_->currentWidget() == controls) controls->ReadBack(gTransfer);
@@ -375,6 +382,7 @@ int64_t gBatchWaitLimitMs = -1;  // the limit before the window side was install
 void InstallSamplerWindowSide() {
     gSamplerTransferDialogHook = RunSamplerTransferDialog;
     gSamplerParamDialogHook = RunSdsParamDialog;
+    gSmdiParamDialogHook = RunSmdiParamDialog;
     gTransfer.clock = &WindowClock();
     // After the sampler's WAIT the window waits until the user aborts.
     if (gBatchWaitLimitMs < 0) gBatchWaitLimitMs = gTransferTiming.waitLimitMs;
@@ -384,6 +392,7 @@ void InstallSamplerWindowSide() {
 void RemoveSamplerWindowSide() {
     gSamplerTransferDialogHook = nullptr;
     gSamplerParamDialogHook = nullptr;
+    gSmdiParamDialogHook = nullptr;
     if (gTransfer.clock == &WindowClock()) gTransfer.clock = nullptr;
     if (gBatchWaitLimitMs >= 0) gTransferTiming.waitLimitMs = gBatchWaitLimitMs;
     gBatchWaitLimitMs = -1;

@@ -33,6 +33,7 @@ class KorgAkaiControls;
 QListWidget* MidiDeviceList(QWidget* parent, const char* name);
 void FillMidiDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, int32_t& index);
 int32_t SelectedDeviceRow(const QListWidget* list);
+class SmdiControls;
 
 // The parameter controls of the SDS types (the same in both dialogs):
 // "&Channel:" 1..16, "&Sample:" 0..16384, "&Input Driver" and "&Output
@@ -75,6 +76,7 @@ class SamplerTransferDialog : public QDialog {
     bool LoadPreset(const QString& path);
     bool SavePreset(const QString& path);
     QComboBox* PresetBox() const { return presets_; }
+    SmdiControls* Smdi() const { return smdi_; }
     SamplerPresetPath askPath;
 
     void accept() override;  // reads the controls back into the context
@@ -90,6 +92,7 @@ class SamplerTransferDialog : public QDialog {
     QStackedWidget* pages_ = nullptr;
     SdsControls* sds_ = nullptr;
     EnsoniqControls* ensoniq_ = nullptr;
+    SmdiControls* smdi_ = nullptr;
     QLabel* notBuilt_ = nullptr;
     std::vector<KorgAkaiControls*> korgAkai_;
 };

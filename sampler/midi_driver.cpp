@@ -10,29 +10,24 @@
 
 namespace ob {
 
-namespace {
-
-TransferClock& ClockOf(TransferContext& c) {
+TransferClock& TransferClockOf(TransferContext& c) {
     return c.clock ? *c.clock : SteadyClock();
 }
 
-// The Abort button of the transfer window.
-void PostUserAbort(void* data) {
+void PostTransferUserAbort(void* data) {
     TransferEvent e;
     e.kind = kEventUserAbort;
     static_cast<TransferContext*>(data)->events.Post(std::move(e));
 }
 
-bool TakeAbort(TransferContext& c) {
+bool TakeTransferAbort(TransferContext& c) {
     TransferEvent e;
     if (c.events.Take(EventBit(kEventUserAbort), &e)) return true;
     return AbortRequested();
 }
 
-// Waits until the queue holds an event of `kinds` or an abort, up to
-// `limitMs` (0 = no limit). Returns true when something is there.
-bool WaitFor(TransferContext& c, unsigned kinds, int64_t limitMs) {
-    TransferClock& clock = ClockOf(c);
+bool WaitForTransferEvent(TransferContext& c, unsigned kinds, int64_t limitMs) {
+    TransferClock& clock = TransferClockOf(c);
     const int64_t deadline = limitMs > 0 ? clock.NowMs() + limitMs : INT64_MAX;
     for (;;) {
         uint64_t seen = c.events.Generation();
@@ -43,8 +38,6 @@ bool WaitFor(TransferContext& c, unsigned kinds, int64_t limitMs) {
         clock.WaitPosted(c.events, seen, std::min(deadline, now + slice));
     }
 }
-
-}  // namespace
 
 int32_t OpenMidiDriver(TransferContext& c) {
     c.lastResult = 0;
@@ -79,7 +72,7 @@ int32_t OpenMidiDriver(TransferContext& c) {
         }
     }
     UI().StartTransferWindow(c.wave, (c.direction == 1 ? "Receiving " : "Sending ") + c.typeName,
-                             PostUserAbort, &c);
+                             PostTransferUserAbort, &c);
     return kTransferOk;
 }
 
@@ -98,8 +91,8 @@ int32_t CloseMidiDriver(TransferContext& c) {
 int32_t WaitMidiEvent(TransferContext& c) {
     const unsigned wanted = EventBit(kEventMessage) | EventBit(kEventInputError);
     int64_t limit = c.samplerWaiting ? gTransferTiming.waitLimitMs : gTransferTiming.replyTimeoutMs;
-    if (!WaitFor(c, wanted, limit)) return kTransferTimeout;
-    if (TakeAbort(c)) return kTransferUserAborted;
+    if (!WaitForTransferEvent(c, wanted, limit)) return kTransferTimeout;
+    if (TakeTransferAbort(c)) return kTransferUserAborted;
     TransferEvent e;
     if (!c.events.Take(wanted, &e)) return kTransferTimeout;
     if (e.kind == kEventInputError) return kTransferDataError;
@@ -116,7 +109,7 @@ int32_t PeekMidiEvent(TransferContext& c) {
 
 int32_t SendMidiSysEx(TransferContext& c, size_t count) {
     if (!c.outPort || count > c.outBuffer.size()) return kTransferDeviceBusy;
-    TransferClock& clock = ClockOf(c);
+    TransferClock& clock = TransferClockOf(c);
     const int64_t giveUp = clock.NowMs() + gTransferTiming.replyTimeoutMs;
     c.events.Drop(EventBit(kEventOutputDone));
     for (;;) {
@@ -125,13 +118,13 @@ int32_t SendMidiSysEx(TransferContext& c, size_t count) {
         if (status == kMidiSendFailed) return kTransferDeviceBusy;
         // Not ready: an abort ends the send; otherwise offer it again after a
         // pause, until the reply timeout has passed.
-        if (TakeAbort(c)) return kTransferUserAborted;
+        if (TakeTransferAbort(c)) return kTransferUserAborted;
         if (clock.NowMs() >= giveUp) return kTransferDeviceBusy;
         clock.Sleep(gTransferTiming.notReadyRetryMs);
     }
-    if (!WaitFor(c, EventBit(kEventOutputDone), gTransferTiming.replyTimeoutMs))
+    if (!WaitForTransferEvent(c, EventBit(kEventOutputDone), gTransferTiming.replyTimeoutMs))
         return kTransferTimeout;
-    if (TakeAbort(c)) return kTransferUserAborted;
+    if (TakeTransferAbort(c)) return kTransferUserAborted;
     TransferEvent e;
     c.events.Take(EventBit(kEventOutputDone), &e);
     return kTransferOk;

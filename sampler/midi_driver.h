@@ -20,6 +20,19 @@ int32_t PeekMidiEvent(TransferContext& context);
 // stays not ready. Messages arriving meanwhile stay queued.
 int32_t SendMidiSysEx(TransferContext& context, size_t count);
 
+// Waits until the queue holds an event of `kinds` (EventBit mask) or an
+// abort, at most `limitMs` (0 = no limit) on the context's clock. True when
+// something is there; the caller takes it.
+bool WaitForTransferEvent(TransferContext& context, unsigned kinds, int64_t limitMs);
+
+// The context's clock (the steady clock when none is set).
+TransferClock& TransferClockOf(TransferContext& context);
+// The Abort button of the transfer window: posts the user-abort event to the
+// context (`data`) given to StartTransferWindow.
+void PostTransferUserAbort(void* data);
+// Takes a pending user-abort event; true also when the abort flag is set.
+bool TakeTransferAbort(TransferContext& context);
+
 // Installs the five operations above into the context.
 void InstallMidiDriver(TransferContext& context);
 

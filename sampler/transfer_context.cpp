@@ -10,6 +10,7 @@
 #include "sampler/midi_driver.h"
 #include "sampler/sampler_types.h"
 #include "sampler/sds_transfer.h"
+#include "sampler/smdi_transfer.h"
 
 namespace ob {
 
@@ -30,6 +31,7 @@ const SamplerDriver kDrivers[] = {
      SdsParamDialog},
     {kSamplerAsr10, "Ensoniq ASR-10", 16, 1000, EnsoniqSendWave, EnsoniqReceiveWave,
      SdsParamDialog},
+    {kSamplerSmdi, "SMDI", 16, 0, SmdiSendWave, SmdiReceiveWave, SmdiParamDialog},
 };
 
 }  // namespace

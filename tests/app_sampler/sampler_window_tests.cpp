@@ -590,16 +590,6 @@ class SamplerWindowTest : public QObject {
         QVERIFY(gSamplerDynamicDialog);
         QVERIFY(!(gShellSettings.displayFlags & kDisplayNoDynamicDialog));
 
-        // A type whose protocol is not built yet says so after OK.
-        EditorWindow* editor = OpenRamp(100);
-        QVERIFY(editor);
-        ModalDriver driver([&](QDialog* d) {
-            if (auto* radio = Find<QRadioButton>(d, "radio7721")) radio->click();  // SMDI
-            Finish(d, true);
-        });
-        frame_->RunCommand(40005);
-        QVERIFY(driver.driven);
-        QVERIFY(Saw("This item is not yet available."));
         // Send with no wave says so without a dialog.
         ui_->boxes.clear();
         frame_->NewWave();

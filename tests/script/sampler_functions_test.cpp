@@ -87,7 +87,7 @@ TEST_F(SamplerFunctions, TransfersRefuseWithoutAWaveAndForUnbuiltTypes) {
     EXPECT_EQ(0, obSend(42, 1, 0, 0, 1, 0, 0, 0));
     gSamplerType = kSamplerEps;
     gMessageType = kMsgTypeNone;
-    EXPECT_EQ(0, obReceive(number, 1, 0, 0, 1, 0, 0, 0));  // "This item is not yet available."
+    EXPECT_EQ(0, obReceive(number, 1, 0, 0, 1, 0, 0, 0));  // no MIDI port to the sampler
     SetDialogInUse(kDialogSamplerTransfer, true);
     EXPECT_EQ(0, obReceive(number, 1, 0, 0, 1, 0, 0, 0));
 }

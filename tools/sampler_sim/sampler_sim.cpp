@@ -6,6 +6,7 @@
 // than agreeing with it.
 //
 // usage: orbick-sampler-sim --listen PATH [options]
+//        orbick-sampler-sim --smdi ... (SMDI over SCSI: see smdi_target.cpp)
 //   --store DIR         write each received sample to DIR/sample_N.txt
 //   --log FILE          one line per message sent or taken
 //   --connections N     exit after N connections (default: run until killed)
@@ -552,7 +553,11 @@ bool ParseTone(const char* value) {
 
 }  // namespace
 
+// The SMDI sampler on a simulated SCSI bus (smdi_target.cpp).
+int RunSmdiTarget(int argc, char** argv);
+
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--smdi") return RunSmdiTarget(argc - 1, argv + 1);
     std::vector<std::string> toneArgs;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
