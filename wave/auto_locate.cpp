@@ -36,7 +36,31 @@ bool SamplePasses(const float* samples, uint64_t frame, const AutoLocateSettings
            ((s.flags & kLocateZero) && value == neighbour);
 }
 
+bool CrossesZero(const float* s, uint64_t f) {
+    const float a = s[f - 1], b = s[f];
+    return (a < 0 && b >= 0) || (a > 0 && b <= 0);
+}
+
+bool CrossingAt(const WaveRecord& record, uint32_t channels, uint64_t f) {
+    if ((channels & 1) && !CrossesZero(record.leftSamples, f)) return false;
+    if ((channels & 2) && !CrossesZero(record.rightSamples, f)) return false;
+    return true;
+}
+
 }  // namespace
+
+int64_t NearestZeroCrossing(const WaveRecord& record, uint32_t frame) {
+    if (!record.leftSamples || record.frameCount < 2) return -1;
+    const uint32_t channels = LocateChannels(record);
+    const uint64_t last = record.frameCount - 1;
+    const uint64_t at = std::clamp<uint64_t>(frame, 1, last);
+    for (uint64_t d = 0; d <= last; ++d) {
+        if (at >= d + 1 && CrossingAt(record, channels, at - d)) return int64_t(at - d);
+        if (at + d <= last && CrossingAt(record, channels, at + d)) return int64_t(at + d);
+        if (at < d + 1 && at + d > last) break;
+    }
+    return -1;
+}
 
 int64_t AutoLocate(const WaveRecord& record, int64_t position, const AutoLocateSettings& s) {
     if (!record.leftSamples || record.frameCount < 2 || s.multiplier == 0) return -1;

@@ -40,4 +40,10 @@ int64_t AutoLocate(const WaveRecord& record, int64_t position,
 uint32_t SnapPosition(const WaveRecord& record, uint32_t frame, uint32_t kindFlag,
                       const AutoLocateSettings& settings = gAutoLocate);
 
+// The zero crossing nearest to `frame`: the frame f >= 1 where the samples
+// f - 1 and f lie on different sides of zero (or f is exactly zero after a
+// non-zero sample), on every channel Auto Locate looks at; the earlier one on
+// a tie. -1 when the wave has none.
+int64_t NearestZeroCrossing(const WaveRecord& record, uint32_t frame);
+
 }  // namespace ob
