@@ -6,6 +6,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
+#include <QPointer>
+#include <QSet>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
@@ -19,6 +22,7 @@
 #include "app/loop_marker_dialogs.h"
 #include "app/loop_placement.h"
 #include "app/loop_window.h"
+#include "script/cut_keep_list.h"
 #include "app/main_frame.h"
 #include "app/shell_startup.h"
 #include "base/user_interface.h"
