@@ -7,13 +7,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
-#include <QPointer>
-#include <QSet>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <cmath>
 
@@ -22,11 +24,11 @@
 #include "app/loop_marker_dialogs.h"
 #include "app/loop_placement.h"
 #include "app/loop_window.h"
-#include "script/cut_keep_list.h"
 #include "app/main_frame.h"
 #include "app/shell_startup.h"
 #include "base/user_interface.h"
 #include "formats/sound_io.h"
+#include "script/cut_keep_list.h"
 #include "script/recorder.h"
 #include "shell_test_classes.h"
 #include "shell_test_support.h"
@@ -80,6 +82,14 @@ EditorWindow* OpenSine(TempFolder& folder, const QString& name, unsigned frames,
     return editor;
 }
 
+// Runs a command on `editor` (made the active one first) through its dialog.
+DialogRun DriveOn(EditorWindow* editor, int command, const std::function<void(QDialog*)>& act,
+                  bool ok = false) {
+    gFrame->Area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(editor->parentWidget()));
+    gActiveEditor = editor->Number();
+    return DriveDialog(gFrame, command, act, ok);
+}
+
 EditorView* ViewOf(EditorWindow* editor) {
     return qobject_cast<EditorView*>(editor->View());
 }
@@ -118,8 +128,8 @@ void LoopMarkerTest::setMarkerDialogStepsNamesAndRecords() {
     const QString macro = folder.File("marker.bas");
     QCOMPARE(StartRecorder(macro.toStdString()), int(kRecorderStarted));
     QStringList seen;
-    DialogRun run = DriveDialog(
-        gFrame, 41211,
+    DialogRun run = DriveOn(
+        e, 41211,
         [&](QDialog* d) {
             seen << d->objectName() << TextOf(d, "idEdit") << TextOf(d, "positionEdit");
             Press(d, "nextButton");  // 1 -> 5
@@ -151,16 +161,16 @@ void LoopMarkerTest::setMarkerDialogStepsNamesAndRecords() {
     QCOMPARE(QString::fromStdString(m->name), QString("Kick"));
     QCOMPARE(Body(macro), QString("obSetMarker %1, 0, 250\n").arg(e->Number()));
     // Delete removes the marker shown; Delete All the rest.
-    run = DriveDialog(
-        gFrame, 41211,
+    run = DriveOn(
+        e, 41211,
         [&](QDialog* d) {
             SetText(d, "idEdit", "5");
             Press(d, "deleteButton");
         },
         false);
     QVERIFY(!FindMarker(*r, 5) && FindMarker(*r, 9));
-    run = DriveDialog(
-        gFrame, 41211, [&](QDialog* d) { Press(d, "deleteAllButton"); }, false);
+    run = DriveOn(
+        e, 41211, [&](QDialog* d) { Press(d, "deleteAllButton"); }, false);
     QVERIFY(!r->markers);
 }
 
@@ -183,8 +193,8 @@ void LoopMarkerTest::setLoopDialogChecksValuesAndRoles() {
                        {"10", "1000"}, {"999", "1000"}, {"", "10"}};
     for (const Bad& b : bad) {
         ui.boxes.clear();
-        DialogRun run = DriveDialog(
-            gFrame, 41201,
+        DialogRun run = DriveOn(
+            e, 41201,
             [&](QDialog* d) {
                 SetText(d, "idEdit", "2");
                 SetText(d, "startEdit", b.start);
@@ -202,8 +212,8 @@ void LoopMarkerTest::setLoopDialogChecksValuesAndRoles() {
     QCOMPARE(int(r->sustainLoopId), -1);
     const QString macro = folder.File("loop.bas");
     QCOMPARE(StartRecorder(macro.toStdString()), int(kRecorderStarted));
-    DialogRun run = DriveDialog(
-        gFrame, 41201,
+    DialogRun run = DriveOn(
+        e, 41201,
         [&](QDialog* d) {
             SetText(d, "idEdit", "2");
             SetText(d, "startEdit", "100");
@@ -228,8 +238,8 @@ void LoopMarkerTest::setLoopDialogChecksValuesAndRoles() {
                  .arg(e->Number()));
     // A role field outside -1..255 is refused.
     ui.boxes.clear();
-    run = DriveDialog(
-        gFrame, 41201,
+    run = DriveOn(
+        e, 41201,
         [&](QDialog* d) {
             SetText(d, "sustainEdit", "-2");
             Press(d, "valueButton");
@@ -291,8 +301,8 @@ void LoopMarkerTest::mouseButtonPlacesMarkerAndLoop() {
     e->resize(900, 500);
     view->resize(820, 400);
     QCoreApplication::processEvents();
-    DriveDialog(
-        gFrame, 41211,
+    DriveOn(
+        e, 41211,
         [&](QDialog* d) {
             SetCheck(d, "newCheck", true);
             SetText(d, "idEdit", "12");
@@ -309,8 +319,8 @@ void LoopMarkerTest::mouseButtonPlacesMarkerAndLoop() {
     QCOMPARE(QString::fromStdString(m->name), QString("Snare"));
     // A loop takes two clicks, in either order; its sustain role is accepted
     // because it is the loop being placed.
-    DriveDialog(
-        gFrame, 41201,
+    DriveOn(
+        e, 41201,
         [&](QDialog* d) {
             SetText(d, "idEdit", "6");
             SetText(d, "sustainEdit", "6");
@@ -331,10 +341,11 @@ void LoopMarkerTest::autoLocateDialogStoresSettings() {
     gFrame = Start(folder.path);
     TestUi ui(gFrame);
     SetUserInterface(&ui);
-    QVERIFY(OpenSine(folder, "a.wav", 400, 100));
+    EditorWindow* e = OpenSine(folder, "a.wav", 400, 100);
+    QVERIFY(e);
     QString shownMax;
-    DialogRun run = DriveDialog(
-        gFrame, 41200,
+    DialogRun run = DriveOn(
+        e, 41200,
         [&](QDialog* d) {
             auto spin = [&](const char* name) { return d->findChild<QDoubleSpinBox*>(name); };
             shownMax = spin("maxLevelSpin")->text();
@@ -355,9 +366,9 @@ void LoopMarkerTest::autoLocateDialogStoresSettings() {
     QCOMPARE(gAutoLocate.minLevel, -0.0325);
     QCOMPARE(gAutoLocate.flags, uint32_t(kLocateLevelRange | kLocatePositive | kLocateZero));
     // Cancel keeps them.
-    DriveDialog(
-        gFrame, 41200,
-        [&](QDialog* d) { d->findChild<QDoubleSpinBox*>("multiplierSpin")->setValue(9); }, false);
+    DriveOn(
+        e, 41200, [&](QDialog* d) { d->findChild<QDoubleSpinBox*>("multiplierSpin")->setValue(9); },
+        false);
     QCOMPARE(gAutoLocate.multiplier, 4u);
 }
 
@@ -374,8 +385,8 @@ void LoopMarkerTest::cutKeepDialogCutsIntoNewEditor() {
     SetMarker(*r, 600, 2, nullptr);
     const QString macro = folder.File("cut.bas");
     QCOMPARE(StartRecorder(macro.toStdString()), int(kRecorderStarted));
-    DialogRun run = DriveDialog(
-        gFrame, 40902, [&](QDialog* d) { SetCheck(d, "cutRadio", true); }, true);
+    DialogRun run = DriveOn(
+        e, 40902, [&](QDialog* d) { SetCheck(d, "cutRadio", true); }, true);
     StopRecorder();
     QVERIFY(run.seen);
     QCOMPARE(run.lateClosed, 0);
@@ -397,8 +408,8 @@ void LoopMarkerTest::cutKeepDialogCutsIntoNewEditor() {
     // Without a path the files mode writes nothing and says so.
     r->filePath.clear();
     ui.boxes.clear();
-    DriveDialog(
-        gFrame, 40902, [&](QDialog* d) { SetCheck(d, "fileRadio", true); }, true);
+    DriveOn(
+        e, 40902, [&](QDialog* d) { SetCheck(d, "fileRadio", true); }, true);
     QCOMPARE(ui.boxes.size(), size_t(1));
     QVERIFY(ui.boxes[0].find("no file name") != std::string::npos);
 }
@@ -415,6 +426,8 @@ void LoopMarkerTest::loopWindowNudgesSnapsAndSaves() {
     r->sustainLoopId = 1;
     const QString macro = folder.File("window.bas");
     QCOMPARE(StartRecorder(macro.toStdString()), int(kRecorderStarted));
+    gFrame->Area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(e->parentWidget()));
+    gActiveEditor = e->Number();
     gFrame->RunCommand(40918);
     LoopWindow* w = CurrentLoopWindow();
     QVERIFY(w);
