@@ -168,6 +168,12 @@ class ItemDialog : public QDialog {
         for (QPushButton* b : {mouse_, value_, cancel_, delete_, deleteAll_}) row->addWidget(b);
         return row;
     }
+    // "&ID#" with the id field as its buddy (the row holds a layout).
+    QLabel* IdLabel() {
+        auto* label = new QLabel("&ID#");
+        label->setBuddy(id_);
+        return label;
+    }
     QHBoxLayout* IdRow() {
         auto* row = new QHBoxLayout;
         row->addWidget(id_);
@@ -257,7 +263,7 @@ class MarkerDialog : public ItemDialog {
         name_ = new QLineEdit;
         name_->setObjectName("nameEdit");
         auto* form = new QFormLayout;
-        form->addRow("&ID#", IdRow());
+        form->addRow(IdLabel(), IdRow());
         form->addRow("&Position", position_);
         form->addRow("", shown_);
         form->addRow("N&ame", name_);
@@ -362,7 +368,7 @@ class LoopDialog : public ItemDialog {
         typeLayout->addWidget(forward_);
         typeLayout->addWidget(backward_);
         auto* form = new QFormLayout;
-        form->addRow("&ID#", IdRow());
+        form->addRow(IdLabel(), IdRow());
         form->addRow("S&ustain ID#", sustain_);
         form->addRow("&Release ID#", release_);
         form->addRow("&Start", start_);

@@ -152,9 +152,13 @@ LoopWindow::LoopWindow(WaveRecord* record, QWidget* parent)
     play_->setCheckable(true);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel("&Loop:"));
+    auto* loopLabel = new QLabel("&Loop:");
+    loopLabel->setBuddy(loops_);
+    auto* zoomLabel = new QLabel("&Zoom:");
+    zoomLabel->setBuddy(span_);
+    top->addWidget(loopLabel);
     top->addWidget(loops_);
-    top->addWidget(new QLabel("&Zoom:"));
+    top->addWidget(zoomLabel);
     top->addWidget(span_);
     top->addStretch();
     top->addWidget(play_);
