@@ -14,6 +14,8 @@
 #include "app/editor_window.h"
 #include "app/generate_dialog.h"
 #include "app/help_dialogs.h"
+#include "app/loop_marker_dialogs.h"
+#include "app/loop_window.h"
 #include "app/macro_commands.h"
 #include "app/macro_editor.h"
 #include "app/main_frame.h"
@@ -582,6 +584,8 @@ void ProcessingCommands(std::vector<Command>& t) {
     };
     // The analysis has a dialog and a window of its own (no operation entry).
     set(40903, [](CommandContext& c) { RunSpectrumAnalysis(c.editor); });
+    set(40902, [](CommandContext& c) { RunCutKeepListDialog(c.frame, RecordOf(c)); });
+    set(40918, [](CommandContext& c) { ShowLoopWindow(c.frame, RecordOf(c)); });
 #ifdef ORBICK_HAS_OPERATION_TABLE
     // The operation table names each processing command's operation: those
     // without a dialog run at once with their start values; those with one
@@ -659,8 +663,11 @@ void ModeCommands(std::vector<Command>& t) {
 }
 
 void LoopMarkerCommands(std::vector<Command>& t) {
-    t.push_back(Missing(41200, "&Auto Locate...", G::LoopsMarkers, kNeedsLoopDialogs));
-    t.push_back(Missing(41201, "&Loop Set...", G::LoopsMarkers, kNeedsLoopDialogs));
+    t.push_back(Cmd(41200, "&Auto Locate...", "", G::LoopsMarkers,
+                    [](CommandContext& c) { RunAutoLocateDialog(c.frame); }));
+    t.push_back(Cmd(
+        41201, "&Loop Set...", "", G::LoopsMarkers,
+        [](CommandContext& c) { RunSetLoopDialog(c.frame, RecordOf(c)); }, HasWave));
     static const char* const kShow[3] = {"Loop Show All", "Loop Show None",
                                          "Loop Show Sus/Rel Only"};
     for (int i = 0; i < 3; ++i)
@@ -702,7 +709,9 @@ void LoopMarkerCommands(std::vector<Command>& t) {
                 int id = c.id - 41205 < 3 ? r->sustainLoopId : r->releaseLoopId;
                 return id >= 0 && FindLoop(*r, id) != nullptr;
             }));
-    t.push_back(Missing(41211, "&Marker Set...", G::LoopsMarkers, kNeedsLoopDialogs));
+    t.push_back(Cmd(
+        41211, "&Marker Set...", "", G::LoopsMarkers,
+        [](CommandContext& c) { RunSetMarkerDialog(c.frame, RecordOf(c)); }, HasWave));
     t.push_back(Missing(41212, "Marker S&how", G::LoopsMarkers, kNeedsLoopDialogs));
     static const char* const kMarkers[10] = {
         "Marker View 0", "Marker View 1", "Marker View 2", "Marker View 3", "Marker View 4",

@@ -136,6 +136,7 @@ class EditorView : public QWidget, public ChangeObserver {
     void ExtendSelection(QPointF pos);
     bool HitHandle(QPointF pos, const ViewLayout& layout, Drag& kind, int& id) const;
     void MoveHandle(QPointF pos);
+    void RecordHandleLine();  // the obSetMarker / obSetLoop line of a finished drag
     void BeginStroke(QPointF pos, const ViewLayout& layout);
     void ContinueStroke(QPointF pos);
     void EndStroke();

@@ -6,9 +6,12 @@
 #include <cmath>
 
 #include "app/editor_view.h"
+#include "app/loop_placement.h"
 #include "app/view_navigation.h"
 #include "audio/scrub.h"
 #include "base/user_interface.h"
+#include "script/recorder.h"
+#include "wave/auto_locate.h"
 #include "wave/undo.h"
 
 namespace ob {
@@ -114,19 +117,34 @@ void EditorView::MoveHandle(QPointF pos) {
     const uint32_t frame = m.ClampedFrameForX(
         std::clamp(pos.x() - layout.lanesArea.left(), 0.0, layout.lanesArea.width() - 1));
     if (m_drag == Drag::Marker) {
-        SetMarker(record, frame, m_handleId, nullptr);  // keeps the name
+        // Keeps the name.
+        SetMarker(record, SnapPosition(record, frame, kLocateMarkers), m_handleId, nullptr);
     } else if (LoopNode* loop = FindLoop(record, m_handleId)) {
-        // A loop end never crosses the other end.
-        if (m_drag == Drag::LoopStart)
-            loop->start = std::min(frame, loop->end - 1);
-        else
-            loop->end = std::max(frame, loop->start + 1);
+        bool holdingStart = m_drag == Drag::LoopStart;
+        DragLoopPoint(record, *loop, holdingStart, frame);
+        m_drag = holdingStart ? Drag::LoopStart : Drag::LoopEnd;
     }
     record.stateFlags |= kStateChanged;
     update();
     m_notifying = true;
     NotifyChange(m_record, kChangeLoopsMarkers);
     m_notifying = false;
+}
+
+void EditorView::RecordHandleLine() {
+    WaveRecord& record = *m_record;
+    const int editor = EditorNumberOf(&record);
+    if (m_drag == Drag::Marker) {
+        if (const MarkerNode* marker = FindMarker(record, m_handleId))
+            RecordLine([&] { return SetMarkerLine(editor, marker->id, marker->position); });
+    } else if (const LoopNode* loop = FindLoop(record, m_handleId)) {
+        const int role = record.releaseLoopId == loop->id   ? 2
+                         : record.sustainLoopId == loop->id ? 1
+                                                            : 0;
+        RecordLine([&] {
+            return SetLoopLine(editor, loop->id, loop->start, loop->end, loop->type & 1, role);
+        });
+    }
 }
 
 // ---- Overview strip ----
@@ -273,7 +291,18 @@ void EditorView::mousePressEvent(QMouseEvent* event) {
         default: {
             Drag kind = Drag::None;
             int id = 0;
-            if (!(event->modifiers() & Qt::ShiftModifier) && HitHandle(pos, layout, kind, id)) {
+            if (PlacementPending(m_record)) {
+                // The Mouse button of Set Marker or Set Loop waits for this click.
+                const ViewMapping m =
+                    ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
+                PlaceAt(
+                    *m_record,
+                    uint32_t(m.ClampedFrameForX(std::clamp(pos.x() - layout.lanesArea.left(), 0.0,
+                                                           layout.lanesArea.width() - 1))));
+                UI().SetStatusText(PlacementPrompt());
+                update();
+            } else if (!(event->modifiers() & Qt::ShiftModifier) &&
+                       HitHandle(pos, layout, kind, id)) {
                 m_drag = kind;
                 m_handleId = id;
             } else {
@@ -342,6 +371,11 @@ void EditorView::mouseReleaseEvent(QMouseEvent* event) {
             break;
         case Drag::Scrub:
             StopScrub();
+            break;
+        case Drag::Marker:
+        case Drag::LoopStart:
+        case Drag::LoopEnd:
+            RecordHandleLine();
             break;
         default:
             break;

@@ -11,6 +11,7 @@
 #include "dsp/frame.h"
 #include "engine/tessel.h"
 #include "formats/sound_io.h"
+#include "script/cut_keep_list.h"
 #include "script/host_state.h"
 #include "script/script_api.h"
 #include "wave/change_notice.h"
@@ -455,8 +456,17 @@ int32_t obSaveClipByName(int32_t waveid, const char*, const char*) {
     return ScriptEditor(waveid) ? NotYetAvailable() : 0;
 }
 
-int32_t obCutKeepList(int32_t waveid, int32_t) {
-    return ScriptLoadedEditor(waveid) ? NotYetAvailable() : 0;
+int32_t obCutKeepList(int32_t waveid, int32_t process) {
+    WaveRecord* record = ScriptLoadedEditor(waveid);
+    if (!record || process < kCutKeepClips || process > kCutKeepCut) return 0;
+    CutKeepOutcome outcome;
+    const int result = CutKeepList(*record, process, &outcome);
+    if (result != kCutKeepDone) {
+        ReportCutKeepResult(*record, result, outcome);
+        return 0;
+    }
+    if (outcome.newEditor) MakeEditorActive(outcome.newEditor);
+    return 1;
 }
 
 }  // extern "C"

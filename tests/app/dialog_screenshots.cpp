@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "app/editor_window.h"
+#include "app/loop_window.h"
 #include "app/main_frame.h"
 #include "app/shell_startup.h"
 #include "app/spectrum_window.h"
@@ -83,6 +84,34 @@ int SpectrumWindowShots(MainFrame* frame, EditorWindow* editor, const QString& f
     return failures;
 }
 
+// The Interactive Loop Window over a loop of the stereo sound: the splice
+// drawing must show the wave (many colours, a good share drawn).
+int LoopWindowShot(MainFrame* frame, EditorWindow* editor, const QString& folder) {
+    WaveRecord* record = editor->Record();
+    SetLoop(*record, 1000, 15000, 0, 0);
+    frame->Area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(editor->parentWidget()));
+    gActiveEditor = editor->Number();
+    frame->RunCommand(40918);
+    LoopWindow* window = CurrentLoopWindow();
+    if (!window) {
+        std::printf("loop window: not opened  FAIL\n");
+        return 1;
+    }
+    window->resize(640, 360);
+    QTest::qWaitForWindowExposed(window);
+    QTest::qWait(300);
+    const QImage shown = window->screen()->grabWindow(window->winId()).toImage();
+    shown.save(folder + "/loop_window.png");
+    int colours = 0;
+    double drawn = 0;
+    if (!shown.isNull()) Look(shown, &colours, &drawn);
+    const bool ok = !shown.isNull() && colours > 8 && drawn > 0.05;
+    std::printf("loop_window.png: %dx%d, %d colours, %.0f %% drawn%s\n", shown.width(),
+                shown.height(), colours, drawn * 100, ok ? "" : "  FAIL");
+    delete window;
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +172,10 @@ int main(int argc, char** argv) {
         {41117, "dialog_pitch_shift.png", false},
         {40912, "dialog_envelope_generator.png", false},
         {41121, "dialog_transfer_function.png", false},
+        {41211, "dialog_set_marker.png", false},
+        {41201, "dialog_set_loop.png", false},
+        {41200, "dialog_auto_locate.png", false},
+        {40902, "dialog_cut_keep_list.png", false},
     };
     int failures = 0;
     for (const Shot& shot : shots) {
@@ -188,6 +221,7 @@ int main(int argc, char** argv) {
         failures += !ok;
     }
     failures += SpectrumWindowShots(frame, stereoEditor, folder);
+    failures += LoopWindowShot(frame, stereoEditor, folder);
     StopShell(frame);
     return failures ? 1 : 0;
 }

@@ -101,4 +101,17 @@ class GenerateDialogTest : public QObject {
     void presetsChooseSaveAndLoad();
 };
 
+class LoopMarkerTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void setMarkerDialogStepsNamesAndRecords();
+    void setLoopDialogChecksValuesAndRoles();
+    void mouseDragKeepsLoopsAndSnaps();
+    void mouseButtonPlacesMarkerAndLoop();
+    void autoLocateDialogStoresSettings();
+    void cutKeepDialogCutsIntoNewEditor();
+    void loopWindowNudgesSnapsAndSaves();
+};
+
 }  // namespace shelltest
