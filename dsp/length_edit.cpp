@@ -25,6 +25,8 @@ constexpr uint32_t kOpCutDelete = 3;
 constexpr uint32_t kOpTrim = 5;
 constexpr uint32_t kOpShuffle = 51;
 
+constexpr int kMaxRetries = 50;
+
 const char* const kRightChannelQuestion =
     "No memory for Right Channel.\nFree memory, then select YES to retry.\n,NO removes Right "
     "after saving it to disk.";
@@ -66,16 +68,20 @@ float* ObtainRight(WaveRecord& record, uint64_t frames, bool& dropRight) {
             return right;
         }
     }
-    for (;;) {
+    // Yes retries; an answer that never changes (an automatic one) cannot
+    // keep the edit waiting for ever.
+    for (int asked = 0; asked < kMaxRetries; ++asked) {
         QuestionAnswer answer = UI().Ask(record.window, TitleOf(record), kRightChannelQuestion,
                                          kButtonsYesNo, kAnswerNo);
         if (answer == kAnswerYes) {
             if (float* right = NewChannelBlock(frames, false)) return right;
             continue;
         }
+        // No: the right channel goes only once it is saved.
         dropRight = SaveRightChannel(record);
         return nullptr;
     }
+    return nullptr;
 }
 
 void Fill(float* to, const SplicePiece* pieces, size_t count, bool right) {
