@@ -87,6 +87,7 @@ class DialogsTest : public QObject {
     void stretchAndPitchGuardsMemoryAndAbort();
     void transposePresetsRoundTrip();
     void curveDialogsLoadRecordsThePresetLine();
+    void curvePreviewFollowsTheCurve();
 };
 
 class SpectrumTest : public QObject {
