@@ -378,7 +378,12 @@ TEST(LengthEdits, ShuffleMovesTheMouseArea) {
 TEST(SystemPaste, ReplacesTheAffectAreaAndFillsEmptyEditors) {
     ClipGuard guard;
     RecordingUserInterface ui;
-    WaveRecord* a = MakeWave(20, true, Index);
+    // Values within -1..1: pasted floats are brought into range.
+    WaveRecord* a = MakeWave(20, true, [](int c, uint32_t i) { return Index(c, i) / 64.0f; });
+    auto scaled = [](std::vector<float> v) {
+        for (float& x : v) x /= 64.0f;
+        return v;
+    };
     // Copy frames 5..9 of the right channel only: a mono image.
     SelectMouse(*a, 5, 5, 2);
     std::vector<uint8_t> image;
@@ -390,8 +395,8 @@ TEST(SystemPaste, ReplacesTheAffectAreaAndFillsEmptyEditors) {
     SelectMouse(*a, 0, 2, 3);
     ASSERT_EQ(SystemPasteImage(*a, image.data(), image.size()), kEditDone);
     EXPECT_EQ(a->frameCount, 23u);
-    EXPECT_EQ(Channel(*a, 0), Cat({Range(5, 10, 0.5f), Range(2, 20)}));
-    EXPECT_EQ(Channel(*a, 1), Cat({Range(5, 10, 0.5f), Range(2, 20, 0.5f)}));
+    EXPECT_EQ(Channel(*a, 0), scaled(Cat({Range(5, 10, 0.5f), Range(2, 20)})));
+    EXPECT_EQ(Channel(*a, 1), scaled(Cat({Range(5, 10, 0.5f), Range(2, 20, 0.5f)})));
     EXPECT_EQ(BackupAt(*a, 0)->operation, 2u);
 
     // A stereo image into a mono wave keeps its left channel; into an empty

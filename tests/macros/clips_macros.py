@@ -94,7 +94,9 @@ with tempfile.TemporaryDirectory() as folder:
                 '    d = obLoadClip(e, "in.wav")\n'
                 '    Print c, d, obLoadClip(e, "none.wav")\n'
                 '    Print obSaveClipByID(e, c, "byid.wav")\n'
-                '    Print obSaveClipByName(e, "in", "byname.wav")\n'
+                # neither file names its sound: both clips are "Untitled",
+                # and the newest (in.wav) is found first
+                '    Print obSaveClipByName(e, "untitled", "byname.wav")\n'
                 '    Print obSaveClipByID(e, 99, "no.wav"), obSaveClipByName(e, "no", "no.wav")\n'
                 "    r = obCloseEditor(e)\n"
                 "    f = obOpenEditor()\n"
