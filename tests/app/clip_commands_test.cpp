@@ -91,9 +91,18 @@ void ClipCommandsTest::systemCopyCutPasteAndDelete() {
     // Cut: copy, then delete; Paste into a new, empty editor.
     gFrame->RunCommand(41309);
     QCOMPARE(r->frameCount, 3000u);
-    gFrame->RunCommand(40001);  // New
-    EditorWindow* second = gFrame->ActiveEditor();
+    // Trim keeps the area only (the frames now at 1000..1999).
+    QCOMPARE(gFrame->RunCommand(41317), MainFrame::Route::Editor);
+    QCOMPARE(r->frameCount, 1000u);
+    QCOMPARE(r->leftSamples[0], left[2000]);
+    QCOMPARE(r->rightSamples[999], right[2999]);
+    gFrame->RunCommand(41312);
+    QCOMPARE(r->frameCount, 3000u);
+
+    EditorWindow* second = gFrame->NewEditor();
+    QCoreApplication::processEvents();
     QVERIFY(second && second != editor);
+    QCOMPARE(gFrame->ActiveEditor(), second);
     WaveRecord* e = second->Record();
     QCOMPARE(gFrame->RunCommand(41311), MainFrame::Route::Editor);
     QCOMPARE(e->frameCount, 1000u);
@@ -115,15 +124,6 @@ void ClipCommandsTest::systemCopyCutPasteAndDelete() {
     QCOMPARE(e->rightSamples[1], -0.5f);  // mono into both channels
     QCOMPARE(e->rightSamples[2], 32767 / 32768.0f);
 
-    // Trim keeps the area only.
-    ui.answer = kAnswerNo;  // close without saving
-    second->close();
-    QCoreApplication::processEvents();
-    gFrame->ShowEditor(editor->Number());
-    gEditing.affectArea = kAffectMarkers;
-    QCOMPARE(gFrame->RunCommand(41317), MainFrame::Route::Editor);
-    QCOMPARE(r->frameCount, 1000u);
-    QCOMPARE(r->leftSamples[0], left[2000]);
     SetUserInterface(nullptr);
 }
 

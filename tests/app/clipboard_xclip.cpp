@@ -98,8 +98,10 @@ int main(int argc, char** argv) {
     QEventLoop wait;
     QTimer::singleShot(300, &wait, &QEventLoop::quit);
     wait.exec();
-    frame->RunCommand(40001);  // New
-    WaveRecord* e = frame->ActiveEditor()->Record();
+    EditorWindow* empty = frame->NewEditor();
+    QCoreApplication::processEvents();
+    WaveRecord* e = empty->Record();
+    if (frame->ActiveEditor() != empty) Check(false, "the new editor is the active one");
     frame->RunCommand(41311);
     std::vector<float> reference = Floats(Run("sox", {other, "-t", "f32", "-"}));
     Check(WaveHasData(e) && e->rightSamples == nullptr, "the paste made a mono wave");
