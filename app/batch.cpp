@@ -19,6 +19,7 @@
 #include "script/recorder.h"
 #include "script/run_macro.h"
 #include "script/settings_store.h"
+#include "wave/clips.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"
 
@@ -72,6 +73,7 @@ int RunBatchCommand(int argc, char** argv) {
     StopRecorder();
     CloseMessageFile();
     CloseAllEditors();
+    EraseAllClips();
     std::fflush(stdout);
     if (result != 0) {
         std::fprintf(stderr, "%s\n", EngineResultText(result));

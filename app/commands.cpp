@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "app/clip_commands.h"
 #include "app/command_table.h"
 #include "app/editor_window.h"
 #include "app/generate_dialog.h"
@@ -28,6 +29,7 @@
 #include "app/view_options.h"
 #include "base/messages.h"
 #include "dsp/frame.h"
+#include "dsp/length_edit.h"
 #include "dsp/level.h"
 #include "dsp/operation.h"
 #if __has_include("dsp/operation_table.h")
@@ -115,8 +117,6 @@ void ViewFrame(CommandContext& c, uint32_t frame) {
 const char* const kNeedsPlayback = "Not available yet: needs playback";
 const char* const kNeedsRecording = "Not available yet: needs recording";
 const char* const kNeedsSampler = "Not available yet: needs sampler transfer";
-const char* const kNeedsClips = "Not available yet: needs multi-clips and the clipboard";
-const char* const kNeedsLengthEdits = "Not available yet: needs length-changing edits";
 const char* const kNeedsLoopDialogs = "Not available yet: needs the loop and marker dialogs";
 const char* const kNeedsDialog = "Not available yet: needs its processing dialog";
 
@@ -729,14 +729,21 @@ void LoopMarkerCommands(std::vector<Command>& t) {
 }
 
 void EditCommands(std::vector<Command>& t) {
-    static const char* const kClips[9] = {
-        "Multi-Clips C&lip",  "Multi-Clips &Copy",      "Multi-Clips C&ut",
-        "Multi-Clips &Paste", "Multi-Clips &Replace",   "Multi-Clips &Edit",
-        "Multi-Clips E&rase", "Multi-Clips Erase &All", "Multi-Clips Pla&y"};
-    for (int i = 0; i < 9; ++i) t.push_back(Missing(41300 + i, kClips[i], G::Edit, kNeedsClips));
-    t.push_back(Missing(41309, "Cu&t", G::Edit, kNeedsClips, "Ctrl+X", "edit-cut"));
-    t.push_back(Missing(41310, "&Copy", G::Edit, kNeedsClips, "Ctrl+C", "edit-copy"));
-    t.push_back(Missing(41311, "&Paste", G::Edit, kNeedsClips, "Ctrl+V", "edit-paste"));
+    // Multi-Clips Clip, Copy, Cut, Paste, Replace, Edit, Erase, Erase All, Play.
+    t.push_back(Cmd(41300, "Multi-Clips C&lip", "", G::Edit, NewClipCommand, HasWave));
+    t.push_back(Cmd(41301, "Multi-Clips &Copy", "", G::Edit, CopyClipCommand, HasWave));
+    t.push_back(Cmd(41302, "Multi-Clips C&ut", "", G::Edit, CutClipCommand, HasWave));
+    t.push_back(Cmd(41303, "Multi-Clips &Paste", "", G::Edit, PasteClipCommand, HasEditor));
+    t.push_back(Cmd(41304, "Multi-Clips &Replace", "", G::Edit, ReplaceClipCommand, HasEditor));
+    t.push_back(Cmd(41305, "Multi-Clips &Edit", "", G::Edit, EditClipsCommand, HasEditor));
+    t.push_back(Cmd(41306, "Multi-Clips E&rase", "", G::Edit, EraseClipCommand, HasEditor));
+    t.push_back(Cmd(41307, "Multi-Clips Erase &All", "", G::Edit, EraseAllClipsCommand, HasEditor));
+    t.push_back(Cmd(41308, "Multi-Clips Pla&y", "", G::Edit, PlayClipCommand, HasEditor));
+    // The system clipboard.
+    t.push_back(Cmd(41309, "Cu&t", "Ctrl+X", G::Edit, SystemCutCommand, HasWave, "edit-cut"));
+    t.push_back(Cmd(41310, "&Copy", "Ctrl+C", G::Edit, SystemCopyCommand, HasWave, "edit-copy"));
+    t.push_back(
+        Cmd(41311, "&Paste", "Ctrl+V", G::Edit, SystemPasteCommand, HasEditor, "edit-paste"));
     t.push_back(Cmd(
         41312, "&Undo", "Ctrl+Z", G::Edit,
         [](CommandContext& c) {
@@ -769,11 +776,23 @@ void EditCommands(std::vector<Command>& t) {
             });
         },
         [](const CommandContext& c) { return HasWave(c) && BackupCount(*RecordOf(c)) > 0; }));
-    t.push_back(Missing(41315, "&Delete", G::Edit, kNeedsLengthEdits, "Delete", "edit-delete"));
+    t.push_back(Cmd(
+        41315, "&Delete", "Delete", G::Edit,
+        [](CommandContext& c) {
+            InstallEmergencySave();
+            RunEdit(c, DeleteArea, DeleteAreaMacroLine);
+        },
+        HasWave, "edit-delete"));
     t.push_back(Cmd(
         41316, "&Mute", "", G::Edit, [](CommandContext& c) { RunSimple(c, kSimpleMute); }, HasWave,
         "audio-volume-muted"));
-    t.push_back(Missing(41317, "T&rim", G::Edit, kNeedsLengthEdits));
+    t.push_back(Cmd(
+        41317, "T&rim", "", G::Edit,
+        [](CommandContext& c) {
+            InstallEmergencySave();
+            RunEdit(c, TrimToArea, TrimMacroLine);
+        },
+        HasWave));
 }
 
 std::vector<Command> BuildTable() {

@@ -33,6 +33,7 @@
 #include "script/recorder.h"
 #include "script/settings_store.h"
 #include "wave/change_notice.h"
+#include "wave/clips.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"
 
@@ -460,10 +461,11 @@ void MainFrame::ShutDown() {
     shutDown_ = true;
     // The settings, then the help viewer and tool windows (dialogs are
     // modal and gone), the message file, the recorder ("End Sub"), the
-    // clips and playback (none yet), the abort window (owned by the seam).
+    // clips, playback (none yet), the abort window (owned by the seam).
     WriteShellSettings(settingsFolder_);
     CloseMessageFile();
     if (RecorderRunning()) StopRecorder();
+    EraseAllClips();
 }
 
 void MainFrame::dragEnterEvent(QDragEnterEvent* event) {

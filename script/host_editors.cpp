@@ -10,6 +10,7 @@
 #include "base/user_interface.h"
 #include "dsp/frame.h"
 #include "engine/tessel.h"
+#include "formats/clip_files.h"
 #include "formats/sound_io.h"
 #include "script/cut_keep_list.h"
 #include "script/host_state.h"
@@ -444,16 +445,23 @@ int32_t obSetSampleBuffer(int32_t waveid, int32_t offset, int32_t size, TesArray
     return 1;
 }
 
-int32_t obLoadClip(int32_t waveid, const char*) {
-    return ScriptEditor(waveid) ? NotYetAvailable() : 0;
+// Loads a sound file as a new clip of the editor: the clip's number, 0 on failure.
+int32_t obLoadClip(int32_t waveid, const char* path) {
+    WaveRecord* record = ScriptEditor(waveid);
+    if (!record || !path || !*path) return 0;
+    return int32_t(LoadClip(*record, path, false));
 }
 
-int32_t obSaveClipByID(int32_t waveid, int32_t, const char*) {
-    return ScriptEditor(waveid) ? NotYetAvailable() : 0;
+int32_t obSaveClipByID(int32_t waveid, int32_t ID, const char* path) {
+    if (!ScriptEditor(waveid) || ID <= 0 || !path || !*path) return 0;
+    const Clip* clip = FindClip(uint32_t(ID));
+    return clip && SaveClip(*clip, path) == 0 ? 1 : 0;
 }
 
-int32_t obSaveClipByName(int32_t waveid, const char*, const char*) {
-    return ScriptEditor(waveid) ? NotYetAvailable() : 0;
+int32_t obSaveClipByName(int32_t waveid, const char* name, const char* path) {
+    if (!ScriptEditor(waveid) || !name || !path || !*path) return 0;
+    const Clip* clip = FindClipByName(name);
+    return clip && SaveClip(*clip, path) == 0 ? 1 : 0;
 }
 
 int32_t obCutKeepList(int32_t waveid, int32_t process) {

@@ -7,6 +7,7 @@
 #include "analysis/spectrum.h"
 #include "base/dialog_guard.h"
 #include "dsp/generate.h"
+#include "dsp/length_edit.h"
 #include "dsp/operation.h"
 #include "dsp/operation_table.h"
 #include "script/host_state.h"
@@ -25,9 +26,6 @@ WaveRecord* Target(int32_t waveid, ProcessDialog dialog) {
 // An operation not built yet: the editor must be loaded and the dialog closed.
 int32_t Missing(int32_t waveid, ProcessDialog dialog) {
     return Target(waveid, dialog) ? NotYetAvailable() : 0;
-}
-int32_t Missing(int32_t waveid) {
-    return ScriptLoadedEditor(waveid) ? NotYetAvailable() : 0;
 }
 
 int32_t GenerateInto(int32_t waveid, const GenerateSettings& settings) {
@@ -56,10 +54,12 @@ int ScriptSecondEditor(int32_t number) {
 extern "C" {
 
 int32_t obTrim(int32_t waveid) {
-    return Missing(waveid);
+    WaveRecord* record = ScriptLoadedEditor(waveid);
+    return record && TrimToArea(*record) == kEditDone ? 1 : 0;
 }
 int32_t obDeleteAffectArea(int32_t waveid) {
-    return Missing(waveid);
+    WaveRecord* record = ScriptLoadedEditor(waveid);
+    return record && DeleteArea(*record) == kEditDone ? 1 : 0;
 }
 
 int32_t obClone(int32_t waveid) {

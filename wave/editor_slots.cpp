@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "wave/clips.h"
 #include "wave/memory.h"
 #include "wave/undo.h"
 #include "wave/wave_record.h"
@@ -111,6 +112,7 @@ void ResetRecord(WaveRecord& record) {
 }
 
 void DiscardWave(WaveRecord& record) {
+    DetachClipsOf(record);
     DropOverviews(record);
     ClearLists(record, kListLoops | kListMarkers);
     DropBackups(record);

@@ -251,6 +251,7 @@ void DropBackups(WaveRecord& record) {
 
 int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHandOver* handOver) {
     if (handOver) *handOver = BackupHandOver{};
+    if (kind == kBackupByCaller) return kBackupNone;
     if (!record.leftSamples || record.frameCount == 0) return kBackupNone;
     uint32_t channels =
         kind == kBackupWholeAllChannels ? ExistingChannels(record) : AffectChannels(record);
@@ -336,6 +337,64 @@ int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind, BackupHand
     record.undoHead = node;
     NotifyChange(&record, kChangeUndo);
     return kBackupMade;
+}
+
+int AdoptIntoBackup(WaveRecord& record, uint32_t operation, float* left, float* right,
+                    uint32_t frames) {
+    float* oldLeft = record.leftSamples;
+    float* oldRight = record.rightSamples;
+    uint32_t oldFrames = record.frameCount;
+    int result = kBackupNone;
+    UndoBackup* node = nullptr;
+    if (gBackups == 0) {
+        DropBackups(record);
+    } else if (oldLeft && oldFrames) {
+        DropRedoAndTrim(record);
+        if (BackupCount(record) >= gBackups) RemoveNode(Oldest(record));
+        node = new (std::nothrow) UndoBackup;
+        if (!node) {
+            DropBackups(record);
+            ReportMessage(record, "Could not create backup for Undo");
+            result = kBackupNoMemory;
+        }
+    }
+    if (node) {
+        node->start = 0;
+        node->length = oldFrames;
+        node->channels = ExistingChannels(record);
+        node->kind = kBackupWholeAllChannels;
+        node->sampleRate = record.sampleRate;
+        node->operation = operation;
+        node->viewStart = record.viewStart;
+        node->viewSpan = record.viewSpan;
+        node->viewLevelCentre = record.viewLevelCentre;
+        node->viewLevelSpan = record.viewLevelSpan;
+        // The overviews move with the samples: the new wave gets its own.
+        node->overviewBlocks = record.leftOverview.blocks;
+        node->left = oldLeft;
+        node->right = oldRight;
+        node->leftOverview = record.leftOverview;
+        if (oldRight && record.rightOverview.blocks == node->overviewBlocks)
+            node->rightOverview = record.rightOverview;
+        else
+            FreeOverview(record.rightOverview);
+        record.leftOverview = PeakOverview{};
+        record.rightOverview = PeakOverview{};
+        node->next = record.undoHead;
+        node->backLink = &record.undoHead;
+        if (node->next) node->next->backLink = &node->next;
+        record.undoHead = node;
+        result = kBackupMade;
+    } else {
+        Release(oldLeft, size_t(oldFrames) * sizeof(float), kAllocLarge);
+        Release(oldRight, size_t(oldFrames) * sizeof(float), kAllocLarge);
+        DropOverviews(record);
+    }
+    record.leftSamples = left;
+    record.rightSamples = right;
+    record.frameCount = frames;
+    NotifyChange(&record, kChangeUndo);
+    return result;
 }
 
 namespace {

@@ -16,6 +16,9 @@ enum BackupKind : uint32_t {
     kBackupWholeEditChannels = 0,  // whole wave, edit channels
     kBackupRange = 1,              // affect range, edit channels
     kBackupWholeAllChannels = 2,   // whole wave, all channels
+    // Not a kind of its own: the edit takes its backup itself with
+    // AdoptIntoBackup, so MakeBackup (and BeginEdit) take none.
+    kBackupByCaller = 3,
 };
 
 // Operation numbers used by this and other modules (index into the name table).
@@ -115,6 +118,15 @@ struct BackupHandOver {
 // range backups and the other kinds are copies as usual.
 int MakeBackup(WaveRecord& record, uint32_t operation, uint32_t kind,
                BackupHandOver* handOver = nullptr);
+
+// A whole-wave, all-channels backup (kind 2) for an edit that built the new
+// channels of the wave out of place: the backup keeps the record's present
+// buffers and overviews (moved, not copied) and the record gets `left`,
+// `right` (null: mono) and `frames`. Without a backup (setting 0, or no
+// memory for the node: reported as by MakeBackup) the old buffers are
+// released. Either way the record holds the new channels afterwards.
+int AdoptIntoBackup(WaveRecord& record, uint32_t operation, float* left, float* right,
+                    uint32_t frames);
 
 uint32_t BackupCount(const WaveRecord& record);
 const UndoBackup* BackupAt(const WaveRecord& record, uint32_t index);  // 0 = newest

@@ -45,6 +45,15 @@ class CommandsTest : public QObject {
     void settingsCommandsChangeState();
 };
 
+class ClipCommandsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void everyClipCommandHasAHandler();
+    void systemCopyCutPasteAndDelete();
+    void multiClipDialogs();
+};
+
 class MacroUiTest : public QObject {
     Q_OBJECT
   private slots:

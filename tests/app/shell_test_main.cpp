@@ -45,6 +45,10 @@ int main(int argc, char** argv) {
         status |= QTest::qExec(&t, argc, argv);
     }
     {
+        shelltest::ClipCommandsTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
         shelltest::GenerateDialogTest t;
         status |= QTest::qExec(&t, argc, argv);
     }
