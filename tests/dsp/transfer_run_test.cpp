@@ -132,11 +132,11 @@ TEST(TransferRun, EveryStartAndTailLength) {
     }
 }
 
-// A sweep over the whole float range by bit pattern (every 251st pattern:
+// A sweep over the whole float range by bit pattern (every 1021st pattern:
 // both signs, every exponent, subnormals, infinities and NaNs).
 TEST(TransferRun, SweepOfFloatBitPatterns) {
     std::vector<float> in;
-    for (uint64_t b = 0; b <= 0xffffffffu; b += 251) in.push_back(FromBits(uint32_t(b)));
+    for (uint64_t b = 0; b <= 0xffffffffu; b += 1021) in.push_back(FromBits(uint32_t(b)));
     for (int preset : {2, 7, 11}) {
         TransferParams p = TransferBuiltIn(preset);
         p.mirror = preset == 7;
@@ -149,20 +149,17 @@ TEST(TransferRun, SweepOfFloatBitPatterns) {
     }
 }
 
-// Known levels, independent of the one-sample code: "Linear" maps a level
-// on a segment edge to itself, inside a segment it truncates toward zero.
+// Known levels, independent of the one-sample code: "Linear" is the
+// identity truncated toward zero. The inputs are exact binary fractions, so
+// x x 32767 has no rounding: 0.5 -> 16383.5 -> 16383.
 TEST(TransferRun, KnownLevelsOfLinear) {
     TransferTable t;
     BuildTransferTable(TransferBuiltIn(kTransferInitialPreset), t);
-    const float in[7] = {float(1024 / 32767.0),
-                         float(-1024 / 32767.0),
-                         float(100.75 / 32767.0),
-                         float(-100.75 / 32767.0),
-                         5.0f,
-                         -5.0f,
-                         std::numeric_limits<float>::quiet_NaN()};
-    float out[7];
-    TransferRun(t, in, out, 7);
-    const int want[7] = {1024, -1024, 100, -100, 32767, -32768, 0};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(out[i], float(want[i] / 32767.0)) << i;
+    const float in[9] = {0.5f,   -0.5f,     0.25f,
+                         -0.25f, 0.015625f, -0.015625f,
+                         5.0f,   -5.0f,     std::numeric_limits<float>::quiet_NaN()};
+    float out[9];
+    TransferRun(t, in, out, 9);
+    const int want[9] = {16383, -16383, 8191, -8191, 511, -511, 32767, -32768, 0};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(out[i], float(want[i] / 32767.0)) << i;
 }
