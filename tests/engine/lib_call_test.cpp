@@ -26,7 +26,7 @@ std::string Text(Engine& e, const char* name) {
 
 const char* const kDeclarations =
     "Declare Function labs Lib \"libc.so.6\" (ByVal n&) As Long\n"
-    "Declare Function abs Lib \"libc.so.6\" (ByVal n%) As Integer\n"
+    "Declare Function cabs Lib \"libc.so.6\" Alias \"abs\" (ByVal n%) As Integer\n"
     "Declare Function strlen Lib \"libc.so.6\" (ByVal s$) As Long\n"
     "Declare Function strchr Lib \"libc.so.6\" (ByVal s$, ByVal c&) As String\n"
     "Declare Function strncmp Lib \"libc.so.6\" (ByVal a$, ByVal b$, ByVal n&) As Long\n"
@@ -50,7 +50,7 @@ TEST(EngineLibCalls, IntegerShapesAndLibffiShapesGiveTheCLibrarysResults) {
         "Sub Main\n"
         "  r1 = labs(-7)\n"
         "  r2 = labs(-2147483647)\n"
-        "  r3 = abs(-300)\n"
+        "  r3 = cabs(-300)\n"
         "  r4 = strlen(\"hello\")\n"
         "  r5 = strchr(\"hello\", 108)\n"
         "  r16 = strchr(\"hello\", 122)\n"  // no match: a null pointer gives \"\"
