@@ -52,9 +52,10 @@ FilterSection Identity() {
     return s;
 }
 
-// One filtered pass of the fused sections with the state in locals.
+// One filtered pass of the fused sections with the state in locals, from src
+// into dst (the same place for a run in place).
 template <int N>
-void RunFused(const FilterSection* s, SectionState* st, float* x, uint32_t n) {
+void RunFused(const FilterSection* s, SectionState* st, const float* src, float* dst, uint32_t n) {
     double b0[N], b1[N], b2[N], a1[N], a2[N], x1[N], x2[N], y1[N], y2[N];
     for (int k = 0; k < N; ++k) {
         b0[k] = s[k].b0;
@@ -68,7 +69,7 @@ void RunFused(const FilterSection* s, SectionState* st, float* x, uint32_t n) {
         y2[k] = st[k].y2;
     }
     for (uint32_t i = 0; i < n; ++i) {
-        double in = x[i];
+        double in = src[i];
         for (int k = 0; k < N; ++k) {
             double y;
             if constexpr (N == 1) {
@@ -89,38 +90,46 @@ void RunFused(const FilterSection* s, SectionState* st, float* x, uint32_t n) {
             y1[k] = y;
             in = y;
         }
-        x[i] = float(in);
+        dst[i] = float(in);
     }
     for (int k = 0; k < N; ++k) st[k] = {x1[k], x2[k], y1[k], y2[k]};
 }
 
-// Runs the sections over one channel's area in abort blocks; the progress
-// bar moves 20 times over all `passes` of the channel (the fused sections
-// make every pass at once, so the counter moves by `passes` per sample).
-bool FilterArea(const EqSections& sections, float* x, uint32_t length, uint32_t start, int passes) {
+// Runs the sections over one channel's area in abort blocks, reading src and
+// writing dst (the same place in place); the progress bar moves 20 times over
+// all `passes` of the channel (the fused sections make every pass at once, so
+// the counter moves by `passes` per sample). After an abort the rest of dst
+// is the original (copied from src).
+bool FilterArea(const EqSections& sections, float* dst, const float* src, uint32_t length,
+                uint32_t start, int passes) {
     SectionState states[kMaxEqSections];
     // Each section is primed from the unfiltered samples before the area.
-    for (int k = 0; k < sections.count; ++k) states[k] = PrimeSection(sections.s[k], x, start);
+    for (int k = 0; k < sections.count; ++k) states[k] = PrimeSection(sections.s[k], src, start);
     ProgressCounter progress{uint64_t(length / 20) * uint64_t(passes)};
     for (uint32_t done = 0; done < length;) {
         uint32_t n = std::min(kAbortBlock, length - done);
-        RunEqSections(sections, states, x + done, n);
+        RunEqSectionsFrom(sections, states, src + done, dst + done, n);
         done += n;
         progress.Advance(uint64_t(n) * uint64_t(passes));
-        if (AbortRequested()) return false;
+        if (AbortRequested()) {
+            CopyArea(dst + done, src + done, length - done);
+            return false;
+        }
     }
     return true;
 }
 
-// The common body of the four fixed-section functions.
+// The common body of the four fixed-section functions. Out of place where
+// the backup can take the original buffers (the whole wave): the filter reads
+// them and writes the new ones, so no copy of the sound is made first.
 int RunSections(WaveRecord& record, uint32_t undo, const EqSections& sections, int passes) {
     if (!WaveHasData(&record) || sections.count == 0) return kEditNothing;
     if (AffectRange(record).length == 0) return kEditNothing;
     AreaEdit edit;
-    if (!BeginAreaEdit(record, undo, kBackupRange, edit)) return kEditNothing;
+    if (!BeginAreaEdit(record, undo, kBackupRange, edit, true)) return kEditNothing;
     const uint32_t start = edit.area.start;
-    return WalkAreaEdit(edit, [&](float* x, uint32_t length, bool) {
-        return FilterArea(sections, x, length, start, passes);
+    return WalkAreaEditFrom(edit, [&](float* dst, const float* src, uint32_t length, bool) {
+        return FilterArea(sections, dst, src, length, start, passes);
     });
 }
 
@@ -306,23 +315,28 @@ EqSections ParametricSections(const ParametricParams& p, uint32_t rate) {
     return out;
 }
 
-void RunEqSections(const EqSections& sections, SectionState* states, float* x, uint32_t n) {
+void RunEqSectionsFrom(const EqSections& sections, SectionState* states, const float* src,
+                       float* dst, uint32_t n) {
     switch (sections.count) {
         case 1:
-            return RunFused<1>(sections.s, states, x, n);
+            return RunFused<1>(sections.s, states, src, dst, n);
         case 2:
-            return RunFused<2>(sections.s, states, x, n);
+            return RunFused<2>(sections.s, states, src, dst, n);
         case 3:
-            return RunFused<3>(sections.s, states, x, n);
+            return RunFused<3>(sections.s, states, src, dst, n);
         case 4:
-            return RunFused<4>(sections.s, states, x, n);
+            return RunFused<4>(sections.s, states, src, dst, n);
         case 5:
-            return RunFused<5>(sections.s, states, x, n);
+            return RunFused<5>(sections.s, states, src, dst, n);
         case 6:
-            return RunFused<6>(sections.s, states, x, n);
+            return RunFused<6>(sections.s, states, src, dst, n);
         default:
             return;
     }
+}
+
+void RunEqSections(const EqSections& sections, SectionState* states, float* x, uint32_t n) {
+    RunEqSectionsFrom(sections, states, x, x, n);
 }
 
 // ---- Operations ----

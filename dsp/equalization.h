@@ -107,6 +107,9 @@ EqSections ParametricSections(const ParametricParams& p, uint32_t rate);
 
 // Runs the sections fused over x[0..n) in place, continuing the states.
 void RunEqSections(const EqSections& sections, SectionState* states, float* x, uint32_t n);
+// The same from src into dst (equal, or not overlapping).
+void RunEqSectionsFrom(const EqSections& sections, SectionState* states, const float* src,
+                       float* dst, uint32_t n);
 
 // ---- Operations ----
 

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "dsp/operation.h"
 #include "dsp/preset_file.h"
@@ -88,27 +91,21 @@ void BuildTransferTable(const TransferParams& params, TransferTable& t) {
     const int8_t* T = p.curve;
     // Segment j: 0 is the input -32768; 1 .. 64 the negative inputs with
     // (-s) >> 9 = 64 - j; 65 .. 128 the inputs from 0 with s >> 9 = j - 65.
-    if (p.mirror)
-        t.offset[0] = -double(T[128]) * 512, t.slope[0] = 0;
-    else
-        t.offset[0] = -double(T[0]) * 512, t.slope[0] = 0;
+    t.segment[0] = {-double(p.mirror ? T[128] : T[0]) * 512, 0};
     for (int j = 1; j <= 64; ++j) {
         if (p.mirror) {
             // -trunc(T[k] 512 + |f| (T[k+1] - T[k])) with f <= 0.
             int k = (64 - j) + 64;
-            t.offset[j] = -double(T[k]) * 512;
-            t.slope[j] = double(T[k + 1] - T[k]);
+            t.segment[j] = {-double(T[k]) * 512, double(T[k + 1] - T[k])};
         } else {
             // trunc(f (T[l] - T[h]) - T[h] 512).
             int h = j, l = h - 1;
-            t.offset[j] = -double(T[h]) * 512;
-            t.slope[j] = double(T[l] - T[h]);
+            t.segment[j] = {-double(T[h]) * 512, double(T[l] - T[h])};
         }
     }
     for (int j = 65; j <= 128; ++j) {
         int k = j - 1;  // (s >> 9) + 64
-        t.offset[j] = double(T[k]) * 512;
-        t.slope[j] = double(T[k + 1] - T[k]);
+        t.segment[j] = {double(T[k]) * 512, double(T[k + 1] - T[k])};
     }
 }
 
@@ -127,21 +124,95 @@ int32_t ShapeLevel(const TransferTable& t, float x) {
     const double f = y - 512.0 * double(q);
     // Segment: 65 + (s >> 9) from 0, 64 - ((-s) >> 9) below (0 for -32768).
     const int j = 65 + q + negative;
-    const int32_t out = int32_t(t.offset[j] + f * t.slope[j]);
+    const TransferSegment& g = t.segment[j];
+    const int32_t out = int32_t(g.offset + f * g.slope);
     return finite ? out : 0;
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// ShapeLevel of two samples in the two double lanes, operation for
+// operation (the same roundings, so the same levels): the levels come back
+// in the low two 32-bit lanes. Only the table fetch is per lane.
+inline __m128i ShapeLevel2(const TransferTable& t, __m128d x) {
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
+    const __m128d finite = _mm_cmple_pd(_mm_and_pd(x, magnitude),
+                                        _mm_set1_pd(double(std::numeric_limits<float>::max())));
+    __m128d y = _mm_and_pd(_mm_mul_pd(x, _mm_set1_pd(32767.0)), finite);  // +0 when not finite
+    y = _mm_min_pd(y, _mm_set1_pd(32767.0));
+    y = _mm_max_pd(y, _mm_set1_pd(-32768.0));
+    const __m128i s = _mm_cvttpd_epi32(y);
+    const __m128i negative = _mm_srai_epi32(s, 31);
+    const __m128i q =
+        _mm_srai_epi32(_mm_add_epi32(s, _mm_and_si128(negative, _mm_set1_epi32(511))), 9);
+    const __m128d f = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(512.0), _mm_cvtepi32_pd(q)));
+    const __m128i j = _mm_add_epi32(_mm_add_epi32(q, negative), _mm_set1_epi32(65));
+    const __m128d g0 = _mm_load_pd(&t.segment[_mm_cvtsi128_si32(j)].offset);
+    const __m128d g1 = _mm_load_pd(&t.segment[_mm_cvtsi128_si32(_mm_srli_si128(j, 4))].offset);
+    const __m128d v = _mm_add_pd(_mm_unpacklo_pd(g0, g1), _mm_mul_pd(f, _mm_unpackhi_pd(g0, g1)));
+    // The 64-bit lane masks narrowed to the two low 32-bit lanes.
+    const __m128i keep = _mm_shuffle_epi32(_mm_castpd_si128(finite), _MM_SHUFFLE(3, 3, 2, 0));
+    return _mm_and_si128(_mm_cvttpd_epi32(v), keep);
+}
+
+// Runs four samples at a time through ShapeLevel2, the rest one by one:
+// store4(four levels as int32, dst) writes four outputs, store1(level) gives one.
+template <class Store4, class Store1>
+void ShapeBlocks(const TransferTable& t, const float* in, float* out, uint32_t n, Store4 store4,
+                 Store1 store1) {
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128 x = _mm_loadu_ps(in + i);
+        const __m128i lo = ShapeLevel2(t, _mm_cvtps_pd(x));
+        const __m128i hi = ShapeLevel2(t, _mm_cvtps_pd(_mm_movehl_ps(x, x)));
+        store4(_mm_unpacklo_epi64(lo, hi), out + i);
+    }
+    for (; i < n; ++i) out[i] = store1(ShapeLevel(t, in[i]));
+}
+
+}  // namespace
+#endif
+
+// level x (1 / 32767) rounds to the same float as level / 32767: for
+// |level| < 2^17 the quotient lies at least 1e-12 (relative) from any point
+// where float rounding changes, far beyond the product's error.
+constexpr double kLevelScale = 1.0 / 32767.0;
+
 void TransferRun(const TransferTable& t, const float* in, float* out, uint32_t n) {
-    // level x (1 / 32767) rounds to the same float as level / 32767: for
-    // |level| < 2^17 the quotient lies at least 1e-12 (relative) from any
-    // point where float rounding changes, far beyond the product's error.
-    constexpr double kScale = 1.0 / 32767.0;
-    for (uint32_t i = 0; i < n; ++i) out[i] = float(double(ShapeLevel(t, in[i])) * kScale);
+    auto one = [](int32_t level) { return float(double(level) * kLevelScale); };
+#if defined(__SSE2__)
+    ShapeBlocks(
+        t, in, out, n,
+        [](__m128i level, float* dst) {
+            const __m128d scale = _mm_set1_pd(kLevelScale);
+            const __m128 lo = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtepi32_pd(level), scale));
+            const __m128 hi =
+                _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(level, level)), scale));
+            _mm_storeu_ps(dst, _mm_movelh_ps(lo, hi));
+        },
+        one);
+#else
+    for (uint32_t i = 0; i < n; ++i) out[i] = one(ShapeLevel(t, in[i]));
+#endif
 }
 
 void TransferRun16(const TransferTable& t, const float* in, float* out, uint32_t n) {
-    for (uint32_t i = 0; i < n; ++i)
-        out[i] = float(std::clamp(ShapeLevel(t, in[i]), -32768, 32767)) / 32768.0f;
+    auto one = [](int32_t level) { return float(std::clamp(level, -32768, 32767)) / 32768.0f; };
+#if defined(__SSE2__)
+    ShapeBlocks(
+        t, in, out, n,
+        [](__m128i level, float* dst) {
+            // Levels lie in -32768 .. 32768: saturating to 16 bits is the clamp.
+            // Dividing by 2^15 is exact, so the product equals the quotient.
+            const __m128i packed = _mm_packs_epi32(level, level);
+            const __m128i wide = _mm_unpacklo_epi16(packed, _mm_srai_epi16(packed, 15));
+            _mm_storeu_ps(dst, _mm_mul_ps(_mm_cvtepi32_ps(wide), _mm_set1_ps(1.0f / 32768.0f)));
+        },
+        one);
+#else
+    for (uint32_t i = 0; i < n; ++i) out[i] = one(ShapeLevel(t, in[i]));
+#endif
 }
 
 int ApplyTransferFunction(WaveRecord& record, const TransferParams& params) {

@@ -40,10 +40,14 @@ struct TransferParams {
 void ClampTransfer(TransferParams& p);
 
 // One shaping run: 129 (offset, slope) pairs so that the output of a sample is
-// trunc(offset[j] + f x slope[j]) for its segment j.
+// trunc(offset + f x slope) of its segment j. The two values of a segment lie
+// side by side, so the loop fetches both with one 16-byte load.
+struct TransferSegment {
+    double offset;
+    double slope;
+};
 struct TransferTable {
-    double offset[kTransferPoints];
-    double slope[kTransferPoints];
+    alignas(16) TransferSegment segment[kTransferPoints];
 };
 void BuildTransferTable(const TransferParams& p, TransferTable& table);
 

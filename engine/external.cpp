@@ -57,7 +57,67 @@ namespace {
 struct CallInfo {
     ffi_cif cif;
     std::vector<ffi_type*> types;
+    bool direct = false;  // every argument and the result in integer registers
 };
+
+#if defined(__x86_64__) && defined(__linux__)
+constexpr int kDirectMaxArgs = 6;  // the integer argument registers
+
+// True when the call can skip libffi: at most six arguments, each a 16- or
+// 32-bit integer or a pointer, and a result that is nothing, such an
+// integer or a pointer. The x86-64 System V convention then passes every
+// argument in an integer register as a sign-extended word and returns in
+// rax, exactly as libffi would set them up.
+bool DirectShape(ffi_type* const* types, int np, ffi_type* rtype) {
+    if (np > kDirectMaxArgs) return false;
+    for (int i = 0; i < np; ++i)
+        if (types[i] != &ffi_type_sint16 && types[i] != &ffi_type_sint32 &&
+            types[i] != &ffi_type_pointer)
+            return false;
+    return rtype == &ffi_type_void || rtype == &ffi_type_sint16 || rtype == &ffi_type_sint32 ||
+           rtype == &ffi_type_pointer;
+}
+
+// Calls through a prototype of word arguments. It is variadic so that the
+// caller also clears al (the count of vector registers a variadic callee
+// reads); a fixed-argument callee ignores it.
+intptr_t CallDirect(void* address, ffi_type* const* types, void* const* values, int np) {
+    intptr_t w[kDirectMaxArgs] = {};
+    for (int i = 0; i < np; ++i) {
+        if (types[i] == &ffi_type_sint16)
+            w[i] = *static_cast<const int16_t*>(values[i]);
+        else if (types[i] == &ffi_type_sint32)
+            w[i] = *static_cast<const int32_t*>(values[i]);
+        else
+            w[i] = reinterpret_cast<intptr_t>(*static_cast<void* const*>(values[i]));
+    }
+    using Fn = intptr_t (*)(...);
+    Fn f = reinterpret_cast<Fn>(address);
+    switch (np) {
+        case 0:
+            return f();
+        case 1:
+            return f(w[0]);
+        case 2:
+            return f(w[0], w[1]);
+        case 3:
+            return f(w[0], w[1], w[2]);
+        case 4:
+            return f(w[0], w[1], w[2], w[3]);
+        case 5:
+            return f(w[0], w[1], w[2], w[3], w[4]);
+        default:
+            return f(w[0], w[1], w[2], w[3], w[4], w[5]);
+    }
+}
+#else
+bool DirectShape(ffi_type* const*, int, ffi_type*) {
+    return false;
+}
+intptr_t CallDirect(void*, ffi_type* const*, void* const*, int) {
+    return 0;
+}
+#endif
 void FreeCallInfo(void* p) {
     delete static_cast<CallInfo*>(p);
 }
@@ -230,10 +290,11 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
             err = Fmt("TESSEL ERROR: DoCallFunc - unknown type %s\n", fn->name);
             return false;
         }
+        info->direct = DirectShape(types, np, rtype);
         fn->callInfo = info;
         fn->freeCallInfo = FreeCallInfo;
     }
-    ffi_cif& cif = static_cast<CallInfo*>(fn->callInfo)->cif;
+    CallInfo& info = *static_cast<CallInfo*>(fn->callInfo);
     union {
         ffi_arg word;
         float f;
@@ -242,7 +303,17 @@ bool CallExternal(ScriptContext& ctx, FuncRec* fn, Cell* args, int nargs, Cell* 
         char pad[16];
     } result;
     std::memset(&result, 0, sizeof result);
-    ffi_call(&cif, FFI_FN(fn->address), &result, values);
+    if (info.direct) {
+        // Only the low 16 or 32 bits of an integer result are defined; the
+        // conversions below take just those.
+        const intptr_t word = CallDirect(fn->address, types, values, np);
+        if (rt == VT_STRING)
+            result.p = reinterpret_cast<void*>(word);
+        else
+            result.word = ffi_arg(word);
+    } else {
+        ffi_call(&info.cif, FFI_FN(fn->address), &result, values);
+    }
     // By-reference arguments: what the callee wrote goes back to the variables.
     for (int i = 0; i < np && i < nargs; ++i) {
         const Param& p = fn->params[i];

@@ -406,28 +406,28 @@ __attribute__((noinline)) bool Interpreter::EnterPlain(FuncRec* fn, int nargs, C
 }
 
 // Returns from a plain frame whose result is a number (or that has none)
-// into a destination that holds no object.
-// False leaves it to Leave.
-__attribute__((noinline)) bool Interpreter::LeavePlain(int& pc) {
+// into a destination that holds no object: gives the return pc, or -1 to
+// leave it to Leave.
+__attribute__((noinline)) int Interpreter::LeavePlain() {
     const Frame& f = frames_.back();
-    if (f.gosub || !f.fn || !f.fn->plainFrame) return false;
+    if (f.gosub || !f.fn || !f.fn->plainFrame) return -1;
     Cell* result = f.base + f.fn->params.size();
     Cell* dest = f.dest;
     if (dest) {
         if (((dest->flags | result->flags) & (CF_HOSTREF | CF_ARRAY)) ||
             result->type == VT_STRING || result->type == VT_OBJECT || dest->type == VT_OBJECT ||
             (dest->decl != VT_VARIANT && dest->decl != result->type))
-            return false;
+            return -1;
         dest->type = result->type;
         dest->v = result->v;
     }
     Cell* base = f.base;
     fp_ = f.savedFp;
-    pc = f.returnPc;
+    const int pc = f.returnPc;
     frames_.pop_back();
     --callDepth_;
     PopTo(base);
-    return true;
+    return pc;
 }
 
 // Returns from the current procedure; done when this Run level ends.
@@ -1087,13 +1087,21 @@ int Interpreter::Exec(int pc, int mode) {
                 FAIL("Return without GoSub\n");
             case OP_LEAVE:
             op_leave : {
-                if (frames_.size() > baseFrames && LeavePlain(pc)) {
-                    fp = fp_;
-                    NEXT_INSTR;
+                if (frames_.size() > baseFrames) {
+                    const int back = LeavePlain();
+                    if (back >= 0) {
+                        pc = back;
+                        fp = fp_;
+                        NEXT_INSTR;
+                    }
                 }
                 bool done;
                 SYNC_LINE;
-                if (!Leave(pc, baseFrames, done)) return kRunStopped;
+                // pc goes to the calls through a copy: a pc whose address is
+                // taken lives in memory in every handler.
+                int next = pc;
+                if (!Leave(next, baseFrames, done)) return kRunStopped;
+                pc = next;
                 if (done) return kRunEnded;
                 break;
             }
@@ -1114,7 +1122,9 @@ int Interpreter::Exec(int pc, int mode) {
                     NEXT_INSTR;
                 }
                 SYNC_LINE;
-                if (!Call(in, pc) || ctx_.errorStatus == kStatusError) return kRunStopped;
+                int next = pc;
+                if (!Call(in, next) || ctx_.errorStatus == kStatusError) return kRunStopped;
+                pc = next;
                 break;
             }
             case OP_OPEN:

@@ -69,7 +69,7 @@ class Interpreter {
                              int nargs);
     bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
     bool EnterPlain(FuncRec* fn, int nargs, Cell* dest, int returnPc);
-    bool LeavePlain(int& pc);
+    int LeavePlain();
     bool Leave(int& pc, size_t baseFrames, bool& done);
     bool ElementAddress(Cell* arr, Cell* subs, int nsubs, Cell*& cell, void*& raw,
                         uint16_t& rawType);
