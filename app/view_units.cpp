@@ -20,11 +20,11 @@ static QString Text(const std::string& text) {
 }
 
 QString PositionText(const WaveRecord& record, uint64_t frame) {
-    return Text(FormatTime(record, frame + record.displayOffset, kUnitLeft));
+    return Text(FormatTime(record, frame + record.displayOffset, 0));
 }
 
 QString LengthText(const WaveRecord& record, uint64_t frames) {
-    return Text(FormatTime(record, frames, kUnitLeft));
+    return Text(FormatTime(record, frames, 0));
 }
 
 static QString WithUnitWord(const WaveRecord& record, const std::string& text) {
@@ -141,7 +141,7 @@ QString RulerLabel(const WaveRecord& record, uint32_t unit, uint64_t frame, doub
         case kTimeSmpte30Drop:
         case kTimeSmpte30:
         case kTimeMeasures:
-            return Text(FormatTime(record, frame, kUnitLeft));
+            return Text(FormatTime(record, frame, 0));
         case kTimeBeats: {
             const double beats = double(frame) / r * BeatsPerSecond(record);
             return QString::number(beats, 'f', Decimals(stepFrames / r * BeatsPerSecond(record)));

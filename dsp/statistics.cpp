@@ -84,7 +84,7 @@ const char* AmplitudeUnitWord(const WaveRecord& record) {
 // "    " and the time in the record's unit, unless the unit is plain points.
 std::string TimeAfterPoints(const WaveRecord& record, uint64_t frames) {
     if (TimeUnitOf(record) == kTimeWords) return std::string();
-    return TrimBlanks(FormatTime(record, frames, kUnitLeft));
+    return TrimBlanks(FormatTime(record, frames, 0));
 }
 
 std::string Count(uint32_t n) {

@@ -100,4 +100,12 @@ class GenerateDialogTest : public QObject {
     void presetsChooseSaveAndLoad();
 };
 
+class CrossfadeDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void okEqualsScriptFunctionAndRecordsNothing();
+    void zeroAmountAndMissingLoop();
+};
+
 }  // namespace shelltest

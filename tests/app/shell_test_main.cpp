@@ -60,5 +60,9 @@ int main(int argc, char** argv) {
         shelltest::SpectrumTest t;
         status |= QTest::qExec(&t, argc, argv);
     }
+    {
+        shelltest::CrossfadeDialogTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
     return status;
 }
