@@ -28,7 +28,8 @@ struct Plan {
 bool MakePlan(const WaveRecord& record, const CrossfadeLoopParams& p, Plan& plan) {
     if (!WaveHasData(&record)) return false;
     const int16_t id = p.sustain ? record.sustainLoopId : record.releaseLoopId;
-    const LoopNode* loop = id >= 0 ? FindLoop(record, id) : nullptr;
+    // FindLoop only reads the list.
+    const LoopNode* loop = id >= 0 ? FindLoop(const_cast<WaveRecord&>(record), id) : nullptr;
     if (!loop) return false;
     plan.n = record.frameCount;
     plan.s = loop->start == 0 ? 0 : uint64_t(loop->start) - 1;
