@@ -4,9 +4,11 @@
 // abort, and the operation table entry (no recorder line). The sample values
 // of every mode are checked against numpy in tests/macros/crossfade_macros.py.
 #include "dsp/crossfade_loop.h"
+#include "dsp/operation.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "dsp/operation_table.h"
@@ -42,7 +44,7 @@ TEST_F(CrossfadeTest, RefusalsReportAndChangeNothing) {
     p.sustain = true;
     SetLoop(*r, 2, 5000, 0, 3);
     EXPECT_EQ(CrossfadeLoop(*r, p), kEditRefused);
-    SetLoop(*r, 1000, 1003, 0, 3);
+    SetLoop(*r, 1000, 1002, 0, 3);
     EXPECT_EQ(CrossfadeLoop(*r, p), kEditRefused);
     for (const auto& box : ui.boxes) EXPECT_EQ(box.text, kTextCantCrossfade);
     EXPECT_EQ(ui.boxes.size(), 4u);

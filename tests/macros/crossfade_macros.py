@@ -156,7 +156,7 @@ with tempfile.TemporaryDirectory() as tmp:
                                  "    Print obCrossfadeLoop(e, 0, 50, 0, 1, 0)\n"),
                        ("norelease", "    obSetLoop e, 0, 1000, 5000, 0, 1\n"
                                      "    Print obCrossfadeLoop(e, 0, 50, 0, 0, 0)\n"),
-                       ("short", "    obSetLoop e, 0, 1000, 1004, 0, 1\n"
+                       ("short", "    obSetLoop e, 0, 1000, 1002, 0, 1\n"
                                  "    Print obCrossfadeLoop(e, 0, 50, 0, 1, 0)\n"),
                        ("badarea", "    obSetLoop e, 0, 1000, 5000, 0, 1\n"
                                    "    Print obCrossfadeLoop(e, 3, 50, 0, 1, 0)\n"),
