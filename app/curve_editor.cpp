@@ -23,9 +23,10 @@ QSize CurveEditor::sizeHint() const {
 }
 
 void CurveEditor::SetValues(const std::vector<int>& values) {
-    if (int(values.size()) != geometry_.points) return;
+    if (int(values.size()) != geometry_.points || values == values_) return;
     values_ = values;
     update();
+    emit changed();
 }
 
 int CurveEditor::PixelOf(int point, int value) const {

@@ -71,7 +71,6 @@ DialogForm EnvelopeForm(QVBoxLayout* body, EditorWindow* editor) {
     QPushButton* up = button("shiftUp", "Shift &Up", 1, 0);
     QPushButton* down = button("shiftDown", "Shift &Down", 1, 1);
     QPushButton* reverse = button("reverse", "&Reverse", 1, 2);
-    QPushButton* preview = button("preview", "Pre&view", 2, 0);
     auto* lower = new QHBoxLayout;
     lower->addWidget(scaleBox);
     lower->addLayout(buttons);
@@ -112,26 +111,9 @@ DialogForm EnvelopeForm(QVBoxLayout* body, EditorWindow* editor) {
         EnvelopeParams p = read();
         if (record && EnvelopeTraceRecord(p, *record)) show(p);
     });
-    auto state = std::make_shared<CurvePreviewState>();
-    QObject::connect(preview, &QPushButton::clicked, preview, [owner, read, state] {
-        if (PlaybackRunning()) {
-            StopPlay();
-            state->started = false;
-            return;
-        }
-        WaveRecord* record = owner ? owner->Record() : nullptr;
-        if (!record) return;
-        state->started = PlayEnvelopePreview(*record, read()) == 0;
-    });
-    // Cancel (and closing) stop the preview; OK stops it in `store`, before
-    // the operation runs.
-    if (auto* dialog = qobject_cast<QDialog*>(body->parentWidget()))
-        QObject::connect(dialog, &QDialog::finished, dialog, [state](int) { state->Stop(); });
-
     DialogForm form;
     form.load = [show](const void* params) { show(*static_cast<const EnvelopeParams*>(params)); };
-    form.store = [read, state](void* params) {
-        state->Stop();
+    form.store = [read](void* params) {
         *static_cast<EnvelopeParams*>(params) = read();
         return QString();
     };
@@ -156,9 +138,23 @@ const DialogPresets kEnvelopePresets = {
     kEnvelopeRecordSize, kEnvelopeNameOffset, BuiltIns, FromRecord, Read, Write, nullptr, nullptr,
     "obLoadEnvGenPreset"};
 
+QString StartPreview(WaveRecord& record, const void* params) {
+    int result = PlayEnvelopePreview(record, *static_cast<const EnvelopeParams*>(params));
+    return result == kPlayOk ? QString() : PlayResultText(result > 0 ? result : kPlayBadRange);
+}
+void UpdatePreview(const void* params) {
+    UpdateEnvelopePreview(*static_cast<const EnvelopeParams*>(params));
+}
+const DialogPreview kEnvelopePreview = {StartPreview, UpdatePreview, CurvePreviewPlaying,
+                                        StopCurvePreview};
+
 }  // namespace
 
-extern const DialogDef kEnvelopeDialog = {kOperationEnvelopeGenerator, "Envelope Generator",
-                                          EnvelopeForm, &kEnvelopePresets, nullptr};
+extern const DialogDef kEnvelopeDialog = {kOperationEnvelopeGenerator,
+                                          "Envelope Generator",
+                                          EnvelopeForm,
+                                          &kEnvelopePresets,
+                                          nullptr,
+                                          &kEnvelopePreview};
 
 }  // namespace ob

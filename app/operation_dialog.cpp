@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/curve_editor.h"
 #include "app/editor_window.h"
 #include "audio/player.h"
 #include "dsp/operation.h"
@@ -111,6 +112,8 @@ OperationDialog::OperationDialog(EditorWindow* editor, const OperationEntry& ent
                 connect(button, &QAbstractButton::toggled, this, [this] { ControlsChanged(); });
         for (auto* field : findChildren<QLineEdit*>())
             connect(field, &QLineEdit::textChanged, this, [this] { ControlsChanged(); });
+        for (auto* curve : findChildren<CurveEditor*>())
+            connect(curve, &CurveEditor::changed, this, [this] { ControlsChanged(); });
     }
     // Closing the editor cancels the dialog: nothing runs on a freed wave.
     if (editor) connect(editor, &QObject::destroyed, this, &QDialog::reject);

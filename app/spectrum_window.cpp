@@ -4,12 +4,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QtDataVisualization/Q3DCamera>
 #include <QtDataVisualization/Q3DScene>
@@ -268,20 +270,54 @@ void SpectrumWindow::CopyToClipboard() const {
     QApplication::clipboard()->setImage(ChartImage());
 }
 
-bool SpectrumWindow::PrintTo(QPrinter& printer) const {
+int SpectrumWindow::PrintTo(QPrinter& printer, const std::function<bool()>& aborted) const {
     printer.setDocName("Sample Orbick FFT Graph");
     QPainter painter;
-    if (!painter.begin(&printer)) return false;
+    if (!painter.begin(&printer)) return kPrintFailed;
+    auto cancelled = [&] {
+        if (!aborted || !aborted()) return false;
+        printer.abort();
+        painter.end();
+        return true;
+    };
+    if (cancelled()) return kPrintAborted;
     const QRect page = painter.viewport();
     const QRectF area(page.width() * 0.1, page.height() * 0.1, page.width() * 0.8,
                       page.height() * 0.8);
     if (surface_) {
         QImage image = ChartImage(QSize(1600, 1200));
+        if (cancelled()) return kPrintAborted;
         painter.drawImage(area, image);
     } else {
         PaintSpectrumChart(painter, area, chart_);
     }
-    return painter.end();
+    if (cancelled()) return kPrintAborted;
+    return painter.end() ? kPrinted : kPrintFailed;
+}
+
+int SpectrumWindow::PrintWithAbortBox(QPrinter& printer) {
+    QDialog box(this);
+    box.setObjectName("printAbort");
+    box.setWindowTitle("Sample Orbick");
+    box.setWindowModality(Qt::WindowModal);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(new QLabel(
+        QString("Printing \"%1\"...")
+            .arg(printer.docName().isEmpty() ? "Sample Orbick FFT Graph" : printer.docName()),
+        &box));
+    auto* abort = new QPushButton("Abort", &box);
+    abort->setObjectName("abort");
+    layout->addWidget(abort, 0, Qt::AlignHCenter);
+    bool stop = false;
+    // Escape and the close box reject the box: both cancel the job too.
+    connect(abort, &QPushButton::clicked, &box, [&] { stop = true; });
+    connect(&box, &QDialog::rejected, &box, [&] { stop = true; });
+    box.show();
+    QCoreApplication::processEvents();
+    return PrintTo(printer, [&] {
+        QCoreApplication::processEvents();
+        return stop;
+    });
 }
 
 void SpectrumWindow::ChooseAndSaveImage(const char* format) {
@@ -308,7 +344,8 @@ void SpectrumWindow::ChooseAndPrint() {
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle("Print Graph");
     if (dialog.exec() != QDialog::Accepted) return;
-    if (!PrintTo(printer)) ReportMessage(this, kSpectrumCaption, "Printing failed");
+    if (PrintWithAbortBox(printer) == kPrintFailed)
+        ReportMessage(this, kSpectrumCaption, "Printing failed");
 }
 
 }  // namespace ob

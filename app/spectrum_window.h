@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 
 #include "analysis/spectrum.h"
 #include "app/spectrum_chart.h"
@@ -20,6 +21,8 @@ class QStackedWidget;
 namespace ob {
 
 class EditorWindow;
+
+enum PrintResult : int { kPrinted = 0, kPrintFailed = 1, kPrintAborted = 2 };
 
 class SpectrumWindow : public QMainWindow {
     Q_OBJECT
@@ -44,8 +47,13 @@ class SpectrumWindow : public QMainWindow {
     // The text export of the analysis shown; a SpectrumResult.
     int SaveText(const QString& path) const;
     void CopyToClipboard() const;
-    // Draws the chart on one page into 10 % .. 90 % of the page.
-    bool PrintTo(QPrinter& printer) const;
+    // Draws the chart on one page into 10 % .. 90 % of the page. `aborted`
+    // is asked between the steps (page opened, chart rendered, chart drawn);
+    // when it answers true the print job is cancelled. A PrintResult.
+    int PrintTo(QPrinter& printer, const std::function<bool()>& aborted = {}) const;
+    // PrintTo with the small "Abort" box shown while the page is made; its
+    // button, Escape or close box cancel the job.
+    int PrintWithAbortBox(QPrinter& printer);
     // Switches a draw style (kDrawMesh ...) on or off and redraws.
     void SetDrawStyle(uint8_t style, bool on);
 

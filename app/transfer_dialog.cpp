@@ -5,11 +5,9 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <memory>
 
 #include "app/curve_editor.h"
 #include "app/editor_window.h"
@@ -23,19 +21,15 @@ namespace ob {
 
 namespace {
 
-DialogForm TransferForm(QVBoxLayout* body, EditorWindow* editor) {
+DialogForm TransferForm(QVBoxLayout* body, EditorWindow*) {
     auto* curve = new CurveEditor(kTransferGeometry);
     curve->setObjectName("transferCurve");
     body->addWidget(curve, 0, Qt::AlignHCenter);
     auto* row = new QHBoxLayout;
     auto* mirror = new QCheckBox("&Mirror");
     mirror->setObjectName("mirror");
-    auto* preview = new QPushButton("Pre&view");
-    preview->setObjectName("preview");
-    preview->setAutoDefault(false);
     row->addWidget(mirror);
     row->addStretch(1);
-    row->addWidget(preview);
     body->addLayout(row);
 
     auto read = [curve, mirror] {
@@ -45,29 +39,13 @@ DialogForm TransferForm(QVBoxLayout* body, EditorWindow* editor) {
         p.mirror = mirror->isChecked() ? 1 : 0;
         return p;
     };
-    QPointer<EditorWindow> owner(editor);
-    auto state = std::make_shared<CurvePreviewState>();
-    QObject::connect(preview, &QPushButton::clicked, preview, [owner, read, state] {
-        if (PlaybackRunning()) {
-            StopPlay();
-            state->started = false;
-            return;
-        }
-        WaveRecord* record = owner ? owner->Record() : nullptr;
-        if (!record) return;
-        state->started = PlayTransferPreview(*record, read()) == 0;
-    });
-    if (auto* dialog = qobject_cast<QDialog*>(body->parentWidget()))
-        QObject::connect(dialog, &QDialog::finished, dialog, [state](int) { state->Stop(); });
-
     DialogForm form;
     form.load = [curve, mirror](const void* params) {
         const auto& p = *static_cast<const TransferParams*>(params);
         curve->SetValues(std::vector<int>(p.curve, p.curve + kTransferPoints));
         mirror->setChecked(p.mirror != 0);
     };
-    form.store = [read, state](void* params) {
-        state->Stop();
+    form.store = [read](void* params) {
         *static_cast<TransferParams*>(params) = read();
         return QString();
     };
@@ -98,9 +76,20 @@ const DialogPresets kTransferPresets = {kTransferRecordSize,
                                         nullptr,
                                         "obLoadTransFuncPreset"};
 
+QString StartPreview(WaveRecord& record, const void* params) {
+    int result = PlayTransferPreview(record, *static_cast<const TransferParams*>(params));
+    return result == kPlayOk ? QString() : PlayResultText(result > 0 ? result : kPlayBadRange);
+}
+void UpdatePreview(const void* params) {
+    UpdateTransferPreview(*static_cast<const TransferParams*>(params));
+}
+const DialogPreview kTransferPreview = {StartPreview, UpdatePreview, CurvePreviewPlaying,
+                                        StopCurvePreview};
+
 }  // namespace
 
-extern const DialogDef kTransferDialog = {kOperationTransferFunction, "Transfer Function",
-                                          TransferForm, &kTransferPresets, nullptr};
+extern const DialogDef kTransferDialog = {
+    kOperationTransferFunction, "Transfer Function", TransferForm, &kTransferPresets, nullptr,
+    &kTransferPreview};
 
 }  // namespace ob

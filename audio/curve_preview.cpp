@@ -46,7 +46,33 @@ CurvePreviewFiller::CurvePreviewFiller(WaveRecord& record, const TransferParams&
     CopyArea(record);
 }
 
+void CurvePreviewFiller::Replace(const EnvelopeParams& envelope) {
+    if (!envelope_) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    EnvelopeGainTable(envelope, pendingGains_);
+    pending_ = true;
+}
+
+void CurvePreviewFiller::Replace(const TransferParams& transfer) {
+    if (envelope_) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    BuildTransferTable(transfer, pendingTable_);
+    pending_ = true;
+}
+
+// The device thread never waits: settings being written are taken next time.
+void CurvePreviewFiller::TakePending() {
+    if (!pending_ || !mutex_.try_lock()) return;
+    if (envelope_)
+        std::copy(std::begin(pendingGains_), std::end(pendingGains_), gains_);
+    else
+        table_ = pendingTable_;
+    pending_ = false;
+    mutex_.unlock();
+}
+
 uint32_t CurvePreviewFiller::Fill(float* left, float* right, uint32_t frames) {
+    TakePending();
     const uint32_t n = std::min(frames, length_ - position_);
     if (n == 0) return 0;
     float* out[2] = {left, right};
@@ -66,27 +92,48 @@ uint32_t CurvePreviewFiller::Fill(float* left, float* right, uint32_t frames) {
 
 namespace {
 
+// The filler of the playing curve preview (also held by the device's callback).
+std::shared_ptr<CurvePreviewFiller> gCurvePreview;
+
 int Start(std::shared_ptr<CurvePreviewFiller> filler, uint32_t rate) {
     if (filler->Channels() == 0 || filler->Length() == 0) return kCurvePreviewNothing;
-    return PlayBlocks(rate, filler->Channels(),
-                      [filler](float* l, float* r, uint32_t n) { return filler->Fill(l, r, n); });
+    int result = PlayBlocks(rate, filler->Channels(), [filler](float* l, float* r, uint32_t n) {
+        return filler->Fill(l, r, n);
+    });
+    if (result == 0) gCurvePreview = std::move(filler);
+    return result;
 }
 
 }  // namespace
 
 int PlayEnvelopePreview(WaveRecord& record, const EnvelopeParams& p) {
     StopPlay();
+    gCurvePreview.reset();
     return Start(std::make_shared<CurvePreviewFiller>(record, p), record.sampleRate);
 }
 
 int PlayTransferPreview(WaveRecord& record, const TransferParams& p) {
     StopPlay();
+    gCurvePreview.reset();
     return Start(std::make_shared<CurvePreviewFiller>(record, p), record.sampleRate);
 }
 
-void CurvePreviewState::Stop() {
-    if (started && PlayerOpen() && PlayedEditor() == 0) StopPlay();
-    started = false;
+void UpdateEnvelopePreview(const EnvelopeParams& p) {
+    if (CurvePreviewPlaying()) gCurvePreview->Replace(p);
+}
+
+void UpdateTransferPreview(const TransferParams& p) {
+    if (CurvePreviewPlaying()) gCurvePreview->Replace(p);
+}
+
+bool CurvePreviewPlaying() {
+    return gCurvePreview && PlayerOpen() && PlayedEditor() == 0 && PlaybackRunning();
+}
+
+void StopCurvePreview() {
+    if (!gCurvePreview) return;
+    if (PlayerOpen() && PlayedEditor() == 0) StopPlay();
+    gCurvePreview.reset();
 }
 
 }  // namespace ob

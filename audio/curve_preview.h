@@ -6,7 +6,9 @@
 // full scale; neither wraps). The wave itself is never changed.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "dsp/envelope.h"
@@ -24,9 +26,18 @@ class CurvePreviewFiller {
     // Up to `frames` frames into left (and right for two channels); fewer at
     // the end of the area.
     uint32_t Fill(float* left, float* right, uint32_t frames);
+    // New settings of the same kind, taken at the start of the next Fill
+    // (called from the dialog's thread while the device thread fills).
+    void Replace(const EnvelopeParams& envelope);
+    void Replace(const TransferParams& transfer);
 
   private:
     void CopyArea(WaveRecord& record);
+    void TakePending();
+    std::mutex mutex_;
+    std::atomic<bool> pending_{false};
+    double pendingGains_[kEnvelopePoints] = {};
+    TransferTable pendingTable_{};
     bool envelope_ = true;
     double gains_[kEnvelopePoints] = {};
     TransferTable table_{};
@@ -38,17 +49,19 @@ class CurvePreviewFiller {
 // A sample saturated to the 16-bit range, as the device will take it (/ 32768).
 float Saturate16(double level);
 
-// Start the preview (stopping any playback first): a player result code, 0
-// when playing; kCurvePreviewNothing when the area or its channels are empty.
+// The preview of the curve dialogs: one at a time. Start stops any playback
+// first and gives a player result code, 0 when playing, kCurvePreviewNothing
+// when the area or its channels are empty.
 constexpr int kCurvePreviewNothing = -1;
 int PlayEnvelopePreview(WaveRecord& record, const EnvelopeParams& p);
 int PlayTransferPreview(WaveRecord& record, const TransferParams& p);
-
-// What a curve dialog started: Stop ends that preview and leaves any other
-// playback alone.
-struct CurvePreviewState {
-    bool started = false;
-    void Stop();
-};
+// The playing preview follows new settings from its next buffer on; nothing
+// when none plays or it plays the other kind.
+void UpdateEnvelopePreview(const EnvelopeParams& p);
+void UpdateTransferPreview(const TransferParams& p);
+// True while a curve preview plays.
+bool CurvePreviewPlaying();
+// Stops the curve preview; any other playback is left alone.
+void StopCurvePreview();
 
 }  // namespace ob

@@ -56,7 +56,8 @@ int SpectrumWindowShots(MainFrame* frame, EditorWindow* editor, const QString& f
         std::printf("spectrum window: %s  FAIL\n", window ? "no OpenGL surface" : "not opened");
         return 1;
     }
-    QTest::qWaitForWindowExposed(window);
+    if (!QTest::qWaitForWindowExposed(window))
+        std::printf("spectrum window: not exposed in time\n");
     QTest::qWait(1500);
     int failures = 0;
     const QImage shown = window->screen()->grabWindow(window->winId()).toImage();

@@ -34,6 +34,7 @@
 #include "app/shell_startup.h"
 #include "app/spectrum_window.h"
 #include "audio/audio_device.h"
+#include "audio/curve_preview.h"
 #include "audio/eq_preview.h"
 #include "audio/player.h"
 #include "base/progress.h"
@@ -1393,6 +1394,81 @@ void DialogsTest::transposePresetsRoundTrip() {
     QCOMPARE(QString::fromStdString(ui.boxes[0]),
              QString("Sample Orbick 24/96: Error Reading Sample Rate Transpose Preset File"));
     gPresetsFolder.clear();
+}
+
+// The curve dialogs' Preview is the dialog's own button: it plays the area
+// through the curve shown, follows a new curve while it plays, and stops.
+void DialogsTest::curvePreviewFollowsTheCurve() {
+    TempFolder folder;
+    const QString played = folder.File("played.wav");
+    setenv("ORBICK_AUDIO", ("file:" + played).toStdString().c_str(), 1);
+    SetAudioBackend(nullptr);  // chosen again from the environment
+    gFrame = Start(folder.path);
+    TestUi ui(gFrame);
+    SetUserInterface(&ui);
+    gPresetsFolder = folder.path.toStdString();
+    gFrame->CloseAllEditors();
+    const QString sound = folder.File("long.wav");
+    QVERIFY(WriteTestWav(sound, 1, 220500, "Long"));
+    EditorWindow* editor = gFrame->OpenFile(sound);
+    QVERIFY(editor);
+    WaveRecord* record = editor->Record();
+    std::vector<float> source(record->leftSamples, record->leftSamples + record->frameCount);
+    bool started = false, playing = false, stopped = false, envelopePlayed = false;
+    DialogRun run = Drive(
+        41121,
+        [&](QDialog* d) {
+            auto* dialog = static_cast<OperationDialog*>(d);
+            dialog->ChoosePreset(0);  // "Absolute Value (full wave rectify)"
+            started = dialog->TogglePreview();
+            playing = CurvePreviewPlaying();
+            QTest::qWait(300);
+            // "Inversion", taken while it plays: the player asks for blocks
+            // of about 0.75 s, so a new curve is heard from the next block.
+            dialog->ChoosePreset(1);
+            QTest::qWait(2200);
+            stopped = !dialog->TogglePreview() && !PlayerOpen() && !CurvePreviewPlaying();
+        },
+        false);
+    QVERIFY(run.seen && !run.stayedOpen);
+    QVERIFY2(ui.boxes.empty(), ui.boxes.empty() ? "" : ui.boxes[0].c_str());
+    QVERIFY(started && playing && stopped);
+    WaveRecord out;
+    out.filePath = played.toStdString();
+    QCOMPARE(OpenSound(out, false, nullptr), 0);
+    QVERIFY(out.frameCount > 70000 && out.frameCount < source.size());
+    // Rectified first, inverted at the end; the sound itself is unchanged.
+    const TransferParams rectify = TransferBuiltIn(0), invert = TransferBuiltIn(1);
+    TransferTable first{}, last{};
+    BuildTransferTable(rectify, first);
+    BuildTransferTable(invert, last);
+    double worstFirst = 0, worstLast = 0;
+    for (uint32_t i = 0; i < 1000; ++i) {
+        float a = 0, b = 0;
+        TransferRun16(first, &source[i], &a, 1);
+        worstFirst = std::max(worstFirst, double(std::abs(out.leftSamples[i] - a)));
+        uint32_t k = out.frameCount - 1000 + i;
+        TransferRun16(last, &source[k], &b, 1);
+        worstLast = std::max(worstLast, double(std::abs(out.leftSamples[k] - b)));
+    }
+    DiscardWave(out);
+    QVERIFY2(worstFirst < 2.0 / 32768, qPrintable(QString::number(worstFirst)));
+    QVERIFY2(worstLast < 2.0 / 32768, qPrintable(QString::number(worstLast)));
+    QVERIFY(std::equal(source.begin(), source.end(), record->leftSamples));
+    // The Envelope Generator plays through the same button; OK stops it.
+    run = Drive(
+        40912,
+        [&](QDialog* d) {
+            envelopePlayed =
+                static_cast<OperationDialog*>(d)->TogglePreview() && CurvePreviewPlaying();
+        },
+        false);
+    QVERIFY(run.seen && !run.stayedOpen);
+    QVERIFY(envelopePlayed);
+    QVERIFY(!CurvePreviewPlaying() && !PlayerOpen());
+    unsetenv("ORBICK_AUDIO");
+    gPresetsFolder.clear();
+    SetAudioBackend(nullptr);
 }
 
 // The curve dialogs' presets: a drawn curve saved, then loaded in a second

@@ -78,6 +78,7 @@ class DialogsTest : public QObject {
     void stretchAndPitchGuardsMemoryAndAbort();
     void transposePresetsRoundTrip();
     void curveDialogsLoadRecordsThePresetLine();
+    void curvePreviewFollowsTheCurve();
 };
 
 class SpectrumTest : public QObject {

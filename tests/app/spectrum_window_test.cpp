@@ -13,8 +13,10 @@
 #include <QImage>
 #include <QPointer>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 #include "analysis/spectrum.h"
@@ -271,10 +273,29 @@ void SpectrumTest::imageSaveCopyAndPrintGiveTheChart() {
     const QString pdf = folder.File("chart.pdf");
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
-    QVERIFY(window->PrintTo(printer));
+    QCOMPARE(window->PrintTo(printer), int(kPrinted));
     QCOMPARE(printer.docName(), QString("Sample Orbick FFT Graph"));
     QByteArray printed = FileBytes(pdf);
     QVERIFY(printed.startsWith("%PDF") && printed.size() > 2000);
+    // The "Abort" box: left alone it prints; its button cancels the job.
+    QPrinter again(QPrinter::HighResolution);
+    again.setOutputFormat(QPrinter::PdfFormat);
+    again.setOutputFileName(folder.File("again.pdf"));
+    QCOMPARE(window->PrintWithAbortBox(again), int(kPrinted));
+    QVERIFY(FileBytes(folder.File("again.pdf")).startsWith("%PDF"));
+    QPrinter cancelled(QPrinter::HighResolution);
+    cancelled.setOutputFormat(QPrinter::PdfFormat);
+    cancelled.setOutputFileName(folder.File("cancelled.pdf"));
+    bool sawBox = false;
+    QTimer::singleShot(0, window, [&] {
+        auto* box = window->findChild<QDialog*>("printAbort");
+        auto* button = box ? box->findChild<QPushButton*>("abort") : nullptr;
+        sawBox = button && box->isVisible() && box->windowTitle() == "Sample Orbick";
+        if (button) button->click();
+    });
+    QCOMPARE(window->PrintWithAbortBox(cancelled), int(kPrintAborted));
+    QVERIFY(sawBox);
+    QVERIFY(!window->findChild<QDialog*>("printAbort"));
 }
 
 void SpectrumTest::tooSmallAreaAndMissingSoundAreReported() {

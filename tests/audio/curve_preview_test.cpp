@@ -54,6 +54,14 @@ TEST(CurvePreview, EnvelopeOverTheMouseAreaOfOneChannel) {
     ASSERT_EQ(second.Fill(l.data(), nullptr, 500), 500u);
     EXPECT_EQ(l[0], 0.0f);
     EXPECT_EQ(l[499], Saturate16(0.5 * 32767.0));
+    // New settings are taken at the next buffer; the other kind is ignored.
+    CurvePreviewFiller third(*w, fade);
+    ASSERT_EQ(third.Fill(l.data(), nullptr, 100), 100u);
+    EXPECT_EQ(l[0], 0.0f);
+    third.Replace(loud);
+    third.Replace(TransferBuiltIn(1));
+    ASSERT_EQ(third.Fill(l.data(), nullptr, 400), 400u);
+    for (int i = 0; i < 400; ++i) ASSERT_EQ(l[size_t(i)], 32767 / 32768.0f);
     // An editor without sound gives nothing to play.
     WaveRecord empty{};
     CurvePreviewFiller none(empty, fade);
