@@ -4,13 +4,13 @@
 // abort, and the operation table entry (no recorder line). The sample values
 // of every mode are checked against numpy in tests/macros/crossfade_macros.py.
 #include "dsp/crossfade_loop.h"
-#include "dsp/operation.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
+#include "dsp/operation.h"
 #include "dsp/operation_table.h"
 #include "recording_ui.h"
 #include "test_wave.h"
