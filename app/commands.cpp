@@ -482,11 +482,9 @@ void ViewCommands(std::vector<Command>& t) {
 }
 
 void UnitCommands(std::vector<Command>& t) {
-    static const char* const kTime[13] = {"Seconds",   "Min:Secs",  "Words (sample points)",
-                                          "24 Frames", "25 Frames", "30 Drop",
-                                          "30 Frames", "24 HMSF",   "25 HMSF",
-                                          "30 D HMSF", "30 HMSF",   "Beats",
-                                          "Meas+Beats"};
+    static const char* const kTime[13] = {
+        "&Seconds",    "&Min:Secs", "&Words",   "24 &Frames", "&25 ",   "30 &Drop",   "&30",
+        "24 &H:M:S:F", "2&5",       "30 D&rop", "3&0",        "&Beats", "M&eas+Beats"};
     for (int i = 0; i < 13; ++i)
         t.push_back(Check(
             40700 + i, kTime[i], G::HorizontalUnits,
@@ -501,7 +499,7 @@ void UnitCommands(std::vector<Command>& t) {
                 return r && r->timeUnit == uint32_t(c.id - 40699);
             },
             true));
-    static const char* const kLevel[5] = {"Percent", "Value", "dB", "-dB", "-dB RMS"};
+    static const char* const kLevel[5] = {"&Percent", "&Value", "&dB", "-d&B", "-dB &RMS"};
     for (int i = 0; i < 5; ++i)
         t.push_back(Check(
             40800 + i, kLevel[i], G::VerticalUnits,
@@ -868,9 +866,9 @@ const char* GroupMenuTitle(CommandGroup group) {
         case G::View:
             return "&View";
         case G::HorizontalUnits:
-            return "&Horizontal Units";
+            return "Horizont&al Axis Units";
         case G::VerticalUnits:
-            return "&Vertical Units";
+            return "Ve&rtical Axis Units";
         case G::Functions:
             return "F&unctions";
         case G::Mode:

@@ -122,44 +122,15 @@ std::vector<int> FormatsOfExtension(const std::string& path) {
     return {};
 }
 
-// Bits a format code keeps: 32 for float and for sources of unknown depth
-// (text import), 16 for a-law, u-law and RealAudio.
-int DepthOf(int code) {
-    switch (code) {
-        case kFormatWav8:
-        case kFormat8svx:
-        case kFormatRaw8s:
-        case kFormatRaw8u:
-        case kFormatVoc:
-            return 8;
-        case kFormatAiff16:
-        case kFormatSd1:
-        case kFormatWav16:
-        case kFormatRaw16m:
-        case kFormatRaw16i:
-        case kFormatRawAlaw:
-        case kFormatRawUlaw:
-        case kFormatS16v3:
-        case kFormatAu:
-        case kFormatRealAudio:
-            return 16;
-        case kFormatWav24:
-        case kFormatAiff24:
-            return 24;
-        default:
-            return 32;
-    }
-}
-
 // The format of the extension's family that keeps what the source holds: the
 // source's own format when it belongs, else the shallowest one at least as
 // deep as the source, else the deepest.
 int FormatForOutput(const std::vector<int>& family, int sourceFormat) {
     for (int code : family)
         if (code == sourceFormat) return code;
-    int want = DepthOf(sourceFormat);
+    int want = FormatBits(sourceFormat);
     for (int code : family)
-        if (DepthOf(code) >= want) return code;
+        if (FormatBits(code) >= want) return code;
     return family.back();
 }
 

@@ -446,8 +446,10 @@ void EditorView::PaintPointerReadout(QPainter& painter, const ViewLayout& layout
     const double x = m_pointer.x() - layout.lanesArea.left();
     const LevelMapping level = LevelMapping::For(*m_record, layout.lanes[lane].rect.top(),
                                                  layout.lanes[lane].rect.height());
-    const QString text = PositionText(*m_record, m.ClampedFrameForX(x)) + QStringLiteral("  ") +
-                         LevelText(*m_record, level.ValueForY(m_pointer.y()));
+    const uint64_t frame = m.ClampedFrameForX(x);
+    const QString text =
+        PositionText(*m_record, frame) + QStringLiteral("  ") +
+        LevelTextAt(*m_record, level.ValueForY(m_pointer.y()), frame, layout.lanes[lane].channel);
     const QFontMetricsF metrics(painter.font());
     QRectF box(m_pointer + QPointF(12, 12),
                QSizeF(metrics.horizontalAdvance(text) + 8, metrics.height() + 4));
@@ -636,13 +638,14 @@ void EditorView::UpdateReadout(QPointF pointer, bool inside) {
         if (inside &&
             layout.lanesArea.adjusted(0, -layout.timeRuler.height(), 0, 0).contains(pointer)) {
             const ViewMapping m = ViewMapping::ForRecord(record, int(layout.lanesArea.width()));
-            text += QStringLiteral("Pointer ") +
-                    PositionText(record, m.ClampedFrameForX(pointer.x() - layout.lanesArea.left()));
+            const uint64_t frame = m.ClampedFrameForX(pointer.x() - layout.lanesArea.left());
+            text += QStringLiteral("Pointer ") + PositionText(record, frame);
             const int lane = LaneAt(pointer, layout);
             if (lane >= 0) {
                 const LevelMapping level = LevelMapping::For(record, layout.lanes[lane].rect.top(),
                                                              layout.lanes[lane].rect.height());
-                text += QStringLiteral("  ") + LevelText(record, level.ValueForY(pointer.y()));
+                text += QStringLiteral("  ") + LevelTextAt(record, level.ValueForY(pointer.y()),
+                                                           frame, layout.lanes[lane].channel);
             }
             text += QStringLiteral("   ");
         }

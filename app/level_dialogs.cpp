@@ -32,28 +32,6 @@ namespace ob {
 
 namespace {
 
-// A group of exclusive choices; the buttons' ids are the values.
-QButtonGroup* AddChoices(QVBoxLayout* body, const QString& title, const char* name,
-                         std::initializer_list<std::pair<int, const char*>> choices) {
-    auto* box = new QGroupBox(title);
-    auto* column = new QVBoxLayout(box);
-    auto* group = new QButtonGroup(box);
-    group->setObjectName(name);
-    for (const auto& [id, text] : choices) {
-        auto* button = new QRadioButton(text);
-        button->setObjectName(QString("%1%2").arg(name).arg(id));
-        group->addButton(button, id);
-        column->addWidget(button);
-    }
-    body->addWidget(box);
-    return group;
-}
-void Choose(QButtonGroup* group, int id, int fallback) {
-    QAbstractButton* button = group->button(id);
-    if (!button) button = group->button(fallback);
-    if (button) button->setChecked(true);
-}
-
 // ---- Gain and Normalize: a vertical slider of tenths of a dB, upside down
 // (position p gives p / -10 dB), page 30, ticks every 100. ----
 template <class P>

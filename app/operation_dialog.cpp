@@ -3,14 +3,17 @@
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -39,6 +42,7 @@ extern const DialogDef kTimePitchDialogs[];
 extern const size_t kTimePitchDialogCount;
 extern const DialogDef kEnvelopeDialog;
 extern const DialogDef kTransferDialog;
+extern const DialogDef kCrossfadeDialog;
 
 const DialogDef* FindDialogDef(OperationId operation) {
     for (size_t i = 0; i < kLevelDialogCount; ++i)
@@ -49,7 +53,7 @@ const DialogDef* FindDialogDef(OperationId operation) {
         if (kEqDialogs[i].operation == operation) return &kEqDialogs[i];
     for (size_t i = 0; i < kTimePitchDialogCount; ++i)
         if (kTimePitchDialogs[i].operation == operation) return &kTimePitchDialogs[i];
-    for (const DialogDef* def : {&kEnvelopeDialog, &kTransferDialog})
+    for (const DialogDef* def : {&kEnvelopeDialog, &kTransferDialog, &kCrossfadeDialog})
         if (def->operation == operation) return def;
     return nullptr;
 }
@@ -342,6 +346,28 @@ bool HasCommandDialog(int command) {
     const OperationEntry* entry = FindOperationByCommand(command);
     if (!entry) return false;
     return entry->info.id == kOperationStatistics || FindDialogDef(entry->info.id) != nullptr;
+}
+
+// A group of exclusive choices; the buttons' ids are the values.
+QButtonGroup* AddChoices(QVBoxLayout* body, const QString& title, const char* name,
+                         std::initializer_list<std::pair<int, const char*>> choices) {
+    auto* box = new QGroupBox(title);
+    auto* column = new QVBoxLayout(box);
+    auto* group = new QButtonGroup(box);
+    group->setObjectName(name);
+    for (const auto& [id, text] : choices) {
+        auto* button = new QRadioButton(text);
+        button->setObjectName(QString("%1%2").arg(name).arg(id));
+        group->addButton(button, id);
+        column->addWidget(button);
+    }
+    body->addWidget(box);
+    return group;
+}
+void Choose(QButtonGroup* group, int id, int fallback) {
+    QAbstractButton* button = group->button(id);
+    if (!button) button = group->button(fallback);
+    if (button) button->setChecked(true);
 }
 
 QLineEdit* AddNumberField(QFormLayout* form, const char* name, const QString& label) {

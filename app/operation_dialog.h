@@ -24,12 +24,15 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dsp/operation_table.h"
 
+class QButtonGroup;
 class QComboBox;
 class QFormLayout;
 class QPushButton;
@@ -171,6 +174,12 @@ void RunNameDialog(EditorWindow* editor);
 // Helpers of the forms. A number field in a form row; its object name is
 // `name` (tests find the controls by it).
 QLineEdit* AddNumberField(QFormLayout* form, const char* name, const QString& label);
+// A group box of exclusive choices in `body`; the buttons' ids are the values
+// and their object names `name` followed by the id.
+QButtonGroup* AddChoices(QVBoxLayout* body, const QString& title, const char* name,
+                         std::initializer_list<std::pair<int, const char*>> choices);
+// Checks the button of `id`, else that of `fallback`.
+void Choose(QButtonGroup* group, int id, int fallback);
 void SetNumber(QLineEdit* field, const char* format, double value);
 // Reads a number in lo..hi; otherwise `refusal` becomes "<what> must be
 // between <lo> and <hi>" and false is returned. An empty field reads as

@@ -18,6 +18,7 @@
 #include "base/dialog_guard.h"
 #include "wave/change_notice.h"
 #include "wave/record_report.h"
+#include "wave/time_units.h"
 #include "wave/wave_record.h"
 
 namespace ob {
@@ -83,15 +84,29 @@ ViewOptionsDialog::ViewOptionsDialog(MainFrame* frame, EditorWindow* editor)
     }
     timeUnit_ = new QComboBox;
     timeUnit_->setObjectName("timeUnit");
-    for (int i = 0; i < 13; ++i) timeUnit_->addItem(MenuText(40700 + i));
-    timeUnit_->setCurrentIndex(r && r->timeUnit >= 1 && r->timeUnit <= 13 ? int(r->timeUnit) - 1
-                                                                          : 0);
+    // The menu's short entries ("30", "3&0") rely on their submenu's layout;
+    // the list spells the units out.
+    static const char* const kTimeUnits[13] = {"Seconds",
+                                               "Min:Secs",
+                                               "Words (sample points)",
+                                               "Frames at 24",
+                                               "Frames at 25",
+                                               "Frames at 29.97",
+                                               "Frames at 30",
+                                               "SMPTE 24 (H:M:S:F)",
+                                               "SMPTE 25 (H:M:S:F)",
+                                               "SMPTE 30 drop frame",
+                                               "SMPTE 30 (H:M:S:F)",
+                                               "Beats",
+                                               "Measures+Beats"};
+    for (const char* text : kTimeUnits) timeUnit_->addItem(text);
+    // A unit the record does not know shows as the readouts show it: Words.
+    timeUnit_->setCurrentIndex(r ? int(TimeUnitOf(*r)) - 1 : int(kTimeWords) - 1);
     form->addRow("&Horizontal units:", timeUnit_);
     levelUnit_ = new QComboBox;
     levelUnit_->setObjectName("levelUnit");
     for (int i = 0; i < 5; ++i) levelUnit_->addItem(MenuText(40800 + i));
-    levelUnit_->setCurrentIndex(r && r->levelUnit >= 1 && r->levelUnit <= 5 ? int(r->levelUnit) - 1
-                                                                            : 0);
+    levelUnit_->setCurrentIndex(r ? int(LevelUnitOf(*r)) - 1 : int(kLevelValue) - 1);
     form->addRow("&Vertical units:", levelUnit_);
     fontName_ = new QLabel(FontText(font_));
     fontName_->setObjectName("fontName");

@@ -21,12 +21,12 @@ void PaintTimeRuler(QPainter& painter, const QRectF& rect, const WaveRecord& rec
         painter.restore();
         return;
     }
-    const uint32_t unit = ViewTimeUnitOf(record);
+    const uint32_t unit = TimeUnitOf(record);
     const double framesPerPixel =
         mapping.framesPerPixel > 1 ? double(mapping.framesPerPixel) : 1.0 / mapping.pixelsPerFrame;
     const QFontMetricsF metrics(painter.font());
-    const double labelWidth = metrics.horizontalAdvance(QStringLiteral("00:00.000000")) + 12;
-    const double step = RulerStepFrames(unit, record.sampleRate, labelWidth * framesPerPixel);
+    const double labelWidth = metrics.horizontalAdvance(QStringLiteral("00:00:00:00.0")) + 12;
+    const double step = RulerStepFrames(record, unit, labelWidth * framesPerPixel);
     const double first = std::floor((mapping.start + double(record.displayOffset)) / step) * step -
                          double(record.displayOffset);
     const double end = mapping.start + mapping.width * framesPerPixel;
@@ -47,7 +47,7 @@ void PaintTimeRuler(QPainter& painter, const QRectF& rect, const WaveRecord& rec
 static std::vector<double> LevelTicks(const WaveRecord& record, double lo, double hi,
                                       double pixelsPerUnit) {
     std::vector<double> ticks;
-    if (ViewLevelUnitOf(record) == kLevelDb) {
+    if (LevelUnitOf(record) >= kLevelDb) {
         for (double db : {0.0, -1.0, -2.0, -3.0, -6.0, -9.0, -12.0, -18.0, -24.0, -30.0, -36.0,
                           -48.0, -60.0, -72.0, -90.0}) {
             double a = std::pow(10.0, db / 20.0);
@@ -97,7 +97,9 @@ void PaintLevelRuler(QPainter& painter, const QRectF& rect, const QRectF& lane,
         painter.drawLine(QPointF(rect.right() - 5, y), QPointF(rect.right(), y));
         if (std::fabs(y - lastLabelY) < metrics.height()) continue;
         QString text = LevelText(record, v);
-        text.remove(QStringLiteral(" %")).remove(QStringLiteral(" dB"));
+        text.remove(QStringLiteral(" %"))
+            .remove(QStringLiteral(" dB RMS"))
+            .remove(QStringLiteral(" dB"));
         QRectF box(rect.left(), y - metrics.height() / 2, rect.width() - 7, metrics.height());
         if (box.top() < rect.top()) box.moveTop(rect.top());
         if (box.bottom() > rect.bottom()) box.moveBottom(rect.bottom());

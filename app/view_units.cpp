@@ -1,23 +1,117 @@
 // Ruler and readout texts of the editor view.
 #include "app/view_units.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace ob {
 
-uint32_t ViewTimeUnitOf(const WaveRecord& record) {
-    if (record.timeUnit == kTimeMinSecs || record.timeUnit == kTimeWords) return record.timeUnit;
-    return kTimeSeconds;
-}
-
-uint32_t ViewLevelUnitOf(const WaveRecord& record) {
-    if (record.levelUnit == kLevelValue) return kLevelValue;
-    if (record.levelUnit >= 3 && record.levelUnit <= 5) return kLevelDb;
-    return kLevelPercent;
-}
-
 static double Rate(const WaveRecord& record) {
     return record.sampleRate ? double(record.sampleRate) : 22050.0;
+}
+
+static double BeatsPerSecond(const WaveRecord& record) {
+    return (record.tempo ? double(record.tempo) : 120.0) / 60.0;
+}
+
+static QString Text(const std::string& text) {
+    return QString::fromStdString(TrimBlanks(text));
+}
+
+QString PositionText(const WaveRecord& record, uint64_t frame) {
+    return Text(FormatTime(record, frame + record.displayOffset, 0));
+}
+
+QString LengthText(const WaveRecord& record, uint64_t frames) {
+    return Text(FormatTime(record, frames, 0));
+}
+
+static QString WithUnitWord(const WaveRecord& record, const std::string& text) {
+    switch (LevelUnitOf(record)) {
+        case kLevelPercent:
+            return Text(text) + QStringLiteral(" %");
+        case kLevelDb:
+        case kLevelMinusDb:
+            return Text(text) + QStringLiteral(" dB");
+        case kLevelRmsDb:
+            return Text(text) + QStringLiteral(" dB RMS");
+        default:
+            return Text(text);
+    }
+}
+
+QString LevelText(const WaveRecord& record, double value) {
+    return WithUnitWord(record, FormatLevel(value * 32767.0, LevelUnitOf(record), kUnitClamp));
+}
+
+QString LevelTextAt(const WaveRecord& record, double value, uint64_t frame, int channel) {
+    return WithUnitWord(record, FormatLevelAt(record, value * 32767.0, LevelUnitOf(record), frame,
+                                              channel, kUnitClamp));
+}
+
+int SourceBits(const WaveRecord& record) {
+    return FormatBits(record.sourceFormat);
+}
+
+// The smallest 1-2-5 multiple of a power of ten from `from` on that reaches `want`.
+static double NiceStep(double want, double from) {
+    for (double decade = from;; decade *= 10)
+        for (double m : {1.0, 2.0, 5.0})
+            if (m * decade >= want) return m * decade;
+}
+
+double RulerStepFrames(const WaveRecord& record, uint32_t unit, double minFrames) {
+    const double r = Rate(record);
+    minFrames = std::max(minFrames, 1e-9);
+    const double minSeconds = minFrames / r;
+    switch (unit) {
+        case kTimeWords:
+            return NiceStep(minFrames, 1);
+        case kTimeFrames24:
+        case kTimeFrames25:
+        case kTimeFrames30Drop:
+        case kTimeFrames30: {
+            // Whole video frames, 1-2-5 steps.
+            const double fps = UnitFramesPerSecond(unit);
+            return NiceStep(minSeconds * fps, 1) / fps * r;
+        }
+        case kTimeSmpte24:
+        case kTimeSmpte25:
+        case kTimeSmpte30Drop:
+        case kTimeSmpte30: {
+            // Whole frames below a second, then 1, 2, 5, 10, 15, 30 seconds and minutes.
+            const double fps = UnitFramesPerSecond(unit);
+            if (minSeconds * fps <= fps / 2) {
+                for (double f : {1.0, 2.0, 5.0, 10.0})
+                    if (f >= minSeconds * fps) return f / fps * r;
+            }
+            for (double s : {1.0, 2.0, 5.0, 10.0, 15.0, 30.0, 60.0, 120.0, 300.0, 600.0, 900.0,
+                             1800.0, 3600.0})
+                if (s >= minSeconds) return s * r;
+            return std::ceil(minSeconds / 3600.0) * 3600.0 * r;
+        }
+        case kTimeBeats:
+        case kTimeMeasures: {
+            const double framesPerBeat = r / BeatsPerSecond(record);
+            const double beats = minFrames / framesPerBeat;
+            const double perBar = record.beatsPerBar ? double(record.beatsPerBar) : 4.0;
+            if (unit == kTimeMeasures && beats > 1)
+                return (beats <= perBar ? perBar : NiceStep(beats / perBar, 1) * perBar) *
+                       framesPerBeat;
+            return NiceStep(beats, 1e-3) * framesPerBeat;
+        }
+        case kTimeMinSecs:
+            if (minSeconds > 10) {
+                for (double s :
+                     {15.0, 30.0, 60.0, 120.0, 300.0, 600.0, 900.0, 1800.0, 3600.0, 7200.0})
+                    if (s >= minSeconds) return s * r;
+                return std::ceil(minSeconds / 3600.0) * 3600.0 * r;
+            }
+            [[fallthrough]];
+        default:
+            return std::max(1.0, NiceStep(minSeconds, 1e-6) * r);
+    }
 }
 
 static QString MinSecs(double seconds, int decimals) {
@@ -27,93 +121,36 @@ static QString MinSecs(double seconds, int decimals) {
     return QString::asprintf("%lld:%0*.*f", static_cast<long long>(minutes), width, decimals, rest);
 }
 
-static QString TimeText(const WaveRecord& record, uint64_t frames, bool isLength) {
-    switch (ViewTimeUnitOf(record)) {
-        case kTimeWords:
-            return QString::asprintf("%llu pts", static_cast<unsigned long long>(frames));
-        case kTimeMinSecs:
-            return MinSecs(double(frames) / Rate(record), 4);
-        default:
-            (void)isLength;
-            return QString::asprintf("%.6f Sec", double(frames) / Rate(record));
-    }
-}
-
-QString PositionText(const WaveRecord& record, uint64_t frame) {
-    return TimeText(record, frame + record.displayOffset, false);
-}
-
-QString LengthText(const WaveRecord& record, uint64_t frames) {
-    return TimeText(record, frames, true);
-}
-
-QString LevelText(const WaveRecord& record, double value) {
-    switch (ViewLevelUnitOf(record)) {
-        case kLevelValue:
-            return QString::number(std::lround(value * 32767.0));
-        case kLevelDb: {
-            double a = std::fabs(value);
-            if (a < 1e-9) return QStringLiteral("-inf dB");
-            return QString::asprintf("%.1f dB", 20.0 * std::log10(a));
-        }
-        default:
-            return QString::asprintf("%.1f %%", value * 100.0);
-    }
-}
-
-int SourceBits(const WaveRecord& record) {
-    switch (record.sourceFormat) {
-        case kFormatWav8:
-        case kFormat8svx:
-        case kFormatRaw8s:
-        case kFormatRaw8u:
-        case kFormatRawAlaw:
-        case kFormatRawUlaw:
-            return 8;
-        case kFormatAiff16:
-        case kFormatSd1:
-        case kFormatWav16:
-        case kFormatRaw16m:
-        case kFormatRaw16i:
-        case kFormatS16v3:
-        case kFormatAu:
-        case kFormatVoc:
-            return 16;
-        case kFormatWav24:
-        case kFormatAiff24:
-            return 24;
-        default:
-            return 32;
-    }
-}
-
-double RulerStepFrames(uint32_t unit, uint32_t rate, double minFrames) {
-    const double r = rate ? rate : 22050;
-    if (unit == kTimeWords) {
-        for (double decade = 1;; decade *= 10)
-            for (double m : {1.0, 2.0, 5.0})
-                if (m * decade >= minFrames) return m * decade;
-    }
-    const double minSeconds = minFrames / r;
-    if (unit == kTimeMinSecs && minSeconds > 10) {
-        for (double s : {15.0, 30.0, 60.0, 120.0, 300.0, 600.0, 900.0, 1800.0, 3600.0, 7200.0})
-            if (s >= minSeconds) return s * r;
-        return std::ceil(minSeconds / 3600.0) * 3600.0 * r;
-    }
-    for (double decade = 1e-6;; decade *= 10)
-        for (double m : {1.0, 2.0, 5.0})
-            if (m * decade >= minSeconds) return std::max(1.0, m * decade * r);
+static int Decimals(double step) {
+    return step >= 1 ? 0 : std::min(6, int(std::ceil(-std::log10(step) - 1e-9)));
 }
 
 QString RulerLabel(const WaveRecord& record, uint32_t unit, uint64_t frame, double stepFrames) {
     frame += record.displayOffset;
-    if (unit == kTimeWords) return QString::number(static_cast<unsigned long long>(frame));
     const double r = Rate(record);
-    const double step = stepFrames / r;
-    const int decimals = step >= 1 ? 0 : std::min(6, int(std::ceil(-std::log10(step) - 1e-9)));
-    const double seconds = double(frame) / r;
-    if (unit == kTimeMinSecs) return MinSecs(seconds, decimals);
-    return QString::number(seconds, 'f', decimals);
+    switch (unit) {
+        case kTimeWords:
+            return QString::number(static_cast<unsigned long long>(frame));
+        case kTimeFrames24:
+        case kTimeFrames25:
+        case kTimeFrames30Drop:
+        case kTimeFrames30:
+            return QString::number(std::llround(double(frame) * UnitFramesPerSecond(unit) / r));
+        case kTimeSmpte24:
+        case kTimeSmpte25:
+        case kTimeSmpte30Drop:
+        case kTimeSmpte30:
+        case kTimeMeasures:
+            return Text(FormatTime(record, frame, 0));
+        case kTimeBeats: {
+            const double beats = double(frame) / r * BeatsPerSecond(record);
+            return QString::number(beats, 'f', Decimals(stepFrames / r * BeatsPerSecond(record)));
+        }
+        case kTimeMinSecs:
+            return MinSecs(double(frame) / r, Decimals(stepFrames / r));
+        default:
+            return QString::number(double(frame) / r, 'f', Decimals(stepFrames / r));
+    }
 }
 
 }  // namespace ob

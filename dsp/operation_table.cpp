@@ -80,6 +80,7 @@ const OperationEntry kOperations[kOperationCount] = {
     MakeOperationEntry<VariTimeCurrentOp>(),
     MakeOperationEntry<EnvelopeGeneratorOp>(),
     MakeOperationEntry<TransferFunctionOp>(),
+    MakeOperationEntry<CrossfadeLoopOp>(),
 };
 
 namespace {
@@ -124,7 +125,8 @@ constexpr bool TableInOrder() {
                          VariTimeOp::kInfo.id,
                          VariTimeCurrentOp::kInfo.id,
                          EnvelopeGeneratorOp::kInfo.id,
-                         TransferFunctionOp::kInfo.id};
+                         TransferFunctionOp::kInfo.id,
+                         CrossfadeLoopOp::kInfo.id};
     if (sizeof ids / sizeof ids[0] != kOperationCount) return false;
     for (int i = 0; i < kOperationCount; ++i)
         if (ids[i] != i) return false;

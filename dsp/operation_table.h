@@ -65,6 +65,7 @@ enum OperationId : int {
     kOperationVariTimeCurrent,
     kOperationEnvelopeGenerator,
     kOperationTransferFunction,
+    kOperationCrossfadeLoop,
     kOperationCount,
 };
 

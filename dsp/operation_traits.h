@@ -26,6 +26,7 @@
 #include <string>
 
 #include "dsp/combine.h"
+#include "dsp/crossfade_loop.h"
 #include "dsp/delay.h"
 #include "dsp/dynamics.h"
 #include "dsp/envelope.h"
@@ -958,6 +959,41 @@ struct TransferFunctionOp {
     static int Run(WaveRecord& r, const Params& p) { return ApplyTransferFunction(r, p); }
     static std::string MacroLine(int editor, const Params&) { return TransferMacroLine(editor); }
     static bool FromScript(Params& p, EditorResolver);
+};
+
+// ---- Loop crossfade ----
+
+struct CrossfadeLoopOp {
+    using Params = CrossfadeLoopParams;
+    static constexpr OperationInfo kInfo = {
+        kOperationCrossfadeLoop,
+        "Crossfade Loop",
+        "Crossfade &Loop...",
+        40917,
+        kDialogCrossfade,
+        kOpCrossfadeLoop,
+        kBackupWholeAllChannels,
+        -1,
+        "obCrossfadeLoop",
+        "ByVal waveid&, ByVal area&, ByVal amount&, ByVal tailor&, ByVal sustain&, ByVal log&"};
+    // An amount of 0 is kept as 1 (both mean "as long as the loop allows");
+    // a negative amount or an unknown area is refused.
+    static bool Validate(Params& p) {
+        if (p.amount < 0 || p.area < kCrossfadeStart || p.area > kCrossfadeBoth) return false;
+        if (p.amount == 0) p.amount = 1;
+        return true;
+    }
+    static int Run(WaveRecord& r, const Params& p) { return CrossfadeLoop(r, p); }
+    // No recorder line: the crossfade is not recorded.
+    static bool FromScript(Params& p, EditorResolver, int32_t area, int32_t amount, int32_t tailor,
+                           int32_t sustain, int32_t log) {
+        p.area = area;
+        p.amount = amount;
+        p.tailor = tailor != 0;
+        p.sustain = sustain != 0;
+        p.logarithmic = log != 0;
+        return true;
+    }
 };
 
 inline bool EnvelopeGeneratorOp::FromScript(Params& p, EditorResolver) {

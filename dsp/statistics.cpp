@@ -8,6 +8,7 @@
 #include "base/user_interface.h"
 #include "dsp/operation.h"
 #include "wave/record_report.h"
+#include "wave/time_units.h"
 #include "wave/undo.h"
 
 namespace ob {
@@ -58,16 +59,43 @@ ChannelStatistics MeasureChannel(const float* x, uint32_t length) {
 
 namespace {
 
-std::string Value(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", v);
-    // A value that rounds to zero reads "0.000000", never "-0.000000".
-    if (std::strcmp(text, "-0.000000") == 0) return "0.000000";
+// An amplitude (float sample) in the record's level unit, as the readouts
+// show it; the RMS unit has no position in a report and reads as -dB.
+std::string Amplitude(const WaveRecord& record, double v) {
+    uint32_t unit = LevelUnitOf(record);
+    if (unit == kLevelRmsDb) unit = kLevelMinusDb;
+    std::string text = TrimBlanks(FormatLevel(v * 32767.0, unit, kUnitClamp));
+    // A value that rounds to zero reads "0.00", never "-0.00".
+    if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
     return text;
+}
+
+const char* AmplitudeUnitWord(const WaveRecord& record) {
+    switch (LevelUnitOf(record)) {
+        case kLevelPercent:
+            return "percent\n";
+        case kLevelValue:
+            return "value\n";
+        default:
+            return "dB\n";
+    }
+}
+
+// "    " and the time in the record's unit, unless the unit is plain points.
+std::string TimeAfterPoints(const WaveRecord& record, uint64_t frames) {
+    if (TimeUnitOf(record) == kTimeWords) return std::string();
+    return TrimBlanks(FormatTime(record, frames, 0));
 }
 
 std::string Count(uint32_t n) {
     return std::to_string(n);
+}
+
+// The two ends of a loop in time units joined by " to ", unless plain points.
+std::string LoopTimes(const WaveRecord& record, const LoopNode& loop) {
+    if (TimeUnitOf(record) == kTimeWords) return std::string();
+    return TimeAfterPoints(record, uint64_t(loop.start) + record.displayOffset) + " to " +
+           TimeAfterPoints(record, uint64_t(loop.end) + record.displayOffset);
 }
 
 void CutToReport(std::string& text) {
@@ -97,7 +125,9 @@ int StatisticsText(WaveRecord& record, std::string& text) {
 
     char head[64];
     std::snprintf(head, sizeof head, "%u pts    ", area.length);
-    text = std::string("Edit Size: ") + head + "\n\nAmplitude units in " + "value\n";
+    text = std::string("Edit Size: ") + head + TimeAfterPoints(record, area.length) +
+           "\n\nAmplitude units in " + AmplitudeUnitWord(record);
+    auto Value = [&](double v) { return Amplitude(record, v); };
     auto label = [&](int c, const char* word) {
         return std::string("\n") + (stereo ? (c == 0 ? "Left " : "Right ") : "") + word + ":  ";
     };
@@ -146,7 +176,7 @@ int WaveInformationText(WaveRecord& record, std::string& text) {
     text = "File Name: " + record.filePath;
     text += std::string("\nBackups: ") + (record.undoHead ? "Yes" : "No");
     std::snprintf(line, sizeof line, "\n\nWave Size: %u pts    ", record.frameCount);
-    text += line;
+    text += line + TimeAfterPoints(record, record.frameCount);
     std::snprintf(line, sizeof line, "\nSample Rate: %u Hz\n", record.sampleRate);
     text += line;
     text += std::string("Orig Format: ") + FormatName(record.sourceFormat) + "\n";
@@ -156,7 +186,8 @@ int WaveInformationText(WaveRecord& record, std::string& text) {
         if (MarkerNode* marker = FindMarker(record, id)) {
             std::snprintf(line, sizeof line, "\nMarker %d:  %u pts    ", id,
                           marker->position + record.displayOffset);
-            text += line;
+            text +=
+                line + TimeAfterPoints(record, uint64_t(marker->position) + record.displayOffset);
             ++listed;
         }
     }
@@ -170,12 +201,12 @@ int WaveInformationText(WaveRecord& record, std::string& text) {
     if (sustain) {
         std::snprintf(line, sizeof line, "\nSustain Loop: %u to %u pts    ",
                       sustain->start + record.displayOffset, sustain->end + record.displayOffset);
-        text += line;
+        text += line + LoopTimes(record, *sustain);
     }
     if (release) {
         std::snprintf(line, sizeof line, "\nRelease Loop: %u to %u pts    ",
                       release->start + record.displayOffset, release->end + record.displayOffset);
-        text += line;
+        text += line + LoopTimes(record, *release);
     }
     if (!sustain && !release) text += "\nNo Sustain or Release Loop";
     std::snprintf(line, sizeof line, "\n\nKey Map   Root: %d   Low: %d   High: %d", record.keyRoot,
@@ -184,7 +215,7 @@ int WaveInformationText(WaveRecord& record, std::string& text) {
     std::snprintf(line, sizeof line, "\n\nFine Tune:  %d cents", int(record.fineTune));
     text += line;
     std::snprintf(line, sizeof line, "\n\nOffset:  %u pts    ", record.displayOffset);
-    text += line;
+    text += line + TimeAfterPoints(record, record.displayOffset);
     CutToReport(text);
     return kEditDone;
 }

@@ -1,6 +1,6 @@
 // The two plain reports: statistics of the affect area and the wave
-// information. Amplitudes are plain values ("%.6f") and lengths plain points
-// until the readout units exist.
+// information. Amplitudes are in the editor's level unit and lengths and
+// positions in points followed by the editor's time unit (wave/time_units.h).
 #pragma once
 
 #include <cstdint>

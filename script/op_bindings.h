@@ -86,3 +86,4 @@ inline constexpr auto& obEQVT = ob::ScriptOperation<ob::VariTimeOp>::Call;
 inline constexpr auto& obVTFilter = ob::ScriptOperation<ob::VariTimeCurrentOp>::Call;
 inline constexpr auto& obEnvelopeGenerator = ob::ScriptOperation<ob::EnvelopeGeneratorOp>::Call;
 inline constexpr auto& obTransferFunction = ob::ScriptOperation<ob::TransferFunctionOp>::Call;
+inline constexpr auto& obCrossfadeLoop = ob::ScriptOperation<ob::CrossfadeLoopOp>::Call;

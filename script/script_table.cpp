@@ -178,9 +178,11 @@ const ScriptFunction kScriptFunctions[] = {
                     "ByVal dutycycleperc&", "Long", 6),
     F(obGenerate4, W ", ByVal waveshape&, ByVal rate&, ByVal freq#, ByVal dur#, "
                      "ByVal dutycycleperc&, ByVal freq2#, ByVal freq3#, ByVal freq4#", "Long", 6),
-    // Block 7: the two functions recorded macros call that the table lacks.
+    // Block 7: the two functions recorded macros call that the table lacks,
+    // then the loop crossfade.
     F(obRedoWave, W, "Long", 7),
     OP(VariTimeOp, 7),
+    OP(CrossfadeLoopOp, 7),
 };
 const size_t kScriptFunctionCount = sizeof kScriptFunctions / sizeof kScriptFunctions[0];
 

@@ -39,6 +39,7 @@ enum UndoOperation : uint32_t {
     kOpMaximize = 21,
     kOpNormalize = 22,
     kOpNoiseGate = 23,
+    kOpCrossfadeLoop = 24,
     kOpDcOffset = 25,
     kOpReplicate = 26,
     kOpInsertSilence = 27,

@@ -133,6 +133,10 @@ enum FormatCode : int {
 };
 // "AIFF 16 bit", ...; codes without a name give "Unspecified".
 const char* FormatName(int code);
+// Bits per sample a format keeps: 8, 16 (also a-law, u-law and RealAudio,
+// whose decoded values need 16), 24, or 32 for float and for codes without a
+// format (text import, none): the samples are floats then.
+int FormatBits(int code);
 // ".aif", ...; "" for codes without an extension.
 const char* FormatExtension(int code);
 // The display order of the format list (19 entries, the last -1 = Unspecified).

@@ -123,4 +123,12 @@ class LoopMarkerTest : public QObject {
     void loopWindowNudgesSnapsAndSaves();
 };
 
+class CrossfadeDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup();
+    void okEqualsScriptFunctionAndRecordsNothing();
+    void zeroAmountAndMissingLoop();
+};
+
 }  // namespace shelltest

@@ -68,5 +68,9 @@ int main(int argc, char** argv) {
         shelltest::LoopMarkerTest t;
         status |= QTest::qExec(&t, argc, argv);
     }
+    {
+        shelltest::CrossfadeDialogTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
     return status;
 }

@@ -8,6 +8,7 @@
 #include "dsp/level.h"
 #include "tests/dsp/recording_ui.h"
 #include "tests/dsp/test_wave.h"
+#include "wave/time_units.h"
 
 namespace ob {
 namespace {
@@ -20,9 +21,9 @@ TEST(Statistics, AlternatingHalfScale) {
     ASSERT_EQ(StatisticsText(*w, text), 0);
     EXPECT_EQ(text,
               "Edit Size: 4 pts    \n\nAmplitude units in value\n"
-              "\nAverage:  0.500000    DC:  0.000000\n"
-              "\nMaximum:  0.500000    Minimum:  -0.500000\n"
-              "\nRMS:  0.500000    Crest Ratio:  0.0 dB\n"
+              "\nAverage:  16383    DC:  0\n"
+              "\nMaximum:  16383    Minimum:  -16383\n"
+              "\nRMS:  16383    Crest Ratio:  0.0 dB\n"
               "\nClips Positive:  0    Negative:  0\n"
               "\nZero-cross Positive:  1    Negative:  2\n");
     ASSERT_EQ(ShowStatistics(*w), 0);
@@ -38,12 +39,12 @@ TEST(Statistics, StereoSilenceAndNegativeDc) {
     ASSERT_EQ(StatisticsText(*w, text), 0);
     EXPECT_EQ(text,
               "Edit Size: 10 pts    \n\nAmplitude units in value\n"
-              "\nLeft Average:  0.000000    DC:  0.000000"
-              "\nRight Average:  0.000000    DC:  0.000000\n"
-              "\nLeft Maximum:  0.000000    Minimum:  0.000000"
-              "\nRight Maximum:  0.000000    Minimum:  0.000000\n"
-              "\nLeft RMS:  0.000000    Crest Ratio:  0.0 dB"
-              "\nRight RMS:  0.000000    Crest Ratio:  0.0 dB\n"
+              "\nLeft Average:  0    DC:  0"
+              "\nRight Average:  0    DC:  0\n"
+              "\nLeft Maximum:  0    Minimum:  0"
+              "\nRight Maximum:  0    Minimum:  0\n"
+              "\nLeft RMS:  0    Crest Ratio:  0.0 dB"
+              "\nRight RMS:  0    Crest Ratio:  0.0 dB\n"
               "\nLeft Clips Positive:  0    Negative:  0"
               "\nRight Clips Positive:  0    Negative:  0\n"
               "\nLeft Zero-cross Positive:  0    Negative:  0"
@@ -59,9 +60,9 @@ TEST(Statistics, StereoSilenceAndNegativeDc) {
     char crest[32];
     std::snprintf(crest, sizeof crest, "%.1f", 20 * std::log10(1.0 / rms));
     EXPECT_EQ(text, std::string("Edit Size: 8 pts    \n\nAmplitude units in value\n"
-                                "\nRight Average:  0.625000    DC:  -0.625000\n"
-                                "\nRight Maximum:  -0.500000    Minimum:  -1.000000\n"
-                                "\nRight RMS:  0.661438    Crest Ratio:  ") +
+                                "\nRight Average:  20479    DC:  -20479\n"
+                                "\nRight Maximum:  -16383    Minimum:  -32767\n"
+                                "\nRight RMS:  21673    Crest Ratio:  ") +
                         crest +
                         " dB\n"
                         "\nRight Clips Positive:  0    Negative:  2\n"
@@ -76,13 +77,16 @@ TEST(Statistics, Sine) {
         return float(0.8 * std::sin(2 * M_PI * i / 100 + 0.3));
     });
     std::string text;
+    // In percent and seconds: a DC that rounds to zero reads "0.00".
+    w->levelUnit = kLevelPercent;
+    w->timeUnit = kTimeSeconds;
     ASSERT_EQ(StatisticsText(*w, text), 0);
     // Figures from numpy over the same float32 samples.
     EXPECT_EQ(text,
-              "Edit Size: 200 pts    \n\nAmplitude units in value\n"
-              "\nAverage:  0.509304    DC:  0.000000\n"
-              "\nMaximum:  0.799920    Minimum:  -0.799920\n"
-              "\nRMS:  0.565685    Crest Ratio:  3.0 dB\n"
+              "Edit Size: 200 pts    4.535 mSec\n\nAmplitude units in percent\n"
+              "\nAverage:  50.93    DC:  0.00\n"
+              "\nMaximum:  79.99    Minimum:  -79.99\n"
+              "\nRMS:  56.57    Crest Ratio:  3.0 dB\n"
               "\nClips Positive:  0    Negative:  0\n"
               "\nZero-cross Positive:  2    Negative:  2\n");
 }
@@ -135,6 +139,21 @@ TEST(WaveInformation, Text) {
               std::string::npos)
         << text;
     EXPECT_EQ(text.find("Marker 8"), std::string::npos);  // at most six
+
+    // In time units every position is followed by its time.
+    w->timeUnit = kTimeSeconds;
+    ASSERT_EQ(WaveInformationText(*w, text), 0);
+    EXPECT_NE(text.find("Wave Size: 1000 pts    45.351 mSec\nSample Rate"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nMarker 0:  10 pts    453.51 uSec\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nSustain Loop: 110 to 210 pts    4.989 mSec to 9.524 mSec"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\n\nOffset:  10 pts    453.51 uSec"), std::string::npos) << text;
+    // Amplitudes in dB (the RMS unit reads as -dB in a report).
+    w->levelUnit = kLevelRmsDb;
+    ASSERT_EQ(StatisticsText(*w, text), 0);
+    EXPECT_NE(text.find("Amplitude units in dB\n"), std::string::npos);
 }
 
 }  // namespace

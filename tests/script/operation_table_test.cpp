@@ -36,7 +36,7 @@ using AllOperations =
                KeyMapOp, StatisticsOp, CloneOp, SampleRateTransposeOp, TimeStretchOp, PitchShiftOp,
                CompressorOp, NoiseGateOp, EchoOp, FlangeOp, ChorusOp, ReverbOp, BassTrebleOp,
                TrebleOp, FiltersOp, LowPassOp, GraFreqOp, ParametricOp, VariTimeOp,
-               VariTimeCurrentOp, EnvelopeGeneratorOp, TransferFunctionOp>;
+               VariTimeCurrentOp, EnvelopeGeneratorOp, TransferFunctionOp, CrossfadeLoopOp>;
 
 const ScriptFunction* ScriptRow(const char* name) {
     for (size_t i = 0; i < kScriptFunctionCount; ++i)
