@@ -9,6 +9,7 @@
 #include "base/progress.h"
 #include "formats/sound_io.h"
 #include "script/recorder.h"
+#include "wave/clips.h"
 #include "wave/file_result.h"
 #include "wave/memory.h"
 #include "wave/record_report.h"
@@ -26,7 +27,7 @@ const char* const kTexts[] = {
     "Not enough memory for this operation.\n",
     "A section file could not be written.",
     "Cut/Keep List aborted.",
-    "Saving sections to the multi-clipboard is not available yet.",
+    "",  // (kept free: the clip mode has no result of its own)
     "Unknown Cut/Keep List mode.",
     "No free editor for the result.",
 };
@@ -81,6 +82,27 @@ int SaveSections(WaveRecord& record, const std::vector<CutSection>& sections,
             outcome.failedPath = path;
             outcome.fileResult = result;
             return kCutKeepSaveFailed;
+        }
+        outcome.sectionsDone = int(i) + 1;
+        SetProgress(i + 2, sections.size() + 2);
+    }
+    return kCutKeepDone;
+}
+
+// Each section becomes a clip of its own samples, "Editor %d: Clip %d", with
+// the lowest free number; the editor's active clip stays what it was.
+int SaveClips(WaveRecord& record, const std::vector<CutSection>& sections,
+              CutKeepOutcome& outcome) {
+    const int editor = EditorNumberOf(&record);
+    for (size_t i = 0; i < sections.size(); ++i) {
+        if (AbortRequested()) return kCutKeepAborted;
+        Clip* clip =
+            NewClip("Editor " + std::to_string(editor) + ": Clip " + std::to_string(i + 1));
+        if (!clip) return kCutKeepNoMemory;
+        DefineClip(*clip, record, sections[i].first, sections[i].last);
+        if (TakeClipCopy(*clip) != kClipDone) {
+            EraseClip(clip);
+            return kCutKeepNoMemory;
         }
         outcome.sectionsDone = int(i) + 1;
         SetProgress(i + 2, sections.size() + 2);
@@ -225,12 +247,12 @@ int CutKeepList(WaveRecord& record, int mode, CutKeepOutcome* outcomeOut) {
     if (mode < kCutKeepClips || mode > kCutKeepCut) return kCutKeepBadMode;
     const std::vector<CutSection> sections = MarkerSections(record);
     if (sections.empty()) return kCutKeepNoSections;
-    if (mode == kCutKeepClips) return kCutKeepNoClips;
     if (mode == kCutKeepFiles && record.filePath.empty()) return kCutKeepNoPath;
     ClearAbort();
     SetProgress(1, sections.size() + 2);
-    const int result = mode == kCutKeepFiles ? SaveSections(record, sections, outcome)
-                                             : CutSections(record, sections, outcome);
+    const int result = mode == kCutKeepClips   ? SaveClips(record, sections, outcome)
+                       : mode == kCutKeepFiles ? SaveSections(record, sections, outcome)
+                                               : CutSections(record, sections, outcome);
     ResetProgress();
     return result;
 }

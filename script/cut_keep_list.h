@@ -1,6 +1,6 @@
 // The Cut or Keep List: pairs of markers (in position order) bound sections;
-// the sections are saved to files of their own, or every frame outside them
-// goes to a new editor (saving them as clips waits for the multi-clips).
+// the sections become clips with their own samples, are saved to files of
+// their own, or every frame outside them goes to a new editor.
 // The wave itself is never changed, so the command takes no undo backup.
 #pragma once
 
@@ -26,7 +26,7 @@ enum CutKeepResult : int {
     kCutKeepNoMemory = 4,
     kCutKeepSaveFailed = 5,
     kCutKeepAborted = 6,
-    kCutKeepNoClips = 7,
+    kCutKeepUnused7 = 7,  // free
     kCutKeepBadMode = 8,
     kCutKeepNoEditor = 9,
 };

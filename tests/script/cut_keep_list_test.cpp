@@ -11,6 +11,7 @@
 #include "script/recorder.h"
 #include "script/script_api.h"
 #include "script_support.h"
+#include "wave/clips.h"
 #include "wave/memory.h"
 
 namespace ob::test {
@@ -64,7 +65,6 @@ TEST_F(CutKeepTest, RefusalsChangeNothing) {
     SetMarker(r, 10, 0, nullptr);
     SetMarker(r, 20, 1, nullptr);
     EXPECT_EQ(CutKeepList(r, 3), kCutKeepBadMode);
-    EXPECT_EQ(CutKeepList(r, kCutKeepClips), kCutKeepNoClips);
     r.filePath.clear();
     EXPECT_EQ(CutKeepList(r, kCutKeepFiles), kCutKeepNoPath);
     EXPECT_EQ(NextUsedEditor(2), 0);
@@ -87,6 +87,46 @@ TEST_F(CutKeepTest, NoMemoryLeavesNoEditorAndTheWaveIntact) {
     EXPECT_EQ(NextUsedEditor(2), 0);
     EXPECT_EQ(r.frameCount, 100000u);
     EXPECT_STREQ(CutKeepResultText(kCutKeepNoMemory), "Not enough memory for this operation.\n");
+}
+
+TEST_F(CutKeepTest, SectionsBecomeClipsWithTheirOwnSamples) {
+    WaveRecord& r = MakeEditor(1, Ramp(1000), Ramp(1000));
+    Clip* before = NewClip("kept");
+    ASSERT_NE(before, nullptr);
+    DefineClip(*before, r, 0, 4);
+    SetActiveClip(r, before);
+    SetMarker(r, 10, 0, nullptr);
+    SetMarker(r, 19, 1, nullptr);
+    SetMarker(r, 500, 2, nullptr);
+    SetMarker(r, 599, 3, nullptr);
+    CutKeepOutcome outcome;
+    ASSERT_EQ(CutKeepList(r, kCutKeepClips, &outcome), kCutKeepDone);
+    EXPECT_EQ(outcome.sectionsDone, 2);
+    EXPECT_EQ(ActiveClip(r), before);
+    Clip* first = FindClipByName("Editor 1: Clip 1");
+    Clip* second = FindClipByName("Editor 1: Clip 2");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->number, 2u);
+    EXPECT_EQ(second->number, 3u);
+    ASSERT_EQ(first->length, 10u);
+    ASSERT_EQ(second->length, 100u);
+    ASSERT_TRUE(first->leftCopy && first->rightCopy && second->leftCopy && second->rightCopy);
+    const std::vector<float> ramp = Ramp(1000);
+    // The copies outlive a change of the wave.
+    std::fill(r.leftSamples, r.leftSamples + 1000, 0.0f);
+    for (uint32_t i = 0; i < 100; ++i) {
+        ASSERT_EQ(second->leftCopy[i], ramp[500 + i]);
+        ASSERT_EQ(second->rightCopy[i], ramp[500 + i]);
+    }
+    for (uint32_t i = 0; i < 10; ++i) ASSERT_EQ(first->leftCopy[i], ramp[10 + i]);
+    EXPECT_FALSE(r.stateFlags & kStateChanged);
+    // Without memory for a copy no half-made clip stays.
+    const size_t clips = AllClips().size();
+    SetMemoryBudget(LargeBytesInUse() + 16);
+    EXPECT_EQ(CutKeepList(r, kCutKeepClips, &outcome), kCutKeepNoMemory);
+    EXPECT_EQ(AllClips().size(), clips);
+    SetMemoryBudget(0);
+    EraseAllClips();
 }
 
 TEST_F(CutKeepTest, CutKeepsRateNameAndMarksChanged) {
