@@ -48,9 +48,14 @@ struct Seen {
 Seen Drive(const std::function<void(QDialog*)>& act, bool ok) {
     Seen run;
     QPointer<QDialog> first;
-    QTimer::singleShot(30, gFrame, [&] {
+    // Looks for the dialog every 30 ms: under load it may open late (events
+    // processed on the way there can run a single-shot timer too early).
+    QTimer look;
+    look.setInterval(30);
+    QObject::connect(&look, &QTimer::timeout, &look, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
+        if (!dialog || run.seen) return;
+        look.stop();
         first = dialog;
         run.seen = true;
         run.title = dialog->windowTitle();
@@ -64,19 +69,25 @@ Seen Drive(const std::function<void(QDialog*)>& act, bool ok) {
             first->reject();
         }
     });
+    look.start();
+    // Any other modal dialog is closed (and counted); one that is never
+    // taken as the first is closed after about 4 s, so nothing hangs.
+    int ticks = 0;
     QTimer late;
     late.setInterval(400);
-    QObject::connect(&late, &QTimer::timeout, &late, [&run, &first] {
+    QObject::connect(&late, &QTimer::timeout, &late, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog && dialog != first) {
+        if (dialog && dialog != first && (run.seen || ++ticks > 10)) {
             ++run.lateClosed;
             dialog->reject();
         }
     });
     late.start();
     gFrame->RunCommand(40009);
-    // When no dialog opened, let the first timer fire while `run` still lives.
+    // When no dialog opened, give a late one the chance to be seen.
     QTest::qWait(60);
+    look.stop();
+    late.stop();
     return run;
 }
 
