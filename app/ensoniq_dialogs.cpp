@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/midi_driver_lists.h"
 #include "app/sampler_dialogs.h"
 #include "sampler/ensoniq_transfer.h"
 
@@ -60,29 +61,13 @@ EnsoniqControls::EnsoniqControls(QWidget* parent) : QWidget(parent) {
     AddRow(grid, 1, "&Wave:", wave_, createWave_);
     AddRow(grid, 2, "&Layer:", layer_, createLayer_);
     AddRow(grid, 3, "&Instrument:", instrument_, createInstrument_);
-    inputs_ = MidiDeviceList(this, "ensoniqInputDriver");
-    outputs_ = MidiDeviceList(this, "ensoniqOutputDriver");
-    auto* inputLabel = new QLabel("&Input Driver", this);
-    inputLabel->setBuddy(inputs_);
-    auto* outputLabel = new QLabel("&Output Driver", this);
-    outputLabel->setBuddy(outputs_);
-    grid->addWidget(inputLabel, 4, 0, 1, 3);
-    grid->addWidget(inputs_, 5, 0, 1, 3);
-    grid->addWidget(outputLabel, 6, 0, 1, 3);
-    grid->addWidget(outputs_, 7, 0, 1, 3);
+    drivers_ = new MidiDriverLists(this, grid, 4, 3, "ensoniq");
     verbose_ = new QCheckBox("Verbose", this);
     verbose_->setObjectName("ensoniqVerbose");
     grid->addWidget(verbose_, 8, 0, 1, 3);
-    connect(inputs_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (context_) context_->midiInDevice = std::max(0, row);
-    });
-    connect(outputs_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (context_) context_->midiOutDevice = std::max(0, row);
-    });
 }
 
 void EnsoniqControls::Fill(TransferContext& c) {
-    context_ = &c;
     channel_->setValue(std::clamp(c.channel(), 1, 16));
     wave_->setValue(std::clamp(c.sampleNumber(), 1, 127));
     layer_->setValue(std::clamp(c.words[kWordLayer], 1, 8));
@@ -92,8 +77,7 @@ void EnsoniqControls::Fill(TransferContext& c) {
     createLayer_->setChecked((options & kOptionCreateLayer) != 0);
     createInstrument_->setChecked((options & kOptionCreateInstrument) != 0);
     verbose_->setChecked((c.messageFlags() & int32_t(kMessageQuiet)) == 0);
-    FillMidiDeviceList(inputs_, c.devices.inputs, c.midiInDevice);
-    FillMidiDeviceList(outputs_, c.devices.outputs, c.midiOutDevice);
+    drivers_->Fill(c);
 }
 
 void EnsoniqControls::ReadBack(TransferContext& c) const {
@@ -105,8 +89,7 @@ void EnsoniqControls::ReadBack(TransferContext& c) const {
     SetBit(c.optionFlags(), kOptionCreateLayer, createLayer_->isChecked());
     SetBit(c.optionFlags(), kOptionCreateInstrument, createInstrument_->isChecked());
     SetBit(c.messageFlags(), int32_t(kMessageQuiet), !verbose_->isChecked());
-    c.midiInDevice = SelectedDeviceRow(inputs_);
-    c.midiOutDevice = SelectedDeviceRow(outputs_);
+    drivers_->ReadBack(c);
 }
 
 QString EnsoniqDialogTitle(int32_t direction, const TransferContext& context) {

@@ -15,6 +15,8 @@ class QSpinBox;
 
 namespace ob {
 
+class MidiDriverLists;
+
 class EnsoniqControls : public QWidget {
     Q_OBJECT
   public:
@@ -35,10 +37,8 @@ class EnsoniqControls : public QWidget {
     QCheckBox* createWave_ = nullptr;
     QCheckBox* createLayer_ = nullptr;
     QCheckBox* createInstrument_ = nullptr;
-    QListWidget* inputs_ = nullptr;
-    QListWidget* outputs_ = nullptr;
+    MidiDriverLists* drivers_ = nullptr;
     QCheckBox* verbose_ = nullptr;
-    TransferContext* context_ = nullptr;  // list selections go to it at once
 };
 
 // The Ensoniq types' own dialog, titled "Send: Ensoniq EPS", "Receive:

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/main_frame.h"
+#include "app/midi_driver_lists.h"
 #include "app/sampler_dialogs.h"
 #include "sampler/korg_transfer.h"
 #include "sampler/sampler_types.h"
@@ -57,26 +58,10 @@ KorgAkaiControls::KorgAkaiControls(QWidget* parent, int32_t type) : QWidget(pare
         verbose_->setObjectName("verbose");
         grid->addWidget(verbose_, row++, 0, 1, 2);
     }
-    inputs_ = MidiDeviceList(this, "inputDriver");
-    outputs_ = MidiDeviceList(this, "outputDriver");
-    auto* inputLabel = new QLabel("&Input Driver", this);
-    inputLabel->setBuddy(inputs_);
-    auto* outputLabel = new QLabel("&Output Driver", this);
-    outputLabel->setBuddy(outputs_);
-    grid->addWidget(inputLabel, row++, 0, 1, 2);
-    grid->addWidget(inputs_, row++, 0, 1, 2);
-    grid->addWidget(outputLabel, row++, 0, 1, 2);
-    grid->addWidget(outputs_, row++, 0, 1, 2);
-    connect(inputs_, &QListWidget::currentRowChanged, this, [this](int r) {
-        if (context_) context_->midiInDevice = std::max(0, r);
-    });
-    connect(outputs_, &QListWidget::currentRowChanged, this, [this](int r) {
-        if (context_) context_->midiOutDevice = std::max(0, r);
-    });
+    drivers_ = new MidiDriverLists(this, grid, row, 2);
 }
 
 void KorgAkaiControls::Fill(TransferContext& c) {
-    context_ = &c;
     // QSpinBox shows any value within its range.
     channel_->setValue(c.channel());
     if (sound_) sound_->setValue(c.sampleNumber());
@@ -84,8 +69,7 @@ void KorgAkaiControls::Fill(TransferContext& c) {
     if (bank_) bank_->setValue(c.words[kWordLayer]);
     if (chop_) chop_->setChecked((c.optionFlags() & int32_t(kOptionChopToFit)) != 0);
     if (verbose_) verbose_->setChecked((c.messageFlags() & int32_t(kMessageQuiet)) == 0);
-    FillMidiDeviceList(inputs_, c.devices.inputs, c.midiInDevice);
-    FillMidiDeviceList(outputs_, c.devices.outputs, c.midiOutDevice);
+    drivers_->Fill(c);
 }
 
 void KorgAkaiControls::ReadBack(TransferContext& c) const {
@@ -99,8 +83,7 @@ void KorgAkaiControls::ReadBack(TransferContext& c) const {
     if (verbose_)
         c.messageFlags() = (c.messageFlags() & ~int32_t(kMessageQuiet)) |
                            (verbose_->isChecked() ? 0 : int32_t(kMessageQuiet));
-    c.midiInDevice = SelectedDeviceRow(inputs_);
-    c.midiOutDevice = SelectedDeviceRow(outputs_);
+    drivers_->ReadBack(c);
 }
 
 QString KorgAkaiDialogTitle(int32_t direction, int32_t type) {

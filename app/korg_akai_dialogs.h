@@ -14,6 +14,8 @@ class QSpinBox;
 
 namespace ob {
 
+class MidiDriverLists;
+
 // DSS-1: "&Channel:" 1..16, "&Sound:" 1..16, "&MultiSound:" 1..16, "Chop To
 // Fit", "Verbose" (the quiet bit inverted), the drivers. DSM-1: the same with
 // "&MultiSound:" 1..8 and "&Bank:" 1..4. S612: "&Channel:" 1..9 and the drivers.
@@ -37,9 +39,7 @@ class KorgAkaiControls : public QWidget {
     QSpinBox* bank_ = nullptr;
     QCheckBox* chop_ = nullptr;
     QCheckBox* verbose_ = nullptr;
-    QListWidget* inputs_ = nullptr;
-    QListWidget* outputs_ = nullptr;
-    TransferContext* context_ = nullptr;
+    MidiDriverLists* drivers_ = nullptr;
 };
 
 bool IsKorgAkaiType(int32_t type);

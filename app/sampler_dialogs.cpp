@@ -23,6 +23,7 @@
 #include "app/help_window.h"
 #include "app/korg_akai_dialogs.h"
 #include "app/main_frame.h"
+#include "app/midi_driver_lists.h"
 #include "app/smdi_dialog.h"
 #include "app/transfer_window.h"
 #include "audio/player.h"
@@ -50,29 +51,6 @@ bool IsSdsType(int32_t code) {
 
 }  // namespace
 
-QListWidget* MidiDeviceList(QWidget* parent, const char* name) {
-    auto* list = new QListWidget(parent);
-    list->setObjectName(name);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setMinimumHeight(60);
-    list->setMaximumHeight(110);
-    return list;
-}
-
-void FillMidiDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, int32_t& index) {
-    QSignalBlocker block(list);
-    list->clear();
-    for (const std::string& name : MidiDeviceNames(devices))
-        list->addItem(QString::fromStdString(name));
-    // A stored index at or past the device count (or negative) becomes 0.
-    if (index < 0 || size_t(index) >= devices.size()) index = 0;
-    list->setCurrentRow(index);
-}
-
-int32_t SelectedDeviceRow(const QListWidget* list) {
-    return std::max(0, list->currentRow());
-}
-
 // ---- the SDS parameter controls ----
 
 SdsControls::SdsControls(QWidget* parent) : QWidget(parent) {
@@ -92,46 +70,27 @@ SdsControls::SdsControls(QWidget* parent) : QWidget(parent) {
     grid->addWidget(channel_, 0, 1);
     grid->addWidget(sampleLabel, 1, 0);
     grid->addWidget(sample_, 1, 1);
-    inputs_ = MidiDeviceList(this, "inputDriver");
-    outputs_ = MidiDeviceList(this, "outputDriver");
-    auto* inputLabel = new QLabel("&Input Driver", this);
-    inputLabel->setBuddy(inputs_);
-    auto* outputLabel = new QLabel("&Output Driver", this);
-    outputLabel->setBuddy(outputs_);
-    grid->addWidget(inputLabel, 2, 0, 1, 2);
-    grid->addWidget(inputs_, 3, 0, 1, 2);
-    grid->addWidget(outputLabel, 4, 0, 1, 2);
-    grid->addWidget(outputs_, 5, 0, 1, 2);
+    drivers_ = new MidiDriverLists(this, grid, 2, 2);
     wait_ = new QCheckBox("Tell Sampler to &Wait between packets", this);
     wait_->setObjectName("waitBetweenPackets");
     grid->addWidget(wait_, 6, 0, 1, 2);
-    // A chosen device goes to the context at once.
-    connect(inputs_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (context_) context_->midiInDevice = std::max(0, row);
-    });
-    connect(outputs_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (context_) context_->midiOutDevice = std::max(0, row);
-    });
 }
 
 void SdsControls::Fill(TransferContext& c) {
-    context_ = &c;
     if (c.channel() == 0) c.channel() = 1;
     if (c.sampleNumber() < 0) c.sampleNumber() = 0;
     // The stored number is shown as it is (for the Prophet 2000 it is the
     // user's number, counted from 1), so opening and OK never change it.
     channel_->setValue(std::clamp(c.channel(), 1, kChannelMax));
     sample_->setValue(std::min(c.sampleNumber(), kSampleSpinMax));
-    FillMidiDeviceList(inputs_, c.devices.inputs, c.midiInDevice);
-    FillMidiDeviceList(outputs_, c.devices.outputs, c.midiOutDevice);
+    drivers_->Fill(c);
     wait_->setChecked((c.optionFlags() & int32_t(kOptionSdsWait)) != 0);
 }
 
 void SdsControls::ReadBack(TransferContext& c) const {
     c.channel() = std::clamp(channel_->value(), 1, kChannelMax);
     c.sampleNumber() = std::clamp(sample_->value(), 0, kSampleNumberMax);
-    c.midiInDevice = SelectedDeviceRow(inputs_);
-    c.midiOutDevice = SelectedDeviceRow(outputs_);
+    drivers_->ReadBack(c);
     c.optionFlags() = (c.optionFlags() & ~int32_t(kOptionSdsWait)) |
                       (wait_->isChecked() ? int32_t(kOptionSdsWait) : 0);
 }

@@ -27,12 +27,8 @@ namespace ob {
 class MainFrame;
 class EnsoniqControls;
 class KorgAkaiControls;
+class MidiDriverLists;
 
-// The MIDI device lists of the type controls: a stored index at or past the
-// device count (or negative) becomes 0; none selected reads as 0.
-QListWidget* MidiDeviceList(QWidget* parent, const char* name);
-void FillMidiDeviceList(QListWidget* list, const std::vector<MidiDevice>& devices, int32_t& index);
-int32_t SelectedDeviceRow(const QListWidget* list);
 class SmdiControls;
 
 // The parameter controls of the SDS types (the same in both dialogs):
@@ -53,10 +49,8 @@ class SdsControls : public QWidget {
   private:
     QSpinBox* channel_ = nullptr;
     QSpinBox* sample_ = nullptr;
-    QListWidget* inputs_ = nullptr;
-    QListWidget* outputs_ = nullptr;
+    MidiDriverLists* drivers_ = nullptr;
     QCheckBox* wait_ = nullptr;
-    TransferContext* context_ = nullptr;  // list selections go to it at once
 };
 
 // A file question for Load Preset and Save Preset: the path, or empty.
