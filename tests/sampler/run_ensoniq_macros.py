@@ -8,7 +8,6 @@ from a WAV with libsndfile.
 
 usage: run_ensoniq_macros.py ORBICK SIM
 """
-import atexit
 import os
 import subprocess
 import sys
@@ -17,35 +16,15 @@ import tempfile
 import numpy as np
 import soundfile as sf
 
+from sim_process import SimProcess, check, failures
+
 ORBICK, SIM = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-failures = []
 HEAD_LINES = 11
 
 
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what)
-
-
-class Sim:
+class Sim(SimProcess):
     def __init__(self, folder, *options):
-        print("case", os.path.basename(folder), flush=True)
-        self.socket = os.path.join(folder, "sim.sock")
-        self.store = os.path.join(folder, "store")
-        self.log = os.path.join(folder, "sim.log")
-        os.makedirs(self.store, exist_ok=True)
-        self.proc = subprocess.Popen([SIM, "--eps", "--listen", self.socket, "--store", self.store,
-                                      "--log", self.log] + list(options),
-                                     stdout=subprocess.PIPE, text=True)
-        atexit.register(self.proc.kill)
-        check(self.proc.stdout.readline().strip() == "listening", "simulator did not start")
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(timeout=10)
-        with open(self.log) as f:
-            return f.read().splitlines()
+        super().__init__(SIM, folder, ["--eps"], "sim.sock", options)
 
     def wavesample(self, instrument, layer, number):
         """The stored wavesample (wire instrument and layer, 0..7): fields and words."""

@@ -10,7 +10,6 @@ libsndfile.
 
 usage: run_smdi_macros.py ORBICK SIM
 """
-import atexit
 import glob
 import os
 import struct
@@ -21,35 +20,15 @@ import tempfile
 import numpy as np
 import soundfile as sf
 
+from sim_process import SimProcess, check, failures
+
 ORBICK, SIM = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-failures = []
 BOX = "SMDI Error Message: "
 
 
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what)
-
-
-class Sim:
+class Sim(SimProcess):
     def __init__(self, folder, *options):
-        print("case", os.path.basename(folder), flush=True)
-        self.socket = os.path.join(folder, "scsi.sock")
-        self.store = os.path.join(folder, "store")
-        self.log = os.path.join(folder, "sim.log")
-        os.makedirs(self.store, exist_ok=True)
-        self.proc = subprocess.Popen([SIM, "--smdi", "--listen", self.socket, "--store", self.store,
-                                      "--log", self.log] + list(options),
-                                     stdout=subprocess.PIPE, text=True)
-        atexit.register(self.proc.kill)
-        check(self.proc.stdout.readline().strip() == "listening", "simulator did not start")
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(timeout=10)
-        with open(self.log) as f:
-            return f.read().splitlines()
+        super().__init__(SIM, folder, ["--smdi"], "scsi.sock", options)
 
     def sample(self, number):
         path = os.path.join(self.store, "sample_%d.txt" % number)
