@@ -786,6 +786,161 @@ bool Interpreter::Watch(const Instr& in, int pc, int mode, int& startLine, size_
     return true;
 }
 
+// The typed forms of the quick instructions (Quick::handler).
+enum QuickForm : int {
+    kQuickAddK,    // OP_ADDK on a variable at z with the constant k folded in
+    kQuickNextL,   // OP_NEXTL: variable x, limit y, loop start k
+    kQuickRel,     // OP_JNOTREL / OP_CASENE on x and y; k: the outcomes that hold
+    kQuickAdd,     // OP_ADD x + y into z
+    kQuickSub,     // OP_SUB x - y into z
+    kQuickPushOp,  // OP_PUSHOP x op y into z and the push of z that follows
+    kQuickMove,    // OP_MOVE x into z
+    kQuickPush,    // OP_PUSH / OP_PUSHREF of x
+    kQuickCall,    // OP_CALL of the plain procedure fn (result into z when y is 1)
+    kQuickArith,   // other OP_ADD .. OP_GE operations on x and y into z
+    kQuickForms
+};
+
+// A cell operand as a byte offset (see Quick); false for none or out of range.
+static bool QuickOperand(int32_t op, int nglobals, int32_t& out) {
+    if (op >= 0) {
+        if (op >= nglobals || op >= (1 << 24)) return false;
+        out = ~(op * (int32_t)sizeof(Cell));
+        return true;
+    }
+    if (op == -1 || op < -(1 << 24)) return false;
+    out = (-op - 2) * (int32_t)sizeof(Cell);
+    return true;
+}
+
+// An Integer or Long constant cell (its value never changes during a run).
+static bool ConstantInt(const Cell* glob, int nglobals, int32_t op, int64_t& value) {
+    if (op < 0 || op >= nglobals) return false;
+    const Cell& k = glob[op];
+    if (!(k.flags & CF_CONST) || (k.flags & (CF_REF | CF_HOSTREF | CF_ARRAY))) return false;
+    if (k.type == VT_INTEGER)
+        value = k.v.i;
+    else if (k.type == VT_LONG)
+        value = k.v.l;
+    else
+        return false;
+    return true;
+}
+
+void Interpreter::Quicken(const void* const* handlers, const void* generic,
+                          const void* const* special) {
+    const std::vector<Instr>& code = ctx_.code;
+    const Cell* glob = ctx_.storage.data();
+    const int nglobals = (int)ctx_.storage.size();
+    const int count = (int)code.size();
+    quick_.assign(code.size(), Quick{});
+    for (int i = 0; i < count; ++i) {
+        const Instr& in = code[i];
+        Quick& q = quick_[i];
+        q.ins = in;
+        q.handler = (unsigned)in.op < (unsigned)OP_COUNT ? handlers[in.op] : generic;
+        int32_t x, y, z;
+        int64_t k;
+        switch (in.op) {
+            case OP_ADDK:
+                if ((in.pad == OP_ADD || in.pad == OP_SUB || in.pad == -OP_ADD) &&
+                    QuickOperand(in.c, nglobals, z) && ConstantInt(glob, nglobals, in.b, k)) {
+                    if (in.pad == OP_SUB) k = -k;
+                    if (k < INT32_MIN || k > INT32_MAX) break;
+                    q.z = z;
+                    q.k = (int32_t)k;
+                    q.handler = special[kQuickAddK];
+                }
+                break;
+            case OP_NEXTL:
+                if (in.c >= 0 && in.c < count && QuickOperand(in.a, nglobals, x) &&
+                    QuickOperand(in.b, nglobals, y)) {
+                    q.x = x;
+                    q.y = y;
+                    q.k = in.c + 1;
+                    q.handler = special[kQuickNextL];
+                }
+                break;
+            case OP_CASENE:
+            case OP_JNOTREL: {
+                // Which of less (1), equal (2), greater (4) make each relation hold.
+                static const uint8_t kHolds[6] = {2, 5, 1, 4, 3, 6};
+                const int rel = in.op == OP_CASENE ? 0 : in.pad - OP_EQ;
+                if (rel >= 0 && rel <= OP_GE - OP_EQ && QuickOperand(in.a, nglobals, x) &&
+                    QuickOperand(in.b, nglobals, y)) {
+                    q.x = x;
+                    q.y = y;
+                    q.k = kHolds[rel];
+                    q.handler = special[kQuickRel];
+                }
+                break;
+            }
+            case OP_ADD:
+            case OP_SUB:
+            case OP_MUL:
+            case OP_MOD:
+            case OP_AND:
+            case OP_OR:
+            case OP_EQ:
+            case OP_NE:
+            case OP_LT:
+            case OP_GT:
+            case OP_LE:
+            case OP_GE:
+                if (QuickOperand(in.a, nglobals, x) && QuickOperand(in.b, nglobals, y) &&
+                    QuickOperand(in.c, nglobals, z)) {
+                    q.x = x;
+                    q.y = y;
+                    q.z = z;
+                    q.handler = special[in.op == OP_ADD   ? kQuickAdd
+                                        : in.op == OP_SUB ? kQuickSub
+                                                          : kQuickArith];
+                }
+                break;
+            case OP_PUSHOP:
+                if ((in.pad == OP_ADD || in.pad == OP_SUB) && i + 1 < count &&
+                    code[i + 1].op == OP_PUSH && code[i + 1].a == in.c &&
+                    QuickOperand(in.a, nglobals, x) && QuickOperand(in.b, nglobals, y) &&
+                    QuickOperand(in.c, nglobals, z)) {
+                    q.x = x;
+                    q.y = y;
+                    q.z = z;
+                    q.k = in.pad;
+                    q.handler = special[kQuickPushOp];
+                }
+                break;
+            case OP_MOVE:
+                if (QuickOperand(in.a, nglobals, x) && QuickOperand(in.c, nglobals, z)) {
+                    q.x = x;
+                    q.z = z;
+                    q.handler = special[kQuickMove];
+                }
+                break;
+            case OP_PUSH:
+            case OP_PUSHREF:
+                if (QuickOperand(in.a, nglobals, x)) {
+                    q.x = x;
+                    q.handler = special[kQuickPush];
+                }
+                break;
+            case OP_CALL:
+                if (in.pad == 0 && in.a > 0 && in.a < nglobals && glob[in.a].decl == VT_FUNC &&
+                    glob[in.a].v.fn && glob[in.a].v.fn->fastArgs == in.c && in.c >= 0 &&
+                    (in.b == -1 || QuickOperand(in.b, nglobals, z))) {
+                    q.fn = glob[in.a].v.fn;
+                    q.y = in.b != -1;
+                    q.z = in.b != -1 ? z : 0;
+                    q.handler = special[kQuickCall];
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    quickCode_ = code.data();
+    quickCount_ = code.size();
+}
+
 int Interpreter::Exec(int pc, int mode) {
     globals_ = ctx_.storage.data();
     const Instr* code = ctx_.code.data();
@@ -810,8 +965,14 @@ int Interpreter::Exec(int pc, int mode) {
         &&generic,  &&generic,   &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
         &&generic,  &&op_pushop, &&op_addk,    &&op_nextl,  &&op_aupdk,  &&op_midrel, &&op_instr3};
     static_assert(OP_COUNT == 56, "one handler per opcode");
+    static const void* const kSpecial[kQuickForms] = {&&q_addk, &&q_nextl,  &&q_rel,  &&q_add,
+                                                      &&q_sub,  &&q_pushop, &&q_move, &&q_push,
+                                                      &&q_call, &&q_arith};
+    if (quickCode_ != code || quickCount_ != (size_t)count) Quicken(kHandler, &&generic, kSpecial);
+    const Quick* const quick = quick_.data();
     const Instr* ip;
-    Instr fusedAlone;  // an OP_PUSHOP run as its operation alone
+    Cell *qa, *qb, *qo;  // the operand cells of an operation (op_arith and its typed forms)
+    Instr fusedAlone;    // an OP_PUSHOP run as its operation alone
     // Threaded dispatch checks one bound: the code size, or 0 while stepping
     // or counting steps, which sends every instruction through the top.
     const unsigned threadedCount = watched ? 0u : (unsigned)count;
@@ -822,6 +983,8 @@ int Interpreter::Exec(int pc, int mode) {
     Cell* fp = fp_;
 #define OPND(o) ((o) >= 0 ? glob + (o) : fp + (-(o)-2))
 #define in (*ip)
+#define Q ((const Quick*)ip)
+#define QOP(o) ((o) >= 0 ? (Cell*)((char*)fp + (o)) : (Cell*)((char*)glob + ~(o)))
 // The frequent handlers leave the context's line to be written when they
 // report an error or call anything that might (SYNC_LINE); the others write
 // it before they start.
@@ -832,20 +995,20 @@ int Interpreter::Exec(int pc, int mode) {
         Fail(msg);          \
         return kRunStopped; \
     } while (0)
-#define NEXT_INSTR                                                                   \
-    do {                                                                             \
-        if ((unsigned)pc >= threadedCount) goto top;                                 \
-        ip = code + pc;                                                              \
-        goto*((unsigned)ip->op < (unsigned)OP_COUNT ? kHandler[ip->op] : &&generic); \
+#define NEXT_INSTR                                   \
+    do {                                             \
+        if ((unsigned)pc >= threadedCount) goto top; \
+        ip = &quick[pc].ins;                         \
+        goto* quick[pc].handler;                     \
     } while (0)
     for (;;) {
     top:
         fp = fp_;
         if ((unsigned)pc >= (unsigned)count)
             return ctx_.errorStatus == kStatusError ? kRunStopped : kRunEnded;
-        ip = code + pc;
-        if (__builtin_expect(watched, 0) && !Watch(in, pc, mode, startLine, startDepth))
-            return paused_ ? kRunPaused : kRunStopped;
+        ip = &quick[pc].ins;
+        if (!watched) goto* quick[pc].handler;
+        if (!Watch(in, pc, mode, startLine, startDepth)) return paused_ ? kRunPaused : kRunStopped;
     generic:
         SYNC_LINE;
         switch (in.op) {
@@ -1504,6 +1667,150 @@ int Interpreter::Exec(int pc, int mode) {
                 ip = &fusedAlone;
                 goto op_push;
             }
+            // The typed forms of the quick instructions: the common operand types
+            // on decoded operands; anything else goes to the instruction's handler.
+            q_addk : {
+                Cell* x = QOP(Q->z);
+                if (x->flags == 0 && x->decl == VT_LONG && x->type == VT_LONG) {
+                    int32_t r;
+                    if (__builtin_add_overflow(x->v.l, Q->k, &r)) FAIL("Overflow\n");
+                    x->v.l = r;
+                    ++pc;
+                    NEXT_INSTR;
+                }
+                goto op_addk;
+            }
+            q_nextl : {
+                Cell* v = QOP(Q->x);
+                const Cell* lim = QOP(Q->y);
+                if (!((v->flags | lim->flags) & (CF_REF | CF_HOSTREF)) && v->type == VT_LONG &&
+                    (lim->type == VT_LONG || lim->type == VT_INTEGER)) {
+                    if (v->v.l == INT32_MAX) FAIL("Overflow\n");
+                    ++v->v.l;
+                    pc = v->v.l > IntOf(lim) ? pc + 1 : Q->k;
+                    NEXT_INSTR;
+                }
+                goto op_nextl;
+            }
+            q_rel : {
+                const Cell* a = QOP(Q->x);
+                const Cell* b = QOP(Q->y);
+                if (((a->flags | b->flags) & (CF_REF | CF_HOSTREF)) == 0 && IntPair(a, b)) {
+                    const int32_t x = IntOf(a), y = IntOf(b);
+                    const unsigned got = x < y ? 1u : x > y ? 4u : 2u;
+                    pc = ((unsigned)Q->k & got) ? pc + 1 : in.c;
+                    NEXT_INSTR;
+                }
+                goto op_compare;
+            }
+            q_add:
+            q_sub : {
+                // As op_addsub.
+                Cell* a = QOP(Q->x);
+                Cell* b = QOP(Q->y);
+                Cell* out = QOP(Q->z);
+                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
+                    IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG)) {
+                    int32_t r;
+                    if (in.op == OP_ADD ? __builtin_add_overflow(IntOf(a), IntOf(b), &r)
+                                        : __builtin_sub_overflow(IntOf(a), IntOf(b), &r))
+                        FAIL("Overflow\n");
+                    out->type = VT_LONG;
+                    out->v.l = r;
+                    ++pc;
+                    NEXT_INSTR;
+                }
+                qa = a;
+                qb = b;
+                qo = out;
+                goto arith_cells;
+            }
+            q_arith:
+                qa = QOP(Q->x);
+                qb = QOP(Q->y);
+                qo = QOP(Q->z);
+                goto arith_cells;
+            q_pushop : {
+                // As op_pushop (the push that follows was checked when prepared).
+                Cell* a = QOP(Q->x);
+                Cell* b = QOP(Q->y);
+                Cell* out = QOP(Q->z);
+                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
+                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
+                    IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG) && sp_ < built_) {
+                    int32_t r;
+                    if (Q->k == OP_ADD ? __builtin_add_overflow(IntOf(a), IntOf(b), &r)
+                                       : __builtin_sub_overflow(IntOf(a), IntOf(b), &r))
+                        FAIL("Overflow\n");
+                    out->type = VT_LONG;
+                    out->v.l = r;
+                    Cell* c = sp_++;  // a popped cell: owns nothing, no flags
+                    c->decl = VT_VARIANT;
+                    c->type = VT_LONG;
+                    c->fixedLen = 0;
+                    c->name = 0;
+                    c->v.l = r;
+                    c->link = nullptr;
+                    pc += 2;
+                    NEXT_INSTR;
+                }
+                goto op_pushop;
+            }
+            q_move : {
+                // As op_move on cells that are not references.
+                const Cell* src = QOP(Q->x);
+                Cell* dst = QOP(Q->z);
+                if (((src->flags | dst->flags) & (CF_REF | CF_HOSTREF)) == 0) {
+                    if (dst->decl == VT_LONG && (src->type == VT_LONG || src->type == VT_INTEGER)) {
+                        dst->v.l = IntOf(src);
+                        dst->type = VT_LONG;
+                        ++pc;
+                        NEXT_INSTR;
+                    }
+                    if (dst->decl == VT_VARIANT && src->type != VT_STRING &&
+                        src->type != VT_OBJECT && dst->type != VT_OBJECT &&
+                        !((src->flags | dst->flags) & CF_ARRAY)) {
+                        dst->type = src->type;
+                        dst->v = src->v;
+                        ++pc;
+                        NEXT_INSTR;
+                    }
+                }
+                goto op_move;
+            }
+            q_push : {
+                // As the first part of op_push.
+                Cell* d = QOP(Q->x);
+                if (d->flags & CF_REF) d = Deref(d);
+                if (sp_ < built_ && !(d->flags & (CF_HOSTREF | CF_ARRAY)) &&
+                    d->type >= VT_INTEGER && d->type <= VT_DOUBLE && sp_->flags == 0) {
+                    Cell* c = sp_++;
+                    c->decl = VT_VARIANT;
+                    c->type = d->type;
+                    c->fixedLen = 0;
+                    c->name = 0;
+                    c->v = d->v;
+                    if (in.op == OP_PUSHREF) {
+                        c->flags = CF_LINKED;
+                        c->link = d;
+                    } else {
+                        c->link = nullptr;
+                    }
+                    ++pc;
+                    NEXT_INSTR;
+                }
+                goto op_push;
+            }
+            q_call : {
+                FuncRec* f = (FuncRec*)Q->fn;
+                if (EnterPlain(f, in.c, Q->y ? QOP(Q->z) : nullptr, pc + 1)) {
+                    fp = fp_;
+                    pc = f->entry;
+                    NEXT_INSTR;
+                }
+                goto op_call;
+            }
             op_addsub : {
                 // Addition and subtraction with a Long among Integer/Long operands
                 // into a Variant or Long: exact in 64 bits, then the Long range.
@@ -1535,11 +1842,15 @@ int Interpreter::Exec(int pc, int mode) {
             case OP_GT:
             case OP_LE:
             case OP_GE:
-            op_arith : {
+            op_arith:
+                qa = OPND(in.a);
+                qb = OPND(in.b);
+                qo = OPND(in.c);
+            arith_cells : {
                 // Integer and Long operands into a plain temporary: no conversions.
-                Cell* a = OPND(in.a);
-                Cell* b = OPND(in.b);
-                Cell* out = OPND(in.c);
+                Cell* a = qa;
+                Cell* b = qb;
+                Cell* out = qo;
                 if ((a->flags | b->flags | out->flags) & CF_REF) {
                     a = Deref(a);
                     b = Deref(b);
@@ -1641,6 +1952,8 @@ int Interpreter::Exec(int pc, int mode) {
         }
     }
 #undef NEXT_INSTR
+#undef Q
+#undef QOP
 #undef SYNC_LINE
 #undef OPND
 #undef in

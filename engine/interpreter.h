@@ -19,6 +19,20 @@ enum RunResult : int {
     kRunPaused = 1,    // a debugging step stopped before a new line
 };
 
+// An instruction as the unwatched run loop dispatches it, prepared once per
+// program: its handler (a form for the common operand and value types where
+// there is one), operands as byte offsets (>= 0: from the frame; < 0: the
+// complement of the offset from the globals), a folded constant or a
+// target, and for a call the procedure.
+struct Quick {
+    Instr ins;  // first: the run loop's instruction pointer points here
+    const void* handler;
+    void* fn;
+    int32_t x, y, z, k;
+    int32_t spare[2];
+};
+static_assert(sizeof(Quick) == 64, "quick instructions index by a shift");
+
 class Interpreter {
   public:
     explicit Interpreter(ScriptContext& ctx);
@@ -63,6 +77,10 @@ class Interpreter {
 
   private:
     int Exec(int pc, int mode);
+    // Prepares quick_ for the program's code (once per program): handlers
+    // holds the run loop's handler of each opcode, special those of the
+    // typed forms (QuickForm).
+    void Quicken(const void* const* handlers, const void* generic, const void* const* special);
     bool Watch(const Instr& in, int pc, int mode, int& startLine, size_t& startDepth);
     bool Call(const Instr& in, int& pc);
     bool PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base,
@@ -111,6 +129,9 @@ class Interpreter {
     Cell* fp_ = nullptr;
     size_t capacity_ = 0;
     FrameStack frames_;
+    std::vector<Quick> quick_;
+    const Instr* quickCode_ = nullptr;  // the code quick_ was made from
+    size_t quickCount_ = 0;
     int64_t steps_ = 0;
     bool paused_ = false;
     int pausedPc_ = 0;
