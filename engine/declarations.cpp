@@ -696,6 +696,10 @@ void Compiler::ProcedureDefinition() {
     }
     bool sized = rec->frameSize == (int32_t)(rec->params.size() + rec->slots.size());
     rec->fastArgs = rec->plainFrame && sized ? (int32_t)rec->params.size() : -1;
+    rec->resultSlot = (int32_t)rec->params.size();
+    rec->images.clear();
+    for (const SlotInit& s : rec->slots)
+        rec->images.push_back(SlotImage{s.decl, s.type, 0, 0, s.fixedLen, s.name, 0, nullptr});
     for (auto& [n, k] : savedKinds_) ctx_.names[n].kind = (uint16_t)k;
     savedKinds_.clear();
     locals_.clear();

@@ -6,6 +6,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -430,6 +431,80 @@ __attribute__((noinline)) int Interpreter::LeavePlain() {
     return pc;
 }
 
+static_assert(offsetof(Cell, decl) == offsetof(SlotImage, decl) &&
+                  offsetof(Cell, type) == offsetof(SlotImage, type) &&
+                  offsetof(Cell, flags) == offsetof(SlotImage, flags) &&
+                  offsetof(Cell, fixedLen) == offsetof(SlotImage, fixedLen) &&
+                  offsetof(Cell, name) == offsetof(SlotImage, name) &&
+                  offsetof(Cell, v) == offsetof(SlotImage, value) &&
+                  offsetof(Cell, link) == offsetof(SlotImage, link) &&
+                  offsetof(Cell, s) == sizeof(SlotImage),
+              "a slot image is the start of a cell");
+
+// EnterPlain and LeavePlain for the quick call forms, built into the run
+// loop: the procedure is a plain one of nargs parameters (checked when the
+// call was prepared) and its frame's cells were constructed by an earlier
+// call. False (-1) leaves the call (return) to the general path, with nothing
+// to undo.
+__attribute__((noinline)) bool Interpreter::EnterQuick(FuncRec* fn, int nargs, Cell* dest,
+                                                       int returnPc) {
+    Cell* const base = sp_ - nargs;
+    Cell* const end = base + fn->frameSize;
+    if (callDepth_ >= depthLimit_ || nargs > sp_ - stack_ || end > built_) return false;
+    const Param* pr = fn->params.data();
+    for (int i = 0; i < nargs; ++i) {
+        Cell& p = base[i];
+        if (!BindsAsIs(p, pr[i])) return false;
+        p.decl = pr[i].type;
+        p.fixedLen = 0;
+    }
+    if (dest && (dest->flags & CF_REF)) dest = Deref(dest);
+    // Cells above the stack top own nothing, have no flags and empty strings:
+    // the leading fields are the whole start.
+    const SlotImage* im = fn->images.data();
+    for (Cell* c = base + nargs; c < end; ++c, ++im)
+        std::memcpy(static_cast<void*>(c), im, sizeof(SlotImage));
+    if (fn->fixedStrings) {
+        const SlotInit* si = fn->slots.data();
+        for (Cell* c = base + nargs; c < end; ++c, ++si)
+            if (si->decl == VT_STRING && si->fixedLen > 0) c->s.assign(si->fixedLen, ' ');
+    }
+    sp_ = end;
+    Frame& f = frames_.items[frames_.count++];
+    f.fn = fn;
+    f.base = base;
+    f.savedFp = fp_;
+    f.dest = dest;
+    f.returnPc = returnPc;
+    f.gosub = false;
+    ++callDepth_;
+    fp_ = base;
+    return true;
+}
+
+__attribute__((noinline)) int Interpreter::LeaveQuick() {
+    if (frames_.count == 0) return -1;
+    const Frame& f = frames_.back();
+    if (f.gosub || !f.fn || !f.fn->plainFrame) return -1;
+    Cell* const result = f.base + f.fn->resultSlot;
+    Cell* const dest = f.dest;
+    if (dest) {
+        if (((dest->flags | result->flags) & (CF_HOSTREF | CF_ARRAY)) ||
+            result->type == VT_STRING || result->type == VT_OBJECT || dest->type == VT_OBJECT ||
+            (dest->decl != VT_VARIANT && dest->decl != result->type))
+            return -1;
+        dest->type = result->type;
+        dest->v = result->v;
+    }
+    Cell* const base = f.base;
+    fp_ = f.savedFp;
+    const int pc = f.returnPc;
+    --frames_.count;
+    --callDepth_;
+    PopTo(base);
+    return pc;
+}
+
 // Returns from the current procedure; done when this Run level ends.
 bool Interpreter::Leave(int& pc, size_t baseFrames, bool& done) {
     while (frames_.size() > baseFrames && frames_.back().gosub) frames_.pop_back();
@@ -701,6 +776,24 @@ static inline bool IntPair(const Cell* a, const Cell* b) {
 static inline int32_t IntOf(const Cell* c) {
     return c->type == VT_INTEGER ? c->v.i : c->v.l;
 }
+// The leading eight bytes of a cell: declared type, current type, flags, pad.
+static inline uint64_t Head(const Cell* c) {
+    uint64_t h;
+    std::memcpy(&h, static_cast<const void*>(c), sizeof h);
+    return h;
+}
+// A Long value in a cell without flags (no reference, no host storage).
+static inline bool PlainLong(const Cell* c) {
+    return ((Head(c) >> 16) & 0xffffffffu) == VT_LONG;
+}
+// A cell without flags that takes a Long result as it is: declared Variant
+// (holding no object) or Long.
+static inline bool TakesLong(const Cell* c) {
+    const uint64_t h = Head(c);
+    const uint16_t decl = (uint16_t)h, type = (uint16_t)(h >> 16);
+    return (uint16_t)(h >> 32) == 0 &&
+           (decl == VT_LONG || (decl == VT_VARIANT && type != VT_OBJECT));
+}
 
 // For the fused text calls: the function cell `fn` is runtime built-in
 // `builtin`; a String cell read as it is; a count a built-in takes as it is
@@ -798,6 +891,8 @@ enum QuickForm : int {
     kQuickPush,    // OP_PUSH / OP_PUSHREF of x
     kQuickCall,    // OP_CALL of the plain procedure fn (result into z when y is 1)
     kQuickArith,   // other OP_ADD .. OP_GE operations on x and y into z
+    kQuickLeave,   // OP_LEAVE
+    kQuickRelK,    // kQuickRel whose y is an Integer or Long constant (spare[0])
     kQuickForms
 };
 
@@ -872,6 +967,10 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.y = y;
                     q.k = kHolds[rel];
                     q.handler = special[kQuickRel];
+                    if (ConstantInt(glob, nglobals, in.b, k)) {
+                        q.spare[0] = (int32_t)k;
+                        q.handler = special[kQuickRelK];
+                    }
                 }
                 break;
             }
@@ -933,6 +1032,9 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.handler = special[kQuickCall];
                 }
                 break;
+            case OP_LEAVE:
+                q.handler = special[kQuickLeave];
+                break;
             default:
                 break;
         }
@@ -965,9 +1067,9 @@ int Interpreter::Exec(int pc, int mode) {
         &&generic,  &&generic,   &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
         &&generic,  &&op_pushop, &&op_addk,    &&op_nextl,  &&op_aupdk,  &&op_midrel, &&op_instr3};
     static_assert(OP_COUNT == 56, "one handler per opcode");
-    static const void* const kSpecial[kQuickForms] = {&&q_addk, &&q_nextl,  &&q_rel,  &&q_add,
-                                                      &&q_sub,  &&q_pushop, &&q_move, &&q_push,
-                                                      &&q_call, &&q_arith};
+    static const void* const kSpecial[kQuickForms] = {&&q_addk, &&q_nextl,  &&q_rel,   &&q_add,
+                                                      &&q_sub,  &&q_pushop, &&q_move,  &&q_push,
+                                                      &&q_call, &&q_arith,  &&q_leave, &&q_relk};
     if (quickCode_ != code || quickCount_ != (size_t)count) Quicken(kHandler, &&generic, kSpecial);
     const Quick* const quick = quick_.data();
     const Instr* ip;
@@ -1248,6 +1350,15 @@ int Interpreter::Exec(int pc, int mode) {
                     break;
                 }
                 FAIL("Return without GoSub\n");
+            q_leave : {
+                const int back = LeaveQuick();
+                if (back >= 0) {
+                    pc = back;
+                    fp = fp_;
+                    NEXT_INSTR;
+                }
+                goto op_leave;
+            }
             case OP_LEAVE:
             op_leave : {
                 if (frames_.size() > baseFrames) {
@@ -1683,6 +1794,13 @@ int Interpreter::Exec(int pc, int mode) {
             q_nextl : {
                 Cell* v = QOP(Q->x);
                 const Cell* lim = QOP(Q->y);
+                if (PlainLong(v) && PlainLong(lim)) {
+                    int32_t n;
+                    if (__builtin_add_overflow(v->v.l, 1, &n)) FAIL("Overflow\n");
+                    v->v.l = n;
+                    pc = n > lim->v.l ? pc + 1 : Q->k;
+                    NEXT_INSTR;
+                }
                 if (!((v->flags | lim->flags) & (CF_REF | CF_HOSTREF)) && v->type == VT_LONG &&
                     (lim->type == VT_LONG || lim->type == VT_INTEGER)) {
                     if (v->v.l == INT32_MAX) FAIL("Overflow\n");
@@ -1692,9 +1810,26 @@ int Interpreter::Exec(int pc, int mode) {
                 }
                 goto op_nextl;
             }
+            q_relk : {
+                // The second operand is a constant (spare[0]).
+                const Cell* a = QOP(Q->x);
+                if (PlainLong(a)) {
+                    const int32_t x = a->v.l, y = Q->spare[0];
+                    const unsigned got = x < y ? 1u : x > y ? 4u : 2u;
+                    pc = ((unsigned)Q->k & got) ? pc + 1 : in.c;
+                    NEXT_INSTR;
+                }
+                goto q_rel;
+            }
             q_rel : {
                 const Cell* a = QOP(Q->x);
                 const Cell* b = QOP(Q->y);
+                if (PlainLong(a) && PlainLong(b)) {
+                    const int32_t x = a->v.l, y = b->v.l;
+                    const unsigned got = x < y ? 1u : x > y ? 4u : 2u;
+                    pc = ((unsigned)Q->k & got) ? pc + 1 : in.c;
+                    NEXT_INSTR;
+                }
                 if (((a->flags | b->flags) & (CF_REF | CF_HOSTREF)) == 0 && IntPair(a, b)) {
                     const int32_t x = IntOf(a), y = IntOf(b);
                     const unsigned got = x < y ? 1u : x > y ? 4u : 2u;
@@ -1709,9 +1844,10 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* a = QOP(Q->x);
                 Cell* b = QOP(Q->y);
                 Cell* out = QOP(Q->z);
-                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
-                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
-                    IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG)) {
+                if ((PlainLong(a) && PlainLong(b) && TakesLong(out)) ||
+                    (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
+                     (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
+                     IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG))) {
                     int32_t r;
                     if (in.op == OP_ADD ? __builtin_add_overflow(IntOf(a), IntOf(b), &r)
                                         : __builtin_sub_overflow(IntOf(a), IntOf(b), &r))
@@ -1736,9 +1872,12 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* a = QOP(Q->x);
                 Cell* b = QOP(Q->y);
                 Cell* out = QOP(Q->z);
-                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
-                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
-                    IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG) && sp_ < built_) {
+                if (((PlainLong(a) && PlainLong(b) && TakesLong(out)) ||
+                     (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) ==
+                          0 &&
+                      (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
+                      IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG))) &&
+                    sp_ < built_) {
                     int32_t r;
                     if (Q->k == OP_ADD ? __builtin_add_overflow(IntOf(a), IntOf(b), &r)
                                        : __builtin_sub_overflow(IntOf(a), IntOf(b), &r))
@@ -1761,6 +1900,12 @@ int Interpreter::Exec(int pc, int mode) {
                 // As op_move on cells that are not references.
                 const Cell* src = QOP(Q->x);
                 Cell* dst = QOP(Q->z);
+                if (PlainLong(src) && TakesLong(dst)) {
+                    dst->v.l = src->v.l;
+                    dst->type = VT_LONG;
+                    ++pc;
+                    NEXT_INSTR;
+                }
                 if (((src->flags | dst->flags) & (CF_REF | CF_HOSTREF)) == 0) {
                     if (dst->decl == VT_LONG && (src->type == VT_LONG || src->type == VT_INTEGER)) {
                         dst->v.l = IntOf(src);
@@ -1804,7 +1949,7 @@ int Interpreter::Exec(int pc, int mode) {
             }
             q_call : {
                 FuncRec* f = (FuncRec*)Q->fn;
-                if (EnterPlain(f, in.c, Q->y ? QOP(Q->z) : nullptr, pc + 1)) {
+                if (EnterQuick(f, in.c, Q->y ? QOP(Q->z) : nullptr, pc + 1)) {
                     fp = fp_;
                     pc = f->entry;
                     NEXT_INSTR;

@@ -88,6 +88,8 @@ class Interpreter {
     bool EnterProcedure(FuncRec* fn, int nargs, Cell* dest, int returnPc, int& pc);
     bool EnterPlain(FuncRec* fn, int nargs, Cell* dest, int returnPc);
     int LeavePlain();
+    bool EnterQuick(FuncRec* fn, int nargs, Cell* dest, int returnPc);
+    int LeaveQuick();
     bool Leave(int& pc, size_t baseFrames, bool& done);
     bool ElementAddress(Cell* arr, Cell* subs, int nsubs, Cell*& cell, void*& raw,
                         uint16_t& rawType);

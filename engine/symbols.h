@@ -47,6 +47,16 @@ struct SlotInit {
     ArrayData* array = nullptr;  // shape of a local array (owned by the record)
 };
 
+// The leading fields of a fresh slot's cell as they lie in the cell: declared
+// and current type, no flags, fixed length, name, a zero value and no link.
+// A plain frame starts each slot by copying its image.
+struct SlotImage {
+    uint16_t decl, type, flags, pad;
+    int32_t fixedLen, name;
+    uint64_t value;
+    void* link;
+};
+
 enum FuncKind { FK_UNDECLARED = 0, FK_PROC = 1, FK_LIB = 2, FK_APP = 3, FK_MEMBER = 4 };
 
 // A procedure of the program or an external function.
@@ -65,10 +75,12 @@ struct FuncRec {
     // local arrays, so a call binds its arguments and starts its slots on the
     // interpreter's fast path.
     bool plainFrame = false;
-    int32_t fastArgs = -1;        // a plain procedure: its parameter count; else -1
-    bool fixedStrings = false;    // a slot is a fixed-length String
-    std::vector<SlotInit> slots;  // from the result slot on
-    int builtin = -1;             // index into the runtime table, or -1
+    int32_t fastArgs = -1;          // a plain procedure: its parameter count; else -1
+    bool fixedStrings = false;      // a slot is a fixed-length String
+    int32_t resultSlot = 0;         // the result slot's frame index: the parameter count
+    std::vector<SlotInit> slots;    // from the result slot on
+    std::vector<SlotImage> images;  // of the slots, for a plain frame
+    int builtin = -1;               // index into the runtime table, or -1
     bool resolved = false;
     void* library_handle = nullptr;
     void* address = nullptr;
