@@ -893,6 +893,8 @@ enum QuickForm : int {
     kQuickArith,   // other OP_ADD .. OP_GE operations on x and y into z
     kQuickLeave,   // OP_LEAVE
     kQuickRelK,    // kQuickRel whose y is an Integer or Long constant (spare[0])
+    kQuickModK,    // OP_MOD of x by a constant other than 0 (spare[0]) into z
+    kQuickAUpdK,   // OP_AUPDK on array x, subscript y, temporary z; constant k added
     kQuickForms
 };
 
@@ -994,6 +996,10 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.handler = special[in.op == OP_ADD   ? kQuickAdd
                                         : in.op == OP_SUB ? kQuickSub
                                                           : kQuickArith];
+                    if (in.op == OP_MOD && ConstantInt(glob, nglobals, in.b, k) && k != 0) {
+                        q.spare[0] = (int32_t)k;
+                        q.handler = special[kQuickModK];
+                    }
                 }
                 break;
             case OP_PUSHOP:
@@ -1035,6 +1041,22 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
             case OP_LEAVE:
                 q.handler = special[kQuickLeave];
                 break;
+            case OP_AUPDK:
+                // The operation (an addition or subtraction of a constant) and
+                // the store follow; the constant is folded in.
+                if (i + 2 < count && (code[i + 1].op == OP_ADD || code[i + 1].op == OP_SUB) &&
+                    ConstantInt(glob, nglobals, code[i + 1].b, k) &&
+                    QuickOperand(in.a, nglobals, x) && QuickOperand(in.b, nglobals, y) &&
+                    QuickOperand(in.c, nglobals, z)) {
+                    if (code[i + 1].op == OP_SUB) k = -k;
+                    if (k < INT32_MIN || k > INT32_MAX) break;
+                    q.x = x;
+                    q.y = y;
+                    q.z = z;
+                    q.k = (int32_t)k;
+                    q.handler = special[kQuickAUpdK];
+                }
+                break;
             default:
                 break;
         }
@@ -1067,9 +1089,9 @@ int Interpreter::Exec(int pc, int mode) {
         &&generic,  &&generic,   &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
         &&generic,  &&op_pushop, &&op_addk,    &&op_nextl,  &&op_aupdk,  &&op_midrel, &&op_instr3};
     static_assert(OP_COUNT == 56, "one handler per opcode");
-    static const void* const kSpecial[kQuickForms] = {&&q_addk, &&q_nextl,  &&q_rel,   &&q_add,
-                                                      &&q_sub,  &&q_pushop, &&q_move,  &&q_push,
-                                                      &&q_call, &&q_arith,  &&q_leave, &&q_relk};
+    static const void* const kSpecial[kQuickForms] = {
+        &&q_addk, &&q_nextl, &&q_rel,   &&q_add,   &&q_sub,  &&q_pushop, &&q_move,
+        &&q_push, &&q_call,  &&q_arith, &&q_leave, &&q_relk, &&q_modk,   &&q_aupdk};
     if (quickCode_ != code || quickCount_ != (size_t)count) Quicken(kHandler, &&generic, kSpecial);
     const Quick* const quick = quick_.data();
     const Instr* ip;
@@ -1861,6 +1883,45 @@ int Interpreter::Exec(int pc, int mode) {
                 qb = b;
                 qo = out;
                 goto arith_cells;
+            }
+            q_modk : {
+                // A Long modulo a constant into a cell that takes a Long.
+                const Cell* a = QOP(Q->x);
+                Cell* out = QOP(Q->z);
+                if (PlainLong(a) && TakesLong(out)) {
+                    out->v.l = (int32_t)((int64_t)a->v.l % Q->spare[0]);
+                    out->type = VT_LONG;
+                    ++pc;
+                    NEXT_INSTR;
+                }
+                goto q_arith;
+            }
+            q_aupdk : {
+                // As op_aupdk on a Long array that is no reference, a Long subscript and a
+                // plain Variant temporary.
+                const Cell* arr = QOP(Q->x);
+                const Cell* sub = QOP(Q->y);
+                Cell* t = QOP(Q->z);
+                const ArrayData* d = arr->v.arr;
+                const uint64_t th = Head(t);
+                if ((arr->flags & (CF_ARRAY | CF_HOSTREF | CF_REF)) == CF_ARRAY && d &&
+                    d->dims == 1 && d->elem == VT_LONG && PlainLong(sub) &&
+                    (uint16_t)th == VT_VARIANT && (uint16_t)(th >> 16) != VT_OBJECT &&
+                    (uint16_t)(th >> 32) == 0) {
+                    const int64_t off = (int64_t)sub->v.l - d->lower[0];
+                    if (off >= 0 && off < (int64_t)d->count[0]) {
+                        uint8_t* raw = const_cast<uint8_t*>(d->raw.data()) + off * 4;
+                        int32_t v;
+                        std::memcpy(&v, raw, 4);
+                        if (__builtin_add_overflow(v, Q->k, &v)) FAIL("Overflow\n");
+                        std::memcpy(raw, &v, 4);
+                        t->type = VT_LONG;
+                        t->v.l = v;
+                        pc += 3;
+                        NEXT_INSTR;
+                    }
+                }
+                goto op_aupdk;
             }
             q_arith:
                 qa = QOP(Q->x);
