@@ -441,20 +441,27 @@ static_assert(offsetof(Cell, decl) == offsetof(SlotImage, decl) &&
                   offsetof(Cell, s) == sizeof(SlotImage),
               "a slot image is the start of a cell");
 
-// EnterPlain and LeavePlain for the quick call forms, built into the run
-// loop: the procedure is a plain one of nargs parameters (checked when the
-// call was prepared) and its frame's cells were constructed by an earlier
-// call. False (-1) leaves the call (return) to the general path, with nothing
-// to undo.
+// EnterPlain and LeavePlain for the quick call forms (the return built into
+// the run loop): the procedure is a plain one of nargs parameters (checked
+// when the call was prepared) without fixed-length String slots, and its
+// frame's cells were constructed by an earlier call. False (-1) leaves the
+// call (the return) to the general path, with nothing to undo.
 __attribute__((noinline)) bool Interpreter::EnterQuick(FuncRec* fn, int nargs, Cell* dest,
                                                        int returnPc) {
     Cell* const base = sp_ - nargs;
     Cell* const end = base + fn->frameSize;
-    if (callDepth_ >= depthLimit_ || nargs > sp_ - stack_ || end > built_) return false;
+    if (callDepth_ >= depthLimit_ || sp_ - stack_ < nargs || end > built_ || fn->fixedStrings)
+        return false;
+    // As BindsAsIs (a plain procedure has no array parameters).
     const Param* pr = fn->params.data();
     for (int i = 0; i < nargs; ++i) {
         Cell& p = base[i];
-        if (!BindsAsIs(p, pr[i])) return false;
+        if (p.flags) {
+            if (p.flags != CF_LINKED || !pr[i].byVal) return false;
+            p.flags = 0;
+            p.link = nullptr;
+        }
+        if (p.type != pr[i].type ? pr[i].type != VT_VARIANT : pr[i].type == VT_STRING) return false;
         p.decl = pr[i].type;
         p.fixedLen = 0;
     }
@@ -464,11 +471,6 @@ __attribute__((noinline)) bool Interpreter::EnterQuick(FuncRec* fn, int nargs, C
     const SlotImage* im = fn->images.data();
     for (Cell* c = base + nargs; c < end; ++c, ++im)
         std::memcpy(static_cast<void*>(c), im, sizeof(SlotImage));
-    if (fn->fixedStrings) {
-        const SlotInit* si = fn->slots.data();
-        for (Cell* c = base + nargs; c < end; ++c, ++si)
-            if (si->decl == VT_STRING && si->fixedLen > 0) c->s.assign(si->fixedLen, ' ');
-    }
     sp_ = end;
     Frame& f = frames_.items[frames_.count++];
     f.fn = fn;
@@ -482,7 +484,7 @@ __attribute__((noinline)) bool Interpreter::EnterQuick(FuncRec* fn, int nargs, C
     return true;
 }
 
-__attribute__((noinline)) int Interpreter::LeaveQuick() {
+__attribute__((always_inline)) inline int Interpreter::LeaveQuick() {
     if (frames_.count == 0) return -1;
     const Frame& f = frames_.back();
     if (f.gosub || !f.fn || !f.fn->plainFrame) return -1;
