@@ -927,12 +927,40 @@ static bool ConstantInt(const Cell* glob, int nglobals, int32_t op, int64_t& val
 }
 
 void Interpreter::Quicken(const void* const* handlers, const void* generic,
-                          const void* const* special) {
-    const std::vector<Instr>& code = ctx_.code;
+                          const void* const* special, const void* top) {
+    std::vector<Instr>& code = ctx_.code;
     const Cell* glob = ctx_.storage.data();
     const int nglobals = (int)ctx_.storage.size();
     const int count = (int)code.size();
-    quick_.assign(code.size(), Quick{});
+    // Every pc the handlers go to lies in 0 .. count + 1, so the run loop
+    // dispatches without a range check: a jump outside the code ends the
+    // run (at the end entry), a loop instruction outside it reports its
+    // error, and the two end entries go to the loop's top, which ends.
+    for (Instr& in : code) {
+        switch (in.op) {
+            case OP_JFALSE:
+            case OP_JUMP:
+            case OP_CASENE:
+            case OP_BRANCH:
+            case OP_DOTEST:
+            case OP_LOOP:
+            case OP_JTRUE:
+            case OP_JNOTREL:
+                if (in.c < 0 || in.c > count) in.c = count;
+                break;
+            case OP_FORTEST:
+            case OP_NEXT:
+            case OP_NEXTSTEP:
+            case OP_NEXTL:
+                if (in.c < 0 || in.c >= count) in.c = count;
+                break;
+            default:
+                break;
+        }
+    }
+    quick_.assign(code.size() + 2, Quick{});
+    watch_.assign(code.size() + 2, Quick{});
+    for (int i = count; i < count + 2; ++i) quick_[i].handler = watch_[i].handler = top;
     for (int i = 0; i < count; ++i) {
         const Instr& in = code[i];
         Quick& q = quick_[i];
@@ -1033,6 +1061,7 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
             case OP_CALL:
                 if (in.pad == 0 && in.a > 0 && in.a < nglobals && glob[in.a].decl == VT_FUNC &&
                     glob[in.a].v.fn && glob[in.a].v.fn->fastArgs == in.c && in.c >= 0 &&
+                    glob[in.a].v.fn->entry >= 0 && glob[in.a].v.fn->entry < count &&
                     (in.b == -1 || QuickOperand(in.b, nglobals, z))) {
                     q.fn = glob[in.a].v.fn;
                     q.y = in.b != -1;
@@ -1062,6 +1091,10 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
             default:
                 break;
         }
+    }
+    for (int i = 0; i < count; ++i) {
+        watch_[i].ins = quick_[i].ins;
+        watch_[i].handler = top;
     }
     quickCode_ = code.data();
     quickCount_ = code.size();
@@ -1094,13 +1127,15 @@ int Interpreter::Exec(int pc, int mode) {
     static const void* const kSpecial[kQuickForms] = {
         &&q_addk, &&q_nextl, &&q_rel,   &&q_add,   &&q_sub,  &&q_pushop, &&q_move,
         &&q_push, &&q_call,  &&q_arith, &&q_leave, &&q_relk, &&q_modk,   &&q_aupdk};
-    if (quickCode_ != code || quickCount_ != (size_t)count) Quicken(kHandler, &&generic, kSpecial);
-    const Quick* const quick = quick_.data();
+    if (quickCode_ != code || quickCount_ != (size_t)count)
+        Quicken(kHandler, &&generic, kSpecial, &&top);
+    // Stepping and counting steps send every instruction through the top.
+    const Quick* const quick = watched ? watch_.data() : quick_.data();
     const Instr* ip;
     Cell *qa, *qb, *qo;  // the operand cells of an operation (op_arith and its typed forms)
     Instr fusedAlone;    // an OP_PUSHOP run as its operation alone
-    // Threaded dispatch checks one bound: the code size, or 0 while stepping
-    // or counting steps, which sends every instruction through the top.
+    // The fused handlers run their whole form only unwatched: pc below this
+    // bound (0 while stepping or counting steps).
     const unsigned threadedCount = watched ? 0u : (unsigned)count;
     // Frame and global cells through locals: fp follows fp_ (reloaded after
     // anything that may call or return).
@@ -1121,11 +1156,10 @@ int Interpreter::Exec(int pc, int mode) {
         Fail(msg);          \
         return kRunStopped; \
     } while (0)
-#define NEXT_INSTR                                   \
-    do {                                             \
-        if ((unsigned)pc >= threadedCount) goto top; \
-        ip = &quick[pc].ins;                         \
-        goto* quick[pc].handler;                     \
+#define NEXT_INSTR               \
+    do {                         \
+        ip = &quick[pc].ins;     \
+        goto* quick[pc].handler; \
     } while (0)
     for (;;) {
     top:
@@ -1417,7 +1451,7 @@ int Interpreter::Exec(int pc, int mode) {
                     EnterPlain(glob[in.a].v.fn, in.c, in.b == -1 ? nullptr : OPND(in.b), pc + 1)) {
                     fp = fp_;
                     pc = glob[in.a].v.fn->entry;
-                    NEXT_INSTR;
+                    break;  // the top checks the entry
                 }
                 SYNC_LINE;
                 int next = pc;

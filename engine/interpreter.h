@@ -80,7 +80,8 @@ class Interpreter {
     // Prepares quick_ for the program's code (once per program): handlers
     // holds the run loop's handler of each opcode, special those of the
     // typed forms (QuickForm).
-    void Quicken(const void* const* handlers, const void* generic, const void* const* special);
+    void Quicken(const void* const* handlers, const void* generic, const void* const* special,
+                 const void* top);
     bool Watch(const Instr& in, int pc, int mode, int& startLine, size_t& startDepth);
     bool Call(const Instr& in, int& pc);
     bool PlaceNamedArguments(FuncRec* fn, const ScriptContext::NamedCall& nc, Cell* base,
@@ -131,7 +132,8 @@ class Interpreter {
     Cell* fp_ = nullptr;
     size_t capacity_ = 0;
     FrameStack frames_;
-    std::vector<Quick> quick_;
+    std::vector<Quick> quick_;          // the code, then two end entries
+    std::vector<Quick> watch_;          // the same, every handler the run loop's top
     const Instr* quickCode_ = nullptr;  // the code quick_ was made from
     size_t quickCount_ = 0;
     int64_t steps_ = 0;
