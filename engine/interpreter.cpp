@@ -143,6 +143,19 @@ bool Interpreter::Fail(const std::string& msg) {
     return false;
 }
 
+// The run loop's errors, kept out of its handlers: reports msg at the line of
+// `in` and stops the run.
+__attribute__((noinline, cold)) int Interpreter::FailAt(const Instr& in, const std::string& msg) {
+    ctx_.line = in.line;
+    ctx_.currentSource = in.source;
+    Fail(msg);
+    return kRunStopped;
+}
+
+__attribute__((noinline, cold)) int Interpreter::FailAt(const Instr& in, const char* msg) {
+    return FailAt(in, std::string(msg));
+}
+
 int Interpreter::PausedLine() const {
     if (!paused_ || pausedPc_ < 0 || pausedPc_ >= (int)ctx_.code.size()) return -1;
     return ctx_.code[pausedPc_].line;
@@ -883,20 +896,22 @@ bool Interpreter::Watch(const Instr& in, int pc, int mode, int& startLine, size_
 
 // The typed forms of the quick instructions (Quick::handler).
 enum QuickForm : int {
-    kQuickAddK,    // OP_ADDK on a variable at z with the constant k folded in
-    kQuickNextL,   // OP_NEXTL: variable x, limit y, loop start k
-    kQuickRel,     // OP_JNOTREL / OP_CASENE on x and y; k: the outcomes that hold
-    kQuickAdd,     // OP_ADD x + y into z
-    kQuickSub,     // OP_SUB x - y into z
-    kQuickPushOp,  // OP_PUSHOP x op y into z and the push of z that follows
-    kQuickMove,    // OP_MOVE x into z
-    kQuickPush,    // OP_PUSH / OP_PUSHREF of x
-    kQuickCall,    // OP_CALL of the plain procedure fn (result into z when y is 1)
-    kQuickArith,   // other OP_ADD .. OP_GE operations on x and y into z
-    kQuickLeave,   // OP_LEAVE
-    kQuickRelK,    // kQuickRel whose y is an Integer or Long constant (spare[0])
-    kQuickModK,    // OP_MOD of x by a constant other than 0 (spare[0]) into z
-    kQuickAUpdK,   // OP_AUPDK on array x, subscript y, temporary z; constant k added
+    kQuickAddK,     // OP_ADDK on a variable at z with the constant k folded in
+    kQuickNextL,    // OP_NEXTL: variable x, limit y, loop start k
+    kQuickRel,      // OP_JNOTREL / OP_CASENE on x and y; k: the outcomes that hold
+    kQuickAdd,      // OP_ADD x + y into z
+    kQuickSub,      // OP_SUB x - y into z
+    kQuickPushOp,   // OP_PUSHOP x op y into z and the push of z that follows
+    kQuickMove,     // OP_MOVE x into z
+    kQuickPush,     // OP_PUSH / OP_PUSHREF of x
+    kQuickCall,     // OP_CALL of the plain procedure fn (result into z when y is 1)
+    kQuickArith,    // other OP_ADD .. OP_GE operations on x and y into z
+    kQuickLeave,    // OP_LEAVE
+    kQuickRelK,     // kQuickRel whose y is an Integer or Long constant (spare[0])
+    kQuickModK,     // OP_MOD of x by a constant other than 0 (spare[0]) into z
+    kQuickAUpdK,    // OP_AUPDK on array x, subscript y, temporary z; constant k added
+    kQuickAddSubK,  // OP_ADD / OP_SUB of x and a constant (spare[0], negated for OP_SUB) into z
+    kQuickPushOpK,  // kQuickPushOp whose y is a constant (spare[0], negated for OP_SUB)
     kQuickForms
 };
 
@@ -1026,6 +1041,14 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.handler = special[in.op == OP_ADD   ? kQuickAdd
                                         : in.op == OP_SUB ? kQuickSub
                                                           : kQuickArith];
+                    if ((in.op == OP_ADD || in.op == OP_SUB) &&
+                        ConstantInt(glob, nglobals, in.b, k)) {
+                        if (in.op == OP_SUB) k = -k;
+                        if (k >= INT32_MIN && k <= INT32_MAX) {
+                            q.spare[0] = (int32_t)k;
+                            q.handler = special[kQuickAddSubK];
+                        }
+                    }
                     if (in.op == OP_MOD && ConstantInt(glob, nglobals, in.b, k) && k != 0) {
                         q.spare[0] = (int32_t)k;
                         q.handler = special[kQuickModK];
@@ -1042,6 +1065,13 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.z = z;
                     q.k = in.pad;
                     q.handler = special[kQuickPushOp];
+                    if (ConstantInt(glob, nglobals, in.b, k)) {
+                        if (in.pad == OP_SUB) k = -k;
+                        if (k >= INT32_MIN && k <= INT32_MAX) {
+                            q.spare[0] = (int32_t)k;
+                            q.handler = special[kQuickPushOpK];
+                        }
+                    }
                 }
                 break;
             case OP_MOVE:
@@ -1124,9 +1154,10 @@ int Interpreter::Exec(int pc, int mode) {
         &&generic,  &&generic,   &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
         &&generic,  &&op_pushop, &&op_addk,    &&op_nextl,  &&op_aupdk,  &&op_midrel, &&op_instr3};
     static_assert(OP_COUNT == 56, "one handler per opcode");
-    static const void* const kSpecial[kQuickForms] = {
-        &&q_addk, &&q_nextl, &&q_rel,   &&q_add,   &&q_sub,  &&q_pushop, &&q_move,
-        &&q_push, &&q_call,  &&q_arith, &&q_leave, &&q_relk, &&q_modk,   &&q_aupdk};
+    static const void* const kSpecial[] = {
+        &&q_addk, &&q_nextl, &&q_rel,   &&q_add,  &&q_sub,  &&q_pushop, &&q_move,    &&q_push,
+        &&q_call, &&q_arith, &&q_leave, &&q_relk, &&q_modk, &&q_aupdk,  &&q_addsubk, &&q_pushopk};
+    static_assert(sizeof kSpecial / sizeof kSpecial[0] == kQuickForms, "one handler per form");
     if (quickCode_ != code || quickCount_ != (size_t)count)
         Quicken(kHandler, &&generic, kSpecial, &&top);
     // Stepping and counting steps send every instruction through the top.
@@ -1150,12 +1181,7 @@ int Interpreter::Exec(int pc, int mode) {
 // report an error or call anything that might (SYNC_LINE); the others write
 // it before they start.
 #define SYNC_LINE (ctx_.line = ip->line, ctx_.currentSource = ip->source)
-#define FAIL(msg)           \
-    do {                    \
-        SYNC_LINE;          \
-        Fail(msg);          \
-        return kRunStopped; \
-    } while (0)
+#define FAIL(msg) return FailAt(*ip, msg)
 #define NEXT_INSTR               \
     do {                         \
         ip = &quick[pc].ins;     \
@@ -1919,6 +1945,41 @@ int Interpreter::Exec(int pc, int mode) {
                 qb = b;
                 qo = out;
                 goto arith_cells;
+            }
+            q_addsubk : {
+                // A Long and a constant into a cell that takes a Long.
+                const Cell* a = QOP(Q->x);
+                Cell* out = QOP(Q->z);
+                if (PlainLong(a) && TakesLong(out)) {
+                    int32_t r;
+                    if (__builtin_add_overflow(a->v.l, Q->spare[0], &r)) FAIL("Overflow\n");
+                    out->type = VT_LONG;
+                    out->v.l = r;
+                    ++pc;
+                    NEXT_INSTR;
+                }
+                goto q_add;
+            }
+            q_pushopk : {
+                // As q_pushop with the constant folded in.
+                const Cell* a = QOP(Q->x);
+                Cell* out = QOP(Q->z);
+                if (PlainLong(a) && TakesLong(out) && sp_ < built_) {
+                    int32_t r;
+                    if (__builtin_add_overflow(a->v.l, Q->spare[0], &r)) FAIL("Overflow\n");
+                    out->type = VT_LONG;
+                    out->v.l = r;
+                    Cell* c = sp_++;  // a popped cell: owns nothing, no flags
+                    c->decl = VT_VARIANT;
+                    c->type = VT_LONG;
+                    c->fixedLen = 0;
+                    c->name = 0;
+                    c->v.l = r;
+                    c->link = nullptr;
+                    pc += 2;
+                    NEXT_INSTR;
+                }
+                goto q_pushop;
             }
             q_modk : {
                 // A Long modulo a constant into a cell that takes a Long.

@@ -98,6 +98,8 @@ class Interpreter {
     bool Open(const Instr& in);
     bool Close(const Instr& in);
     bool Fail(const std::string& msg);
+    int FailAt(const Instr& in, const std::string& msg);
+    int FailAt(const Instr& in, const char* msg);
     void Tidy(Cell* c);
     Cell* Operand(int op) { return op >= 0 ? globals_ + op : fp_ + (-op - 2); }
 
