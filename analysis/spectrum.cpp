@@ -3,7 +3,10 @@
 #include "analysis/spectrum.h"
 
 #include <algorithm>
+#include <bit>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 namespace ob {
@@ -26,11 +29,125 @@ int SignificantBits(int n) {
     return b;
 }
 
+// ln x for a normal positive x, without a call or a branch so that a loop of
+// them vectorizes: x = 2^e m with m in [sqrt(1/2), sqrt(2)), and
+// ln m = 2 atanh(s) with s = (m - 1) / (m + 1), |s| <= 0.1716, by its series
+// to s^17 (the next term is below 1e-15 of the result).
+inline double LnNormal(double x) {
+    constexpr uint64_t kSqrtHalfBits = 0x3fe6a09e667f3bcdull;
+    constexpr uint64_t kBias = 1024ull << 52;  // keeps the difference positive
+    const uint64_t bits = std::bit_cast<uint64_t>(x);
+    const uint64_t biased = (bits - kSqrtHalfBits + kBias) >> 52;  // e + 1024
+    const double m = std::bit_cast<double>(bits - (biased << 52) + kBias);
+    // e + 1024 as a double without an integer conversion: 2^52 + biased.
+    const double e = std::bit_cast<double>(0x4330000000000000ull | biased) - (0x1p52 + 1024.0);
+    const double s = (m - 1.0) / (m + 1.0);
+    const double z = s * s;
+    double series = 1.0 / 17;
+    for (double term : {1.0 / 15, 1.0 / 13, 1.0 / 11, 1.0 / 9, 1.0 / 7, 1.0 / 5, 1.0 / 3, 1.0})
+        series = series * z + term;
+    return e * M_LN2 + 2.0 * s * series;
+}
+
 // 20 log10(sqrt(power)) as 10 / ln 10 times ln(power): one logarithm and no
-// square root per bin.
-double PowerToDecibels(double power) {
-    if (!(power > 1e-24)) return kSpectrumFloorDb;
-    return (10.0 / M_LN10) * std::log(power);
+// square root per bin. At most 1e-24 (and NaN) is the floor; infinity stays.
+inline double PowerToDecibels(double power) {
+    const double db = (10.0 / M_LN10) * LnNormal(power);
+    return !(power > 1e-24) ? kSpectrumFloorDb : power <= DBL_MAX ? db : HUGE_VAL;
+}
+
+// The decibels of bins 0 .. n-1 of the untangled spectrum y (re, im pairs;
+// bin 0 is |Re Y0|). Compiled for the baseline and for AVX2 like the
+// butterflies.
+__attribute__((target_clones("avx2", "default"))) void DecibelsOf(const double* __restrict__ y,
+                                                                  int n, double* __restrict__ out) {
+    out[0] = PowerToDecibels(y[0] * y[0]);
+    for (int k = 1; k < n; ++k)
+        out[k] = PowerToDecibels(y[2 * k] * y[2 * k] + y[2 * k + 1] * y[2 * k + 1]);
+}
+
+// One stage of radix-2 butterflies with blocks of length m (its twiddles
+// cs[k], sn[k], k < m). M is m when it is known at compile time (the short
+// blocks of the first stages, whose loops then unroll), else 0.
+template <int M>
+inline void ButterflyStage(double* __restrict__ re, double* __restrict__ im,
+                           const double* __restrict__ cs, const double* __restrict__ sn, int m,
+                           int n) {
+    if constexpr (M > 0) m = M;
+    for (int group = 0; group < n; group += 2 * m) {
+        double* __restrict__ ar = re + group;
+        double* __restrict__ ai = im + group;
+        double* __restrict__ br = ar + m;
+        double* __restrict__ bi = ai + m;
+        for (int k = 0; k < m; ++k) {
+            double tr = br[k] * cs[k] - bi[k] * sn[k];
+            double ti = br[k] * sn[k] + bi[k] * cs[k];
+            double xr = ar[k], xi = ai[k];
+            br[k] = xr - tr;
+            bi[k] = xi - ti;
+            ar[k] = xr + tr;
+            ai[k] = xi + ti;
+        }
+    }
+}
+
+// Radix-2 butterflies over re/im in place, stage by stage. Compiled for the
+// baseline and for AVX2 (chosen when the program loads); without FMA both
+// round alike, so the results do not depend on the processor.
+__attribute__((target_clones("avx2", "default"))) void Butterflies(double* __restrict__ re,
+                                                                   double* __restrict__ im,
+                                                                   const double* twiddle, int n) {
+    // Block length 1 has the one twiddle angle 0 (cos 1, sin 0), whose
+    // product is b itself: a plain sum and difference.
+    for (int group = 0; group < n; group += 2) {
+        double xr = re[group], xi = im[group], yr = re[group + 1], yi = im[group + 1];
+        re[group] = xr + yr;
+        im[group] = xi + yi;
+        re[group + 1] = xr - yr;
+        im[group + 1] = xi - yi;
+    }
+    // Stage m's cosines start at m - 1, its sines at N + m - 1.
+    for (int m = 2; m < n; m *= 2) {
+        const double* cs = twiddle + (m - 1);
+        const double* sn = twiddle + n + (m - 1);
+        if (m == 2)
+            ButterflyStage<2>(re, im, cs, sn, m, n);
+        else if (m == 4)
+            ButterflyStage<4>(re, im, cs, sn, m, n);
+        else if (m == 8)
+            ButterflyStage<8>(re, im, cs, sn, m, n);
+        else
+            ButterflyStage<0>(re, im, cs, sn, m, n);
+    }
+}
+
+// Untangles the N-point complex result (re, im) into the spectrum y of the
+// 2N real samples (re, im pairs; slot 0 holds Y0 and the folded Nyquist
+// term), with the cosines and sines of -3.141593 k / N in tw. N is a power of
+// two, so multiplying by 1/N, 1/2N and 0.5 gives the quotients exactly.
+// Bins k < N/2 and their mirrors N - k never share a slot, so that loop
+// vectorizes; bin N/2 is its own mirror and comes last.
+__attribute__((target_clones("avx2", "default"))) void Untangle(const double* __restrict__ re,
+                                                                const double* __restrict__ im,
+                                                                const double* __restrict__ tw,
+                                                                int n, double* __restrict__ y) {
+    const double perN = 1.0 / n, perTwoN = 0.5 / n;
+    y[0] = (re[0] + im[0]) * perTwoN;
+    y[1] = (re[0] - im[0]) * perTwoN;
+    auto pair = [&](int k) {
+        const int j = n - k;
+        const double c = tw[2 * k], s = tw[2 * k + 1];
+        const double A = (re[k] + re[j]) * 0.5, B = (re[k] - re[j]) * 0.5;
+        const double G = (im[k] + im[j]) * 0.5, D = (im[k] - im[j]) * 0.5;
+        const double P = c * B + s * G;
+        const double Q = s * B - c * G;
+        y[2 * k] = (A - Q) * perN;
+        y[2 * k + 1] = (D - P) * perN;
+        y[2 * j] = (A + Q) * perN;
+        y[2 * j + 1] = (-D - P) * perN;
+    };
+    for (int k = 1; k < n / 2; ++k) pair(k);
+    pair(n / 2);
 }
 
 }  // namespace
@@ -112,66 +229,20 @@ SpectrumFft::SpectrumFft(int n) : n_(n) {
 
 void SpectrumFft::Spectrum(const double* windowed, double* y) {
     const int n = n_;
-    // Real and imaginary parts apart, so the butterflies vectorize: the
-    // second half of `y` serves as the imaginary array until the untangling.
+    // Real and imaginary parts apart (in the work area), so the butterflies
+    // vectorize; the untangling writes y from them.
     double* __restrict__ re = work_.data() + 4 * n;
     double* __restrict__ im = work_.data() + 5 * n;
-    // Pack: even samples as real parts, odd as imaginary, in bit-reversed order.
+    // Pack: even samples as real parts, odd as imaginary, in bit-reversed
+    // order (the reversal is its own inverse, so slot i takes pair r(i): the
+    // scattered accesses are reads).
     for (int i = 0; i < n; ++i) {
         uint32_t r = reversed_[size_t(i)];
-        re[r] = windowed[2 * i];
-        im[r] = windowed[2 * i + 1];
+        re[i] = windowed[2 * r];
+        im[i] = windowed[2 * r + 1];
     }
-    // Radix-2 butterflies. Block length 1 has the one twiddle angle 0
-    // (cos 1, sin 0), whose product is b itself: a plain sum and difference.
-    for (int group = 0; group < n; group += 2) {
-        double xr = re[group], xi = im[group], yr = re[group + 1], yi = im[group + 1];
-        re[group] = xr + yr;
-        im[group] = xi + yi;
-        re[group + 1] = xr - yr;
-        im[group + 1] = xi - yi;
-    }
-    for (int m = 2; m < n; m *= 2) {
-        const double* __restrict__ cs = twiddle_.data() + (m - 1);
-        const double* __restrict__ sn = twiddle_.data() + n + (m - 1);
-        for (int group = 0; group < n; group += 2 * m) {
-            double* __restrict__ ar = re + group;
-            double* __restrict__ ai = im + group;
-            double* __restrict__ br = ar + m;
-            double* __restrict__ bi = ai + m;
-            for (int k = 0; k < m; ++k) {
-                double tr = br[k] * cs[k] - bi[k] * sn[k];
-                double ti = br[k] * sn[k] + bi[k] * cs[k];
-                double xr = ar[k], xi = ai[k];
-                br[k] = xr - tr;
-                bi[k] = xi - ti;
-                ar[k] = xr + tr;
-                ai[k] = xi + ti;
-            }
-        }
-    }
-    for (int k = 0; k < n; ++k) {
-        y[2 * k] = re[k];
-        y[2 * k + 1] = im[k];
-    }
-    // Untangle into the spectrum of the 2N real samples.
-    const double x0r = y[0], x0i = y[1];
-    y[0] = (x0r + x0i) / (2.0 * n);
-    y[1] = (x0r - x0i) / (2.0 * n);
-    for (int k = 1; k <= n / 2; ++k) {
-        const int j = n - k;
-        const double c = untangle_[size_t(2 * k)], s = untangle_[size_t(2 * k + 1)];
-        const double xkr = y[2 * k], xki = y[2 * k + 1];
-        const double xjr = y[2 * j], xji = y[2 * j + 1];
-        const double A = (xkr + xjr) / 2, B = (xkr - xjr) / 2;
-        const double G = (xki + xji) / 2, D = (xki - xji) / 2;
-        const double P = c * B + s * G;
-        const double Q = s * B - c * G;
-        y[2 * k] = (A - Q) / n;
-        y[2 * k + 1] = (D - P) / n;
-        y[2 * j] = (A + Q) / n;
-        y[2 * j + 1] = (-D - P) / n;
-    }
+    Butterflies(re, im, twiddle_.data(), n);
+    Untangle(re, im, untangle_.data(), n, y);
 }
 
 void SpectrumFft::Magnitudes(const double* frame, bool decibels, double* out) {
@@ -181,9 +252,7 @@ void SpectrumFft::Magnitudes(const double* frame, bool decibels, double* out) {
     for (int i = 0; i < 2 * n; ++i) windowed[i] = frame[i] * window_[size_t(i)];
     Spectrum(windowed, y);
     if (decibels) {
-        out[0] = PowerToDecibels(y[0] * y[0]);
-        for (int k = 1; k < n; ++k)
-            out[k] = PowerToDecibels(y[2 * k] * y[2 * k] + y[2 * k + 1] * y[2 * k + 1]);
+        DecibelsOf(y, n, out);
         return;
     }
     out[0] = std::fabs(y[0]);
@@ -198,7 +267,8 @@ int AnalyseSpectrum(const float* x, uint32_t frames, uint32_t rate, uint32_t sta
     int count = SpectrumRecordsAvailable(frames, start, std::min(records, kMaxSpectrumRecords), n);
     if (count < 0) return kSpectrumAreaTooSmall;
     try {
-        out->values.assign(size_t(count) * size_t(n), 0.0);
+        // Every value is written below: no need to clear them first.
+        out->values.resize(size_t(count) * size_t(n));
     } catch (const std::bad_alloc&) {
         out->values.clear();
         return kSpectrumNoMemory;

@@ -9,13 +9,12 @@
 #   reverb "Medium concert hall"            / reverb
 #   sox IN.wav OUT.wav EFFECT
 #   orbick --batch MACRO.bas   (obOpenWave, the function, obSaveAsWave as WAVE 32 bit)
-# Each figure is the best wall time of 3 runs of the whole process; the ratio
-# is sox / orbick (above 1: we are faster). "op s" is the operation alone,
+# Figures: best wall and CPU time of 5 whole runs, the programs taking turns;
+# ratios sox / orbick (above 1: we are faster). "op s" is the operation alone,
 # measured inside the library by orbick_dsp_apply on the same samples.
 # Usage: bench/dsp_effects_sox.sh BUILD_DIR
 LABEL=dsp_effects_sox
 SOX_OUTPUT="-e floating-point"
-QUIET=1
 # shellcheck source=bench/sox_side_by_side.sh
 source "$(dirname "$0")/sox_side_by_side.sh"
 run compress "compand 0.00005,0.5 6:-15,-15,0,-12 0 -90 0.04" \
@@ -29,4 +28,4 @@ run chorus "chorus 0.7 0.9 22 0.45 0.1 2 -s" "obChorus e, 22.00, 45.0, 45.0, 10.
   chorus 22 45 45 10 30
 run reverb "reverb 50 50 100 100 40" "obReverb e, 2.00, 40.0, 14.0, 35.0, 12.0, OB_REVERB_HALL" \
   reverb 2 40 14 35 12 0
-rm -f dsp_sox_out.wav dsp_sox_out.f32 dsp_sox_in.f32
+rm -f dsp_sox_out.wav dsp_sox_out.wav.pkc dsp_sox_out.f32 dsp_sox_in.f32

@@ -5,13 +5,12 @@
 # sox equalizer bands).
 #   sox IN.wav OUT.wav EFFECT
 #   orbick --batch MACRO.bas   (obOpenWave, the function, obSaveAsWave as WAVE 32 bit)
-# Each figure is the best wall time of 3 runs of the whole process; the ratio
-# is sox / orbick (above 1: we are faster). "op s" is the operation alone,
+# Figures: best wall and CPU time of 5 whole runs, the programs taking turns;
+# ratios sox / orbick (above 1: we are faster). "op s" is the operation alone,
 # measured inside the library by orbick_dsp_apply on the same samples.
 # Usage: bench/dsp_eq_sox.sh BUILD_DIR
 LABEL=dsp_eq_sox
 SOX_OUTPUT="-e floating-point"
-QUIET=1
 # shellcheck source=bench/sox_side_by_side.sh
 source "$(dirname "$0")/sox_side_by_side.sh"
 run highpass "highpass 100" "obEQHighPass e, 100, 2" filters 1 2 100 2 5000
@@ -24,4 +23,4 @@ run equalizer "equalizer 1000 1.5o -6" "obEQParametric e, 1000, -6.0, 1.5" \
 run grafreq5 "equalizer 40 1.5o 5 equalizer 160 1.5o -3 equalizer 1000 1.5o 2 equalizer 3000 1.5o 1 equalizer 13000 1.5o 2" \
   "obEQGraFreq e, 40, 5.0, 160, -3.0, 1000, 2.0, 3000, 1.0, 13000, 2.0" \
   grafreq 40 5 160 -3 1000 2 3000 1 13000 2
-rm -f dsp_sox_out.wav dsp_sox_out.f32 dsp_sox_in.f32
+rm -f dsp_sox_out.wav dsp_sox_out.wav.pkc dsp_sox_out.f32 dsp_sox_in.f32

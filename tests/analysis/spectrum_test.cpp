@@ -1,5 +1,6 @@
 // Spectrum analysis: record counts, the window, grid sizes of every mode,
-// the band table and its pull-back, the dB floor, the text export's layout
+// the band table and its pull-back, the dB floor and the decibels against
+// the magnitudes, the text export's layout
 // and its failures.
 #include "analysis/spectrum.h"
 
@@ -132,6 +133,46 @@ TEST(Spectrum, DecibelFloorNeverInfinite) {
     EXPECT_EQ(text.find("inf"), std::string::npos);
     EXPECT_NE(text.find(" -240.000000\n"), std::string::npos);
     std::remove(path.c_str());
+}
+
+// The decibels (their own logarithm, vectorized) against 20 log10 of the
+// plain magnitudes of the same analysis, over 24 decades of level, with
+// quiet bins at the floor and NaN samples giving the floor, never NaN.
+TEST(Spectrum, DecibelsAreTheLogOfTheMagnitudes) {
+    uint32_t seed = 12345;
+    std::vector<float> noise(8192);
+    for (float& v : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        v = float(int32_t(seed >> 8) - (1 << 23)) / float(1 << 23);
+    }
+    int compared = 0, floored = 0;
+    for (double scale = 1e-12; scale <= 1e12; scale *= 31.6227766) {
+        std::vector<float> x(noise.size());
+        for (size_t i = 0; i < x.size(); ++i) x[i] = float(noise[i] * scale);
+        SpectrumData plain, db;
+        ASSERT_EQ(AnalyseSpectrum(x.data(), uint32_t(x.size()), 44100, 0, 3, 1024, false, &plain),
+                  kSpectrumOk);
+        ASSERT_EQ(AnalyseSpectrum(x.data(), uint32_t(x.size()), 44100, 0, 3, 1024, true, &db),
+                  kSpectrumOk);
+        ASSERT_EQ(plain.values.size(), db.values.size());
+        for (size_t i = 0; i < db.values.size(); ++i) {
+            const double m = plain.values[i];
+            if (m * m > 1e-24) {
+                ASSERT_NEAR(db.values[i], 20.0 * std::log10(m), 1e-9) << "scale " << scale;
+                ++compared;
+            } else {
+                ASSERT_EQ(db.values[i], kSpectrumFloorDb) << "scale " << scale;
+                ++floored;
+            }
+        }
+    }
+    EXPECT_GT(compared, 10000);
+    EXPECT_GT(floored, 1000);
+    std::vector<float> bad(4096, 0.25f);
+    bad[100] = NAN;
+    SpectrumData data;
+    ASSERT_EQ(AnalyseSpectrum(bad.data(), 4096, 44100, 0, 1, 256, true, &data), kSpectrumOk);
+    for (double v : data.values) EXPECT_EQ(v, kSpectrumFloorDb);
 }
 
 TEST(Spectrum, TextLayout) {
