@@ -454,13 +454,13 @@ static_assert(offsetof(Cell, decl) == offsetof(SlotImage, decl) &&
                   offsetof(Cell, s) == sizeof(SlotImage),
               "a slot image is the start of a cell");
 
-// EnterPlain and LeavePlain for the quick call forms (the return built into
-// the run loop): the procedure is a plain one of nargs parameters (checked
+// EnterPlain and LeavePlain for the quick call forms, built into the run
+// loop: the procedure is a plain one of nargs parameters (checked
 // when the call was prepared) without fixed-length String slots, and its
 // frame's cells were constructed by an earlier call. False (-1) leaves the
 // call (the return) to the general path, with nothing to undo.
-__attribute__((noinline)) bool Interpreter::EnterQuick(FuncRec* fn, int nargs, Cell* dest,
-                                                       int returnPc) {
+__attribute__((always_inline)) inline bool Interpreter::EnterQuick(FuncRec* fn, int nargs,
+                                                                   Cell* dest, int returnPc) {
     Cell* const base = sp_ - nargs;
     Cell* const end = base + fn->frameSize;
     if (callDepth_ >= depthLimit_ || sp_ - stack_ < nargs || end > built_ || fn->fixedStrings)
