@@ -492,6 +492,7 @@ __attribute__((always_inline)) inline bool Interpreter::EnterQuick(FuncRec* fn, 
     f.dest = dest;
     f.returnPc = returnPc;
     f.gosub = false;
+    f.quick = true;
     ++callDepth_;
     fp_ = base;
     return true;
@@ -500,7 +501,7 @@ __attribute__((always_inline)) inline bool Interpreter::EnterQuick(FuncRec* fn, 
 __attribute__((always_inline)) inline int Interpreter::LeaveQuick() {
     if (frames_.count == 0) return -1;
     const Frame& f = frames_.back();
-    if (f.gosub || !f.fn || !f.fn->plainFrame) return -1;
+    if (!f.quick) return -1;
     Cell* const result = f.base + f.fn->resultSlot;
     Cell* const dest = f.dest;
     if (dest) {

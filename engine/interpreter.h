@@ -110,6 +110,7 @@ class Interpreter {
         Cell* dest;
         int returnPc;
         bool gosub;
+        bool quick = false;  // entered by EnterQuick: a plain frame that LeaveQuick ends
     };
 
     // Call and GoSub frames: a fixed array (calls and GoSubs are each limited).
