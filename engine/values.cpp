@@ -226,6 +226,12 @@ std::string FormatC(const char* fmt, double d) {
 }
 
 bool GetLong(const Cell* c0, int32_t& out, std::string& err) {
+    // A number held in the cell itself needs no snapshot (the frequent case
+    // of arguments to built-ins and external functions).
+    if (!(c0->flags & (CF_REF | CF_HOSTREF)) && (c0->type == VT_LONG || c0->type == VT_INTEGER)) {
+        out = c0->type == VT_LONG ? c0->v.l : c0->v.i;
+        return true;
+    }
     Cell tmp;
     const Cell* c = Load(c0, tmp, err);
     if (!c) {
@@ -266,6 +272,10 @@ bool GetLong(const Cell* c0, int32_t& out, std::string& err) {
 }
 
 bool GetShort(const Cell* c0, int16_t& out, std::string& err) {
+    if (!(c0->flags & (CF_REF | CF_HOSTREF)) && c0->type == VT_INTEGER) {
+        out = c0->v.i;
+        return true;
+    }
     Cell tmp;
     const Cell* c = Load(c0, tmp, err);
     if (!c) {
@@ -293,6 +303,10 @@ bool GetShort(const Cell* c0, int16_t& out, std::string& err) {
 }
 
 bool GetDouble(const Cell* c0, double& out, std::string& err) {
+    if (!(c0->flags & (CF_REF | CF_HOSTREF)) && c0->type == VT_DOUBLE) {
+        out = c0->v.d;
+        return true;
+    }
     Cell tmp;
     const Cell* c = Load(c0, tmp, err);
     if (!c) {
