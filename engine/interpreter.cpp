@@ -943,7 +943,7 @@ static bool ConstantInt(const Cell* glob, int nglobals, int32_t op, int64_t& val
 }
 
 void Interpreter::Quicken(const void* const* handlers, const void* generic,
-                          const void* const* special, const void* top) {
+                          const void* const* typed, const void* top) {
     std::vector<Instr>& code = ctx_.code;
     const Cell* glob = ctx_.storage.data();
     const int nglobals = (int)ctx_.storage.size();
@@ -992,7 +992,7 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     if (k < INT32_MIN || k > INT32_MAX) break;
                     q.z = z;
                     q.k = (int32_t)k;
-                    q.handler = special[kQuickAddK];
+                    q.handler = typed[kQuickAddK];
                 }
                 break;
             case OP_NEXTL:
@@ -1001,7 +1001,7 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.x = x;
                     q.y = y;
                     q.k = in.c + 1;
-                    q.handler = special[kQuickNextL];
+                    q.handler = typed[kQuickNextL];
                 }
                 break;
             case OP_CASENE:
@@ -1014,10 +1014,10 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.x = x;
                     q.y = y;
                     q.k = kHolds[rel];
-                    q.handler = special[kQuickRel];
+                    q.handler = typed[kQuickRel];
                     if (ConstantInt(glob, nglobals, in.b, k)) {
                         q.spare[0] = (int32_t)k;
-                        q.handler = special[kQuickRelK];
+                        q.handler = typed[kQuickRelK];
                     }
                 }
                 break;
@@ -1039,20 +1039,20 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.x = x;
                     q.y = y;
                     q.z = z;
-                    q.handler = special[in.op == OP_ADD   ? kQuickAdd
-                                        : in.op == OP_SUB ? kQuickSub
-                                                          : kQuickArith];
+                    q.handler = typed[in.op == OP_ADD   ? kQuickAdd
+                                      : in.op == OP_SUB ? kQuickSub
+                                                        : kQuickArith];
                     if ((in.op == OP_ADD || in.op == OP_SUB) &&
                         ConstantInt(glob, nglobals, in.b, k)) {
                         if (in.op == OP_SUB) k = -k;
                         if (k >= INT32_MIN && k <= INT32_MAX) {
                             q.spare[0] = (int32_t)k;
-                            q.handler = special[kQuickAddSubK];
+                            q.handler = typed[kQuickAddSubK];
                         }
                     }
                     if (in.op == OP_MOD && ConstantInt(glob, nglobals, in.b, k) && k != 0) {
                         q.spare[0] = (int32_t)k;
-                        q.handler = special[kQuickModK];
+                        q.handler = typed[kQuickModK];
                     }
                 }
                 break;
@@ -1065,12 +1065,12 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.y = y;
                     q.z = z;
                     q.k = in.pad;
-                    q.handler = special[kQuickPushOp];
+                    q.handler = typed[kQuickPushOp];
                     if (ConstantInt(glob, nglobals, in.b, k)) {
                         if (in.pad == OP_SUB) k = -k;
                         if (k >= INT32_MIN && k <= INT32_MAX) {
                             q.spare[0] = (int32_t)k;
-                            q.handler = special[kQuickPushOpK];
+                            q.handler = typed[kQuickPushOpK];
                         }
                     }
                 }
@@ -1079,14 +1079,14 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                 if (QuickOperand(in.a, nglobals, x) && QuickOperand(in.c, nglobals, z)) {
                     q.x = x;
                     q.z = z;
-                    q.handler = special[kQuickMove];
+                    q.handler = typed[kQuickMove];
                 }
                 break;
             case OP_PUSH:
             case OP_PUSHREF:
                 if (QuickOperand(in.a, nglobals, x)) {
                     q.x = x;
-                    q.handler = special[kQuickPush];
+                    q.handler = typed[kQuickPush];
                 }
                 break;
             case OP_CALL:
@@ -1097,11 +1097,11 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.fn = glob[in.a].v.fn;
                     q.y = in.b != -1;
                     q.z = in.b != -1 ? z : 0;
-                    q.handler = special[kQuickCall];
+                    q.handler = typed[kQuickCall];
                 }
                 break;
             case OP_LEAVE:
-                q.handler = special[kQuickLeave];
+                q.handler = typed[kQuickLeave];
                 break;
             case OP_AUPDK:
                 // The operation (an addition or subtraction of a constant) and
@@ -1116,7 +1116,7 @@ void Interpreter::Quicken(const void* const* handlers, const void* generic,
                     q.y = y;
                     q.z = z;
                     q.k = (int32_t)k;
-                    q.handler = special[kQuickAUpdK];
+                    q.handler = typed[kQuickAUpdK];
                 }
                 break;
             default:
@@ -1155,12 +1155,12 @@ int Interpreter::Exec(int pc, int mode) {
         &&generic,  &&generic,   &&op_test,    &&generic,   &&op_array1, &&op_array1, &&op_compare,
         &&generic,  &&op_pushop, &&op_addk,    &&op_nextl,  &&op_aupdk,  &&op_midrel, &&op_instr3};
     static_assert(OP_COUNT == 56, "one handler per opcode");
-    static const void* const kSpecial[] = {
+    static const void* const kTyped[] = {
         &&q_addk, &&q_nextl, &&q_rel,   &&q_add,  &&q_sub,  &&q_pushop, &&q_move,    &&q_push,
         &&q_call, &&q_arith, &&q_leave, &&q_relk, &&q_modk, &&q_aupdk,  &&q_addsubk, &&q_pushopk};
-    static_assert(sizeof kSpecial / sizeof kSpecial[0] == kQuickForms, "one handler per form");
+    static_assert(sizeof kTyped / sizeof kTyped[0] == kQuickForms, "one handler per form");
     if (quickCode_ != code || quickCount_ != (size_t)count)
-        Quicken(kHandler, &&generic, kSpecial, &&top);
+        Quicken(kHandler, &&generic, kTyped, &&top);
     // Stepping and counting steps send every instruction through the top.
     const Quick* const quick = watched ? watch_.data() : quick_.data();
     const Instr* ip;

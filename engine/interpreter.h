@@ -77,10 +77,10 @@ class Interpreter {
 
   private:
     int Exec(int pc, int mode);
-    // Prepares quick_ for the program's code (once per program): handlers
-    // holds the run loop's handler of each opcode, special those of the
-    // typed forms (QuickForm).
-    void Quicken(const void* const* handlers, const void* generic, const void* const* special,
+    // Prepares quick_ and watch_ for the program's code (once per program):
+    // handlers holds the run loop's handler of each opcode, typed those of
+    // the typed forms (QuickForm), top the loop's top.
+    void Quicken(const void* const* handlers, const void* generic, const void* const* typed,
                  const void* top);
     bool Watch(const Instr& in, int pc, int mode, int& startLine, size_t& startDepth);
     bool Call(const Instr& in, int& pc);
