@@ -126,7 +126,8 @@ bool EditorView::HitHandle(QPointF pos, const ViewLayout& layout, Drag& kind, in
     auto near = [&](uint32_t frame) {
         return std::fabs(m.XForFrameCentre(frame) - x) <= kHandleReach;
     };
-    for (const MarkerNode* marker = record.markers; marker; marker = marker->next)
+    const MarkerNode* shown = (record.displayOptions & kViewHideMarkers) ? nullptr : record.markers;
+    for (const MarkerNode* marker = shown; marker; marker = marker->next)
         if (near(marker->position)) {
             kind = Drag::Marker;
             id = marker->id;
