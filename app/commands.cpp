@@ -27,6 +27,7 @@
 #include "app/transport.h"
 #include "app/view_memory.h"
 #include "app/view_options.h"
+#include "app/view_style.h"
 #include "base/messages.h"
 #include "dsp/frame.h"
 #include "dsp/length_edit.h"
@@ -117,7 +118,6 @@ void ViewFrame(CommandContext& c, uint32_t frame) {
 const char* const kNeedsPlayback = "Not available yet: needs playback";
 const char* const kNeedsRecording = "Not available yet: needs recording";
 const char* const kNeedsSampler = "Not available yet: needs sampler transfer";
-const char* const kNeedsLoopDialogs = "Not available yet: needs the loop and marker dialogs";
 const char* const kNeedsDialog = "Not available yet: needs its processing dialog";
 
 // ---- row builders ----
@@ -710,7 +710,20 @@ void LoopMarkerCommands(std::vector<Command>& t) {
     t.push_back(Cmd(
         41211, "&Marker Set...", "", G::LoopsMarkers,
         [](CommandContext& c) { RunSetMarkerDialog(c.frame, RecordOf(c)); }, HasWave));
-    t.push_back(Missing(41212, "Marker S&how", G::LoopsMarkers, kNeedsLoopDialogs));
+    // Marker Show: the editor's markers drawn (checked) or hidden; hidden
+    // markers keep working (affect area, Marker View, saving).
+    t.push_back(Check(
+        41212, "Marker S&how", G::LoopsMarkers,
+        [](CommandContext& c) {
+            WaveRecord* r = RecordOf(c);
+            if (!r) return;
+            r->displayOptions ^= kViewHideMarkers;
+            NotifyChange(r, kChangeLoopsMarkers);
+        },
+        [](const CommandContext& c) {
+            const WaveRecord* r = RecordOf(c);
+            return r && !(r->displayOptions & kViewHideMarkers);
+        }));
     static const char* const kMarkers[10] = {
         "Marker View 0", "Marker View 1", "Marker View 2", "Marker View 3", "Marker View 4",
         "Marker View 5", "Marker View 6", "Marker View 7", "Marker View 8", "Marker View 9"};

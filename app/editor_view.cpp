@@ -342,6 +342,15 @@ void EditorView::PaintView(QPainter& painter, const ViewLayout& layout, bool onS
             painter.drawRect(box);
             painter.setBrush(Qt::NoBrush);
         }
+        if (m_drag == Drag::Shuffle) {
+            // Where the Mouse area's frames go when the button is released.
+            const ViewMapping m = ViewMapping::ForRecord(record, int(layout.lanesArea.width()));
+            const double x =
+                layout.lanesArea.left() + m.XForFrameExact(double(ShuffleDrop(m_pointer)));
+            painter.setPen(QPen(m_colours.role[kColourSelection], 2, Qt::DashLine));
+            painter.drawLine(QPointF(x, layout.lanesArea.top()),
+                             QPointF(x, layout.lanesArea.bottom()));
+        }
         if ((record.displayOptions & kViewXYReadout) && m_pointerInside)
             PaintPointerReadout(painter, layout);
     }

@@ -98,7 +98,18 @@ class EditorView : public QWidget, public ChangeObserver {
     void changeEvent(QEvent* event) override;
 
   private:
-    enum class Drag { None, Select, Zoombox, Draw, Marker, LoopStart, LoopEnd, Overview, Scrub };
+    enum class Drag {
+        None,
+        Select,
+        Zoombox,
+        Draw,
+        Marker,
+        LoopStart,
+        LoopEnd,
+        Overview,
+        Scrub,
+        Shuffle
+    };
     struct CacheKey {
         ViewMapping mapping;
         int16_t levelCentre = 0;
@@ -143,6 +154,9 @@ class EditorView : public QWidget, public ChangeObserver {
     void FinishZoombox(QPointF pos);
     void JumpFromOverview(QPointF pos);
     int64_t ScrubFrame(QPointF pos) const;
+    bool BeginShuffle(QPointF pos);
+    void FinishShuffle(QPointF pos);
+    uint32_t ShuffleDrop(QPointF pos) const;
     QRect PlayLineRect(int64_t frame) const;
     void PaintPlayPosition(QPainter& painter, const ViewLayout& layout);
 

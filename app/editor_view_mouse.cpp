@@ -10,6 +10,8 @@
 #include "app/view_navigation.h"
 #include "audio/scrub.h"
 #include "base/user_interface.h"
+#include "dsp/length_edit.h"
+#include "dsp/operation.h"
 #include "script/recorder.h"
 #include "wave/auto_locate.h"
 #include "wave/undo.h"
@@ -28,6 +30,37 @@ int64_t EditorView::ScrubFrame(QPointF pos) const {
     const ViewMapping m = ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
     return m.ClampedFrameForX(
         std::clamp(pos.x() - layout.lanesArea.left(), 0.0, layout.lanesArea.width() - 1));
+}
+
+// ---- Shuffle ----
+
+// A middle-button drag that starts inside the Mouse area moves the area's
+// frames to where the button is released (the left button's drag selects).
+bool EditorView::BeginShuffle(QPointF pos) {
+    if (m_mode != kModeNormal || !Layout().lanesArea.contains(pos)) return false;
+    const WaveRecord& r = *m_record;
+    if (r.mouseLength == 0 || r.mouseChannels == 0) return false;
+    const int64_t frame = ScrubFrame(pos);
+    if (frame < int64_t(r.mouseStart) || frame >= int64_t(r.mouseStart) + r.mouseLength)
+        return false;
+    m_drag = Drag::Shuffle;
+    setCursor(Qt::ClosedHandCursor);
+    return true;
+}
+
+// The frame boundary where a Shuffle drag released at `pos` drops the area.
+uint32_t EditorView::ShuffleDrop(QPointF pos) const {
+    const ViewLayout layout = Layout();
+    const ViewMapping m = ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
+    return m.BoundaryForX(
+        std::clamp(pos.x() - layout.lanesArea.left(), 0.0, layout.lanesArea.width()));
+}
+
+void EditorView::FinishShuffle(QPointF pos) {
+    setCursor(Qt::IBeamCursor);
+    update();
+    if (!m_record || !WaveHasData(m_record)) return;
+    if (Shuffle(*m_record, ShuffleDrop(pos)) == kEditDone) SelectionChanged();
 }
 
 // ---- Selection ----
@@ -93,7 +126,8 @@ bool EditorView::HitHandle(QPointF pos, const ViewLayout& layout, Drag& kind, in
     auto near = [&](uint32_t frame) {
         return std::fabs(m.XForFrameCentre(frame) - x) <= kHandleReach;
     };
-    for (const MarkerNode* marker = record.markers; marker; marker = marker->next)
+    const MarkerNode* shown = (record.displayOptions & kViewHideMarkers) ? nullptr : record.markers;
+    for (const MarkerNode* marker = shown; marker; marker = marker->next)
         if (near(marker->position)) {
             kind = Drag::Marker;
             id = marker->id;
@@ -264,6 +298,11 @@ void EditorView::EndStroke() {
 // ---- Events ----
 
 void EditorView::mousePressEvent(QMouseEvent* event) {
+    if (m_record && event->button() == Qt::MiddleButton && m_drag == Drag::None &&
+        WaveHasData(m_record)) {
+        m_pressPos = m_pointer = event->position();
+        if (BeginShuffle(event->position())) return;
+    }
     if (!m_record || event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     const QPointF pos = event->position();
     const ViewLayout layout = Layout();
@@ -335,6 +374,9 @@ void EditorView::mouseMoveEvent(QMouseEvent* event) {
         case Drag::Zoombox:
             update();
             break;
+        case Drag::Shuffle:
+            update();  // the drop line follows the pointer
+            break;
         case Drag::Scrub:
             ScrubTo(ScrubFrame(pos));
             break;
@@ -357,6 +399,11 @@ void EditorView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void EditorView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_drag == Drag::Shuffle && event->button() == Qt::MiddleButton) {
+        m_drag = Drag::None;
+        FinishShuffle(event->position());
+        return;
+    }
     if (!m_record || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
     switch (m_drag) {
         case Drag::Select:

@@ -10,11 +10,12 @@ namespace ob {
 
 // Bits of WaveRecord::displayOptions (the View menu's options).
 enum ViewOption : uint32_t {
-    kViewOverview = 0x01,    // overview strip of the whole sound on top
-    kViewEditStatus = 0x02,  // affect area and edit channel line at the bottom
-    kViewColorPoint = 0x04,  // sample points in their own colour
-    kViewXYReadout = 0x08,   // time and level beside the pointer
-    kViewBoxOutline = 0x10,  // a frame round every lane
+    kViewOverview = 0x01,     // overview strip of the whole sound on top
+    kViewEditStatus = 0x02,   // affect area and edit channel line at the bottom
+    kViewColorPoint = 0x04,   // sample points in their own colour
+    kViewXYReadout = 0x08,    // time and level beside the pointer
+    kViewBoxOutline = 0x10,   // a frame round every lane
+    kViewHideMarkers = 0x20,  // markers not drawn nor draggable (Marker Show off)
 };
 
 // The eight colours in the order of the settings (Clr1..Clr8) and of the

@@ -289,6 +289,56 @@ void LoopMarkerTest::mouseDragKeepsLoopsAndSnaps() {
     QCOMPARE(QString::fromStdString(FindMarker(*r, 3)->name), QString("m"));
 }
 
+// Marker Show off: the marker's line is gone from the view and a press on it
+// selects instead of dragging it; the marker itself stays. On again: drawn.
+void LoopMarkerTest::markerShowHidesMarkers() {
+    TempFolder folder;
+    gFrame = Start(folder.path);
+    TestUi ui(gFrame);
+    SetUserInterface(&ui);
+    EditorWindow* e = OpenSine(folder, "h.wav", 400, 100);
+    QVERIFY(e);
+    WaveRecord* r = e->Record();
+    EditorView* view = ViewOf(e);
+    QVERIFY(view);
+    e->resize(900, 500);
+    view->resize(820, 400);
+    QCoreApplication::processEvents();
+    QVERIFY(SetMarker(*r, 150, 3, "m"));
+    gFrame->Area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(e->parentWidget()));
+    QCOMPARE(gFrame->ActiveEditor(), e);
+    view->Refresh();
+    const QPoint at = PointOf(view, 150);
+    // The columns around the marker's line, top to bottom.
+    auto column = [&] {
+        const QImage image = view->grab().toImage();
+        std::vector<QRgb> pixels;
+        for (int x = at.x() - 2; x <= at.x() + 2; ++x)
+            for (int y = 0; y < image.height(); ++y) pixels.push_back(image.pixel(x, y));
+        return pixels;
+    };
+    gFrame->RefreshCommands();
+    QVERIFY(gFrame->ActionFor(41212)->isEnabled());
+    QVERIFY(gFrame->ActionFor(41212)->isChecked());
+    const std::vector<QRgb> shown = column();
+
+    gFrame->RunCommand(41212);
+    gFrame->RefreshCommands();
+    QVERIFY(!gFrame->ActionFor(41212)->isChecked());
+    QVERIFY(column() != shown);
+    QTest::mousePress(view, Qt::LeftButton, {}, at);
+    QTest::mouseMove(view, PointOf(view, 200));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, PointOf(view, 200));
+    QCOMPARE(FindMarker(*r, 3)->position, 150u);
+    QVERIFY(r->mouseLength > 40);
+
+    const std::vector<QRgb> hidden = column();
+    gFrame->RunCommand(41212);
+    gFrame->RefreshCommands();
+    QVERIFY(gFrame->ActionFor(41212)->isChecked());
+    QVERIFY(column() != hidden);
+}
+
 void LoopMarkerTest::mouseButtonPlacesMarkerAndLoop() {
     TempFolder folder;
     gFrame = Start(folder.path);

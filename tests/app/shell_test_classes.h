@@ -118,6 +118,7 @@ class LoopMarkerTest : public QObject {
     void setLoopDialogChecksValuesAndRoles();
     void mouseDragKeepsLoopsAndSnaps();
     void mouseButtonPlacesMarkerAndLoop();
+    void markerShowHidesMarkers();
     void autoLocateDialogStoresSettings();
     void cutKeepDialogCutsIntoNewEditor();
     void loopWindowNudgesSnapsAndSaves();

@@ -1,5 +1,6 @@
 // Editor view tests on the offscreen platform: the frame/pixel mapping, mouse
-// selection at two zoom levels, Freehand Draw and its one undo step, zooming,
+// selection at two zoom levels, Freehand Draw and its one undo step, Shuffle
+// by a middle-button drag, zooming,
 // the pixel cache against a fresh paint, and RenderImage's lanes.
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -297,6 +298,71 @@ class ViewTest : public QObject {
         QVERIFY(CanRedo(*record));
         QCOMPARE(view.Record(), record);  // the undo's notice left the view on its record
         QCOMPARE(record->viewStart, 500u);
+    }
+
+    void middleDragShufflesTheMouseArea() {
+        WaveRecord* record = MakeStereoTestSound(4000);
+        QVERIFY(record);
+        EditorView view(record);
+        view.resize(852, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        UseTestColours(view);
+        view.ShowFull();
+        const ViewMapping m = view.Mapping();
+        const std::vector<float> left(record->leftSamples, record->leftSamples + 4000);
+        const std::vector<float> right(record->rightSamples, record->rightSamples + 4000);
+        record->mouseStart = 1200;
+        record->mouseLength = 600;
+        record->mouseChannels = 1;  // the left channel only
+        view.Refresh();
+        const double inside = double(m.XForFrameCentre(1500));
+
+        // A press outside the area moves nothing and takes no backup.
+        QTest::mousePress(&view, Qt::MiddleButton, {}, LanePoint(view, 0, 20, 0.5));
+        QTest::mouseRelease(&view, Qt::MiddleButton, {}, LanePoint(view, 0, 600, 0.5));
+        QCOMPARE(BackupCount(*record), 0u);
+        QVERIFY(std::equal(left.begin(), left.end(), record->leftSamples));
+
+        // Dropped after the area: its frames end at the drop boundary; the
+        // drop line is drawn while the button is down.
+        const uint32_t after = m.BoundaryForX(600);
+        QVERIFY(after > 1800 && after < 4000);
+        QTest::mousePress(&view, Qt::MiddleButton, {}, LanePoint(view, 0, inside, 0.5));
+        QTest::mouseMove(&view, LanePoint(view, 0, 600, 0.5));
+        const QImage during = view.grab().toImage();
+        const int lineX = int(view.Layout().lanesArea.left() + m.XForFrameExact(after));
+        int linePixels = 0;
+        for (int y = 0; y < during.height(); ++y)
+            for (int x = lineX - 1; x <= lineX + 1; ++x)
+                if (QColor(during.pixel(x, y)) == QColor(255, 220, 0)) ++linePixels;
+        QVERIFY2(linePixels > 40, qPrintable(QString::number(linePixels)));
+        QTest::mouseRelease(&view, Qt::MiddleButton, {}, LanePoint(view, 0, 600, 0.5));
+        std::vector<float> expected = left;
+        std::rotate(expected.begin() + 1200, expected.begin() + 1800, expected.begin() + after);
+        QVERIFY(std::equal(expected.begin(), expected.end(), record->leftSamples));
+        QVERIFY(std::equal(right.begin(), right.end(), record->rightSamples));
+        QCOMPARE(record->mouseStart, after - 600);
+        QCOMPARE(record->mouseLength, 600u);
+        QCOMPARE(BackupCount(*record), 1u);
+        QCOMPARE(QString(OperationName(BackupAt(*record, 0)->operation)), QString("Shuffle"));
+
+        // Dropped before it: its frames start at the drop boundary.
+        const uint32_t before = m.BoundaryForX(50);
+        QVERIFY(before < after - 600);
+        const double moved = double(m.XForFrameCentre(after - 300));
+        QTest::mousePress(&view, Qt::MiddleButton, {}, LanePoint(view, 0, moved, 0.5));
+        QTest::mouseRelease(&view, Qt::MiddleButton, {}, LanePoint(view, 0, 50, 0.5));
+        std::vector<float> again = expected;
+        std::rotate(again.begin() + before, again.begin() + (after - 600), again.begin() + after);
+        QVERIFY(std::equal(again.begin(), again.end(), record->leftSamples));
+        QCOMPARE(record->mouseStart, before);
+
+        // Undo twice gives back the original samples.
+        QCOMPARE(Undo(*record), int(kUndoDone));
+        QCOMPARE(Undo(*record), int(kUndoDone));
+        QVERIFY(std::equal(left.begin(), left.end(), record->leftSamples));
+        QVERIFY(std::equal(right.begin(), right.end(), record->rightSamples));
     }
 
     void zoomKeepsThePointerFrameAndAutoZoomOut() {
