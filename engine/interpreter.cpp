@@ -810,6 +810,13 @@ static inline bool TakesLong(const Cell* c) {
     return (uint16_t)(h >> 32) == 0 &&
            (decl == VT_LONG || (decl == VT_VARIANT && type != VT_OBJECT));
 }
+// Addition and subtraction with a Long among Integer/Long operands into a
+// Variant or Long: exact as a Long sum (no conversions, no temporaries).
+static inline bool SumsAsLong(const Cell* a, const Cell* b, const Cell* out) {
+    return ((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
+           (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
+           IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG);
+}
 
 // For the fused text calls: the function cell `fn` is runtime built-in
 // `builtin`; a String cell read as it is; a count a built-in takes as it is
@@ -1669,22 +1676,14 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* a = OPND(in.a);
                 Cell* b = OPND(in.b);
                 Cell* out = OPND(in.c);
-                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
-                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
-                    IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG) && sp_ < built_ &&
-                    pc + 1 < count && code[pc + 1].op == OP_PUSH && code[pc + 1].a == in.c) {
+                if (SumsAsLong(a, b, out) && sp_ < built_ && pc + 1 < count &&
+                    code[pc + 1].op == OP_PUSH && code[pc + 1].a == in.c) {
                     int64_t r = in.pad == OP_ADD ? (int64_t)IntOf(a) + IntOf(b)
                                                  : (int64_t)IntOf(a) - IntOf(b);
                     if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");
                     out->type = VT_LONG;
                     out->v.l = (int32_t)r;
-                    Cell* c = sp_++;  // a popped cell: owns nothing, no flags
-                    c->decl = VT_VARIANT;
-                    c->type = VT_LONG;
-                    c->fixedLen = 0;
-                    c->name = 0;
-                    c->v = out->v;
-                    c->link = nullptr;
+                    PushLong(out->v.l);
                     pc += 2;
                     NEXT_INSTR;
                 }
@@ -1929,10 +1928,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* a = QOP(Q->x);
                 Cell* b = QOP(Q->y);
                 Cell* out = QOP(Q->z);
-                if ((PlainLong(a) && PlainLong(b) && TakesLong(out)) ||
-                    (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
-                     (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
-                     IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG))) {
+                if ((PlainLong(a) && PlainLong(b) && TakesLong(out)) || SumsAsLong(a, b, out)) {
                     int32_t r;
                     if (in.op == OP_ADD ? __builtin_add_overflow(IntOf(a), IntOf(b), &r)
                                         : __builtin_sub_overflow(IntOf(a), IntOf(b), &r))
@@ -1970,13 +1966,7 @@ int Interpreter::Exec(int pc, int mode) {
                     if (__builtin_add_overflow(a->v.l, Q->spare[0], &r)) FAIL("Overflow\n");
                     out->type = VT_LONG;
                     out->v.l = r;
-                    Cell* c = sp_++;  // a popped cell: owns nothing, no flags
-                    c->decl = VT_VARIANT;
-                    c->type = VT_LONG;
-                    c->fixedLen = 0;
-                    c->name = 0;
-                    c->v.l = r;
-                    c->link = nullptr;
+                    PushLong(out->v.l);
                     pc += 2;
                     NEXT_INSTR;
                 }
@@ -2031,11 +2021,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* a = QOP(Q->x);
                 Cell* b = QOP(Q->y);
                 Cell* out = QOP(Q->z);
-                if (((PlainLong(a) && PlainLong(b) && TakesLong(out)) ||
-                     (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) ==
-                          0 &&
-                      (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
-                      IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG))) &&
+                if (((PlainLong(a) && PlainLong(b) && TakesLong(out)) || SumsAsLong(a, b, out)) &&
                     sp_ < built_) {
                     int32_t r;
                     if (Q->k == OP_ADD ? __builtin_add_overflow(IntOf(a), IntOf(b), &r)
@@ -2043,13 +2029,7 @@ int Interpreter::Exec(int pc, int mode) {
                         FAIL("Overflow\n");
                     out->type = VT_LONG;
                     out->v.l = r;
-                    Cell* c = sp_++;  // a popped cell: owns nothing, no flags
-                    c->decl = VT_VARIANT;
-                    c->type = VT_LONG;
-                    c->fixedLen = 0;
-                    c->name = 0;
-                    c->v.l = r;
-                    c->link = nullptr;
+                    PushLong(out->v.l);
                     pc += 2;
                     NEXT_INSTR;
                 }
@@ -2121,9 +2101,7 @@ int Interpreter::Exec(int pc, int mode) {
                 Cell* a = OPND(in.a);
                 Cell* b = OPND(in.b);
                 Cell* out = OPND(in.c);
-                if (((a->flags | b->flags | out->flags) & (CF_REF | CF_HOSTREF | CF_ARRAY)) == 0 &&
-                    (out->decl == VT_VARIANT || out->decl == VT_LONG) && out->type != VT_OBJECT &&
-                    IntPair(a, b) && (a->type == VT_LONG || b->type == VT_LONG)) {
+                if (SumsAsLong(a, b, out)) {
                     int64_t r = in.op == OP_ADD ? (int64_t)IntOf(a) + IntOf(b)
                                                 : (int64_t)IntOf(a) - IntOf(b);
                     if (r < INT32_MIN || r > INT32_MAX) FAIL("Overflow\n");

@@ -66,6 +66,17 @@ class Interpreter {
     bool PushCell(Cell*& out);
     Cell* Fresh(Cell* c);
     void PopCells(int n);
+    // Pushes a Long onto the stack top, a cell that was popped (it owns
+    // nothing and has no flags; the caller checked sp_ < built_).
+    void PushLong(int32_t v) {
+        Cell* c = sp_++;
+        c->decl = VT_VARIANT;
+        c->type = VT_LONG;
+        c->fixedLen = 0;
+        c->name = 0;
+        c->v.l = v;
+        c->link = nullptr;
+    }
     // Pops down to `to`, tidying each cell.
     void PopTo(Cell* to) {
         for (Cell* c = sp_; c > to;) {
