@@ -94,6 +94,18 @@ EditorView* ViewOf(EditorWindow* editor) {
     return qobject_cast<EditorView*>(editor->View());
 }
 
+// Opens a 400-frame sine with a period of 100 frames in `e` and sizes its
+// window for the mouse tests; its view, or null.
+EditorView* OpenMouseSine(TempFolder& folder, const QString& name, EditorWindow*& e) {
+    e = OpenSine(folder, name, 400, 100);
+    EditorView* view = e ? ViewOf(e) : nullptr;
+    if (!view) return nullptr;
+    e->resize(900, 500);
+    view->resize(820, 400);
+    QCoreApplication::processEvents();
+    return view;
+}
+
 // The window point of a frame in the first lane.
 QPoint PointOf(EditorView* view, uint32_t frame) {
     const ViewLayout layout = view->Layout();
@@ -253,14 +265,10 @@ void LoopMarkerTest::mouseDragKeepsLoopsAndSnaps() {
     gFrame = Start(folder.path);
     TestUi ui(gFrame);
     SetUserInterface(&ui);
-    EditorWindow* e = OpenSine(folder, "d.wav", 400, 100);
-    QVERIFY(e);
-    WaveRecord* r = e->Record();
-    EditorView* view = ViewOf(e);
+    EditorWindow* e = nullptr;
+    EditorView* view = OpenMouseSine(folder, "d.wav", e);
     QVERIFY(view);
-    e->resize(900, 500);
-    view->resize(820, 400);
-    QCoreApplication::processEvents();
+    WaveRecord* r = e->Record();
     QVERIFY(SetLoop(*r, 100, 200, 0, 4));
     // Drag the start past the end: the two swap and the loop stays.
     QTest::mousePress(view, Qt::LeftButton, {}, PointOf(view, 100));
@@ -296,14 +304,10 @@ void LoopMarkerTest::markerShowHidesMarkers() {
     gFrame = Start(folder.path);
     TestUi ui(gFrame);
     SetUserInterface(&ui);
-    EditorWindow* e = OpenSine(folder, "h.wav", 400, 100);
-    QVERIFY(e);
-    WaveRecord* r = e->Record();
-    EditorView* view = ViewOf(e);
+    EditorWindow* e = nullptr;
+    EditorView* view = OpenMouseSine(folder, "h.wav", e);
     QVERIFY(view);
-    e->resize(900, 500);
-    view->resize(820, 400);
-    QCoreApplication::processEvents();
+    WaveRecord* r = e->Record();
     QVERIFY(SetMarker(*r, 150, 3, "m"));
     gFrame->Area()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(e->parentWidget()));
     QCOMPARE(gFrame->ActiveEditor(), e);
