@@ -344,9 +344,9 @@ void EditorView::PaintView(QPainter& painter, const ViewLayout& layout, bool onS
         }
         if (m_drag == Drag::Shuffle) {
             // Where the Mouse area's frames go when the button is released.
-            const ViewMapping m = ViewMapping::ForRecord(record, int(layout.lanesArea.width()));
             const double x =
-                layout.lanesArea.left() + m.XForFrameExact(double(ShuffleDrop(m_pointer)));
+                layout.lanesArea.left() +
+                mapping.XForFrameExact(double(ShuffleDrop(m_pointer, layout, mapping)));
             painter.setPen(QPen(m_colours.role[kColourSelection], 2, Qt::DashLine));
             painter.drawLine(QPointF(x, layout.lanesArea.top()),
                              QPointF(x, layout.lanesArea.bottom()));

@@ -153,10 +153,10 @@ class EditorView : public QWidget, public ChangeObserver {
     void EndStroke();
     void FinishZoombox(QPointF pos);
     void JumpFromOverview(QPointF pos);
-    int64_t ScrubFrame(QPointF pos) const;
+    int64_t PointerFrame(QPointF pos) const;
     bool BeginShuffle(QPointF pos);
     void FinishShuffle(QPointF pos);
-    uint32_t ShuffleDrop(QPointF pos) const;
+    static uint32_t ShuffleDrop(QPointF pos, const ViewLayout& layout, const ViewMapping& m);
     QRect PlayLineRect(int64_t frame) const;
     void PaintPlayPosition(QPainter& painter, const ViewLayout& layout);
 

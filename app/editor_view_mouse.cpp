@@ -8,6 +8,7 @@
 #include "app/editor_view.h"
 #include "app/loop_placement.h"
 #include "app/view_navigation.h"
+#include "app/view_overlays.h"
 #include "audio/scrub.h"
 #include "base/user_interface.h"
 #include "dsp/length_edit.h"
@@ -23,9 +24,10 @@ static uint32_t ExistingChannels(const WaveRecord& record) {
 }
 constexpr double kHandleReach = 4;  // pixels either side of a marker or loop line
 
-// ---- Scrub ----
+// ---- Pointer ----
 
-int64_t EditorView::ScrubFrame(QPointF pos) const {
+// The frame under the pointer, the pointer held inside the lanes.
+int64_t EditorView::PointerFrame(QPointF pos) const {
     const ViewLayout layout = Layout();
     const ViewMapping m = ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
     return m.ClampedFrameForX(
@@ -40,18 +42,17 @@ bool EditorView::BeginShuffle(QPointF pos) {
     if (m_mode != kModeNormal || !Layout().lanesArea.contains(pos)) return false;
     const WaveRecord& r = *m_record;
     if (r.mouseLength == 0 || r.mouseChannels == 0) return false;
-    const int64_t frame = ScrubFrame(pos);
+    const int64_t frame = PointerFrame(pos);
     if (frame < int64_t(r.mouseStart) || frame >= int64_t(r.mouseStart) + r.mouseLength)
         return false;
     m_drag = Drag::Shuffle;
+    m_pointer = pos;
     setCursor(Qt::ClosedHandCursor);
     return true;
 }
 
 // The frame boundary where a Shuffle drag released at `pos` drops the area.
-uint32_t EditorView::ShuffleDrop(QPointF pos) const {
-    const ViewLayout layout = Layout();
-    const ViewMapping m = ViewMapping::ForRecord(*m_record, int(layout.lanesArea.width()));
+uint32_t EditorView::ShuffleDrop(QPointF pos, const ViewLayout& layout, const ViewMapping& m) {
     return m.BoundaryForX(
         std::clamp(pos.x() - layout.lanesArea.left(), 0.0, layout.lanesArea.width()));
 }
@@ -60,7 +61,7 @@ void EditorView::FinishShuffle(QPointF pos) {
     setCursor(Qt::IBeamCursor);
     update();
     if (!m_record || !WaveHasData(m_record)) return;
-    if (Shuffle(*m_record, ShuffleDrop(pos)) == kEditDone) SelectionChanged();
+    if (Shuffle(*m_record, ShuffleDrop(pos, Layout(), Mapping())) == kEditDone) SelectionChanged();
 }
 
 // ---- Selection ----
@@ -126,8 +127,7 @@ bool EditorView::HitHandle(QPointF pos, const ViewLayout& layout, Drag& kind, in
     auto near = [&](uint32_t frame) {
         return std::fabs(m.XForFrameCentre(frame) - x) <= kHandleReach;
     };
-    const MarkerNode* shown = (record.displayOptions & kViewHideMarkers) ? nullptr : record.markers;
-    for (const MarkerNode* marker = shown; marker; marker = marker->next)
+    for (const MarkerNode* marker = ShownMarkers(record); marker; marker = marker->next)
         if (near(marker->position)) {
             kind = Drag::Marker;
             id = marker->id;
@@ -299,10 +299,8 @@ void EditorView::EndStroke() {
 
 void EditorView::mousePressEvent(QMouseEvent* event) {
     if (m_record && event->button() == Qt::MiddleButton && m_drag == Drag::None &&
-        WaveHasData(m_record)) {
-        m_pressPos = m_pointer = event->position();
-        if (BeginShuffle(event->position())) return;
-    }
+        WaveHasData(m_record) && BeginShuffle(event->position()))
+        return;
     if (!m_record || event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     const QPointF pos = event->position();
     const ViewLayout layout = Layout();
@@ -325,7 +323,7 @@ void EditorView::mousePressEvent(QMouseEvent* event) {
             break;
         case kModeScrub:
             // The sound under the pointer plays as the pointer moves.
-            if (StartScrub(*m_record, ScrubFrame(pos)) == 0) m_drag = Drag::Scrub;
+            if (StartScrub(*m_record, PointerFrame(pos)) == 0) m_drag = Drag::Scrub;
             break;
         default: {
             Drag kind = Drag::None;
@@ -378,7 +376,7 @@ void EditorView::mouseMoveEvent(QMouseEvent* event) {
             update();  // the drop line follows the pointer
             break;
         case Drag::Scrub:
-            ScrubTo(ScrubFrame(pos));
+            ScrubTo(PointerFrame(pos));
             break;
         case Drag::None: {
             const ViewLayout layout = Layout();

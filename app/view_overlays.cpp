@@ -121,8 +121,7 @@ void PaintMarkersAndLoops(QPainter& painter, const OverlayJob& job, const QRectF
 
     // Markers: a solid line and a flag with the number and name.
     const QColor markerColour = job.colours->role[kColourMarkers];
-    const MarkerNode* shown = (record.displayOptions & kViewHideMarkers) ? nullptr : record.markers;
-    for (const MarkerNode* marker = shown; marker; marker = marker->next) {
+    for (const MarkerNode* marker = ShownMarkers(record); marker; marker = marker->next) {
         const double x = xOf(marker->position);
         if (x < left || x > right) continue;
         painter.setClipRect(

@@ -36,6 +36,12 @@ int AffectShadeAlpha(uint16_t affectArea);
 // Lines through the lanes, labels in `labelStrip` (the time ruler).
 void PaintMarkersAndLoops(QPainter& painter, const OverlayJob& job, const QRectF& labelStrip);
 
+// The markers the view draws and lets the mouse drag: none while Marker Show
+// is off (the record keeps them all the same).
+inline const MarkerNode* ShownMarkers(const WaveRecord& record) {
+    return (record.displayOptions & kViewHideMarkers) ? nullptr : record.markers;
+}
+
 // The readout prefix of an affect area ("All ", "In View ", "Mark01 ", "Mouse ").
 const char* AffectAreaPrefix(uint16_t affectArea);
 
