@@ -1,6 +1,6 @@
 # Sourced by the bench scripts: `best_of3 COMMAND...` runs COMMAND three
 # times (its output dropped) and prints the best wall time in seconds with
-# three decimals; `quietly COMMAND...` runs COMMAND with its stderr dropped.
+# three decimals.
 best_of3() {
   local best=""
   for _ in 1 2 3; do
@@ -12,8 +12,4 @@ best_of3() {
     if [[ -z $best || $t -lt $best ]]; then best=$t; fi
   done
   awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
-
-quietly() {
-  "$@" 2>/dev/null
 }

@@ -11,7 +11,6 @@
 # for the file system (both programs replace the 51 MB output of the previous
 # run, which can take tens of ms); CPU time is the steadier measure.
 set -euo pipefail
-BENCH_DIR=$(dirname "$(realpath "$0")")
 BUILD=$(realpath "${1:-build}")
 TMP=${ORBICK_BENCH_TMP:-$(mktemp -d)}
 ORBICK=$BUILD/bin/orbick
@@ -25,7 +24,6 @@ cd "$TMP"
   synth 300 sine 440 pinknoise vol 0.4
 sox dsp_sox_in.wav -t f32 dsp_sox_in.f32
 mkdir -p dsp_sox_config
-
 
 macro() {  # macro NAME STATEMENT
   cat > "$1.bas" <<MACRO
