@@ -2,7 +2,6 @@
 #include "app/ensoniq_dialogs.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -104,12 +103,7 @@ EnsoniqParamDialog::EnsoniqParamDialog(QWidget* parent, int32_t direction, Trans
     auto* layout = new QVBoxLayout(this);
     controls_ = new EnsoniqControls(this);
     layout->addWidget(controls_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    AddOkCancel(this, layout);
     controls_->Fill(context_);
 }
 

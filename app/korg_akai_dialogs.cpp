@@ -2,7 +2,6 @@
 #include "app/korg_akai_dialogs.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -11,7 +10,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/main_frame.h"
 #include "app/midi_driver_lists.h"
 #include "app/sampler_dialogs.h"
 #include "sampler/korg_transfer.h"
@@ -101,12 +99,7 @@ KorgAkaiParamDialog::KorgAkaiParamDialog(QWidget* parent, int32_t direction,
     auto* layout = new QVBoxLayout(this);
     controls_ = new KorgAkaiControls(this, context.samplerType);
     layout->addWidget(controls_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    AddOkCancel(this, layout);
     controls_->Fill(context_);
 }
 
@@ -116,10 +109,7 @@ void KorgAkaiParamDialog::accept() {
 }
 
 bool RunKorgAkaiParamDialog(int32_t direction, TransferContext& context) {
-    QWidget* parent = context.wave && context.wave->window
-                          ? static_cast<QWidget*>(context.wave->window)
-                          : static_cast<QWidget*>(MainFrame::Instance());
-    KorgAkaiParamDialog dialog(parent, direction, context);
+    KorgAkaiParamDialog dialog(SamplerDialogParent(context), direction, context);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -299,12 +299,7 @@ SdsParamDialog::SdsParamDialog(QWidget* parent, int32_t direction, TransferConte
     auto* layout = new QVBoxLayout(this);
     controls_ = new SdsControls(this);
     layout->addWidget(controls_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    AddOkCancel(this, layout);
     controls_->Fill(context_);
 }
 
@@ -313,11 +308,23 @@ void SdsParamDialog::accept() {
     QDialog::accept();
 }
 
+void AddOkCancel(QDialog* dialog, QBoxLayout* layout) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+}
+
+QWidget* SamplerDialogParent(const TransferContext& context) {
+    return context.wave && context.wave->window ? static_cast<QWidget*>(context.wave->window)
+                                                : static_cast<QWidget*>(MainFrame::Instance());
+}
+
 bool RunSdsParamDialog(int32_t direction, TransferContext& context) {
     if (IsKorgAkaiType(context.samplerType)) return RunKorgAkaiParamDialog(direction, context);
-    QWidget* parent = context.wave && context.wave->window
-                          ? static_cast<QWidget*>(context.wave->window)
-                          : static_cast<QWidget*>(MainFrame::Instance());
+    QWidget* parent = SamplerDialogParent(context);
     if (IsEnsoniqType(context.samplerType)) {
         EnsoniqParamDialog dialog(parent, direction, context);
         return dialog.exec() == QDialog::Accepted;

@@ -14,6 +14,7 @@
 #include "app/command_table.h"
 #include "sampler/transfer_commands.h"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -104,6 +105,13 @@ class SdsParamDialog : public QDialog {
     SdsControls* controls_ = nullptr;
 };
 QString SdsDialogTitle(int32_t direction, int32_t type);
+
+// The frame every sampler parameter dialog shares: OK and Cancel (named
+// "ok" and "cancel") added to `layout`, wired to the dialog's accept and
+// reject; and the window such a dialog opens over (the wave's editor, else
+// the main frame).
+void AddOkCancel(QDialog* dialog, QBoxLayout* layout);
+QWidget* SamplerDialogParent(const TransferContext& context);
 
 // The hooks the core calls (installed by InstallSamplerWindowSide).
 int32_t RunSamplerTransferDialog(int32_t direction, WaveRecord& wave);

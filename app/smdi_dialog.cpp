@@ -2,7 +2,6 @@
 #include "app/smdi_dialog.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -12,7 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/main_frame.h"
+#include "app/sampler_dialogs.h"
 #include "wave/wave_record.h"
 
 namespace ob {
@@ -122,12 +121,7 @@ SmdiParamWindow::SmdiParamWindow(QWidget* parent, int32_t direction, TransferCon
     auto* layout = new QVBoxLayout(this);
     controls_ = new SmdiControls(this);
     layout->addWidget(controls_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    AddOkCancel(this, layout);
     controls_->Fill(context_);
 }
 
@@ -137,10 +131,7 @@ void SmdiParamWindow::accept() {
 }
 
 bool RunSmdiParamDialog(int32_t direction, TransferContext& context) {
-    QWidget* parent = context.wave && context.wave->window
-                          ? static_cast<QWidget*>(context.wave->window)
-                          : static_cast<QWidget*>(MainFrame::Instance());
-    SmdiParamWindow dialog(parent, direction, context);
+    SmdiParamWindow dialog(SamplerDialogParent(context), direction, context);
     return dialog.exec() == QDialog::Accepted;
 }
 
