@@ -9,14 +9,13 @@ read back from a WAV with libsndfile.
 usage: run_sampler_macros.py ORBICK SIM
 """
 import os
-import subprocess
 import sys
 import tempfile
 
 import numpy as np
 import soundfile as sf
 
-from sim_process import SimProcess, check, failures
+from sim_process import RECEIVE_BODY, SimProcess, check, failures, printed, received, run_batch
 
 ORBICK, SIM = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 
@@ -37,26 +36,8 @@ class Sim(SimProcess):
 
 
 def run(folder, body, sim=None, settings="MidiTimeout=1500\nMidiWaitLimit=6000\n", name="m.bas"):
-    config = os.path.join(folder, "config")
-    os.makedirs(config, exist_ok=True)
-    with open(os.path.join(config, "orbick.ini"), "w") as f:
-        f.write("[General]\n" + settings)
-    path = os.path.join(folder, name)
-    with open(path, "w") as f:
-        f.write("Sub Main ()\n" + body + "\nEnd Sub\n")
-    env = dict(os.environ)
-    env.pop("ORBICK_HOME", None)
-    env.pop("ORBICK_MIDI_SOCKET", None)
-    if sim:
-        env["ORBICK_MIDI_SOCKET"] = sim.socket
-    done = subprocess.run([ORBICK, "--batch", path, "--config-dir", config], cwd=folder,
-                          capture_output=True, text=True, env=env, timeout=60)
-    check(done.returncode == 0, "%s: status %d\n%s" % (name, done.returncode, done.stderr))
-    return done
-
-
-def printed(done):
-    return [int(float(x)) for x in done.stdout.split()]
+    return run_batch(ORBICK, folder, name, "Sub Main ()\n" + body + "\nEnd Sub\n", settings,
+                     {"ORBICK_MIDI_SOCKET": sim.socket} if sim else {}, 60)
 
 
 # ---- the packing model, from the description of the wire format ----
@@ -96,19 +77,11 @@ def receive_case(tmp, label, stype, number, sim_options, expect=1, flags=0):
     folder = os.path.join(tmp, label)
     os.makedirs(folder)
     sim = Sim(folder, *sim_options)
-    body = ("e = obOpenEditor()\nobSetSamplerType %s\n"
-            "Print obReceive(e, %d, 0, 0, 1, %d, 0, 0)\n"
-            "Print obInquire(e, OB_INQUIRE_SIZE, 0), obInquire(e, OB_INQUIRE_RATE, 0), "
-            "obInquire(e, OB_INQUIRE_LOOPSTART, 0), obInquire(e, OB_INQUIRE_LOOPEND, 0)\n"
-            "obSetFormatType OB_FORMAT_WAV32\nPrint obSaveAsWave(e, \"got.wav\")"
-            % (stype, number, flags))
+    body = RECEIVE_BODY % ("obSetSamplerType %s\n" % stype,
+                           "obReceive(e, %d, 0, 0, 1, %d, 0, 0)" % (number, flags))
     done = run(folder, body, sim, name=label + ".bas")
     log = sim.stop()
-    got = printed(done)
-    check(len(got) >= 1 and got[0] == expect, "%s: obReceive printed %r, expected %d\n%s"
-          % (label, done.stdout, expect, done.stderr))
-    path = os.path.join(folder, "got.wav")
-    samples = sf.read(path, dtype="float32")[0] if os.path.exists(path) else None
+    got, samples = received(label, folder, done, expect)
     return sim, log, got, samples
 
 

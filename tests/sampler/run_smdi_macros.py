@@ -13,14 +13,13 @@ usage: run_smdi_macros.py ORBICK SIM
 import glob
 import os
 import struct
-import subprocess
 import sys
 import tempfile
 
 import numpy as np
 import soundfile as sf
 
-from sim_process import SimProcess, check, failures
+from sim_process import RECEIVE_BODY, SimProcess, check, failures, printed, received, run_batch
 
 ORBICK, SIM = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 BOX = "SMDI Error Message: "
@@ -41,28 +40,14 @@ class Sim(SimProcess):
 
 
 def run(folder, body, sim=None, name="m.bas", timeout_ms=1500, socket=None):
-    config = os.path.join(folder, "config")
-    os.makedirs(config, exist_ok=True)
-    with open(os.path.join(config, "orbick.ini"), "w") as f:
-        f.write("[General]\nMidiTimeout=%d\nMidiWaitLimit=6000\n" % timeout_ms)
-    path = os.path.join(folder, name)
-    with open(path, "w") as f:
-        f.write("Sub Main ()\nobSetSamplerType OB_SAMPLER_SMDI\n" + body + "\nEnd Sub\n")
-    env = dict(os.environ)
-    for k in ("ORBICK_HOME", "ORBICK_MIDI_SOCKET", "ORBICK_SCSI_SOCKET"):
-        env.pop(k, None)
+    sockets = {}
     if sim:
-        env["ORBICK_SCSI_SOCKET"] = sim.socket
+        sockets["ORBICK_SCSI_SOCKET"] = sim.socket
     if socket:
-        env["ORBICK_SCSI_SOCKET"] = socket
-    done = subprocess.run([ORBICK, "--batch", path, "--config-dir", config], cwd=folder,
-                          capture_output=True, text=True, env=env, timeout=120)
-    check(done.returncode == 0, "%s: status %d\n%s" % (name, done.returncode, done.stderr))
-    return done
-
-
-def printed(done):
-    return [int(float(x)) for x in done.stdout.split()]
+        sockets["ORBICK_SCSI_SOCKET"] = socket
+    return run_batch(ORBICK, folder, name,
+                     "Sub Main ()\nobSetSamplerType OB_SAMPLER_SMDI\n" + body + "\nEnd Sub\n",
+                     "MidiTimeout=%d\nMidiWaitLimit=6000\n" % timeout_ms, sockets, 120)
 
 
 def wire(x):
@@ -122,20 +107,11 @@ def receive_case(tmp, label, number, options, expect=1, flags=0, timeout_ms=1500
     folder = os.path.join(tmp, label)
     os.makedirs(folder)
     sim = Sim(folder, *options)
-    body = ("e = obOpenEditor()\n"
-            "Print obReceive(e, %d, 0, 0, 0, %d, 0, 0)\n"
-            "Print obInquire(e, OB_INQUIRE_SIZE, 0), obInquire(e, OB_INQUIRE_RATE, 0), "
-            "obInquire(e, OB_INQUIRE_LOOPSTART, 0), obInquire(e, OB_INQUIRE_LOOPEND, 0)\n"
-            "obSetFormatType OB_FORMAT_WAV32\nPrint obSaveAsWave(e, \"got.wav\")"
-            % (number, flags))
+    body = RECEIVE_BODY % ("", "obReceive(e, %d, 0, 0, 0, %d, 0, 0)" % (number, flags))
     done = run(folder, body, sim, name=label + ".bas", timeout_ms=timeout_ms)
     log = sim.stop()
-    got = printed(done)
-    check(len(got) >= 1 and got[0] == expect, "%s: obReceive printed %r, expected %d\n%s"
-          % (label, done.stdout, expect, done.stderr))
-    path = os.path.join(folder, "got.wav")
-    samples = sf.read(path, dtype="float32", always_2d=True)[0] if os.path.exists(path) else None
-    return sim, log, got, samples, done, path
+    got, samples = received(label, folder, done, expect, always_2d=True)
+    return sim, log, got, samples, done, os.path.join(folder, "got.wav")
 
 
 with tempfile.TemporaryDirectory() as tmp:
