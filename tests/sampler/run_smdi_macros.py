@@ -126,7 +126,8 @@ with tempfile.TemporaryDirectory() as tmp:
     check(head == {"channels": "1", "period": "22675", "length": "5000", "loop": "100 3000 0",
                    "pitch": "0 0", "name": "Untitled"}, "mono header: %r" % head)
     check(words is not None and np.array_equal(words, wire(wave)), "mono: words differ from the model")
-    check("rx data 2 bytes=1808" in log and log[-1] == "tx end", "mono: last packet %r" % log[-3:])
+    check("rx data 2 bytes=1808" in log and log[-2:] == ["tx end", "connection closed"],
+          "mono: last packet %r" % log[-3:])
     check(any(l.startswith("rx header 5 bits=16 channels=1 length=5000 nul=1") for l in log),
           "mono: header line %r" % [l for l in log if "header" in l])
     check(not any("bad" in l for l in log), "mono: the simulator found bad messages")
@@ -140,7 +141,7 @@ with tempfile.TemporaryDirectory() as tmp:
           and head["loop"] == "0 2999 0", "stereo header: %r" % head)
     check(words is not None and np.array_equal(words, wire(stereo).reshape(-1)),
           "stereo: interleaved words differ")
-    check(count(log, "rx data 11 bytes=989") == 1 and log[-1] == "tx end",
+    check(count(log, "rx data 11 bytes=989") == 1 and log[-2:] == ["tx end", "connection closed"],
           "stereo: 12 packets, the last 989 bytes")
 
     # ---- Send: a sampler offering more than 65536 bytes a packet ----

@@ -5,6 +5,7 @@ storing what it takes in folder/store and logging to folder/sim.log."""
 import atexit
 import os
 import subprocess
+import time
 
 failures = []
 
@@ -30,6 +31,15 @@ class SimProcess:
         check(self.proc.stdout.readline().strip() == "listening", "simulator did not start")
 
     def stop(self):
+        # The editor may leave its last message (a CANCEL, say) in the socket
+        # as it exits: let the simulator read it and end its sessions first.
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            with open(self.log) as f:
+                lines = f.read().splitlines()
+            if lines.count("connection") == lines.count("connection closed"):
+                break
+            time.sleep(0.02)
         self.proc.terminate()
         self.proc.wait(timeout=10)
         with open(self.log) as f:

@@ -151,7 +151,6 @@ void S612Model::Run() {
             Log("rx other");
         }
     }
-    Log("connection closed");
 }
 
 }  // namespace

@@ -356,7 +356,6 @@ void KorgModel::Run() {
                 break;
         }
     }
-    Log("connection closed");
 }
 
 }  // namespace

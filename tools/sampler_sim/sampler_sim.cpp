@@ -31,15 +31,12 @@
 //                       --silence then take a block index or h for the
 //                       parameter request)
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +47,7 @@
 
 #include "sim_target.h"
 #include "tools/sampler_sim/ensoniq_target.h"
+#include "tools/sampler_sim/sim_server.h"
 
 namespace {
 
@@ -77,18 +75,8 @@ struct Options {
 } opt;
 
 std::map<long, Sample> gSamples;
-FILE* gLog = nullptr;
 
-void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void Log(const char* format, ...) {
-    if (!gLog) return;
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(gLog, format, args);
-    va_end(args);
-    std::fputc('\n', gLog);
-    std::fflush(gLog);
-}
+using sim::Log;
 
 // Takes one use of a fault; true when it applies.
 bool Fault(const char* kind, long packet) {
@@ -507,7 +495,6 @@ void Session(int fd) {
             Log("rx other (%zu bytes)", m.size());
         }
     }
-    Log("connection closed");
 }
 
 bool ParseFault(const char* kind, const char* value) {
@@ -602,7 +589,7 @@ int main(int argc, char** argv) {
         std::fputs("usage: orbick-sampler-sim --listen PATH [options]\n", stderr);
         return 2;
     }
-    if (!opt.log.empty()) gLog = std::fopen(opt.log.c_str(), "w");
+    sim::OpenLog(opt.log);
     for (const std::string& t : toneArgs)
         if (!ParseTone(t.c_str())) {
             std::fprintf(stderr, "orbick-sampler-sim: bad --tone %s\n", t.c_str());
@@ -613,29 +600,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orbick-sampler-sim: %s\n", epsError.c_str());
         return 2;
     }
-    signal(SIGPIPE, SIG_IGN);
-    int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (server < 0 || opt.listen.size() >= sizeof address.sun_path) return 1;
-    std::strcpy(address.sun_path, opt.listen.c_str());
-    ::unlink(opt.listen.c_str());
-    if (::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(server, 4) != 0) {
-        std::perror("orbick-sampler-sim");
-        return 1;
-    }
-    // Ready: the test waits for this line.
-    std::printf("listening\n");
-    std::fflush(stdout);
-    for (int served = 0; opt.connections < 0 || served < opt.connections; ++served) {
-        int fd = ::accept(server, nullptr, nullptr);
-        if (fd < 0) continue;
-        Log("connection");
-        Session(fd);
-        ::close(fd);
-    }
-    ::close(server);
-    ::unlink(opt.listen.c_str());
-    return 0;
+    return sim::ServeSocket(opt.listen, opt.connections, Session);
 }

@@ -26,12 +26,9 @@
 //                       header-period0, header-bits8, header-channels3,
 //                       data-empty, data-overlong, tiny, noise
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +36,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "tools/sampler_sim/sim_server.h"
 
 namespace {
 
@@ -66,21 +65,11 @@ struct Options {
 } opt;
 
 std::map<long, Held> gHeld;
-FILE* gLog = nullptr;
 std::mt19937 gNoise(7);
 
 constexpr long kHeader = -1, kBegin = -2, kNone = -100;
 
-void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void Log(const char* format, ...) {
-    if (!gLog) return;
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(gLog, format, args);
-    va_end(args);
-    std::fputc('\n', gLog);
-    std::fflush(gLog);
-}
+using sim::Log;
 
 bool Take(const char* kind, long key) {
     auto k = opt.faults.find(kind);
@@ -558,34 +547,11 @@ int RunSmdiTarget(int argc, char** argv) {
         std::fputs("usage: orbick-sampler-sim --smdi --listen PATH [options]\n", stderr);
         return 2;
     }
-    if (!opt.log.empty()) gLog = std::fopen(opt.log.c_str(), "w");
+    sim::OpenLog(opt.log);
     for (const std::string& t : tones)
         if (!ParseTone(t.c_str())) {
             std::fprintf(stderr, "orbick-sampler-sim: bad --tone %s\n", t.c_str());
             return 2;
         }
-    signal(SIGPIPE, SIG_IGN);
-    int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (server < 0 || opt.listen.size() >= sizeof address.sun_path) return 1;
-    std::strcpy(address.sun_path, opt.listen.c_str());
-    ::unlink(opt.listen.c_str());
-    if (::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(server, 4) != 0) {
-        std::perror("orbick-sampler-sim");
-        return 1;
-    }
-    std::printf("listening\n");
-    std::fflush(stdout);
-    for (int served = 0; opt.connections < 0 || served < opt.connections; ++served) {
-        int fd = ::accept(server, nullptr, nullptr);
-        if (fd < 0) continue;
-        Log("connection");
-        Serve(fd);
-        ::close(fd);
-    }
-    ::close(server);
-    ::unlink(opt.listen.c_str());
-    return 0;
+    return sim::ServeSocket(opt.listen, opt.connections, Serve);
 }
