@@ -9,21 +9,17 @@ compared with what the simulator says it gave.
 usage: run_korg_akai_macros.py ORBICK SIM
 """
 import os
-import subprocess
 import sys
 import tempfile
 
 import numpy as np
 import soundfile as sf
 
+from sim_process import RECEIVE_BODY, SimProcess, printed, run_batch
+from sim_process import check as expect
+from sim_process import failures as problems
+
 ORBICK, SIM = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-problems = []
-
-
-def expect(ok, text):
-    if not ok:
-        problems.append(text)
-        print("FAIL:", text, flush=True)
 
 
 def model12(x):
@@ -63,51 +59,32 @@ def three(m, at):
 
 def transfer(tmp, label, mode, stype, body_args, wave=None, rate=44100, sim_options=(),
              receive=False, loop=None):
-    """Runs one macro against a fresh simulator; returns (printed, log, folder, received)."""
+    """Runs one macro against a fresh simulator; returns (printed, log, store, received)."""
     folder = os.path.join(tmp, label)
-    store = os.path.join(folder, "store")
-    os.makedirs(store)
-    print("case", label, flush=True)
-    sock, log = os.path.join(folder, "sim.sock"), os.path.join(folder, "sim.log")
-    sim = subprocess.Popen([SIM, mode, "--listen", sock, "--store", store, "--log", log]
-                           + list(sim_options), stdout=subprocess.PIPE, text=True)
+    os.makedirs(folder)
+    sim = SimProcess(SIM, folder, [mode], "sim.sock", sim_options)
     try:
-        expect(sim.stdout.readline().strip() == "listening", label + ": simulator did not start")
-        lines = ["e = obOpenEditor()"]
+        lines = []
         if wave is not None:
             sf.write(os.path.join(folder, "in.wav"), wave, rate, subtype="FLOAT")
             lines.append('obOpenWave e, "in.wav"')
         if loop:
             lines.append("obSetLoop e, 0, %d, %d, OB_SETLOOP_FORWARD, OB_SETLOOP_SUSTAIN" % loop)
         lines.append("obSetSamplerType " + stype)
+        prefix = "".join(line + "\n" for line in lines)
         if receive:
-            lines += ["Print obReceive(e, %s)" % body_args,
-                      "Print obInquire(e, OB_INQUIRE_SIZE, 0), obInquire(e, OB_INQUIRE_RATE, 0), "
-                      "obInquire(e, OB_INQUIRE_LOOPSTART, 0), obInquire(e, OB_INQUIRE_LOOPEND, 0)",
-                      "obSetFormatType OB_FORMAT_WAV32", 'Print obSaveAsWave(e, "got.wav")']
+            body = RECEIVE_BODY % (prefix, "obReceive(e, %s)" % body_args)
         else:
-            lines.append("Print obSend(e, %s)" % body_args)
-        config = os.path.join(folder, "config")
-        os.makedirs(config)
-        with open(os.path.join(config, "orbick.ini"), "w") as f:
-            f.write("[General]\nMidiTimeout=1500\nMidiWaitLimit=6000\n")
-        macro = os.path.join(folder, label + ".bas")
-        with open(macro, "w") as f:
-            f.write("Sub Main ()\n" + "\n".join(lines) + "\nEnd Sub\n")
-        env = {k: v for k, v in os.environ.items() if k not in ("ORBICK_HOME",)}
-        env["ORBICK_MIDI_SOCKET"] = sock
-        done = subprocess.run([ORBICK, "--batch", macro, "--config-dir", config], cwd=folder,
-                              capture_output=True, text=True, env=env, timeout=120)
-        expect(done.returncode == 0, "%s: status %d %s" % (label, done.returncode, done.stderr))
+            body = "e = obOpenEditor()\n%sPrint obSend(e, %s)" % (prefix, body_args)
+        done = run_batch(ORBICK, folder, label + ".bas", "Sub Main ()\n" + body + "\nEnd Sub\n",
+                         "MidiTimeout=1500\nMidiWaitLimit=6000\n",
+                         {"ORBICK_MIDI_SOCKET": sim.socket}, 120)
     finally:
-        sim.terminate()
-        sim.wait(timeout=10)
-    with open(log) as f:
-        log_lines = f.read().splitlines()
-    got = [int(float(x)) for x in done.stdout.split()]
+        log_lines = sim.stop()
+    got = printed(done)
     path = os.path.join(folder, "got.wav")
     received = sf.read(path, dtype="float32") if os.path.exists(path) else None
-    return got, log_lines, store, received
+    return got, log_lines, sim.store, received
 
 
 # obSend/obReceive arguments: sound, bank, multisound, channel, flags, in, out
